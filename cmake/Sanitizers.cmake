@@ -1,0 +1,12 @@
+# One cache value selects the sanitizers for the whole build (presets asan and tsan).
+if(TAMBORAK_SANITIZE)
+  add_compile_options(-fsanitize=${TAMBORAK_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${TAMBORAK_SANITIZE})
+endif()
+if(TAMBORAK_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TAMBORAK_FUZZ needs clang")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,10 @@
+# Makes the wine prefix of this build folder once; later runs find it and return at once.
+set(wine "${CMAKE_ARGV3}")
+if(EXISTS "$ENV{WINEPREFIX}/system.reg")
+  return()
+endif()
+execute_process(COMMAND "${wine}" wineboot --init RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "wineboot failed: ${rc}")
+endif()
+execute_process(COMMAND wineserver -w)

@@ -1,0 +1,97 @@
+// The COM basics the core needs: HRESULT, GUID, IUnknown, IStream and CoTaskMemAlloc. On Windows
+// they come from the SDK; elsewhere they are declared here with the same slot order and layout,
+// so the same code drives a host's stream on both.
+#pragma once
+
+#if defined(_WIN32)
+#include <objbase.h>
+#include <objidl.h>
+#else
+
+#include <cstdint>
+#include <cstdlib>
+
+using HRESULT = std::int32_t;
+using ULONG = std::uint32_t;
+using DWORD = std::uint32_t;
+using BOOL = int;
+using LPVOID = void*;
+
+#define STDMETHODCALLTYPE
+#define STDMETHOD(method) virtual HRESULT STDMETHODCALLTYPE method
+#define STDMETHOD_(type, method) virtual type STDMETHODCALLTYPE method
+
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
+constexpr HRESULT E_NOINTERFACE = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003u);
+constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
+constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
+constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
+constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
+constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
+constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+
+struct GUID {
+  std::uint32_t Data1;
+  std::uint16_t Data2;
+  std::uint16_t Data3;
+  std::uint8_t Data4[8];
+};
+using IID = GUID;
+using CLSID = GUID;
+using REFIID = const IID&;
+using REFCLSID = const CLSID&;
+inline bool operator==(const GUID& a, const GUID& b) {
+  if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) return false;
+  for (int i = 0; i < 8; ++i)
+    if (a.Data4[i] != b.Data4[i]) return false;
+  return true;
+}
+
+union LARGE_INTEGER {
+  std::int64_t QuadPart;
+};
+union ULARGE_INTEGER {
+  std::uint64_t QuadPart;
+};
+
+struct IUnknown {
+  STDMETHOD(QueryInterface)(REFIID riid, void** object) = 0;
+  STDMETHOD_(ULONG, AddRef)() = 0;
+  STDMETHOD_(ULONG, Release)() = 0;
+
+ protected:
+  ~IUnknown() = default;
+};
+
+struct ISequentialStream : IUnknown {
+  STDMETHOD(Read)(void* buffer, ULONG count, ULONG* read) = 0;
+  STDMETHOD(Write)(const void* buffer, ULONG count, ULONG* written) = 0;
+
+ protected:
+  ~ISequentialStream() = default;
+};
+
+struct STATSTG;
+struct IStream : ISequentialStream {
+  STDMETHOD(Seek)(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* newPosition) = 0;
+  STDMETHOD(SetSize)(ULARGE_INTEGER newSize) = 0;
+  STDMETHOD(CopyTo)(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read, ULARGE_INTEGER* written) = 0;
+  STDMETHOD(Commit)(DWORD flags) = 0;
+  STDMETHOD(Revert)() = 0;
+  STDMETHOD(LockRegion)(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;
+  STDMETHOD(UnlockRegion)(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;
+  STDMETHOD(Stat)(STATSTG* stat, DWORD flags) = 0;
+  STDMETHOD(Clone)(IStream** clone) = 0;
+
+ protected:
+  ~IStream() = default;
+};
+
+inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }
+inline void CoTaskMemFree(void* block) { std::free(block); }
+
+#endif

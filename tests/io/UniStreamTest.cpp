@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "io/File.h"
+#include "io/Record.h"
+#include "io/UniStream.h"
+#include "tests/TempFolder.h"
+
+using namespace velmora;
+
+TEST(CUniStream, CountingSinkMeasuresAndStoresNothing) {
+  CUniStream s;
+  char buf[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
+  EXPECT_EQ(s.write(buf, 4), 4u);
+  EXPECT_EQ(s.write(buf, 1), 1u);
+  EXPECT_EQ(s.write(buf, 7), 7u);
+  EXPECT_EQ(s.bytesWritten(), 12u);
+  EXPECT_EQ(s.read(buf, 8), 8u);
+  EXPECT_EQ(s.bytesRead(), 8u);
+  EXPECT_EQ(std::string(buf, 8), "xxxxxxxx");
+}
+
+TEST(CUniString, WritingCutsAtThePositionThenAppends) {
+  std::string bytes = "0123456789";
+  CUniString s(bytes);
+  EXPECT_EQ(s.write("abcde", 5), 5u);
+  EXPECT_EQ(bytes, "abcde");
+  EXPECT_EQ(s.write("fg", 2), 2u);
+  EXPECT_EQ(bytes, "abcdefg");
+  EXPECT_EQ(s.position(), 7u);
+  EXPECT_EQ(s.bytesWritten(), 0u);  // derived streams do not count
+}
+
+TEST(CUniString, ShortReadGivesWhatIsThereThenZero) {
+  std::string bytes = "abc";
+  CUniString s(bytes);
+  char buf[8] = {};
+  EXPECT_EQ(s.read(buf, 8), 3u);
+  EXPECT_EQ(s.position(), 3u);
+  EXPECT_EQ(std::string(buf, 3), "abc");
+  EXPECT_EQ(s.read(buf, 8), 0u);
+}
+
+TEST(CUniString, RecordRewrittenIntoAFreshStreamReplacesTheWholeString) {
+  std::string bytes;
+  {
+    CUniString s(bytes);
+    record::putText(s, "a long first record");
+  }
+  {
+    CUniString s(bytes);
+    record::putU32(s, 7);
+  }
+  EXPECT_EQ(bytes, std::string("\x07\x00\x00\x00", 4));
+}
+
+TEST(CUniMemory, MeasureThenWriteIntoASizedBlock) {
+  CUniStream measure;
+  record::putText(measure, "kick");
+  record::putU32(measure, 0xDEADBEEF);
+  std::vector<std::uint8_t> block(measure.bytesWritten());
+  CUniMemory out(block.data());
+  record::putText(out, "kick");
+  record::putU32(out, 0xDEADBEEF);
+  CUniMemory in(block.data());
+  std::string text;
+  std::uint32_t v = 0;
+  EXPECT_TRUE(record::getText(in, text, 100));
+  EXPECT_TRUE(record::getU32(in, v));
+  EXPECT_EQ(text, "kick");
+  EXPECT_EQ(v, 0xDEADBEEFu);
+}
+
+TEST(CUniMemoryReader, StopsAtTheEndOfTheBlockAndRefusesWrites) {
+  const std::uint8_t block[] = {1, 2, 3, 4, 5};
+  CUniMemoryReader r(block, 5);
+  std::uint8_t buf[8] = {};
+  EXPECT_EQ(r.read(buf, 3), 3u);
+  EXPECT_EQ(r.remaining(), 2u);
+  EXPECT_EQ(r.read(buf, 8), 2u);
+  EXPECT_EQ(buf[1], 5);
+  EXPECT_EQ(r.read(buf, 8), 0u);
+  EXPECT_EQ(r.write(buf, 1), 0u);
+}
+
+TEST(Record, LittleEndianLayoutAndShortReadsLeaveTheValue) {
+  std::string bytes;
+  CUniString w(bytes);
+  record::putI32(w, -2);
+  record::putU8(w, 0x7F);
+  record::putText(w, "ab");
+  EXPECT_EQ(bytes, std::string("\xFE\xFF\xFF\xFF\x7F\x02\x00\x00\x00" "ab", 11));
+
+  const std::uint8_t shortBlock[] = {0x01, 0x02};
+  CUniMemoryReader r(shortBlock, 2);
+  std::uint32_t v = 99;
+  EXPECT_FALSE(record::getU32(r, v));
+  EXPECT_EQ(v, 99u);
+
+  // A hostile length larger than the limit is refused without reading on.
+  const std::uint8_t hostile[] = {0xFF, 0xFF, 0xFF, 0x7F, 'x'};
+  CUniMemoryReader h(hostile, 5);
+  std::string text = "kept";
+  EXPECT_FALSE(record::getText(h, text, 1024));
+  EXPECT_EQ(text, "kept");
+}
+
+TEST(UniStreamFile, WritesAndReadsThroughTheFileAndCloseClosesIt) {
+  test::TempFolder dir;
+  const std::string name = (dir.path() / "loop.tbk").string();
+  {
+    io::File f(name, io::File::kGenericWrite, io::File::kCreateAlways);
+    UniStream<io::File> s(f);
+    record::putText(s, "Groove");
+    s.close();
+    EXPECT_FALSE(f.isOpen());
+  }
+  io::File f(name, io::File::kGenericRead, io::File::kOpenExisting);
+  UniStream<io::File> s(f);
+  std::string text;
+  EXPECT_TRUE(record::getText(s, text, 64));
+  EXPECT_EQ(text, "Groove");
+  char c;
+  EXPECT_EQ(s.read(&c, 1), 0u);
+}
+
+namespace {
+// A host stream over a byte string; `reportsCount` false leaves the count out parameter alone.
+class FakeHostStream : public IStream {
+ public:
+  explicit FakeHostStream(bool reportsCount, std::uint32_t limit = 0xFFFFFFFF) : reports_(reportsCount), limit_(limit) {}
+  virtual ~FakeHostStream() = default;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) override {
+    const ULONG n = static_cast<ULONG>(std::min<std::size_t>(count, bytes.size() - pos));
+    std::memcpy(buffer, bytes.data() + pos, n);
+    pos += n;
+    if (reports_ && read) *read = n;
+    return n == count ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) override {
+    const ULONG n = std::min<ULONG>(count, limit_);
+    bytes.append(static_cast<const char*>(buffer), n);
+    if (reports_ && written) *written = n;
+    return n == count ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+  std::string bytes;
+  std::size_t pos = 0;
+
+ private:
+  bool reports_;
+  ULONG limit_;
+};
+}  // namespace
+
+TEST(UniStreamIStream, GivesTheCountTheHostReportsOrTheRequestedOne) {
+  FakeHostStream reporting(true, 3);
+  UniStream<IStream*> w(&reporting);
+  EXPECT_EQ(w.write("abcdef", 6), 3u);  // short write reported, result code ignored
+  reporting.pos = 0;
+  char buf[8];
+  EXPECT_EQ(w.read(buf, 8), 3u);
+
+  FakeHostStream silent(false);
+  UniStream<IStream*> s(&silent);
+  EXPECT_EQ(s.write("abcdef", 6), 6u);
+  EXPECT_EQ(s.read(buf, 2), 2u);  // no count reported: the requested count
+}

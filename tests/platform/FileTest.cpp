@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "io/File.h"
+#include "platform/SafeSave.h"
+#include "platform/System.h"
+#include "tests/TempFolder.h"
+
+using velmora::io::File;
+namespace fs = std::filesystem;
+
+namespace {
+std::vector<std::string> traceLines;
+void recordTrace(const char* line) { traceLines.emplace_back(line); }
+
+void writeBytes(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
+}  // namespace
+
+TEST(File, MissingFileBehavesAsEmptyAndTracesOneLine) {
+  velmora::test::TempFolder dir;
+  traceLines.clear();
+  velmora::platform::setTraceSink(recordTrace);
+  const std::string name = (dir.path() / "missing.tbk").string();
+  File f(name, File::kGenericRead, File::kOpenExisting);
+  velmora::platform::setTraceSink(nullptr);
+  EXPECT_FALSE(f.isOpen());
+  char buf[4];
+  EXPECT_EQ(f.size(), 0u);
+  EXPECT_EQ(f.read(buf, 4), 0u);
+  EXPECT_EQ(f.write("abcd", 4), 0u);
+  EXPECT_EQ(f.seek(0, File::kEnd), 0u);
+  ASSERT_EQ(traceLines.size(), 1u);
+  EXPECT_EQ(traceLines[0].rfind(name + ": ", 0), 0u) << traceLines[0];
+  EXPECT_EQ(traceLines[0].back(), '\n');
+}
+
+TEST(File, WriteSeekReadRoundTrip) {
+  velmora::test::TempFolder dir;
+  const std::string name = (dir.path() / "a.bin").string();
+  {
+    File w(name, File::kGenericWrite, File::kCreateAlways);
+    ASSERT_TRUE(w.isOpen());
+    EXPECT_EQ(w.write("hello world", 11), 11u);
+    EXPECT_EQ(w.size(), 11u);
+  }
+  File r(name, File::kGenericRead, File::kOpenExisting);
+  ASSERT_TRUE(r.isOpen());
+  EXPECT_EQ(r.seek(6, File::kBegin), 6u);
+  char buf[16] = {};
+  EXPECT_EQ(r.read(buf, 16), 5u);
+  EXPECT_STREQ(buf, "world");
+  EXPECT_EQ(r.read(buf, 1), 0u);
+  r.close();
+  EXPECT_FALSE(r.isOpen());
+  // Creating again truncates.
+  File w2(name, File::kGenericWrite, File::kCreateAlways);
+  EXPECT_EQ(w2.size(), 0u);
+}
+
+TEST(File, ReadersShareButAWriterIsExclusive) {
+  velmora::test::TempFolder dir;
+  const std::string name = (dir.path() / "shared.tbm").string();
+  writeBytes(name, "0123456789");
+
+  File reader1(name, File::kGenericRead, File::kOpenExisting);
+  File reader2(name, File::kGenericRead, File::kOpenExisting);
+  EXPECT_TRUE(reader1.isOpen());
+  EXPECT_TRUE(reader2.isOpen());
+  // A writer cannot open while readers hold the file, and must not truncate it trying.
+  File writer(name, File::kGenericWrite, File::kCreateAlways);
+  EXPECT_FALSE(writer.isOpen());
+  EXPECT_EQ(reader1.size(), 10u);
+  reader1.close();
+  reader2.close();
+
+  ASSERT_TRUE(writer.open(name, File::kGenericWrite, File::kCreateAlways));
+  File reader3(name, File::kGenericRead, File::kOpenExisting);
+  EXPECT_FALSE(reader3.isOpen());
+  File writer2(name, File::kGenericWrite, File::kOpenExisting);
+  EXPECT_FALSE(writer2.isOpen());
+  writer.close();
+  EXPECT_TRUE(reader3.open(name, File::kGenericRead, File::kOpenExisting));
+}
+
+TEST(File, OpeningAFolderFails) {
+  velmora::test::TempFolder dir;
+  File f(dir.path().string(), File::kGenericRead, File::kOpenExisting);
+  EXPECT_FALSE(f.isOpen());
+}
+
+TEST(SaveFileWhole, ReplacesTheOldFileAndLeavesNoTemporary) {
+  velmora::test::TempFolder dir;
+  const fs::path p = dir.path() / "settings.reg";
+  writeBytes(p, "old content");
+  std::string error;
+  ASSERT_TRUE(velmora::platform::saveFileWhole(p.string(), "new", error)) << error;
+  std::ifstream in(p, std::ios::binary);
+  std::string got((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(got, "new");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(SaveFileWhole, FailureLeavesTheOldFileAndSaysWhy) {
+  velmora::test::TempFolder dir;
+  std::string error;
+  EXPECT_FALSE(velmora::platform::saveFileWhole((dir.path() / "no" / "such" / "x").string(), "x", error));
+  EXPECT_FALSE(error.empty());
+}
