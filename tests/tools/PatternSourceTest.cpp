@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/patterns/PatternGrid.h"
+#include "tools/patterns/PatternSource.h"
+
+using namespace velmora::patterns;
+
+TEST(PatternSource, ReadsPatternLinesAndSkipsCommentsAndBlankLines) {
+  const std::string text =
+      "; kick\r\n"
+      "X.......X.......  0      Straight\r\n"
+      "\r\n"
+      "  X.x.....X.x..... 2 Double eights (busy)  \n";
+  std::vector<SourcePattern> out;
+  std::string error;
+  ASSERT_TRUE(parsePatternSource(text, out, error)) << error;
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].grid, "X.......X.......");
+  EXPECT_EQ(out[0].group, 0);
+  EXPECT_EQ(out[0].title, "Straight");
+  EXPECT_EQ(out[0].line, 2);
+  EXPECT_EQ(out[1].title, "Double eights (busy)");
+  EXPECT_EQ(out[1].group, 2);
+  EXPECT_EQ(out[1].line, 4);
+}
+
+TEST(PatternSource, RejectsAMalformedLineNamingIt) {
+  const char* bad[] = {
+      "X.......X......  0 Short",          "X.......X........  0 Long",
+      "X.......X.......  3 Group",         "X.......X.......  01 Group",
+      "X.......X.......  0",               "X.......X.......  0 Under_score",
+      "X.......X.......  0 Hash#tag",      "X.......X.......  0 Slash/title",
+      "X...............  0 Again",  // the first line's grid
+  };
+  for (const char* line : bad) {
+    std::vector<SourcePattern> out;
+    std::string error;
+    EXPECT_FALSE(parsePatternSource(std::string("X...............  0 First\n") + line, out, error)) << line;
+    EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << line << " -> " << error;
+  }
+}
+
+TEST(PatternSource, ReadsTheVolumeListAndRejectsWhatCannotBeShipped) {
+  std::vector<VolumeEntry> out;
+  std::string error;
+  ASSERT_TRUE(parseVolumeList("; list\nfolder 8 Beat Rock\npacked Latin\n", out, error)) << error;
+  ASSERT_EQ(out.size(), 2u);
+  EXPECT_EQ(out[0].name, "8 Beat Rock");
+  EXPECT_FALSE(out[0].packed);
+  EXPECT_TRUE(out[1].packed);
+  for (const char* text : {"zipped Latin", "packed Latin.vol", "folder Latin\npacked Latin", "folder ..", "folder a/b"}) {
+    out.clear();
+    EXPECT_FALSE(parseVolumeList(text, out, error)) << text;
+  }
+}
+
+TEST(PatternGrid, StrokeCharactersFollowTheKind) {
+  std::vector<Stroke> s;
+  std::string error;
+  ASSERT_TRUE(strokesOf("HH_Op", "X.o.x.O.g.......", s, error)) << error;
+  ASSERT_EQ(s.size(), 5u);
+  EXPECT_EQ(nameGrid(s), "1020102010000000");
+  EXPECT_EQ(s[1].instrument, 1);
+  EXPECT_EQ(s[0].instrument, 0);
+
+  ASSERT_TRUE(strokesOf("conga", "m.h.l.M.H.L.----", s, error)) << error;  // kinds match without case
+  EXPECT_EQ(nameGrid(s), "1010101010100000");
+  EXPECT_EQ(s[2].instrument, 2);
+  EXPECT_EQ(s[4].instrument, 1);
+
+  EXPECT_FALSE(strokesOf("Kick", "X...o...........", s, error));  // no open stroke on a kick
+  EXPECT_NE(error.find("step 5"), std::string::npos) << error;
+  EXPECT_FALSE(strokesOf("Kick", "................", s, error));
+  EXPECT_FALSE(strokesOf("Timpani", "X...............", s, error));
+  EXPECT_TRUE(strokeCharacters("Timpani").empty());
+}
+
+TEST(PatternGrid, BeatsSoundLouderThanOffBeatsAndLoudnessOrdersEachStep) {
+  for (Loudness l : {Loudness::ghost, Loudness::normal, Loudness::accent}) {
+    EXPECT_GT(strokeVelocity(l, 0), strokeVelocity(l, 4));
+    EXPECT_GT(strokeVelocity(l, 12), strokeVelocity(l, 14));
+    EXPECT_GT(strokeVelocity(l, 6), strokeVelocity(l, 7));
+  }
+  for (int step = 0; step < 16; ++step) {
+    EXPECT_LT(strokeVelocity(Loudness::ghost, step), strokeVelocity(Loudness::normal, step));
+    EXPECT_LT(strokeVelocity(Loudness::normal, step), strokeVelocity(Loudness::accent, step));
+    EXPECT_GE(strokeVelocity(Loudness::ghost, step), 1);
+    EXPECT_LE(strokeVelocity(Loudness::accent, step), 127);
+  }
+}
+
+TEST(PatternGrid, FileNameCarriesNumberStrokesGridGroupAndTitle) {
+  std::vector<Stroke> s;
+  std::string error;
+  ASSERT_TRUE(strokesOf("Kick", "x...x...x...x...", s, error));
+  EXPECT_EQ(patternFileName(3, 2, s, 1, "Four on the floor"), "03_4_1000100010001000_1#Four on the floor.mid");
+  EXPECT_EQ(patternFileName(123, 2, s, 0, "T"), "123_4_1000100010001000_0#T.mid");
+}

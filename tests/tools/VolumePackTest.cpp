@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/TempFolder.h"
+#include "tools/patterns/LibraryGenerator.h"
+#include "tools/patterns/VolumePack.h"
+
+using namespace velmora::patterns;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string u32(std::uint32_t v) {
+  return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                     static_cast<char>(v >> 24)};
+}
+std::string entry(const std::string& name) { return u32(static_cast<std::uint32_t>(name.size())) + name; }
+
+void writeText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+}  // namespace
+
+TEST(VolumePack, WritesLeavesThenFoldersInByteOrderWithZeroEnds) {
+  PackFolder top{"Vol", {{"b.mid", "BB"}, {"A.mid", ""}}, {{"sub", {{"x.mid", "X"}}, {}}, {"Sub", {}, {}}}};
+  const std::string expected = std::string("Velmora Tamborak Volume") +                 //
+                               entry("A.mid") + u32(0) + entry("b.mid") + entry("BB") +  // leaves, upper case first
+                               u32(0) +                                                  //
+                               entry("Sub") + u32(0) + u32(0) +                          // empty folder
+                               entry("sub") + entry("x.mid") + entry("X") + u32(0) + u32(0) + u32(0);
+  EXPECT_EQ(packVolume(top), expected);
+}
+
+class GeneratorSources : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeText(src() / "volumes.txt", "folder 8 Beat\npacked Latin\n");
+    writeText(src() / "8 Beat" / "1.Kick" / "Kick.txt", "X.......X.......  0  Straight\n");
+    writeText(src() / "Latin" / "1.Kick" / "Kick.txt", "X..x....X..x....  1  Baiao\n");
+  }
+  fs::path src() const { return temp_.path() / "src"; }
+  fs::path out() const { return temp_.path() / "out"; }
+  bool generate() {
+    GeneratedLibrary library;
+    return buildLibrary(src(), library, error_) && writeLibrary(library, out(), error_);
+  }
+  velmora::test::TempFolder temp_;
+  std::string error_;
+};
+
+TEST_F(GeneratorSources, ReplacesEachVolumeWholeAndLeavesOtherFilesAlone) {
+  fs::create_directories(out() / "Latin" / "stale");        // was a folder, is packed now
+  writeText(out() / "8 Beat" / "1.Kick" / "Kick" / "old.mid", "old");
+  writeText(out() / "Mine" / "keep.mid", "mine");
+  ASSERT_TRUE(generate()) << error_;
+  EXPECT_TRUE(fs::is_regular_file(out() / "Latin"));
+  EXPECT_FALSE(fs::exists(out() / "8 Beat" / "1.Kick" / "Kick" / "old.mid"));
+  EXPECT_TRUE(fs::exists(out() / "8 Beat" / "1.Kick" / "Kick" / "01_2_1000000010000000_0#Straight.mid"));
+  EXPECT_TRUE(fs::exists(out() / "Mine" / "keep.mid"));
+}
+
+TEST_F(GeneratorSources, AFaultySourceNamesFileAndLineAndWritesNothing) {
+  const struct {
+    fs::path file;
+    std::string text, expected;
+  } faults[] = {
+      {"8 Beat/1.Kick/Kick.txt", "X.......X.......  0  Straight\nX...o...........  0  Open\n", "Kick.txt: line 2: step 5"},
+      {"8 Beat/1.Kick/Timpani.txt", "X...............  0  Roll\n", "'Timpani' is not a pattern kind"},
+      {"8 Beat/1.Kick/notes.md", "", "only kind files"},
+      {"8 Beat/1.Kick/Kick.txt", "; nothing yet\n", "Kick.txt: is empty"},
+      {"volumes.txt", "folder 8 Beat\nfolder Missing\n", "Missing"},
+  };
+  for (const auto& f : faults) {
+    SetUp();
+    writeText(src() / f.file, f.text);
+    EXPECT_FALSE(generate()) << f.file;
+    EXPECT_NE(error_.find(f.expected), std::string::npos) << error_;
+    EXPECT_FALSE(fs::exists(out())) << f.file;
+    fs::remove_all(src());
+  }
+}

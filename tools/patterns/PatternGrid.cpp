@@ -1,0 +1,127 @@
+#include "tools/patterns/PatternGrid.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace velmora::patterns {
+namespace {
+
+struct StrokeChar {
+  char c;
+  int instrument;
+  Loudness loudness;
+  char mark;
+};
+
+// Every single-instrument kind: stroke, accented stroke, ghost stroke.
+constexpr StrokeChar kPlain[] = {
+    {'x', 0, Loudness::normal, '1'}, {'X', 0, Loudness::accent, '1'}, {'g', 0, Loudness::ghost, '1'}};
+// Hi-hat with open strokes: closed as above on the first key, open on the second.
+constexpr StrokeChar kHiHatOpen[] = {
+    {'x', 0, Loudness::normal, '1'}, {'X', 0, Loudness::accent, '1'}, {'g', 0, Loudness::ghost, '1'},
+    {'o', 1, Loudness::normal, '2'}, {'O', 1, Loudness::accent, '2'}};
+// Congas: muted high, open high, low; upper case accents.
+constexpr StrokeChar kConga[] = {
+    {'m', 0, Loudness::normal, '1'}, {'M', 0, Loudness::accent, '1'}, {'h', 1, Loudness::normal, '1'},
+    {'H', 1, Loudness::accent, '1'}, {'l', 2, Loudness::normal, '1'}, {'L', 2, Loudness::accent, '1'}};
+
+struct KindAlphabet {
+  std::string_view kind;
+  const StrokeChar* begin;
+  const StrokeChar* end;
+};
+
+constexpr KindAlphabet kAlphabets[] = {
+    {"Kick", std::begin(kPlain), std::end(kPlain)},
+    {"Snare", std::begin(kPlain), std::end(kPlain)},
+    {"HH_Cl", std::begin(kPlain), std::end(kPlain)},
+    {"HH_Op", std::begin(kHiHatOpen), std::end(kHiHatOpen)},
+    {"Ride", std::begin(kPlain), std::end(kPlain)},
+    {"Tambourine", std::begin(kPlain), std::end(kPlain)},
+    {"Cowbell", std::begin(kPlain), std::end(kPlain)},
+    {"Conga", std::begin(kConga), std::end(kConga)},
+    {"Maracas", std::begin(kPlain), std::end(kPlain)},
+    {"Claps", std::begin(kPlain), std::end(kPlain)},
+    {"universal", std::begin(kPlain), std::end(kPlain)},
+};
+
+bool sameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+const KindAlphabet* alphabetOf(std::string_view kind) {
+  for (const auto& a : kAlphabets)
+    if (sameIgnoringCase(a.kind, kind)) return &a;
+  return nullptr;
+}
+
+// Moves the message into `error` (a move, not a copy into the caller's buffer) and gives false.
+bool fail(std::string& error, std::string message) {
+  error = std::move(message);
+  return false;
+}
+
+}  // namespace
+
+int strokeVelocity(Loudness loudness, int step) {
+  int level = loudness == Loudness::accent ? 112 : loudness == Loudness::normal ? 92 : 42;
+  if (step == 0) level += 12;
+  else if (step % 4 == 0) level += 8;
+  else if (step % 2 == 1) level -= 8;
+  return std::clamp(level, 1, 127);
+}
+
+bool strokesOf(std::string_view kind, std::string_view grid, std::vector<Stroke>& out, std::string& error) {
+  const KindAlphabet* alphabet = alphabetOf(kind);
+  if (!alphabet) {
+    return fail(error, std::string("'").append(kind).append("' is not a pattern kind"));
+  }
+  std::vector<Stroke> strokes;
+  for (std::size_t step = 0; step < grid.size(); ++step) {
+    const char c = grid[step];
+    if (c == '.' || c == '-') continue;
+    const StrokeChar* s = std::find_if(alphabet->begin, alphabet->end, [c](const StrokeChar& e) { return e.c == c; });
+    if (s == alphabet->end) {
+      return fail(error, std::string("step ")
+                             .append(std::to_string(step + 1))
+                             .append(": '")
+                             .append(1, c)
+                             .append("' is not a stroke of ")
+                             .append(alphabet->kind)
+                             .append(" (use " + strokeCharacters(kind) + " or . for a rest)"));
+    }
+    const int at = static_cast<int>(step);
+    strokes.push_back({at, s->instrument, strokeVelocity(s->loudness, at), s->mark});
+  }
+  if (strokes.empty()) {
+    return fail(error, "the grid has no stroke");
+  }
+  out = std::move(strokes);
+  return true;
+}
+
+std::string strokeCharacters(std::string_view kind) {
+  std::string chars;
+  if (const KindAlphabet* a = alphabetOf(kind))
+    for (const StrokeChar* s = a->begin; s != a->end; ++s) chars += s->c;
+  return chars;
+}
+
+std::string nameGrid(const std::vector<Stroke>& strokes) {
+  std::string grid(16, '0');
+  for (const Stroke& s : strokes)
+    if (s.step >= 0 && s.step < 16) grid[static_cast<std::size_t>(s.step)] = s.mark;
+  return grid;
+}
+
+std::string patternFileName(int number, int width, const std::vector<Stroke>& strokes, int group,
+                            std::string_view title) {
+  std::string digits = std::to_string(number);
+  if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+  return digits + "_" + std::to_string(strokes.size()) + "_" + nameGrid(strokes) + "_" + std::to_string(group) +
+         "#" + std::string(title) + ".mid";
+}
+
+}  // namespace velmora::patterns
