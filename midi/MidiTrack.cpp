@@ -189,6 +189,10 @@ bool CMidiTrack::loadImage(const smf::SmfImage& image) {
       default: break;  // program changes produce no event
     }
   }
+  // A negative delta can put an event before those read ahead of it. Every user of the list
+  // relies on time order, so such a list is sorted, keeping file order among equal times.
+  const auto earlier = [](const MidiEvent& a, const MidiEvent& b) { return a.time < b.time; };
+  if (!std::is_sorted(events_.begin(), events_.end(), earlier)) events_.sort(earlier);
   recomputeStatistics();
   return true;
 }
