@@ -25,7 +25,8 @@ int strokeVelocity(Loudness loudness, int step);
 
 // [any thread, not real-time safe] The strokes of a 16-character source grid for the kind
 // folder `kind` (compared without regard to case). "." and "-" are rests. False with a message
-// naming the step when a character does not belong to the kind, or when the grid is empty.
+// naming the step when a character does not belong to the kind, or when the grid is empty or
+// longer than a bar.
 bool strokesOf(std::string_view kind, std::string_view grid, std::vector<Stroke>& out, std::string& error);
 
 // The stroke characters a kind accepts, for messages and the documentation ("" for an unknown
