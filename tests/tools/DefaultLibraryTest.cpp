@@ -30,26 +30,6 @@ std::string readFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Entries in ascending byte order, as the library tree lists them.
-template <typename T>
-void sortByName(std::vector<T>& items) {
-  std::sort(items.begin(), items.end(), [](const T& a, const T& b) { return platform::byteCompare(a.name, b.name) < 0; });
-}
-
-void readFolder(const fs::path& path, PackFolder& folder) {
-  for (const auto& e : fs::directory_iterator(path)) {
-    const std::string name = e.path().filename().string();
-    if (e.is_directory()) {
-      folder.folders.push_back({name, {}, {}});
-      readFolder(e.path(), folder.folders.back());
-    } else {
-      folder.files.push_back({name, readFile(e.path())});
-    }
-  }
-  sortByName(folder.files);
-  sortByName(folder.folders);
-}
-
 // Reads a content record; false when it is cut short.
 bool readRecord(CUniStream& s, PackFolder& folder) {
   for (int list = 0; list < 2; ++list) {
@@ -100,24 +80,29 @@ std::vector<PackFolder> volumesOf(const GeneratedLibrary& library) {
       volumes.push_back(v.folder);
     }
   }
-  sortByName(volumes);
+  std::sort(volumes.begin(), volumes.end(),
+            [](const PackFolder& a, const PackFolder& b) { return platform::byteCompare(a.name, b.name) < 0; });
   return volumes;
 }
 
-// The written library as folders, a packed volume read back into the same form.
-std::vector<PackFolder> readLibrary(const fs::path& root) {
+// Every file written below `root` by its path in the library, a volume file unpacked.
+std::map<std::string, std::string> flattenWritten(const fs::path& root) {
   std::vector<PackFolder> volumes;
-  for (const auto& e : fs::directory_iterator(root)) {
-    PackFolder v{e.path().filename().string(), {}, {}};
-    if (e.is_directory()) {
-      readFolder(e.path(), v);
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file()) continue;
+    const fs::path relative = fs::relative(e.path(), root);
+    if (relative.has_parent_path()) {
+      std::string name = relative.generic_string();
+      std::replace(name.begin(), name.end(), '/', '\\');
+      out[name] = readFile(e.path());
     } else {
-      readPacked(readFile(e.path()), v);
+      volumes.push_back({relative.string(), {}, {}});
+      readPacked(readFile(e.path()), volumes.back());
     }
-    volumes.push_back(std::move(v));
   }
-  sortByName(volumes);
-  return volumes;
+  out.merge(flatten(volumes));
+  return out;
 }
 
 const PackFolder* child(const PackFolder& f, const std::string& name) {
@@ -292,5 +277,5 @@ TEST_F(DefaultLibrary, IsWrittenAsFoldersAndOneVolumeFile) {
   ASSERT_TRUE(writeLibrary(*library_, temp.path(), error)) << error;
   EXPECT_TRUE(fs::is_regular_file(temp.path() / "Latin"));
   EXPECT_TRUE(fs::is_directory(temp.path() / "8 Beat Rock" / "1.Kick" / "Kick"));
-  EXPECT_TRUE(flatten(readLibrary(temp.path())) == flatten(*volumes_));
+  EXPECT_TRUE(flattenWritten(temp.path()) == flatten(*volumes_));
 }

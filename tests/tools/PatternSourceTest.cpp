@@ -77,25 +77,3 @@ TEST(PatternGrid, StrokeCharactersFollowTheKind) {
   EXPECT_FALSE(strokesOf("Timpani", "X...............", s, error));
   EXPECT_TRUE(strokeCharacters("Timpani").empty());
 }
-
-TEST(PatternGrid, BeatsSoundLouderThanOffBeatsAndLoudnessOrdersEachStep) {
-  for (Loudness l : {Loudness::ghost, Loudness::normal, Loudness::accent}) {
-    EXPECT_GT(strokeVelocity(l, 0), strokeVelocity(l, 4));
-    EXPECT_GT(strokeVelocity(l, 12), strokeVelocity(l, 14));
-    EXPECT_GT(strokeVelocity(l, 6), strokeVelocity(l, 7));
-  }
-  for (int step = 0; step < 16; ++step) {
-    EXPECT_LT(strokeVelocity(Loudness::ghost, step), strokeVelocity(Loudness::normal, step));
-    EXPECT_LT(strokeVelocity(Loudness::normal, step), strokeVelocity(Loudness::accent, step));
-    EXPECT_GE(strokeVelocity(Loudness::ghost, step), 1);
-    EXPECT_LE(strokeVelocity(Loudness::accent, step), 127);
-  }
-}
-
-TEST(PatternGrid, FileNameCarriesNumberStrokesGridGroupAndTitle) {
-  std::vector<Stroke> s;
-  std::string error;
-  ASSERT_TRUE(strokesOf("Kick", "x...x...x...x...", s, error));
-  EXPECT_EQ(patternFileName(3, 2, s, 1, "Four on the floor"), "03_4_1000100010001000_1#Four on the floor.mid");
-  EXPECT_EQ(patternFileName(123, 2, s, 0, "T"), "123_4_1000100010001000_0#T.mid");
-}
