@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "loops/VeloTransformer.h"
+
+using namespace velmora;
+using V = VeloTransformer;
+
+namespace {
+
+std::array<int, 6> params(const V& v) {
+  return {v.param(V::kLowX), v.param(V::kCenterX), v.param(V::kHighX),
+          v.param(V::kStrength), v.param(V::kFloor), v.param(V::kCeiling)};
+}
+
+bool isIdentity(const V& v) {
+  for (int i = 1; i <= 127; ++i)
+    if (v.lookup(i) != i) return false;
+  return true;
+}
+
+}  // namespace
+
+// Tables written by tests/loops/make_velo_tables.py, an independent model of the curve.
+TEST(VeloTransformer, TablesMatchTheIndependentModel) {
+  const char* root = std::getenv("TAMBORAK_TEST_DATA");
+  std::ifstream in(std::string(root ? root : "tests/data") + "/loops/velo_tables.txt");
+  ASSERT_TRUE(in) << "missing velo_tables.txt";
+  int rows = 0;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    int low, center, high, floor, ceiling, strength;
+    fields >> low >> center >> high >> floor >> ceiling >> strength;
+    V v;
+    v.setParam(V::kFloor, floor, false);
+    v.setParam(V::kCeiling, ceiling, false);
+    v.setParam(V::kLowX, low, false);
+    v.setParam(V::kCenterX, center, false);
+    v.setParam(V::kHighX, high, false);
+    v.setParam(V::kStrength, strength == 0 ? 1 : 0, false);
+    ASSERT_TRUE(v.setParam(V::kStrength, strength, true));
+    for (int input = 1; input <= 127; ++input) {
+      int expected = 0;
+      fields >> expected;
+      ASSERT_EQ(v.lookup(input), expected) << line.substr(0, 24) << " input " << input;
+    }
+    ++rows;
+  }
+  EXPECT_EQ(rows, 35);
+}
+
+TEST(VeloTransformer, DefaultsGiveIdentityAndFullFlatteningGivesCenter) {
+  V v;
+  EXPECT_EQ(params(v), (std::array<int, 6>{1, 64, 127, 0, 1, 127}));
+  EXPECT_TRUE(isIdentity(v));
+  EXPECT_TRUE(v.setParamConstrained(V::kStrength, -100, true));
+  for (int i = 1; i <= 127; ++i) EXPECT_EQ(v.lookup(i), 64) << i;
+  EXPECT_EQ(v.lookup(0), 64);  // inputs outside 1..127 read the nearest entry
+  EXPECT_EQ(v.lookup(300), 64);
+}
+
+TEST(VeloTransformer, ConstraintsPushNeighbours) {
+  V v;
+  EXPECT_TRUE(v.setParamConstrained(V::kCenterX, 1, true));
+  EXPECT_EQ(params(v), (std::array<int, 6>{1, 2, 127, 0, 1, 127}));
+  EXPECT_TRUE(v.setParamConstrained(V::kCenterX, 127, true));
+  EXPECT_EQ(params(v), (std::array<int, 6>{1, 126, 127, 0, 1, 127}));
+
+  V f;
+  EXPECT_TRUE(f.setParamConstrained(V::kFloor, 127, true));
+  EXPECT_EQ(params(f), (std::array<int, 6>{125, 126, 127, 0, 125, 127}));
+
+  V c;
+  EXPECT_TRUE(c.setParamConstrained(V::kCeiling, 1, true));
+  EXPECT_EQ(params(c), (std::array<int, 6>{1, 2, 3, 0, 1, 3}));
+  // lowX pushes centerX up, which pushes highX against the ceiling, which pushes both back down.
+  EXPECT_TRUE(c.setParamConstrained(V::kLowX, 200, true));
+  const auto p = params(c);
+  EXPECT_EQ(p, (std::array<int, 6>{1, 2, 3, 0, 1, 3}));
+  EXPECT_TRUE(p[4] <= p[0] && p[0] < p[1] && p[1] < p[2] && p[2] <= p[5]);
+}
+
+TEST(VeloTransformer, UnchangedValueNeitherReportsNorRebuildsButClampedChangeDoes) {
+  V v;
+  EXPECT_TRUE(v.setParam(V::kStrength, -100, false));  // stored without rebuilding
+  EXPECT_TRUE(isIdentity(v));
+  EXPECT_FALSE(v.setParamConstrained(V::kStrength, -100, true));
+  EXPECT_TRUE(isIdentity(v));
+  EXPECT_TRUE(v.setParamConstrained(V::kStrength, -500, true));  // clamps to -100, equal, but rebuilds
+  EXPECT_EQ(v.param(V::kStrength), -100);
+  EXPECT_EQ(v.lookup(1), 64);
+  EXPECT_FALSE(v.setParam(9, 1, true));
+}
+
+TEST(VeloTransformer, HalvesRoundToEven) {
+  V v;  // lowX + centerX = 65 puts the lower inner point at 32, not 33
+  v.setParamConstrained(V::kCenterX, 64, true);
+  v.setParam(V::kStrength, 1, false);
+  v.setParam(V::kStrength, 0, true);
+  EXPECT_EQ(v.lookup(32), 32);
+  EXPECT_TRUE(isIdentity(v));
+}
+
+TEST(VeloTransformer, UnconstrainedCrossedAnchorsStillGiveAValidTable) {
+  V v;
+  v.setParam(V::kLowX, 120, false);
+  v.setParam(V::kCenterX, 10, false);
+  v.setParam(V::kHighX, 5, false);
+  EXPECT_TRUE(v.setParam(V::kStrength, 150, true));
+  for (int i = 1; i <= 127; ++i) {
+    EXPECT_GE(v.lookup(i), 1);
+    EXPECT_LE(v.lookup(i), 127);
+  }
+}

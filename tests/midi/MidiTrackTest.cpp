@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "midi/MidiTrack.h"
+#include "tests/midi/MidiTestBytes.h"
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace velmora {
+void PrintTo(const MidiEvent& e, std::ostream* os) {
+  *os << "{t=" << e.time << " type=" << e.type << " ch=" << int(e.channel) << " " << int(e.data1) << " "
+      << int(e.data2) << " dur=" << e.duration << "}";
+}
+}  // namespace velmora
+
+namespace {
+
+MidiEvent note(std::int32_t time, int key, std::uint32_t duration, int velocity = 100, int channel = 9) {
+  MidiEvent e;
+  e.time = time;
+  e.channel = static_cast<std::uint8_t>(channel);
+  e.type = kEventNote;
+  e.data1 = static_cast<std::uint8_t>(key);
+  e.data2 = static_cast<std::uint8_t>(velocity);
+  e.duration = duration;
+  return e;
+}
+
+MidiEvent message(std::int32_t time, std::uint32_t type, int d1, int d2) {
+  MidiEvent e;
+  e.time = time;
+  e.channel = 9;
+  e.type = type;
+  e.data1 = static_cast<std::uint8_t>(d1);
+  e.data2 = static_cast<std::uint8_t>(d2);
+  return e;
+}
+
+Bytes save(const CMidiTrack& track) {
+  Bytes out;
+  CUniString s(out);
+  EXPECT_EQ(track.SaveSmf(s), 0);
+  return out;
+}
+
+int load(CMidiTrack& track, const Bytes& file) {
+  ByteReader r(file);
+  return track.LoadSmf(r.stream);
+}
+
+std::vector<MidiEvent> events(const CMidiTrack& t) { return {t.begin(), t.end()}; }
+
+const Bytes kTempoChunkBody = bytes({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08,   // 4/4
+                                     0x00, 0xFF, 0x59, 0x02, 0x00, 0x00,               // C major
+                                     0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,         // 120 bpm
+                                     0x00, 0xFF, 0x2F, 0x00});
+const Bytes kEndOfTrack = bytes({0x00, 0xFF, 0x2F, 0x00});
+
+}  // namespace
+
+TEST(CMidiTrackSave, WritesTheExactLayoutWithNoteOffsBeforeLaterNotes) {
+  CMidiTrack t;
+  t.Insert(note(0, 36, 10));
+  t.Insert(note(240, 36, 10));
+  const Bytes expected = header(1, 2, 240) + chunk(kTempoChunkBody) +
+                         chunk(bytes({0x00, 0x99, 0x24, 0x64, 0x0A, 0x89, 0x24, 0x64,  //
+                                      0x81, 0x66, 0x99, 0x24, 0x64, 0x0A, 0x89, 0x24, 0x64}) + kEndOfTrack);
+  EXPECT_EQ(save(t), expected);
+}
+
+TEST(CMidiTrackSave, NoteOffOnTheSameTickGoesFirstAndEqualOffsKeepNewestFirst) {
+  CMidiTrack t;
+  t.Insert(note(0, 36, 240));
+  t.Insert(note(0, 38, 240, 90));
+  t.Insert(note(240, 42, 16384));
+  const Bytes body = save(t).substr(14 + 8 + kTempoChunkBody.size() + 8);
+  EXPECT_EQ(body, bytes({0x00, 0x99, 0x24, 0x64, 0x00, 0x99, 0x26, 0x5A,   // both note-ons
+                         0x81, 0x70, 0x89, 0x26, 0x5A, 0x00, 0x89, 0x24, 0x64,  // later off first
+                         0x00, 0x99, 0x2A, 0x64,                           // then the next note
+                         0x81, 0x80, 0x00, 0x89, 0x2A, 0x64}) + kEndOfTrack);
+}
+
+TEST(CMidiTrackSave, EmptyTrackHasOnlyEndOfTrackAndMixControllersAreDropped) {
+  CMidiTrack t;
+  EXPECT_EQ(save(t), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(kEndOfTrack));
+  for (int cc : {0, 32, 7, 39, 10, 42}) t.Insert(message(0, kEventController, cc, 1));
+  t.Insert(message(0, kEventProgramChange, 5, 0));
+  t.Insert(message(0, 9, 5, 0));  // not a channel-message type
+  EXPECT_EQ(save(t), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(kEndOfTrack));
+}
+
+TEST(CMidiTrack, RoundTripKeepsEventsMeterAndLabelWithUnderscores) {
+  CMidiTrack t;
+  t.setDivision(96);
+  t.setMeter(3, 8);
+  t.setLabel("Funk Groove-1", std::string("take 2"));
+  t.Insert(note(12, 36, 24, 110));
+  t.Insert(note(12, 42, 6, 60, 0));
+  t.Insert(message(30, kEventController, 64, 127));
+  t.Insert(message(31, kEventKeyAftertouch, 42, 33));
+  MidiEvent pressure = message(32, kEventChannelAftertouch, 0, 55);
+  t.Insert(pressure);
+  MidiEvent wheel = message(40, kEventPitchWheel, 0, 0);
+  for (int value : {-8192, -1, 0, 8191}) {
+    wheel.setWheelValue(static_cast<std::int16_t>(value));
+    t.Insert(wheel);
+  }
+  CMidiTrack back;
+  ASSERT_EQ(load(back, save(t)), 0);
+  EXPECT_EQ(events(back), events(t));
+  EXPECT_EQ(back.division(), 96u);
+  EXPECT_EQ(back.numerator(), 3);
+  EXPECT_EQ(back.denominator(), 8);
+  EXPECT_EQ(back.denominatorCopy(), 8);
+  EXPECT_EQ(back.labelHead(), "Funk_Groove_1");
+  EXPECT_EQ(back.labelTail(), std::optional<std::string>("take_2"));
+  EXPECT_EQ(back.tempo(), 500000u);
+}
+
+TEST(CMidiTrack, LongLabelWithoutSlashLoadsAsHeadAlone) {
+  CMidiTrack t;
+  t.setLabel(std::string(300, 'x'), std::nullopt);
+  t.Insert(note(0, 36, 10));
+  CMidiTrack back;
+  ASSERT_EQ(load(back, save(t)), 0);
+  EXPECT_EQ(back.labelHead(), std::string(300, 'x'));
+  EXPECT_FALSE(back.labelTail().has_value());
+}
+
+TEST(CMidiTrack, NoteNeverClosedIsSavedWithoutNoteOffAndLoadsBackOpen) {
+  CMidiTrack t;
+  t.Insert(note(0, 36, kOpenDuration));
+  t.Insert(note(10, 38, 5));
+  const Bytes body = save(t).substr(14 + 8 + kTempoChunkBody.size() + 8);
+  EXPECT_EQ(body, bytes({0x00, 0x99, 0x24, 0x64, 0x0A, 0x99, 0x26, 0x64, 0x05, 0x89, 0x26, 0x64}) + kEndOfTrack);
+  CMidiTrack back;
+  ASSERT_EQ(load(back, save(t)), 0);
+  EXPECT_EQ(events(back), events(t));
+}
+
+TEST(CMidiTrackLoad, Format0FromAnotherToolWithRunningStatus) {
+  CMidiTrack t;
+  ASSERT_EQ(load(t, readDataFile("midi/format0_running_status.mid")), 0);
+  EXPECT_EQ(t.division(), 96u);
+  EXPECT_EQ(t.numerator(), 3);
+  EXPECT_EQ(t.denominator(), 4);
+  EXPECT_EQ(t.tempo(), 600000u);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(0, 36, 24), note(48, 42, 12, 80), note(96, 38, 48, 90)}));
+  EXPECT_EQ(t.distinctKeys(), 3u);
+  EXPECT_EQ(t.lowestKey(), 36);
+  EXPECT_EQ(t.highestKey(), 42);
+  EXPECT_EQ(t.endTime(), 144);
+}
+
+TEST(CMidiTrackLoad, Format1TakesMeterFromFirstTrackAndEventsFromLastTrackWithNotes) {
+  CMidiTrack t;
+  ASSERT_EQ(load(t, readDataFile("midi/format1_three_tracks.mid")), 0);
+  EXPECT_EQ(t.division(), 480u);
+  EXPECT_EQ(t.numerator(), 6);
+  EXPECT_EQ(t.denominator(), 8);
+  EXPECT_EQ(t.tempo(), 400000u);
+  EXPECT_EQ(t.labelHead(), "Funk Groove");
+  EXPECT_EQ(t.labelTail(), std::optional<std::string>("take-2"));
+  MidiEvent low = message(180, kEventPitchWheel, 0, 0), high = message(190, kEventPitchWheel, 0, 0);
+  low.setWheelValue(-8192);
+  high.setWheelValue(8191);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{message(0, kEventController, 7, 100), note(120, 46, 60, 70), low,
+                                               message(190, kEventChannelAftertouch, 0, 33),
+                                               message(190, kEventKeyAftertouch, 46, 22), high}));
+}
+
+TEST(CMidiTrackLoad, OverlappingNotesCloseFirstInFirstOut) {
+  CMidiTrack t;
+  ASSERT_EQ(load(t, readDataFile("midi/overlapping_notes.mid")), 0);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(0, 38, 120), note(60, 38, 180, 50)}));
+}
+
+TEST(CMidiTrackLoad, FiveByteDeltaMovesTimeBackAndTheListStaysInTimeOrder) {
+  const Bytes body = bytes({0x64, 0x99, 0x24, 0x64,                     // note-on at 100
+                            0x8F, 0xFF, 0xFF, 0xFF, 0x58, 0x99, 0x26, 0x64,  // -40: note-on at 60
+                            0x14, 0x89, 0x26, 0x00,                     // off at 80
+                            0x32, 0x89, 0x24, 0x00});                   // off at 130
+  CMidiTrack t;
+  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(60, 38, 20), note(100, 36, 30)}));
+}
+
+TEST(CMidiTrackLoad, NoteOffMovedBeforeItsNoteOnClosesWithLengthZero) {
+  const Bytes body = bytes({0x64, 0x99, 0x24, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x58, 0x89, 0x24, 0x00});
+  CMidiTrack t;
+  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(100, 36, 0)}));
+  EXPECT_EQ(t.endTime(), 100);
+}
+
+TEST(CMidiTrackLoad, StaysInsideTheChunkAndLeavesTheStreamAfterTheFile) {
+  // The last note-on lacks its velocity inside the chunk; the byte after the chunk must not be
+  // taken for it. A walk does not stop at an end-of-track event.
+  const Bytes body = bytes({0x00, 0x99, 0x24, 0x64, 0x00, 0xFF, 0x2F, 0x00, 0x10, 0x89, 0x24, 0x00, 0x00, 0x99, 0x26});
+  const Bytes file = header(0, 1, 96) + chunk(body);
+  const Bytes stored = file + bytes({0x64, 0x55});
+  CMidiTrack t;
+  ByteReader r(stored);
+  ASSERT_EQ(t.LoadSmf(r.stream), 0);
+  EXPECT_EQ(r.stream.position(), file.size());
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(0, 36, 16)}));
+}
+
+TEST(CMidiTrackLoad, DataBytesAboveSevenBitsCannotIndexPastTheKeyFlags) {
+  CMidiTrack t;
+  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(bytes({0x00, 0x99, 0xA4, 0xE4, 0x10, 0x89, 0xA4, 0x00}))), 0);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(0, 0x24, 16, 0x64)}));
+  EXPECT_TRUE(t.keyUsed(0x24));
+}
+
+TEST(CMidiTrackLoad, UnusableTimeSignatureFallsBackToFourFour) {
+  for (const Bytes& meter : {bytes({0x00, 0x02}), bytes({0x04, 0x20}), bytes({0x04})}) {
+    const Bytes tempo = bytes({0x00, 0xFF, 0x58, static_cast<int>(meter.size())}) + meter + kEndOfTrack;
+    CMidiTrack t;
+    ASSERT_EQ(load(t, header(1, 2, 96) + chunk(tempo) + chunk(bytes({0x00, 0x99, 0x24, 0x64}))), 0);
+    EXPECT_EQ(t.numerator(), 4);
+    EXPECT_EQ(t.denominator(), 4);
+    EXPECT_GE(t.BarCount(), 0);
+  }
+}
+
+TEST(CMidiTrackLoad, BadFilesFailAndLeaveTheTrackAsItWas) {
+  const Bytes good = header(0, 1, 96) + chunk(bytes({0x00, 0x99, 0x24, 0x64, 0x10, 0x89, 0x24, 0x00}));
+  const std::vector<Bytes> bad = {
+      Bytes(),
+      "MThx" + good.substr(4),                                   // wrong tag
+      "MThd" + be32(7) + good.substr(8),                         // header length
+      header(0, 1, 96) + "MTrx" + good.substr(18),               // chunk tag
+      good.substr(0, good.size() - 1),                           // chunk cut short
+      good.substr(0, 20),                                        // length cut short
+      header(0, 2, 96) + good.substr(14),                        // second chunk missing
+      header(0, 0, 96),                                          // no track at all
+      header(0, 1, 0) + good.substr(14),                         // division 0
+      header(0, 1, 96) + "MTrk" + be32(0xFFFFFFF0) + "abc",      // hostile length
+  };
+  CMidiTrack t;
+  t.setLabel("keep", std::nullopt);
+  t.Insert(note(5, 40, 7));
+  for (const Bytes& file : bad) {
+    EXPECT_EQ(load(t, file), 1);
+    EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(5, 40, 7)}));
+    EXPECT_EQ(t.labelHead(), "keep");
+    EXPECT_EQ(t.division(), 240u);
+  }
+  EXPECT_EQ(load(t, good), 0);
+}
+
+TEST(CMidiTrack, InsertKeepsTimeOrderAndEqualTimesInInsertionOrder) {
+  CMidiTrack t;
+  t.Insert(note(100, 36, 10));
+  t.Insert(note(0, 38, 10));
+  t.Insert(note(100, 42, 10));
+  const auto middle = t.Insert(note(50, 46, 10));
+  t.Insert(note(100, 49, 10));
+  std::vector<int> keys;
+  for (const MidiEvent& e : t) keys.push_back(e.data1);
+  EXPECT_EQ(keys, (std::vector<int>{38, 46, 36, 42, 49}));
+  EXPECT_EQ(middle->data1, 46);
+  EXPECT_EQ(t.eventCount(), 5u);
+}
+
+TEST(CMidiTrack, StatisticsKeyAtBarCountAndErase) {
+  CMidiTrack t;
+  EXPECT_EQ(t.BarCount(), 0);
+  EXPECT_EQ(t.KeyAt(0), CMidiTrack::kNoKey);
+  t.Insert(note(0, 42, 10));
+  const auto last = t.Insert(note(900, 36, 60));
+  EXPECT_EQ(t.KeyAt(0), 36);
+  EXPECT_EQ(t.KeyAt(1), 42);
+  EXPECT_EQ(t.KeyAt(2), CMidiTrack::kNoKey);
+  EXPECT_EQ(t.KeyAt(-1), CMidiTrack::kNoKey);
+  EXPECT_EQ(t.endTime(), 960);
+  EXPECT_EQ(t.BarCount(), 1);
+  const auto longer = t.Insert(note(901, 36, 60));
+  EXPECT_EQ(t.BarCount(), 2);
+  t.Erase(longer);
+  t.Erase(last);
+  EXPECT_EQ(t.distinctKeys(), 1u);
+  EXPECT_EQ(t.lowestKey(), 42);
+  EXPECT_EQ(t.highestKey(), 42);
+  EXPECT_EQ(t.endTime(), 10);
+  EXPECT_EQ(t.eventCount(), 1u);
+  t.Clear();
+  EXPECT_EQ(t.endTime(), -1);
+  EXPECT_EQ(t.distinctKeys(), 0u);
+}
+
+TEST(MidiEvent, EncodesFieldsAtTheHostOffsets) {
+  MidiEvent e = note(-2, 0x24, 0x01020304, 0x64, 9);
+  e.port = 3;
+  e.data3 = 0x40;
+  std::uint8_t raw[kEventRecordSize];
+  e.encode(raw);
+  EXPECT_EQ(Bytes(reinterpret_cast<char*>(raw), sizeof raw),
+            bytes({0xFE, 0xFF, 0xFF, 0xFF, 3, 9, 0, 0, 0, 0, 0x24, 0x64, 0x40, 4, 3, 2, 1}));
+  EXPECT_EQ(MidiEvent::decode(raw), e);
+}

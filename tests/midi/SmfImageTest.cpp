@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "midi/SmfExport.h"
+#include "midi/SmfImage.h"
+#include "midi/SmfParser.h"
+#include "tests/midi/MidiTestBytes.h"
+
+using namespace velmora;
+using namespace velmora::smf;
+using namespace velmora::test;
+
+namespace {
+Bytes chunkBytes(const SmfChunk& c) { return Bytes(reinterpret_cast<const char*>(c.data), c.length); }
+}  // namespace
+
+TEST(SmfImage, VariableLengthQuantitiesRoundTrip) {
+  const std::pair<std::uint32_t, Bytes> cases[] = {
+      {0, bytes({0x00})},
+      {127, bytes({0x7F})},
+      {128, bytes({0x81, 0x00})},
+      {16384, bytes({0x81, 0x80, 0x00})},
+      {0x0FFFFFFF, bytes({0xFF, 0xFF, 0xFF, 0x7F})},
+      {0xFFFFFFD8, bytes({0x8F, 0xFF, 0xFF, 0xFF, 0x58})},  // -40
+  };
+  for (const auto& [value, encoded] : cases) {
+    SmfImage image;
+    SmfChunk* c = addChunk(image);
+    ASSERT_NE(c, nullptr);
+    putVarLen(*c, value);
+    EXPECT_EQ(chunkBytes(*c), encoded) << value;
+    SmfParser parser(c->data, c->length);
+    std::uint32_t back = 1;
+    EXPECT_TRUE(parser.readVarLen(back));
+    EXPECT_EQ(back, value);
+  }
+}
+
+TEST(SmfImage, ChunksGrowPastTheirCapacityAndWriteReadRoundTrips) {
+  SmfImage image;
+  image.trackCount = 2;
+  SmfChunk* a = addChunk(image);
+  SmfChunk* b = addChunk(image);
+  ASSERT_EQ(allocChunkData(*a, 3), kOk);
+  EXPECT_EQ(growChunkData(*a, 3), kNoMemory);  // not larger
+  for (int i = 0; i < 2500; ++i) putChannelMessage(*a, 0, 0x99, 36, 100);
+  EXPECT_EQ(a->length, 10000u);
+  EXPECT_EQ(a->capacity, 10003u);
+  putChannelMessage(*b, 5, 0xC9, 7, 99);  // program change: no data 2
+  putMetaEvent(*b, 0, kMetaTrackName, 2, reinterpret_cast<const std::uint8_t*>("ab"));
+  EXPECT_EQ(chunkBytes(*b), bytes({0x05, 0xC9, 0x07, 0x00, 0xFF, 0x03, 0x02, 'a', 'b'}));
+
+  Bytes file;
+  CUniString out(file);
+  EXPECT_EQ(writeImage(image, out), kOk);
+  SmfImage back;
+  ByteReader in(file);
+  ASSERT_EQ(readImage(back, in.stream), kOk);
+  EXPECT_EQ(back.trackCount, 2);
+  EXPECT_EQ(back.division, 96);
+  ASSERT_NE(back.chunks, nullptr);
+  ASSERT_NE(back.chunks->next, nullptr);
+  EXPECT_EQ(chunkBytes(*back.chunks), chunkBytes(*a));
+  EXPECT_EQ(chunkBytes(*back.chunks->next), chunkBytes(*b));
+}
+
+TEST(SmfParser, RunningStatusNoteOnZeroAndOverrunningLengths) {
+  const Bytes body = bytes({0x00, 0x99, 0x24, 0x64,  // note-on
+                            0x10, 0x24, 0x00,        // running status, velocity 0: note-off
+                            0x00, 0xF0, 0x02, 0x01, 0xF7,  // system exclusive skipped
+                            0x00, 0xFF, 0x05, 0x09, 'x'});  // lyric longer than the chunk
+  SmfParser p(reinterpret_cast<const std::uint8_t*>(body.data()), static_cast<std::uint32_t>(body.size()));
+  SmfMessage m;
+  ASSERT_EQ(p.next(m), SmfStep::kMessage);
+  EXPECT_EQ(m.status, 0x99);
+  ASSERT_EQ(p.next(m), SmfStep::kMessage);
+  EXPECT_EQ(m.delta, 0x10u);
+  EXPECT_EQ(m.status, 0x89);
+  EXPECT_EQ(m.data1, 0x24);
+  ASSERT_EQ(p.next(m), SmfStep::kMessage);
+  EXPECT_EQ(m.status, 0xF0);
+  EXPECT_EQ(p.next(m), SmfStep::kEnd);
+  EXPECT_LE(p.position(), body.size());
+}
+
+TEST(SmfExport, WritesTempoTrackAndNamedEventTracks) {
+  ExportTimeBase tb;
+  tb.tempoBpm100 = 9000;  // 90 bpm: 666666 us
+  tb.ticksPerQuarter = 480;
+  tb.numerator = 3;
+  tb.denominatorPower = 3;
+  ExportTrack kick{"Kick - 1", {{0, 0x99, 36, 100}, {120, 0x89, 36, 100}, {16504, 0xC9, 5, 0}}};
+  ExportTrack plain{"", {{10, 0x99, 38, 90}}};
+  Bytes file;
+  CUniString out(file);
+  EXPECT_EQ(writeExportSmf(out, tb, {kick, plain}), 0);
+  const Bytes expected =
+      header(1, 3, 480) +
+      chunk(bytes({0x00, 0xFF, 0x58, 0x04, 3, 3, 12, 8, 0x00, 0xFF, 0x51, 0x03, 0x0A, 0x2C, 0x2A, 0x00, 0xFF, 0x2F, 0x00})) +
+      chunk(bytes({0x00, 0xFF, 0x03, 0x08}) + "Kick___1" +
+            bytes({0x00, 0x99, 36, 100, 0x78, 0x89, 36, 100, 0x81, 0x80, 0x00, 0xC9, 5, 0x00, 0xFF, 0x2F, 0x00})) +
+      chunk(bytes({0x0A, 0x99, 38, 90, 0x00, 0xFF, 0x2F, 0x00}));
+  EXPECT_EQ(file, expected);
+}
+
+TEST(SmfExport, TempoZeroOrTooSlowStaysInTheTempoField) {
+  for (const auto& [bpm100, field] : {std::pair<std::uint32_t, Bytes>{0, bytes({0x07, 0xA1, 0x20})},
+                                      std::pair<std::uint32_t, Bytes>{100, bytes({0xFF, 0xFF, 0xFF})}}) {
+    ExportTimeBase tb;
+    tb.tempoBpm100 = bpm100;
+    Bytes file;
+    CUniString out(file);
+    writeExportSmf(out, tb, {});
+    EXPECT_EQ(file.substr(14 + 8 + 8 + 4, 3), field) << bpm100;
+  }
+}
