@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <thread>
 
-#include "library/LibraryFolders.h"
 #include "library/PatternTree.h"
 #include "tests/TempFolder.h"
 #include "tests/library/LibraryFiles.h"
@@ -146,12 +145,4 @@ TEST(PatternTree, ChangeWithoutANotifyWindowIsDroppedAndStoppingIsImmediate) {
     started = std::chrono::steady_clock::now();
   }
   EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
-}
-
-TEST(LibraryFolders, AreBesideTheProgramWithNativeSeparators) {
-  const char sep = static_cast<char>(std::filesystem::path::preferred_separator);
-  const LibraryFolders f = libraryFoldersBeside("base");
-  EXPECT_EQ(f.patterns, std::string("base") + sep + "Patterns" + sep);
-  EXPECT_EQ(f.loops, std::string("base") + sep + "Loops" + sep);
-  EXPECT_EQ(f.drumMaps, std::string("base") + sep + "DrumMaps" + sep);
 }

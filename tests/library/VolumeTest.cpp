@@ -131,16 +131,6 @@ TEST(Volume, WrongSignatureOrShortFileGivesAnEmptyListedVolume) {
   EXPECT_EQ(root.first(&root), nullptr);
 }
 
-TEST(Volume, ReloadRebuildsTheLeavesFromTheFile) {
-  PackedLibrary lib({"a.mid"});
-  VolumeNode* volume = lib.volume();
-  TerminalNode* before = volume->firstLeaf();
-  ASSERT_NE(before, nullptr);
-  lib.root->refresh();
-  EXPECT_EQ(lib.volume(), volume);  // the volume node survives
-  EXPECT_EQ(walk(volume, volume), (Paths{"a.mid"}));
-}
-
 TEST(InFileTerminalNodeStream, ReadsWithinTheDataAndRewindsOnClose) {
   const std::string record = u32(5) + "hello";
   InFileTerminalNode leaf("x.mid", nullptr);
