@@ -66,9 +66,9 @@ TEST(CUniRegistry, GlobalsOnAFreshAccountIsEmptyAndLeavesAnEmptyBinaryValue) {
   {
     CUniRegistry globals(kApp, settings::kGlobals);
     EXPECT_TRUE(globals.isEmpty());
-    char byte = 'x';
-    EXPECT_EQ(globals.read(&byte, 1), 0u);
-    EXPECT_EQ(byte, 'x');
+    char untouched = 'x';
+    EXPECT_EQ(globals.read(&untouched, 1), 0u);
+    EXPECT_EQ(untouched, 'x');
   }
   EXPECT_EQ(storedBytes(settings::kGlobals), "");
 }

@@ -55,17 +55,21 @@ TEST(RegFile, ReadsEveryValueForm) {
       "  ff , 0\r\n"
       "\"Empty\"=hex:\r\n"
       "\"Multi\"=hex(7):61,00,00\r\n"
-      "[hkey_local_machine\\A\\B]\r\n");
+      "[hkey_local_machine\\A\\B]\r\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\velmora]\r\n"
+      "\"COUNT\"=dword:2b\r\n");
   const rf::Values& v = tree.at("HKEY_CURRENT_USER\\Software\\Velmora");
   EXPECT_EQ(v.at(""), (rf::Value{kRegSz, std::string("default\0", 8)}));
   EXPECT_EQ(v.at("path").data, std::string("C:\\Program Files\\a \"b\"\0", 23));
-  EXPECT_EQ(v.at("Count"), (rf::Value{kRegDword, std::string("\x2a\0\0\0", 4)}));
+  EXPECT_EQ(v.at("Count"), (rf::Value{kRegDword, std::string("\x2b\0\0\0", 4)}));  // the later one
   EXPECT_EQ(v.at("Short").data, std::string("\1\0\0\0", 4));
   EXPECT_EQ(v.at("Blob"), (rf::Value{kRegBinary, std::string("\x01\x02\xff\x00", 4)}));
   EXPECT_EQ(v.at("Empty"), (rf::Value{kRegBinary, ""}));
   EXPECT_EQ(v.at("Multi"), (rf::Value{7, std::string("a\0\0", 3)}));
-  // Roots are spelt canonically; the key names keep their own spelling.
+  // Names match without regard to case and keep their first spelling; roots are spelt canonically.
+  EXPECT_EQ(tree.size(), 2u);
   EXPECT_EQ(tree.begin()->first, "HKEY_CURRENT_USER\\Software\\Velmora");
+  EXPECT_EQ(v.find("count")->first, "Count");
   EXPECT_TRUE(tree.count("HKEY_LOCAL_MACHINE\\A\\B"));
 }
 
@@ -94,17 +98,6 @@ TEST(RegFile, RoundTripsEscapesOddNamesAndLongValues) {
   for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
     longest = std::max(longest, end - start);
   EXPECT_LE(longest, 80u);
-}
-
-TEST(RegFile, NamesAreCaseInsensitiveAndTheFirstSpellingIsKept) {
-  const rf::Tree tree = parseOk(kHead +
-                                "[HKEY_CURRENT_USER\\Abc]\n\"Name\"=dword:1\n"
-                                "[HKEY_CURRENT_USER\\ABC]\n\"NAME\"=dword:2\n");
-  ASSERT_EQ(tree.size(), 1u);
-  EXPECT_EQ(tree.begin()->first, "HKEY_CURRENT_USER\\Abc");
-  ASSERT_EQ(tree.begin()->second.size(), 1u);
-  EXPECT_EQ(tree.begin()->second.begin()->first, "Name");
-  EXPECT_EQ(tree.begin()->second.begin()->second.data[0], 2);
 }
 
 TEST(RegFile, KeysExistThroughTheirSubKeysAndGoWithThem) {
