@@ -31,7 +31,7 @@ TempoMap readTempoMap(const SmfChunk& chunk) {
   bool meterSeen = false, tempoSeen = false;
   SmfParser parser(chunk.data, chunk.length);
   SmfMessage m;
-  for (SmfStep step; (step = parser.next(m)) != SmfStep::kEnd && !(meterSeen && tempoSeen);) {
+  while (!(meterSeen && tempoSeen) && parser.next(m) != SmfStep::kEnd) {
     if (m.status != 0xFF) continue;
     if (m.data1 == smf::kMetaTimeSignature && !meterSeen) {
       meterSeen = true;
