@@ -1,39 +1,61 @@
-// tamborak: the command-line face of the engine. It grows with the engine; for now it reports
-// what it can do and where it looks for its library.
+// tamborak: the command-line face of the engine. It grows with the engine; for now it inspects
+// and packs the pattern library.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "platform/System.h"
+#include "app/LibraryCommands.h"
 
 namespace {
 
 void usage() {
   std::puts(
       "usage: tamborak [--help] [--version]\n"
+      "       tamborak library [FOLDER]          count the patterns per volume and kind\n"
+      "       tamborak volume pack FOLDER OUT    pack a folder of patterns into a volume file\n"
+      "       tamborak volume list FILE          list the patterns of a volume file\n"
       "\n"
       "Tamborak composes drum loops from a library of one-bar pattern files and plays them\n"
-      "through a MIDI host. This build holds the foundation: byte streams, stored settings and\n"
-      "the platform layer. Composing, rendering and library commands arrive with the engine.");
+      "through a MIDI host. Without arguments it summarises the pattern library beside the\n"
+      "program (the Patterns folder). A volume file packs a folder of patterns into one file;\n"
+      "put it in the library under a name without an extension.");
+}
+
+int usageError(const char* message) {
+  std::fprintf(stderr, "tamborak: %s (try --help)\n", message);
+  return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
-      usage();
-      return 0;
-    }
-    if (!std::strcmp(argv[i], "--version")) {
-      std::puts("tamborak 0.1.0");
-      return 0;
-    }
-    std::fprintf(stderr, "tamborak: unknown option '%s' (try --help)\n", argv[i]);
-    return 2;
+  using namespace velmora::app;
+  if (argc == 1) return librarySummaryCommand("");
+  const std::string command = argv[1];
+  if (command == "--help" || command == "-h") {
+    usage();
+    return 0;
   }
-  usage();
-  const std::string folder = velmora::platform::moduleFolder();
-  std::printf("\nprogram folder: %s\npattern library: %s/Patterns\n", folder.c_str(), folder.c_str());
-  return 0;
+  if (command == "--version") {
+    std::puts("tamborak 0.1.0");
+    return 0;
+  }
+  if (command == "library") {
+    if (argc > 3) return usageError("library takes at most one folder");
+    return librarySummaryCommand(argc == 3 ? argv[2] : "");
+  }
+  if (command == "volume") {
+    const std::string action = argc > 2 ? argv[2] : "";
+    if (action == "pack") {
+      if (argc != 5) return usageError("volume pack needs a FOLDER and an OUT file");
+      return packVolumeCommand(argv[3], argv[4]);
+    }
+    if (action == "list") {
+      if (argc != 4) return usageError("volume list needs one FILE");
+      return listVolumeCommand(argv[3]);
+    }
+    return usageError("volume needs 'pack FOLDER OUT' or 'list FILE'");
+  }
+  std::fprintf(stderr, "tamborak: unknown command or option '%s' (try --help)\n", argv[1]);
+  return 2;
 }

@@ -21,7 +21,8 @@ function(tamborak_test name)
   target_link_libraries(${name} PRIVATE tamborak_core GTest::gtest GTest::gtest_main)
   tamborak_warnings(${name})
   if(NOT CMAKE_CROSSCOMPILING)
-    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    # Suites named ...Child run only inside a child process that a test starts itself.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 TEST_FILTER "-*Child.*"
       PROPERTIES ENVIRONMENT "TAMBORAK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data")
   elseif(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8 AND TAMBORAK_WINE64)
     target_link_options(${name} PRIVATE -static)

@@ -31,7 +31,7 @@ TempoMap readTempoMap(const SmfChunk& chunk) {
   bool meterSeen = false, tempoSeen = false;
   SmfParser parser(chunk.data, chunk.length);
   SmfMessage m;
-  for (SmfStep step; (step = parser.next(m)) != SmfStep::kEnd && !(meterSeen && tempoSeen);) {
+  while (!(meterSeen && tempoSeen) && parser.next(m) != SmfStep::kEnd) {
     if (m.status != 0xFF) continue;
     if (m.data1 == smf::kMetaTimeSignature && !meterSeen) {
       meterSeen = true;
@@ -66,26 +66,42 @@ const SmfChunk& noteChunk(const SmfChunk& first) {
   return *chosen;
 }
 
-// Open notes waiting for their note-off, first in first out per channel and key.
+// Open notes waiting for their note-off, first in first out per channel and key: one chain per
+// channel and key through the list of open notes.
 class OpenNotes {
  public:
-  OpenNotes() : queues_(16 * 128) {}
-  void push(std::uint8_t channel, std::uint8_t key, CMidiTrack::Position p) { queue(channel, key).items.push_back(p); }
+  OpenNotes() {
+    head_.fill(kNone);
+    tail_.fill(kNone);
+  }
+  void push(std::uint8_t channel, std::uint8_t key, CMidiTrack::Position p) {
+    const std::size_t q = queue(channel, key);
+    const auto index = static_cast<std::uint32_t>(notes_.size());
+    notes_.push_back({p, kNone});
+    if (tail_[q] == kNone) head_[q] = index;
+    else notes_[tail_[q]].next = index;
+    tail_[q] = index;
+  }
   // The oldest open note of that channel and key, or none.
   bool pop(std::uint8_t channel, std::uint8_t key, CMidiTrack::Position& p) {
-    Queue& q = queue(channel, key);
-    if (q.head == q.items.size()) return false;
-    p = q.items[q.head++];
+    const std::size_t q = queue(channel, key);
+    if (head_[q] == kNone) return false;
+    const Node& node = notes_[head_[q]];
+    p = node.position;
+    head_[q] = node.next;
+    if (head_[q] == kNone) tail_[q] = kNone;
     return true;
   }
 
  private:
-  struct Queue {
-    std::vector<CMidiTrack::Position> items;
-    std::size_t head = 0;
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  struct Node {
+    CMidiTrack::Position position;
+    std::uint32_t next;
   };
-  Queue& queue(std::uint8_t channel, std::uint8_t key) { return queues_[(channel & 0x0F) * 128u + (key & 0x7F)]; }
-  std::vector<Queue> queues_;
+  static std::size_t queue(std::uint8_t channel, std::uint8_t key) { return (channel & 0x0Fu) * 128u + (key & 0x7Fu); }
+  std::array<std::uint32_t, 16 * 128> head_, tail_;
+  std::vector<Node> notes_;
 };
 
 // A note-off waiting to be written while saving.
@@ -325,7 +341,7 @@ std::int32_t CMidiTrack::BarCount() const {
 void CMidiTrack::setDivision(std::uint32_t division) { division_ = division ? division : 1; }
 
 void CMidiTrack::setMeter(std::int16_t numerator, std::int16_t denominator) {
-  numerator_ = numerator > 0 ? numerator : 4;
+  numerator_ = numerator > 0 && numerator <= 255 ? numerator : 4;  // the file holds it in one byte
   const bool powerOfTwo = denominator > 0 && (denominator & (denominator - 1)) == 0;
   denominator_ = denominatorCopy_ = powerOfTwo ? denominator : 4;
 }

@@ -78,7 +78,8 @@ class CMidiTrack {
   std::uint32_t distinctKeys() const { return distinctKeys_; }
   bool keyUsed(int key) const { return key >= 0 && key < 128 && keyUsed_[static_cast<std::size_t>(key)]; }
 
-  // Division must be at least 1; the denominator a power of two from 1 to 16384.
+  // Division must be at least 1 (0 is taken as 1). The numerator must be 1..255 and the
+  // denominator a power of two from 1 to 16384; anything else is taken as 4.
   // [main-thread, under the owner's lock]
   void setDivision(std::uint32_t division);
   void setMeter(std::int16_t numerator, std::int16_t denominator);

@@ -138,7 +138,7 @@ int writeImage(const SmfImage& image, CUniStream& stream) {
 
 int readImage(SmfImage& image, CUniStream& stream) {
   initImage(image);
-  std::uint8_t header[14];
+  std::uint8_t header[14] = {};
   if (!readExactly(stream, header, sizeof header)) return kFormatError;
   if (std::memcmp(header, "MThd", 4) != 0 || getBE(header + 4, 4) != 6) return kFormatError;
   image.format = static_cast<std::uint16_t>(getBE(header + 8, 2));
@@ -147,7 +147,7 @@ int readImage(SmfImage& image, CUniStream& stream) {
   for (std::uint32_t i = 0; i < image.trackCount; ++i) {
     SmfChunk* chunk = addChunk(image);
     if (!chunk) return kNoMemory;
-    std::uint8_t tag[8];
+    std::uint8_t tag[8] = {};
     if (!readExactly(stream, tag, sizeof tag)) return kFormatError;
     if (std::memcmp(tag, "MTrk", 4) != 0) return kFormatError;
     const int result = readChunkBody(*chunk, stream, getBE(tag + 4, 4));

@@ -187,12 +187,9 @@ TEST(CMidiTrackLoad, FiveByteDeltaMovesTimeBackAndTheListStaysInTimeOrder) {
   CMidiTrack t;
   ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
   EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(60, 38, 20), note(100, 36, 30)}));
-}
 
-TEST(CMidiTrackLoad, NoteOffMovedBeforeItsNoteOnClosesWithLengthZero) {
-  const Bytes body = bytes({0x64, 0x99, 0x24, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x58, 0x89, 0x24, 0x00});
-  CMidiTrack t;
-  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
+  // A note-off moved before its note-on closes it with length 0, not a wrapped endless one.
+  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body.substr(0, 9) + bytes({0x89, 0x24, 0x00}))), 0);
   EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(100, 36, 0)}));
   EXPECT_EQ(t.endTime(), 100);
 }
@@ -208,6 +205,15 @@ TEST(CMidiTrackLoad, StaysInsideTheChunkAndLeavesTheStreamAfterTheFile) {
   ASSERT_EQ(t.LoadSmf(r.stream), 0);
   EXPECT_EQ(r.stream.position(), file.size());
   EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(0, 36, 16)}));
+}
+
+TEST(CMidiTrackLoad, SystemExclusiveInBothFormsIsSkippedWhole) {
+  const Bytes body = bytes({0x00, 0xF0, 0x03, 0x99, 0x28, 0x64,    // bytes that look like a note
+                            0x00, 0xF7, 0x03, 0x99, 0x2A, 0x64,    // escaped form
+                            0x00, 0x99, 0x24, 0x64});
+  CMidiTrack t;
+  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
+  EXPECT_EQ(events(t), (std::vector<MidiEvent>{note(0, 36, kOpenDuration)}));
 }
 
 TEST(CMidiTrackLoad, DataBytesAboveSevenBitsCannotIndexPastTheKeyFlags) {

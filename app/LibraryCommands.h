@@ -1,0 +1,16 @@
+// Library commands of the command-line program. Each prints its result on standard output, its
+// errors (naming the file and what is wrong) on standard error, and gives the exit code.
+#pragma once
+
+#include <string>
+
+namespace velmora::app {
+
+// tamborak volume pack FOLDER OUT
+int packVolumeCommand(const std::string& folder, const std::string& out);
+// tamborak volume list FILE
+int listVolumeCommand(const std::string& file);
+// tamborak library [FOLDER]; an empty folder means the Patterns folder beside the program.
+int librarySummaryCommand(const std::string& folder);
+
+}  // namespace velmora::app

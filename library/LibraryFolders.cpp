@@ -1,0 +1,40 @@
+#include "library/LibraryFolders.h"
+
+#include <filesystem>
+#include <mutex>
+
+#include "library/PatternTree.h"
+#include "platform/System.h"
+
+namespace velmora {
+
+namespace {
+std::mutex foldersLock;
+LibraryFolders folders;
+}  // namespace
+
+LibraryFolders libraryFolders() {
+  std::lock_guard guard(foldersLock);
+  return folders;
+}
+
+LibraryFolders libraryFoldersBeside(const std::string& programFolder) {
+  const char sep = static_cast<char>(std::filesystem::path::preferred_separator);
+  LibraryFolders result;
+  result.program = programFolder;
+  result.patterns = programFolder + sep + "Patterns" + sep;
+  result.loops = programFolder + sep + "Loops" + sep;
+  result.drumMaps = programFolder + sep + "DrumMaps" + sep;
+  return result;
+}
+
+void initLibrary() {
+  const LibraryFolders computed = libraryFoldersBeside(platform::moduleFolder());
+  {
+    std::lock_guard guard(foldersLock);
+    folders = computed;
+  }
+  patternTree().setRoot(computed.patterns);
+}
+
+}  // namespace velmora

@@ -1,0 +1,26 @@
+// The library folders beside the program file: patterns, loops and drum maps.
+#pragma once
+
+#include <string>
+
+namespace velmora {
+
+struct LibraryFolders {
+  std::string program;   // the folder of the program's module, no trailing separator
+  std::string patterns;  // native paths ending with a separator
+  std::string loops;
+  std::string drumMaps;
+};
+
+// The folders computed by the last initLibrary (all empty before). [any thread]
+LibraryFolders libraryFolders();
+
+// The folders beside `programFolder`. [any thread]
+LibraryFolders libraryFoldersBeside(const std::string& programFolder);
+
+// Library start-up, run by the first engine of the process: computes the folders beside the
+// program's module and roots the process's pattern tree at the patterns folder (nothing is
+// rescanned when it is already rooted there). [main-thread, not real-time safe: scans the disk]
+void initLibrary();
+
+}  // namespace velmora

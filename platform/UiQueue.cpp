@@ -1,0 +1,101 @@
+#include "platform/UiQueue.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace velmora::platform {
+
+UiMessage registerUiMessage(std::string_view name) {
+  static std::mutex mutex;
+  static std::unordered_map<std::string, UiMessage> ids;
+  constexpr UiMessage kFirst = 0xC000, kLast = 0xFFFF;
+  std::lock_guard lock(mutex);
+  const auto found = ids.find(std::string(name));
+  if (found != ids.end()) return found->second;
+  if (ids.size() > kLast - kFirst) return 0;
+  const UiMessage id = kFirst + static_cast<UiMessage>(ids.size());
+  ids.emplace(std::string(name), id);
+  return id;
+}
+
+UiQueue& UiQueue::main() {
+  static UiQueue queue;
+  return queue;
+}
+
+UiTarget UiQueue::createTarget(Handler handler) {
+  std::lock_guard lock(mutex_);
+  const UiTarget target = nextTarget_++;
+  targets_.emplace(target, std::move(handler));
+  return target;
+}
+
+void UiQueue::destroyTarget(UiTarget target) {
+  std::lock_guard lock(mutex_);
+  targets_.erase(target);
+}
+
+bool UiQueue::isTarget(UiTarget target) const {
+  std::lock_guard lock(mutex_);
+  return targets_.count(target) != 0;
+}
+
+bool UiQueue::post(UiTarget target, UiMessage message, std::uintptr_t wParam, std::intptr_t lParam) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!targets_.count(target)) return false;
+    items_.push_back({target, message, wParam, lParam, {}});
+  }
+  arrived_.notify_all();
+  return true;
+}
+
+void UiQueue::post(std::function<void()> task) {
+  {
+    std::lock_guard lock(mutex_);
+    items_.push_back({kNoTarget, 0, 0, 0, std::move(task)});
+  }
+  arrived_.notify_all();
+}
+
+std::size_t UiQueue::pump() {
+  std::deque<Item> batch;
+  {
+    std::lock_guard lock(mutex_);
+    batch.swap(items_);
+  }
+  std::size_t ran = 0;
+  for (Item& item : batch) {
+    if (item.target == kNoTarget) {
+      if (item.task) item.task();
+      ++ran;
+      continue;
+    }
+    Handler handler;
+    {
+      std::lock_guard lock(mutex_);
+      const auto found = targets_.find(item.target);
+      if (found == targets_.end()) continue;  // destroyed since it was posted
+      handler = found->second;
+    }
+    handler(item.message, item.wParam, item.lParam);
+    ++ran;
+  }
+  return ran;
+}
+
+std::size_t UiQueue::waitAndPump(std::chrono::milliseconds timeout) {
+  {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, timeout, [this] { return !items_.empty(); });
+  }
+  return pump();
+}
+
+std::size_t UiQueue::pending() const {
+  std::lock_guard lock(mutex_);
+  return items_.size();
+}
+
+}  // namespace velmora::platform

@@ -1,0 +1,74 @@
+// Posting work to the user-interface thread: registered message names, message targets (the
+// hidden windows of the plug-in) and a queue that the user-interface thread pumps. Any thread may
+// post; only the pumping thread runs handlers and tasks, in the order they were posted.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string_view>
+
+namespace velmora::platform {
+
+using UiMessage = std::uint32_t;
+using UiTarget = std::uintptr_t;
+constexpr UiTarget kNoTarget = 0;
+
+// The process-wide id of a message name: the same name always gives the same id, from 0xC000 up
+// as registered window messages do; 0 when the id range is used up. [any thread]
+UiMessage registerUiMessage(std::string_view name);
+
+class UiQueue {
+ public:
+  using Handler = std::function<void(UiMessage message, std::uintptr_t wParam, std::intptr_t lParam)>;
+
+  UiQueue() = default;
+  UiQueue(const UiQueue&) = delete;
+  UiQueue& operator=(const UiQueue&) = delete;
+
+  // The queue of the process's user-interface thread. [any thread]
+  static UiQueue& main();
+
+  // A new message target whose messages go to `handler`. [user-interface thread]
+  UiTarget createTarget(Handler handler);
+  // Forgets the target; messages still queued for it are dropped. [user-interface thread]
+  void destroyTarget(UiTarget target);
+  // Whether the target exists. [any thread]
+  bool isTarget(UiTarget target) const;
+
+  // Queues a message for the target; false (nothing queued) when the target does not exist.
+  // [any thread, not real-time safe: allocates]
+  bool post(UiTarget target, UiMessage message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+  // Queues a task. [any thread, not real-time safe: allocates]
+  void post(std::function<void()> task);
+
+  // Runs what was queued before the call (work queued by the handlers waits for the next pump)
+  // and gives how many items ran. [user-interface thread]
+  std::size_t pump();
+  // Waits up to `timeout` for something to be queued, then pumps. [user-interface thread]
+  std::size_t waitAndPump(std::chrono::milliseconds timeout);
+  // Items waiting. [any thread]
+  std::size_t pending() const;
+
+ private:
+  struct Item {
+    UiTarget target;  // kNoTarget: a task
+    UiMessage message;
+    std::uintptr_t wParam;
+    std::intptr_t lParam;
+    std::function<void()> task;
+  };
+
+  mutable std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<Item> items_;
+  std::map<UiTarget, Handler> targets_;
+  UiTarget nextTarget_ = 1;
+};
+
+}  // namespace velmora::platform

@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "library/FileBytes.h"
+#include "library/LoopLoader.h"
+#include "library/TreeNode.h"
+#include "midi/MidiTrack.h"
+#include "tests/TempFolder.h"
+#include "tests/library/LibraryFiles.h"
+
+using namespace velmora;
+
+namespace {
+
+std::string dataFile(const std::string& name) {
+  const char* dir = std::getenv("TAMBORAK_TEST_DATA");
+  std::string bytes;
+  EXPECT_TRUE(dir && readFileBytes((std::filesystem::path(dir) / "midi" / name).string(), bytes)) << name;
+  return bytes;
+}
+
+struct RecordingLoader : LoopLoader {
+  std::string bytes;
+  int flags = -1;
+  bool LoadLoop(CUniStream& stream, int f) override {
+    flags = f;
+    char block[5];
+    for (std::uint32_t n; (n = stream.read(block, sizeof block)) > 0;) bytes.append(block, n);
+    return !bytes.empty();
+  }
+};
+
+// A library with one pattern file and a volume packed from the same folder.
+struct Library {
+  test::TempFolder source, dir;
+  std::unique_ptr<FolderNode> root;
+  explicit Library(const std::string& smf) {
+    test::writeFile(source.path(), "Kick\\p.mid", smf);
+    test::writeFile(source.path(), "Kick\\empty.mid", "");
+    test::writeFile(source.path(), "Default.mid", "loop block");
+    FolderNode folder(source.path().string(), nullptr);
+    folder.refresh();
+    std::string image;
+    packVolume(folder, image);
+    test::writeFile(dir.path(), "Vol", image);
+    test::writeFile(dir.path(), "Plain\\Kick\\p.mid", smf);
+    root = std::make_unique<FolderNode>(dir.path().string(), nullptr);
+    root->refresh();
+  }
+  TerminalNode* leaf(const std::string& path) { return findLeafByPath(root.get(), path); }
+};
+
+}  // namespace
+
+TEST(LeafContents, ReadMidiFromAFileAndFromAVolumeGiveTheSameTrack) {
+  Library lib(dataFile("format0_running_status.mid"));
+  CMidiTrack fromFile, fromVolume;
+  ASSERT_TRUE(lib.leaf("Plain\\Kick\\p.mid")->readMidi(&fromFile));
+  ASSERT_TRUE(lib.leaf("Vol\\Kick\\p.mid")->readMidi(&fromVolume));
+  EXPECT_GT(fromFile.eventCount(), 0u);
+  EXPECT_EQ(fromFile.eventCount(), fromVolume.eventCount());
+  EXPECT_EQ(fromFile.endTime(), fromVolume.endTime());
+}
+
+TEST(LeafContents, ReadMidiFailsWithoutDataTrackOrParent) {
+  Library lib(dataFile("format0_running_status.mid"));
+  CMidiTrack track;
+  EXPECT_FALSE(lib.leaf("Vol\\Kick\\empty.mid")->readMidi(&track));
+  EXPECT_FALSE(lib.leaf("Vol\\Kick\\p.mid")->readMidi(nullptr));
+  TerminalNode orphan("p.mid", nullptr);
+  EXPECT_FALSE(orphan.readMidi(&track));
+  TerminalNode* plain = lib.leaf("Plain\\Kick\\p.mid");
+  std::filesystem::remove(plain->fsPath());
+  EXPECT_FALSE(plain->readMidi(&track));
+}
+
+TEST(LeafContents, LoadLoopHandsTheBytesToTheLoaderAndGivesItsResult) {
+  Library lib("MThd");
+  RecordingLoader loader;
+  EXPECT_TRUE(lib.leaf("Vol\\Default.mid")->loadLoop(&loader));
+  EXPECT_EQ(loader.bytes, "loop block");
+  EXPECT_EQ(loader.flags, 0);
+  EXPECT_FALSE(lib.leaf("Vol\\Default.mid")->loadLoop(nullptr));
+
+  TerminalNode* plain = lib.leaf("Plain\\Kick\\p.mid");
+  std::filesystem::remove(plain->fsPath());
+  RecordingLoader empty;
+  EXPECT_FALSE(plain->loadLoop(&empty));  // a vanished file reads as empty; the loader refuses it
+  EXPECT_EQ(empty.flags, 0);
+}

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "library/TreeCursor.h"
+#include "library/TreeNode.h"
+#include "tests/TempFolder.h"
+#include "tests/library/LibraryFiles.h"
+
+using namespace velmora;
+using velmora::test::makeTree;
+using velmora::test::names;
+using velmora::test::walk;
+using velmora::test::walkBackward;
+using Paths = std::vector<std::string>;
+
+namespace {
+
+std::unique_ptr<FolderNode> scan(const std::filesystem::path& folder) {
+  auto root = std::make_unique<FolderNode>(folder.string(), nullptr);
+  root->refresh();
+  return root;
+}
+
+}  // namespace
+
+TEST(FolderScan, SortsByteWiseAndKeepsOnlyPatternsFoldersAndVolumes) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid"});
+  auto root = scan(dir.path());
+  EXPECT_EQ(names(*root, false), (Paths{".mid", "A.mid", "b.mid", "x.MID"}));
+  EXPECT_EQ(names(*root, true), (Paths{"Vol", "sub"}));
+  EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Vol")), nullptr);
+  EXPECT_NE(dynamic_cast<FolderNode*>(root->findFolder("sub")), nullptr);
+}
+
+TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
+  FileBaseNode node("n", nullptr);
+  EXPECT_TRUE(node.insertLeaf(std::make_unique<InFileTerminalNode>("b", nullptr)));
+  EXPECT_TRUE(node.insertLeaf(std::make_unique<InFileTerminalNode>("a", nullptr)));
+  EXPECT_FALSE(node.insertLeaf(std::make_unique<InFileTerminalNode>("b", nullptr)));
+  EXPECT_TRUE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));  // other list
+  EXPECT_FALSE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));
+  EXPECT_EQ(names(node, false), (Paths{"a", "b"}));
+  EXPECT_EQ(node.firstLeaf()->parent(), &node);
+}
+
+TEST(FolderScan, PathsAreRelativeWithBackslashesAndFsPathsNative) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"V\\Kick\\p.mid"});
+  auto root = scan(dir.path());
+  TransitNode* kick = root->findFolder("V")->findFolder("Kick");
+  EXPECT_EQ(kick->getPath(), "V\\Kick\\");
+  EXPECT_EQ(kick->firstLeaf()->getPath(), "V\\Kick\\p.mid");
+  EXPECT_EQ(kick->firstLeaf()->getPath(root->findFolder("V")), "Kick\\p.mid");
+  EXPECT_EQ(root->getPath(), "");
+  EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
+}
+
+TEST(Walk, VisitsLeavesBeforeSubFoldersAndSkipsEmptyFolders) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"top.mid", "V1\\a.mid", "V1\\b.mid", "V1\\e1\\", "V1\\e2\\deeper\\", "V1\\k\\c.mid",
+                        "V1\\z\\", "V2\\d.mid", "V3\\"});
+  auto root = scan(dir.path());
+  const Paths all{"top.mid", "V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid", "V2\\d.mid"};
+  EXPECT_EQ(walk(root.get()), all);
+  EXPECT_EQ(walkBackward(root.get()), all);
+
+  // Bounded walks never leave the bound, in either direction.
+  TransitNode* v1 = root->findFolder("V1");
+  EXPECT_EQ(walk(v1), (Paths{"V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid"}));
+  EXPECT_EQ(walkBackward(v1), (Paths{"V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid"}));
+  TransitNode* empty = v1->findFolder("e2");
+  EXPECT_EQ(empty->first(empty), nullptr);
+  EXPECT_EQ(empty->last(empty), nullptr);
+  TransitNode* k = v1->findFolder("k");
+  EXPECT_EQ(walk(k), (Paths{"V1\\k\\c.mid"}));
+}
+
+TEST(TreeCursor, StepsFindsByPathAndCompares) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"V\\a.mid", "V\\s\\b.mid", "W\\c.mid"});
+  auto root = scan(dir.path());
+  TreeCursor cursor(root->findFolder("V"));
+  ASSERT_EQ(cursor.first()->getName(), "a.mid");
+  TreeCursor copy = cursor;
+  EXPECT_TRUE(copy == cursor);
+  EXPECT_EQ(cursor.next()->getName(), "b.mid");
+  EXPECT_FALSE(copy == cursor);
+  EXPECT_EQ(cursor.next(), nullptr);
+  EXPECT_TRUE(cursor.atEnd());
+
+  EXPECT_TRUE(cursor.findLeaf("s\\b.mid"));
+  EXPECT_EQ(cursor.leaf()->getPath(), "V\\s\\b.mid");
+  EXPECT_FALSE(cursor.findLeaf("c.mid"));  // outside the bound: the cursor stays
+  EXPECT_EQ(cursor.leaf()->getName(), "b.mid");
+  EXPECT_TRUE(cursor.findLeaf("missing\\a.mid"));  // a missing folder keeps the lookup in place
+  EXPECT_EQ(cursor.leaf()->getName(), "a.mid");
+}
+
+TEST(PathLookup, DeepestFolderStopsAtTheFirstMissingComponent) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"V\\Kick\\x\\"});
+  auto root = scan(dir.path());
+  EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\x\\")->getPath(), "V\\Kick\\x\\");
+  EXPECT_EQ(findDeepestFolder(root.get(), "V\\Nope\\x\\")->getPath(), "V\\");
+  EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\file.mid")->getPath(), "V\\Kick\\");
+  EXPECT_EQ(findDeepestFolder(root.get(), ""), root.get());
+  EXPECT_EQ(findDeepestFolder(root->findFolder("V"), "V\\Kick\\", 2)->getPath(), "V\\Kick\\");
+}
+
+TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"V\\a.mid", "V\\b.mid", "V\\sub\\c.mid"});
+  auto root = scan(dir.path());
+  TransitNode* v = root->findFolder("V");
+  TerminalNode* a = v->findLeaf("a.mid");
+  TransitNode* sub = v->findFolder("sub");
+  TerminalNode* c = sub->findLeaf("c.mid");
+
+  std::filesystem::rename(dir.path() / "V" / "b.mid", dir.path() / "V" / "B2.mid");
+  makeTree(dir.path(), {"V\\sub\\d.mid"});
+  root->refresh();
+
+  EXPECT_EQ(root->findFolder("V"), v);
+  EXPECT_EQ(v->findLeaf("a.mid"), a);
+  EXPECT_EQ(v->findFolder("sub"), sub);
+  EXPECT_EQ(sub->findLeaf("c.mid"), c);
+  EXPECT_EQ(names(*v, false), (Paths{"B2.mid", "a.mid"}));
+  EXPECT_EQ(walk(root.get()), (Paths{"V\\B2.mid", "V\\a.mid", "V\\sub\\c.mid", "V\\sub\\d.mid"}));
+  EXPECT_EQ(v->findLeaf("B2.mid")->parent(), v);
+}
+
+TEST(Rescan, FolderReplacedByAVolumeOfTheSameNameBecomesAVolume) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"Rock\\Kick\\p.mid"});
+  auto root = scan(dir.path());
+  std::string image;
+  packVolume(*root->findFolder("Rock"), image);
+  std::filesystem::remove_all(dir.path() / "Rock");
+  test::writeFile(dir.path(), "Rock", image);
+  root->refresh();
+  EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Rock")), nullptr);
+  EXPECT_EQ(walk(root.get()), (Paths{"Rock\\Kick\\p.mid"}));
+}
+
+TEST(Rescan, FolderLinkedBackToAnAncestorIsNotFollowed) {
+  test::TempFolder dir;
+  makeTree(dir.path(), {"V\\a.mid"});
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(dir.path(), dir.path() / "V" / "loop", ec);
+  if (ec) GTEST_SKIP() << "no folder links here";
+  auto root = scan(dir.path());
+  EXPECT_EQ(walk(root.get()), (Paths{"V\\a.mid"}));
+}
+
+TEST(Rescan, MissingFolderGivesAnEmptyRoot) {
+  test::TempFolder dir;
+  auto root = scan(dir.path() / "none");
+  EXPECT_EQ(root->first(root.get()), nullptr);
+  auto unnamed = std::make_unique<FolderNode>("", nullptr);
+  unnamed->refresh();  // must not list the file-system root
+  EXPECT_EQ(unnamed->firstFolder(), nullptr);
+}

@@ -1,0 +1,209 @@
+// The registry file of POSIX systems: where it lives, what it looks like, and how it behaves
+// across processes, under a kill in the middle of a save, and when it is damaged.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "io/UniRegistry.h"
+#include "platform/RegFile.h"
+#include "tests/ScratchRegistry.h"
+
+using namespace velmora;
+using test::ScratchRegistry;
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char* kApp = ScratchRegistry::kApplicationKey;
+constexpr const char* kChildVariable = "TAMBORAK_REGISTRY_CHILD";
+
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Starts this test program again running only `test`; the child sees kChildVariable set.
+pid_t startChild(const std::string& test) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv(kChildVariable, "1", 1);
+    const std::string filter = "--gtest_filter=" + test;
+    execl("/proc/self/exe", "child", filter.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+int waitExitCode(pid_t pid) {
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool isChild() { return std::getenv(kChildVariable) != nullptr; }
+
+// A value whose every byte follows from its generation number (its first 4 bytes), so that a
+// value mixed from two saves is recognised.
+std::string generationValue(std::uint32_t generation) {
+  std::string v(4, '\0');
+  for (int i = 0; i < 4; ++i) v[static_cast<std::size_t>(i)] = static_cast<char>(generation >> (8 * i));
+  for (std::uint32_t i = 0; i < 60000; ++i) v.push_back(static_cast<char>((generation * 31 + i * 7) >> 3));
+  return v;
+}
+
+std::uint32_t generationOf(const std::string& v) {
+  std::uint32_t g = 0;
+  for (int i = 3; i >= 0; --i) g = g << 8 | static_cast<unsigned char>(v[static_cast<std::size_t>(i)]);
+  return g;
+}
+
+std::string loadValue(const char* name) {
+  CUniRegistry in(kApp, name);
+  std::string bytes(1 << 20, '\0');
+  bytes.resize(in.read(bytes.data(), static_cast<std::uint32_t>(bytes.size())));
+  return bytes;
+}
+}  // namespace
+
+// Child halves of the tests below; skipped in ordinary runs.
+TEST(RegistryChild, WritesLast) {
+  if (!isChild()) GTEST_SKIP() << "runs as a child process only";
+  CUniRegistry out(kApp, settings::kLast);
+  out.write("from the child", 14);
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 7, kApp));
+}
+
+TEST(RegistryChild, ReadsGlobals) {
+  if (!isChild()) GTEST_SKIP() << "runs as a child process only";
+  EXPECT_EQ(loadValue(settings::kGlobals), "from the parent");
+}
+
+TEST(RegistryChild, SavesForever) {
+  if (!isChild()) GTEST_SKIP() << "runs as a child process only";
+  const std::string old = loadValue("Big");
+  for (std::uint32_t g = old.size() >= 4 ? generationOf(old) + 1 : 1;; ++g) {
+    const std::string v = generationValue(g);
+    CUniRegistry out(kApp, "Big");
+    out.write(v.data(), static_cast<std::uint32_t>(v.size()));
+  }
+}
+
+TEST(RegistryFile, IsRegistryExportTextInTheConfigFolder) {
+  ScratchRegistry scratch;
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 42, kApp));
+  const std::string text = readFile(scratch.folder() / "registry.reg");
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\n[HKEY_CURRENT_USER\\Software\\Velmora\\TamborakTest\\2\\Compose]\n"
+                      "\"Attempts\"=dword:0000002a\n"),
+            std::string::npos)
+      << text;
+
+  // Without the folder variable the file goes to $XDG_CONFIG_HOME/tamborak, created when missing.
+  unsetenv("TAMBORAK_CONFIG_DIR");
+  const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedXdg = oldXdg ? oldXdg : "";
+  setenv("XDG_CONFIG_HOME", (scratch.folder() / "xdg").c_str(), 1);
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 43, kApp));
+  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 43);
+  EXPECT_TRUE(fs::exists(scratch.folder() / "xdg" / "tamborak" / "registry.reg"));
+  if (oldXdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  else unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(RegistryFile, AValueWrittenByOneProcessIsReadByTheNext) {
+  if (isChild()) GTEST_SKIP();
+  ScratchRegistry scratch;
+  ASSERT_EQ(waitExitCode(startChild("RegistryChild.WritesLast")), 0);
+  EXPECT_EQ(loadValue(settings::kLast), "from the child");
+  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 7);
+
+  {
+    CUniRegistry out(kApp, settings::kGlobals);
+    out.write("from the parent", 15);
+  }
+  EXPECT_EQ(waitExitCode(startChild("RegistryChild.ReadsGlobals")), 0);
+}
+
+TEST(RegistryFile, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileWhole) {
+  if (isChild()) GTEST_SKIP();
+  ScratchRegistry scratch;
+  const fs::path file = scratch.folder() / "registry.reg";
+  const auto tempFiles = [&] {
+    int n = 0;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(scratch.folder(), ec))
+      n += e.path().filename().string().rfind("registry.reg.tmp", 0) == 0;
+    return n;
+  };
+  std::mt19937 random(12345);
+  std::uint32_t lastGeneration = 0;
+  int tornSaves = 0;  // rounds killed while the temporary file was being written
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = startChild("RegistryChild.SavesForever");
+    std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 300));
+    // Every other round waits for a save to begin, so that the kill lands inside one.
+    if (round % 2) {
+      const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (tempFiles() == 0 && std::chrono::steady_clock::now() < until) {
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(random() % 400));
+    }
+    kill(child, SIGKILL);
+    waitExitCode(child);
+    tornSaves += tempFiles() > 0;
+
+    if (!fs::exists(file)) continue;  // killed before its first save
+    platform::regfile::Tree tree;
+    platform::regfile::ParseError error;
+    ASSERT_TRUE(platform::regfile::parse(readFile(file), tree, error))
+        << "round " << round << ", line " << error.line << ": " << error.what;
+    const std::string big = loadValue("Big");
+    if (big.empty()) continue;
+    const std::uint32_t generation = generationOf(big);
+    ASSERT_EQ(big, generationValue(generation)) << "round " << round;
+    EXPECT_GE(generation, lastGeneration);
+    lastGeneration = generation;
+  }
+  EXPECT_GT(lastGeneration, 0u) << "no save finished in any round";
+  EXPECT_GT(tornSaves, 0) << "no round was killed in the middle of a save";
+  EXPECT_FALSE(fs::exists(scratch.folder() / "registry.reg.damaged"));
+  // Temporary files of killed saves are cleared by the next save.
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 1, kApp));
+  EXPECT_EQ(tempFiles(), 0);
+}
+
+TEST(RegistryFile, ADamagedFileIsReportedOnceReadAsEmptyAndKeptBeforeTheNextSave) {
+  ScratchRegistry scratch;
+  const fs::path file = scratch.folder() / "registry.reg";
+  const std::string damaged =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_CURRENT_USER\\Software\\Velmora\\TamborakTest\\2\\Compose]\n"
+      "\"Attempts\"=dword:00000010\n"
+      "\"Broken\"=hex:01,zz\n";
+  std::ofstream(file, std::ios::binary) << damaged;
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 100);
+  EXPECT_TRUE(CUniRegistry(kApp, "Globals").isEmpty());  // its key is created: the first save
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+  EXPECT_NE(report.find(file.string() + ":5: "), std::string::npos) << report;
+  EXPECT_NE(report.find("registry.reg.damaged"), std::string::npos) << report;
+
+  EXPECT_EQ(readFile(scratch.folder() / "registry.reg.damaged"), damaged);
+  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 100);
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 5, kApp));
+  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 5);
+  EXPECT_EQ(readFile(scratch.folder() / "registry.reg.damaged"), damaged);
+}

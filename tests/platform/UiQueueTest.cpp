@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/UiQueue.h"
+
+using namespace velmora::platform;
+using namespace std::chrono_literals;
+
+TEST(UiQueue, RegisteredNamesGiveStableDistinctIds) {
+  const UiMessage a = registerUiMessage("Test_A"), b = registerUiMessage("Test_B");
+  EXPECT_GE(a, 0xC000u);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(registerUiMessage("Test_A"), a);
+}
+
+TEST(UiQueue, RunsMessagesAndTasksInOrderAndDropsThoseOfDestroyedTargets) {
+  UiQueue queue;
+  std::vector<std::string> log;
+  const UiTarget t = queue.createTarget([&](UiMessage m, std::uintptr_t w, std::intptr_t l) {
+    log.push_back(std::to_string(m) + ":" + std::to_string(w) + ":" + std::to_string(l));
+  });
+  const UiTarget gone = queue.createTarget([&](UiMessage, std::uintptr_t, std::intptr_t) { log.push_back("gone"); });
+  EXPECT_TRUE(queue.post(t, 7, 1, -1));
+  queue.post([&] { log.push_back("task"); });
+  EXPECT_TRUE(queue.post(gone, 8));
+  queue.destroyTarget(gone);
+  EXPECT_FALSE(queue.isTarget(gone));
+  EXPECT_FALSE(queue.post(gone, 9));
+  EXPECT_EQ(queue.pump(), 2u);
+  EXPECT_EQ(log, (std::vector<std::string>{"7:1:-1", "task"}));
+}
+
+TEST(UiQueue, PostFromAnotherThreadWakesTheWaitingPump) {
+  UiQueue queue;
+  bool ran = false;
+  std::thread poster([&] {
+    std::this_thread::sleep_for(20ms);
+    queue.post([&] { ran = true; });
+  });
+  const auto start = std::chrono::steady_clock::now();
+  std::size_t n = 0;
+  while (!n && std::chrono::steady_clock::now() - start < 5s) n = queue.waitAndPump(5s);
+  poster.join();
+  EXPECT_EQ(n, 1u);
+  EXPECT_TRUE(ran);
+}
