@@ -1,18 +1,14 @@
-// The shipped library, generated from data/patterns: its layout, file names that tell the truth
-// about their notes, enough patterns in every variation range, velocities shaped by the beat,
-// and byte-identical output from the same sources.
+// The shipped library, generated from data/patterns and seen through the library tree: its
+// layout, file names that tell the truth about their notes, enough patterns in every variation
+// range, velocities shaped by the beat, and byte-identical output from the same sources.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
 
-#include "io/Record.h"
 #include "library/PatternSignature.h"
+#include "library/PatternTree.h"
 #include "midi/MidiTrack.h"
 #include "platform/Numeric.h"
 #include "tests/TempFolder.h"
@@ -25,96 +21,49 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+std::string contents(const TerminalNode& leaf) {
+  const auto stream = leaf.openContents();
+  std::string bytes;
+  char block[4096];
+  while (const std::uint32_t n = stream->read(block, sizeof block)) bytes.append(block, n);
+  return bytes;
 }
 
-// Reads a content record; false when it is cut short.
-bool readRecord(CUniStream& s, PackFolder& folder) {
-  for (int list = 0; list < 2; ++list) {
-    for (;;) {
-      std::string name;
-      if (!record::getText(s, name, 1000)) return false;
-      if (name.empty()) break;
-      if (list == 0) {
-        std::string bytes;
-        if (!record::getText(s, bytes, 1 << 20)) return false;
-        folder.files.push_back({name, bytes});
-      } else {
-        folder.folders.push_back({name, {}, {}});
-        if (!readRecord(s, folder.folders.back())) return false;
-      }
-    }
-  }
-  return true;
-}
-
-// A volume file read back into the folder form.
-void readPacked(const std::string& bytes, PackFolder& volume) {
-  const std::size_t n = std::strlen(kVolumeSignature);
-  EXPECT_EQ(bytes.substr(0, n), kVolumeSignature) << volume.name;
-  CUniMemoryReader s(bytes.data() + n, static_cast<std::uint32_t>(bytes.size() - n));
-  EXPECT_TRUE(readRecord(s, volume) && s.remaining() == 0) << volume.name;
-}
-
-// Every file of the volumes by its relative path.
-void flatten(const PackFolder& folder, const std::string& path, std::map<std::string, std::string>& out) {
-  for (const auto& f : folder.files) out[path + f.name] = f.bytes;
-  for (const auto& c : folder.folders) flatten(c, path + c.name + "\\", out);
-}
-std::map<std::string, std::string> flatten(const std::vector<PackFolder>& volumes) {
+// Every pattern below `root` by its relative path, with its bytes.
+std::map<std::string, std::string> flatten(const TransitNode& root) {
   std::map<std::string, std::string> out;
-  for (const auto& v : volumes) flatten(v, v.name + "\\", out);
+  for (const TerminalNode* leaf = root.first(&root); leaf; leaf = leaf->next(&root))
+    out[leaf->getPath(&root)] = contents(*leaf);
   return out;
 }
 
-// The volumes as the library sees them: a packed volume is read back from its bytes.
-std::vector<PackFolder> volumesOf(const GeneratedLibrary& library) {
-  std::vector<PackFolder> volumes;
+// The library as the tree would hold it, without the disk: folder volumes as generated, the
+// packed volume read back from its bytes by the volume reader.
+std::unique_ptr<FileBaseNode> libraryTree(const GeneratedLibrary& library) {
+  auto root = std::make_unique<FileBaseNode>("", nullptr);
   for (const auto& v : library.volumes) {
-    if (v.packed) {
-      volumes.push_back({v.folder.name, {}, {}});
-      readPacked(packVolume(v.folder), volumes.back());
-    } else {
-      volumes.push_back(v.folder);
+    if (!v.packed) {
+      root->insertFolder(volumeTree(v.folder, root.get()));
+      continue;
     }
+    const std::string bytes = packedVolume(v.folder);
+    EXPECT_EQ(bytes.compare(0, kVolumeSignatureLength, kVolumeSignature), 0);
+    CUniMemoryReader reader(bytes.data() + kVolumeSignatureLength,
+                            static_cast<std::uint32_t>(bytes.size() - kVolumeSignatureLength));
+    auto volume = std::make_unique<FileBaseNode>(v.folder.name, root.get());
+    EXPECT_TRUE(volume->deserialize(reader) && reader.remaining() == 0);
+    root->insertFolder(std::move(volume));
   }
-  std::sort(volumes.begin(), volumes.end(),
-            [](const PackFolder& a, const PackFolder& b) { return platform::byteCompare(a.name, b.name) < 0; });
-  return volumes;
+  return root;
 }
 
-// Every file written below `root` by its path in the library, a volume file unpacked.
-std::map<std::string, std::string> flattenWritten(const fs::path& root) {
-  std::vector<PackFolder> volumes;
-  std::map<std::string, std::string> out;
-  for (const auto& e : fs::recursive_directory_iterator(root)) {
-    if (!e.is_regular_file()) continue;
-    const fs::path relative = fs::relative(e.path(), root);
-    if (relative.has_parent_path()) {
-      std::string name = relative.generic_string();
-      std::replace(name.begin(), name.end(), '/', '\\');
-      out[name] = readFile(e.path());
-    } else {
-      volumes.push_back({relative.string(), {}, {}});
-      readPacked(readFile(e.path()), volumes.back());
-    }
-  }
-  out.merge(flatten(volumes));
+std::vector<const TransitNode*> children(const TransitNode& node) {
+  std::vector<const TransitNode*> out;
+  for (const TransitNode* c = node.firstFolder(); c; c = c->nextSibling()) out.push_back(c);
   return out;
 }
 
-const PackFolder* child(const PackFolder& f, const std::string& name) {
-  for (const auto& c : f.folders)
-    if (c.name == name) return &c;
-  return nullptr;
-}
-
-struct KindFolder {
-  std::string volume, part;
-  const PackFolder* folder;
-};
+bool isStep(int time) { return time >= 0 && time % kStepTicks == 0 && time / kStepTicks < kStepsPerBar; }
 
 class DefaultLibrary : public ::testing::Test {
  protected:
@@ -122,81 +71,65 @@ class DefaultLibrary : public ::testing::Test {
     library_ = new GeneratedLibrary;
     std::string error;
     ASSERT_TRUE(buildLibrary(TAMBORAK_PATTERN_SOURCES, *library_, error)) << error;
-    volumes_ = new std::vector<PackFolder>(volumesOf(*library_));
+    root_ = libraryTree(*library_).release();
   }
   static void TearDownTestSuite() {
-    delete volumes_;
+    delete root_;
     delete library_;
   }
-  static std::vector<KindFolder> kindFolders() {
-    std::vector<KindFolder> out;
-    for (const auto& v : *volumes_)
-      for (const auto& p : v.folders)
-        for (const auto& k : p.folders) out.push_back({v.name, p.name, &k});
+  // Every kind folder (third level) of every volume.
+  static std::vector<const TransitNode*> kindFolders() {
+    std::vector<const TransitNode*> out;
+    for (const TransitNode* v : children(*root_))
+      for (const TransitNode* p : children(*v))
+        for (const TransitNode* k : children(*p)) out.push_back(k);
     return out;
   }
   static GeneratedLibrary* library_;
-  static std::vector<PackFolder>* volumes_;
+  static FileBaseNode* root_;
 };
 GeneratedLibrary* DefaultLibrary::library_ = nullptr;
-std::vector<PackFolder>* DefaultLibrary::volumes_ = nullptr;
-
-bool isStep(int time) { return time >= 0 && time % kStepTicks == 0 && time / kStepTicks < kStepsPerBar; }
+FileBaseNode* DefaultLibrary::root_ = nullptr;
 
 }  // namespace
 
-TEST_F(DefaultLibrary, HasAVolumeForEachRuleSetWithThePartsAndKindsSlicesStartIn) {
+TEST_F(DefaultLibrary, HasAVolumeForEachRuleSetWithTheFourPartsAndEveryKind) {
   std::set<int> ruleSets;
-  ASSERT_EQ(volumes_->size(), 3u);
-  for (const auto& v : *volumes_) {
-    const int lead = platform::atoiWin(v.name);
+  ASSERT_EQ(children(*root_).size(), 3u);
+  for (const TransitNode* v : children(*root_)) {
+    const int lead = platform::atoiWin(v->getName());
     ruleSets.insert(lead == 8 ? 1 : lead == 16 ? 2 : 0);
     std::vector<std::string> parts;
-    for (const auto& p : v.folders) parts.push_back(p.name);
-    EXPECT_EQ(parts, (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v.name;
-    EXPECT_TRUE(v.files.empty()) << v.name;
-    // A part folder alone descends into its first kind folder in byte order.
-    const std::pair<const char*, const char*> firstKind[] = {
-        {"1.Kick", "Kick"}, {"2.Snare", "Snare"}, {"3.Cymbal", "HH_Cl"}};
-    for (const auto& [part, kind] : firstKind) {
-      const PackFolder* p = child(v, part);
-      ASSERT_TRUE(p && !p->folders.empty()) << v.name << "\\" << part;
-      EXPECT_EQ(p->folders.front().name, kind) << v.name << "\\" << part;
-    }
+    for (const TransitNode* p : children(*v)) parts.push_back(p->getName());
+    EXPECT_EQ(parts, (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
+    EXPECT_EQ(v->firstLeaf(), nullptr) << v->getName();
     std::set<std::string> kinds;
-    for (const auto& p : v.folders)
-      for (const auto& k : p.folders) {
-        EXPECT_NE(findKind(k.name), nullptr) << k.name;
-        EXPECT_TRUE(kinds.insert(k.name).second) << k.name;
+    for (const TransitNode* p : children(*v))
+      for (const TransitNode* k : children(*p)) {
+        EXPECT_NE(findKind(k->getName()), nullptr) << k->getName();
+        EXPECT_TRUE(kinds.insert(k->getName()).second) << k->getName();
       }
-    EXPECT_EQ(kinds.size(), static_cast<std::size_t>(kPatternKindCount)) << v.name;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-      std::string path = defaultPartFolder(slot);
-      const PackFolder* f = &v;
-      for (std::size_t at; f && (at = path.find('\\')) != std::string::npos; path.erase(0, at + 1))
-        f = child(*f, path.substr(0, at));
-      EXPECT_TRUE(f && (!f->folders.empty() || !f->files.empty())) << v.name << " slot " << slot;
-    }
+    EXPECT_EQ(kinds.size(), static_cast<std::size_t>(kPatternKindCount)) << v->getName();
   }
   EXPECT_EQ(ruleSets, (std::set<int>{0, 1, 2}));
 }
 
 TEST_F(DefaultLibrary, EveryFileNameTellsTheStepsKeysAndCountOfItsNotes) {
-  for (const auto& [volume, part, folder] : kindFolders()) {
-    const PatternKind* kind = findKind(folder->name);
+  for (const TransitNode* folder : kindFolders()) {
+    const PatternKind* kind = findKind(folder->getName());
     ASSERT_NE(kind, nullptr);
-    const bool openHiHat = folder->name == "HH_Op";
+    const bool openHiHat = folder->getName() == "HH_Op";
     int number = 0;
-    for (const auto& file : folder->files) {
-      SCOPED_TRACE(volume + "\\" + part + "\\" + folder->name + "\\" + file.name);
-      const PatternSignature sig = parseSignature(file.name);
+    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling()) {
+      const std::string& name = leaf->getName();
+      SCOPED_TRACE(leaf->getPath(root_));
+      const PatternSignature sig = parseSignature(name);
       EXPECT_EQ(sig.patternNumber, ++number);
-      const int group = nameFieldValue(file.name, kFieldGroup);
+      const int group = nameFieldValue(name, kFieldGroup);
       EXPECT_TRUE(group >= 0 && group <= 2);
-      EXPECT_EQ(nameField(file.name, kFieldGrid).size(), 16u);
+      EXPECT_EQ(nameField(name, kFieldGrid).size(), 16u);
       CMidiTrack track;
-      CUniMemoryReader s(file.bytes.data(), static_cast<std::uint32_t>(file.bytes.size()));
-      ASSERT_EQ(track.LoadSmf(s), 0);
+      ASSERT_TRUE(leaf->readMidi(&track));
       EXPECT_EQ(track.division(), static_cast<std::uint32_t>(kPatternDivision));
       EXPECT_EQ(track.numerator(), 4);
       EXPECT_EQ(track.denominator(), 4);
@@ -206,8 +139,7 @@ TEST_F(DefaultLibrary, EveryFileNameTellsTheStepsKeysAndCountOfItsNotes) {
         ASSERT_TRUE(e.isNote());
         EXPECT_EQ(e.channel, kDrumChannel);
         EXPECT_TRUE(isStep(e.time)) << e.time;
-        EXPECT_GE(e.data2, 1);
-        EXPECT_LE(e.data2, 127);
+        EXPECT_TRUE(e.data2 >= 1 && e.data2 <= 127);
         const std::uint32_t bit = stepBit(e.time / kStepTicks);
         EXPECT_FALSE((hits | opens) & bit) << "two notes on step " << e.time / kStepTicks;
         if (openHiHat && e.data1 == kind->keys[1]) {
@@ -228,32 +160,31 @@ TEST_F(DefaultLibrary, EveryFileNameTellsTheStepsKeysAndCountOfItsNotes) {
 
 TEST_F(DefaultLibrary, EveryVariationRangeOffersChoicesInEveryKindFolder) {
   const std::set<std::string> mainKinds = {"Kick", "Snare", "HH_Cl", "HH_Op"};
-  for (const auto& [volume, part, folder] : kindFolders()) {
-    SCOPED_TRACE(volume + "\\" + part + "\\" + folder->name);
-    int perGroup[3] = {};
-    for (const auto& file : folder->files) ++perGroup[nameFieldValue(file.name, kFieldGroup)];
-    EXPECT_GE(folder->files.size(), mainKinds.count(folder->name) ? 30u : 12u);
+  for (const TransitNode* folder : kindFolders()) {
+    SCOPED_TRACE(folder->getPath(root_));
+    int perGroup[3] = {}, total = 0;
+    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling(), ++total)
+      ++perGroup[nameFieldValue(leaf->getName(), kFieldGroup)];
+    EXPECT_GE(total, mainKinds.count(folder->getName()) ? 30 : 12);
     for (int g = 0; g < 3; ++g) EXPECT_GE(perGroup[g], 3) << "group " << g;
   }
 }
 
 TEST_F(DefaultLibrary, BeatsSoundLouderThanOffBeats) {
-  for (const auto& [volume, part, folder] : kindFolders()) {
-    SCOPED_TRACE(volume + "\\" + part + "\\" + folder->name);
+  for (const TransitNode* folder : kindFolders()) {
+    SCOPED_TRACE(folder->getPath(root_));
     double sum[2] = {}, count[2] = {};
-    for (const auto& file : folder->files) {
+    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling()) {
       CMidiTrack track;
-      CUniMemoryReader s(file.bytes.data(), static_cast<std::uint32_t>(file.bytes.size()));
-      ASSERT_EQ(track.LoadSmf(s), 0);
+      ASSERT_TRUE(leaf->readMidi(&track));
       for (const MidiEvent& e : track) {
         const bool onBeat = e.time % (4 * kStepTicks) == 0;
         sum[onBeat] += e.data2;
         ++count[onBeat];
       }
     }
-    if (count[0] && count[1]) {
-      EXPECT_GT(sum[1] / count[1], sum[0] / count[0] + 8);
-    }
+    ASSERT_TRUE(count[0] && count[1]);
+    EXPECT_GT(sum[1] / count[1], sum[0] / count[0] + 8);
   }
 }
 
@@ -261,21 +192,38 @@ TEST_F(DefaultLibrary, TheSameSourcesGiveTheSameBytes) {
   GeneratedLibrary again;
   std::string error;
   ASSERT_TRUE(buildLibrary(TAMBORAK_PATTERN_SOURCES, again, error)) << error;
-  const auto first = flatten(*volumes_);
+  const auto first = flatten(*root_);
   EXPECT_GT(first.size(), 600u);
-  EXPECT_TRUE(first == flatten(volumesOf(again)));
+  EXPECT_TRUE(first == flatten(*libraryTree(again)));
   for (std::size_t v = 0; v < again.volumes.size(); ++v) {
     if (again.volumes[v].packed) {
-      EXPECT_EQ(packVolume(again.volumes[v].folder), packVolume(library_->volumes[v].folder));
+      EXPECT_EQ(packedVolume(again.volumes[v].folder), packedVolume(library_->volumes[v].folder));
     }
   }
 }
 
-TEST_F(DefaultLibrary, IsWrittenAsFoldersAndOneVolumeFile) {
+// Written to disk and scanned as the plug-in scans it: the same patterns, one volume as a file,
+// and each slice's default folder leading into the kind folder a drummer expects.
+TEST_F(DefaultLibrary, ReadsBackFromDiskAndSlicesStartInTheExpectedKinds) {
   test::TempFolder temp;
   std::string error;
   ASSERT_TRUE(writeLibrary(*library_, temp.path(), error)) << error;
   EXPECT_TRUE(fs::is_regular_file(temp.path() / "Latin"));
-  EXPECT_TRUE(fs::is_directory(temp.path() / "8 Beat Rock" / "1.Kick" / "Kick"));
-  EXPECT_TRUE(flattenWritten(temp.path()) == flatten(*volumes_));
+  FolderNode disk(temp.path().string(), nullptr);
+  disk.refresh();
+  EXPECT_TRUE(flatten(disk) == flatten(*root_));
+
+  PatternTree tree;
+  tree.setRoot(temp.path().string());
+  const char* const expected[kSlotCount] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\",
+                                            "4.Percussion\\Conga\\",   "3.Cymbal\\HH_Cl\\",
+                                            "2.Snare\\Snare\\",        "1.Kick\\Kick\\"};
+  for (const TransitNode* v : children(*root_)) {
+    const std::string volume = v->getName() + "\\";
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+      std::string path = volume + defaultPartFolder(slot);
+      tree.normalizePath(path, 3);
+      EXPECT_EQ(path, volume + expected[slot]) << "slot " << slot;
+    }
+  }
 }

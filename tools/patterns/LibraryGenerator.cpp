@@ -177,7 +177,7 @@ bool writeLibrary(const GeneratedLibrary& library, const fs::path& target, std::
     std::error_code ec;
     fs::remove_all(path, ec);
     if (!succeeded(ec, path, error)) return false;
-    if (volume.packed ? !save(path, packVolume(volume.folder), error) : !writeFolder(volume.folder, path, error))
+    if (volume.packed ? !save(path, packedVolume(volume.folder), error) : !writeFolder(volume.folder, path, error))
       return false;
   }
   return true;

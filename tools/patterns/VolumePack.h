@@ -1,13 +1,13 @@
-// Packing a generated volume into one volume file: the signature, then the content record of the
-// volume's top folder (leaves, a zero length, folders, a zero length; names and sizes as 32-bit
-// little-endian lengths). Entries are written in ascending byte order of their names, the order
-// the library tree keeps, so the same folder always packs to the same bytes.
+// The generated library in memory, and its packing into a volume file by the library tree's own
+// writer: a generated folder becomes a tree of in-volume nodes, which the tree serialises in its
+// sorted order, so the same folder always packs to the same bytes.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "io/UniStream.h"
+#include "library/TreeNode.h"
 
 namespace velmora::patterns {
 
@@ -22,14 +22,12 @@ struct PackFolder {
   std::vector<PackFolder> folders;
 };
 
-// The characters every volume file starts with.
-inline constexpr char kVolumeSignature[] = "Velmora Tamborak Volume";
+// [main-thread, not real-time safe] The folder as a tree of in-volume nodes below `parent` (a
+// folder node holding its files as leaves and its folders below), as a volume file would read.
+// The caller inserts it into `parent`, if any.
+std::unique_ptr<FileBaseNode> volumeTree(const PackFolder& folder, TransitNode* parent = nullptr);
 
-// [any thread, not real-time safe] Writes the content record of `folder` (its own name is not
-// written: the parent writes it).
-void writeContentRecord(CUniStream& stream, const PackFolder& folder);
-
-// [any thread, not real-time safe] The bytes of a volume file: signature and content record.
-std::string packVolume(const PackFolder& top);
+// [main-thread, not real-time safe] The bytes of a volume file holding `top`'s sub-tree.
+std::string packedVolume(const PackFolder& top);
 
 }  // namespace velmora::patterns

@@ -6,18 +6,11 @@
 
 #include "tests/TempFolder.h"
 #include "tools/patterns/LibraryGenerator.h"
-#include "tools/patterns/VolumePack.h"
 
 using namespace velmora::patterns;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string u32(std::uint32_t v) {
-  return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                     static_cast<char>(v >> 24)};
-}
-std::string entry(const std::string& name) { return u32(static_cast<std::uint32_t>(name.size())) + name; }
 
 void writeText(const fs::path& path, const std::string& text) {
   fs::create_directories(path.parent_path());
@@ -25,16 +18,6 @@ void writeText(const fs::path& path, const std::string& text) {
 }
 
 }  // namespace
-
-TEST(VolumePack, WritesLeavesThenFoldersInByteOrderWithZeroEnds) {
-  PackFolder top{"Vol", {{"b.mid", "BB"}, {"A.mid", ""}}, {{"sub", {{"x.mid", "X"}}, {}}, {"Sub", {}, {}}}};
-  const std::string expected = std::string("Velmora Tamborak Volume") +                 //
-                               entry("A.mid") + u32(0) + entry("b.mid") + entry("BB") +  // leaves, upper case first
-                               u32(0) +                                                  //
-                               entry("Sub") + u32(0) + u32(0) +                          // empty folder
-                               entry("sub") + entry("x.mid") + entry("X") + u32(0) + u32(0) + u32(0);
-  EXPECT_EQ(packVolume(top), expected);
-}
 
 class GeneratorSources : public ::testing::Test {
  protected:
