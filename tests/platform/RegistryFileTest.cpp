@@ -1,5 +1,6 @@
 // The registry file of POSIX systems: where it lives, what it looks like, and how it behaves
 // across processes, under a kill in the middle of a save, and when it is damaged.
+#include <cctype>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -151,6 +152,15 @@ TEST(RegistryFile, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileWhole) {
   int tornSaves = 0;  // rounds killed while the temporary file was being written
   for (int round = 0; round < 12; ++round) {
     const pid_t child = startChild("RegistryChild.SavesForever");
+    // Slow builds (sanitizers) take a while to start the child: let it finish one save of "Big".
+    const auto savedBig = [&] {
+      const std::string text = readFile(file);
+      const auto at = text.find("\"Big\"=hex:");
+      return at != std::string::npos && at + 10 < text.size() && std::isxdigit(static_cast<unsigned char>(text[at + 10]));
+    };
+    const auto firstSave = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (round == 0 && !savedBig() && std::chrono::steady_clock::now() < firstSave)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(50 + random() % 300));
     // Every other round waits for a save to begin, so that the kill lands inside one.
     if (round % 2) {
