@@ -57,10 +57,8 @@ TEST(CUniMemory, MeasureThenWriteIntoASizedBlock) {
   CUniMemory in(block.data());
   std::string text;
   std::uint32_t v = 0;
-  EXPECT_TRUE(record::getText(in, text, 100));
-  EXPECT_TRUE(record::getU32(in, v));
-  EXPECT_EQ(text, "kick");
-  EXPECT_EQ(v, 0xDEADBEEFu);
+  EXPECT_TRUE(record::getText(in, text, 100) && record::getU32(in, v));
+  EXPECT_TRUE(text == "kick" && v == 0xDEADBEEFu);
 }
 
 TEST(CUniMemoryReader, StopsAtTheEndOfTheBlockAndRefusesWrites) {
@@ -71,8 +69,7 @@ TEST(CUniMemoryReader, StopsAtTheEndOfTheBlockAndRefusesWrites) {
   EXPECT_EQ(r.remaining(), 2u);
   EXPECT_EQ(r.read(buf, 8), 2u);
   EXPECT_EQ(buf[1], 5);
-  EXPECT_EQ(r.read(buf, 8), 0u);
-  EXPECT_EQ(r.write(buf, 1), 0u);
+  EXPECT_EQ(r.read(buf, 8) + r.write(buf, 1), 0u);
 }
 
 TEST(Record, LittleEndianLayoutAndShortReadsLeaveTheValue) {

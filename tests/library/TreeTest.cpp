@@ -11,14 +11,22 @@ using namespace velmora;
 using namespace velmora::test;
 using Paths = std::vector<std::string>;
 
-TEST(FolderScan, SortsByteWiseAndKeepsOnlyPatternsFoldersAndVolumes) {
+TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslashPaths) {
   TempFolder dir;
-  makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid"});
+  makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid", "V\\Kick\\p.mid"});
   auto root = scanFolder(dir.path());
   EXPECT_EQ(names(*root, false), (Paths{".mid", "A.mid", "b.mid", "x.MID"}));
-  EXPECT_EQ(names(*root, true), (Paths{"Vol", "sub"}));
+  EXPECT_EQ(names(*root, true), (Paths{"V", "Vol", "sub"}));
   EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Vol")), nullptr);
   EXPECT_NE(dynamic_cast<FolderNode*>(root->findFolder("sub")), nullptr);
+
+  // Paths are relative with backslashes; file-system paths are native.
+  TransitNode* kick = root->findFolder("V")->findFolder("Kick");
+  EXPECT_EQ(kick->getPath(), "V\\Kick\\");
+  EXPECT_EQ(kick->firstLeaf()->getPath(), "V\\Kick\\p.mid");
+  EXPECT_EQ(kick->firstLeaf()->getPath(root->findFolder("V")), "Kick\\p.mid");
+  EXPECT_EQ(root->getPath(), "");
+  EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
 }
 
 TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
@@ -30,18 +38,6 @@ TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
   EXPECT_FALSE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));
   EXPECT_EQ(names(node, false), (Paths{"a", "b"}));
   EXPECT_EQ(node.firstLeaf()->parent(), &node);
-}
-
-TEST(FolderScan, PathsAreRelativeWithBackslashesAndFsPathsNative) {
-  TempFolder dir;
-  makeTree(dir.path(), {"V\\Kick\\p.mid"});
-  auto root = scanFolder(dir.path());
-  TransitNode* kick = root->findFolder("V")->findFolder("Kick");
-  EXPECT_EQ(kick->getPath(), "V\\Kick\\");
-  EXPECT_EQ(kick->firstLeaf()->getPath(), "V\\Kick\\p.mid");
-  EXPECT_EQ(kick->firstLeaf()->getPath(root->findFolder("V")), "Kick\\p.mid");
-  EXPECT_EQ(root->getPath(), "");
-  EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
 }
 
 TEST(Walk, VisitsLeavesBeforeSubFoldersAndSkipsEmptyFolders) {
