@@ -62,13 +62,10 @@ class DefaultLibrary : public ::testing::Test {
         for (const TransitNode* k : children(*p)) out.push_back(k);
     return out;
   }
-  static GeneratedLibrary* library_;
-  static test::TempFolder* folder_;
-  static FolderNode* root_;
+  inline static GeneratedLibrary* library_ = nullptr;
+  inline static test::TempFolder* folder_ = nullptr;
+  inline static FolderNode* root_ = nullptr;
 };
-GeneratedLibrary* DefaultLibrary::library_ = nullptr;
-test::TempFolder* DefaultLibrary::folder_ = nullptr;
-FolderNode* DefaultLibrary::root_ = nullptr;
 
 }  // namespace
 
@@ -78,9 +75,7 @@ TEST_F(DefaultLibrary, HasAVolumeForEachRuleSetWithTheFourPartsAndEveryKind) {
   for (const TransitNode* v : children(*root_)) {
     const int lead = platform::atoiWin(v->getName());
     ruleSets.insert(lead == 8 ? 1 : lead == 16 ? 2 : 0);
-    std::vector<std::string> parts;
-    for (const TransitNode* p : children(*v)) parts.push_back(p->getName());
-    EXPECT_EQ(parts, (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
+    EXPECT_EQ(test::names(*v, true), (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
     EXPECT_EQ(v->firstLeaf(), nullptr) << v->getName();
     std::set<std::string> kinds;
     for (const TransitNode* p : children(*v))
