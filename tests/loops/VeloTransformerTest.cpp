@@ -65,12 +65,17 @@ TEST(VeloTransformer, DefaultsGiveIdentityAndFullFlatteningGivesCenter) {
 TEST(VeloTransformer, ConstraintsPushNeighbours) {
   using P = std::array<int, 6>;
   for (const auto& [param, value, expected] :
-       {std::tuple{V::kCenterX, 1, P{1, 2, 127, 0, 1, 127}}, {V::kCenterX, 127, P{1, 126, 127, 0, 1, 127}},
-        {V::kFloor, 127, P{125, 126, 127, 0, 125, 127}}, {V::kCeiling, 1, P{1, 2, 3, 0, 1, 3}}}) {
+       {std::tuple{V::kCenterX, 127, P{1, 126, 127, 0, 1, 127}}, {V::kFloor, 127, P{125, 126, 127, 0, 125, 127}},
+        {V::kCeiling, 1, P{1, 2, 3, 0, 1, 3}}}) {
     V v;
     EXPECT_TRUE(v.setParamConstrained(param, value, true));
     EXPECT_EQ(params(v), expected) << param << " = " << value;
   }
+  V v;  // from one end to the other
+  EXPECT_TRUE(v.setParamConstrained(V::kCenterX, 1, true));
+  EXPECT_EQ(params(v), (P{1, 2, 127, 0, 1, 127}));
+  EXPECT_TRUE(v.setParamConstrained(V::kCenterX, 127, true));
+  EXPECT_EQ(params(v), (P{1, 126, 127, 0, 1, 127}));
   V c;
   c.setParamConstrained(V::kCeiling, 1, true);
   // lowX pushes centerX up, which pushes highX against the ceiling, which pushes both back down.
