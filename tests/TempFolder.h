@@ -1,9 +1,12 @@
 // A fresh folder under the system's temporary folder, removed with everything in it at the end
-// of the test.
+// of the test; and reading whole files in tests.
 #pragma once
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/System.h"
@@ -32,5 +35,17 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
+
+// The bytes of the file; empty when it cannot be read.
+inline std::string readWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A path below the test data folder (TAMBORAK_TEST_DATA).
+inline std::filesystem::path testDataPath(const std::string& relative) {
+  const char* root = std::getenv("TAMBORAK_TEST_DATA");
+  return std::filesystem::path(root ? root : "tests/data") / relative;
+}
 
 }  // namespace velmora::test

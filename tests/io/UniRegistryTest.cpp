@@ -31,10 +31,10 @@ std::string storedBytes(const std::string& name) {
   return data;
 }
 
-// Stores a value of any type below the scratch application key.
-void setRaw(const std::string& name, std::uint32_t type, std::string_view data) {
+// Stores a value of any type below the scratch application key (or `key`).
+void setRaw(const std::string& name, std::uint32_t type, std::string_view data, const std::string& key = kAppPath) {
   platform::RegKey k = platform::kNoKey;
-  ASSERT_EQ(platform::regCreateKey(platform::kCurrentUser, kAppPath, platform::kKeyAllAccess, k), 0);
+  ASSERT_EQ(platform::regCreateKey(platform::kCurrentUser, key, platform::kKeyAllAccess, k), 0);
   EXPECT_EQ(platform::regSetValue(k, name, type, data), 0);
   platform::regCloseKey(k);
 }
@@ -102,14 +102,9 @@ TEST(CUniRegistry, RecordsRoundTripAndLoadingWritesTheSameBytesBack) {
     std::uint32_t version = 0;
     std::string got;
     std::uint8_t flag = 0, extra = 9;
-    EXPECT_TRUE(record::getU32(in, version));
-    EXPECT_TRUE(record::getText(in, got, 1 << 20));
-    EXPECT_TRUE(record::getU8(in, flag));
+    EXPECT_TRUE(record::getU32(in, version) && record::getText(in, got, 1 << 20) && record::getU8(in, flag));
     EXPECT_FALSE(record::getU8(in, extra));  // past the end
-    EXPECT_EQ(version, 7u);
-    EXPECT_EQ(got, text);
-    EXPECT_EQ(flag, 1);
-    EXPECT_EQ(extra, 9);
+    EXPECT_TRUE(version == 7u && got == text && flag == 1 && extra == 9);
   }
   EXPECT_EQ(storedBytes("Record"), stored);
 }
@@ -162,12 +157,13 @@ TEST(RegistryKeyReader, QueryStringGivesTextsAndThrowsForMissingValuesAndOtherTy
 
 TEST(ProfileInt, ReadsTheDefaultUntilWrittenThenTheStoredValue) {
   ScratchRegistry scratch;
-  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 100);
-  EXPECT_EQ(settings::getProfileInt(settings::kWarnOffline, kApp), 1);
+  const auto attemptsAndWarning = [] {
+    return std::pair{settings::getProfileInt(settings::kComposeAttempts, kApp), settings::getProfileInt(settings::kWarnOffline, kApp)};
+  };
+  EXPECT_EQ(attemptsAndWarning(), std::pair(100, 1));
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 250, kApp));
   EXPECT_TRUE(settings::writeProfileInt(settings::kWarnOffline, -1, kApp));
-  EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 250);
-  EXPECT_EQ(settings::getProfileInt(settings::kWarnOffline, kApp), -1);
+  EXPECT_EQ(attemptsAndWarning(), std::pair(250, -1));
   EXPECT_EQ(settings::getProfileInt(settings::kDisplayMinVelo, kApp), 20);
 
   std::uint32_t type = 0;
@@ -177,9 +173,6 @@ TEST(ProfileInt, ReadsTheDefaultUntilWrittenThenTheStoredValue) {
   EXPECT_EQ(data, std::string("\xFA\0\0\0", 4));
 
   // A value of another type than DWORD reads as the default.
-  platform::RegKey k = platform::kNoKey;
-  ASSERT_EQ(platform::regOpenKey(platform::kCurrentUser, kAppPath + "\\Compose", platform::kKeyAllAccess, k), 0);
-  EXPECT_EQ(platform::regSetString(k, "AllowTesting", "1"), 0);
-  platform::regCloseKey(k);
+  setRaw("AllowTesting", platform::kRegSz, std::string_view("1", 2), kAppPath + "\\Compose");
   EXPECT_EQ(settings::getProfileInt(settings::kComposeAllowTesting, kApp), 0);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,31 @@ inline void makeTree(const std::filesystem::path& root, std::initializer_list<st
     else
       writeFile(root, e, "data of " + e);
   }
+}
+
+// A folder node over `folder`, scanned.
+inline std::unique_ptr<FolderNode> scanFolder(const std::filesystem::path& folder) {
+  auto root = std::make_unique<FolderNode>(folder.string(), nullptr);
+  root->refresh();
+  return root;
+}
+
+// Packs the scanned `source` folder into the volume file library/name; gives the file's bytes.
+inline std::string packFolderAsVolume(const std::filesystem::path& source, const std::filesystem::path& library,
+                                      const std::string& name) {
+  std::string image;
+  packVolume(*scanFolder(source), image);
+  writeFile(library, name, image);
+  return image;
+}
+
+// The whole contents of a leaf, read in small blocks.
+inline std::string leafBytes(const TerminalNode& leaf) {
+  const auto stream = leaf.openContents();
+  std::string bytes;
+  char block[7];
+  for (std::uint32_t n; (n = stream->read(block, sizeof block)) > 0;) bytes.append(block, n);
+  return bytes;
 }
 
 // The relative paths of the leaves in walk order inside `bound`.

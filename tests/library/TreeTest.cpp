@@ -8,30 +8,25 @@
 #include "tests/library/LibraryFiles.h"
 
 using namespace velmora;
-using velmora::test::makeTree;
-using velmora::test::names;
-using velmora::test::walk;
-using velmora::test::walkBackward;
+using namespace velmora::test;
 using Paths = std::vector<std::string>;
 
-namespace {
-
-std::unique_ptr<FolderNode> scan(const std::filesystem::path& folder) {
-  auto root = std::make_unique<FolderNode>(folder.string(), nullptr);
-  root->refresh();
-  return root;
-}
-
-}  // namespace
-
-TEST(FolderScan, SortsByteWiseAndKeepsOnlyPatternsFoldersAndVolumes) {
-  test::TempFolder dir;
-  makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid"});
-  auto root = scan(dir.path());
+TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslashPaths) {
+  TempFolder dir;
+  makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid", "V\\Kick\\p.mid"});
+  auto root = scanFolder(dir.path());
   EXPECT_EQ(names(*root, false), (Paths{".mid", "A.mid", "b.mid", "x.MID"}));
-  EXPECT_EQ(names(*root, true), (Paths{"Vol", "sub"}));
+  EXPECT_EQ(names(*root, true), (Paths{"V", "Vol", "sub"}));
   EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Vol")), nullptr);
   EXPECT_NE(dynamic_cast<FolderNode*>(root->findFolder("sub")), nullptr);
+
+  // Paths are relative with backslashes; file-system paths are native.
+  TransitNode* kick = root->findFolder("V")->findFolder("Kick");
+  EXPECT_EQ(kick->getPath(), "V\\Kick\\");
+  EXPECT_EQ(kick->firstLeaf()->getPath(), "V\\Kick\\p.mid");
+  EXPECT_EQ(kick->firstLeaf()->getPath(root->findFolder("V")), "Kick\\p.mid");
+  EXPECT_EQ(root->getPath(), "");
+  EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
 }
 
 TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
@@ -45,23 +40,11 @@ TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
   EXPECT_EQ(node.firstLeaf()->parent(), &node);
 }
 
-TEST(FolderScan, PathsAreRelativeWithBackslashesAndFsPathsNative) {
-  test::TempFolder dir;
-  makeTree(dir.path(), {"V\\Kick\\p.mid"});
-  auto root = scan(dir.path());
-  TransitNode* kick = root->findFolder("V")->findFolder("Kick");
-  EXPECT_EQ(kick->getPath(), "V\\Kick\\");
-  EXPECT_EQ(kick->firstLeaf()->getPath(), "V\\Kick\\p.mid");
-  EXPECT_EQ(kick->firstLeaf()->getPath(root->findFolder("V")), "Kick\\p.mid");
-  EXPECT_EQ(root->getPath(), "");
-  EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
-}
-
 TEST(Walk, VisitsLeavesBeforeSubFoldersAndSkipsEmptyFolders) {
-  test::TempFolder dir;
+  TempFolder dir;
   makeTree(dir.path(), {"top.mid", "V1\\a.mid", "V1\\b.mid", "V1\\e1\\", "V1\\e2\\deeper\\", "V1\\k\\c.mid",
                         "V1\\z\\", "V2\\d.mid", "V3\\"});
-  auto root = scan(dir.path());
+  auto root = scanFolder(dir.path());
   const Paths all{"top.mid", "V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid", "V2\\d.mid"};
   EXPECT_EQ(walk(root.get()), all);
   EXPECT_EQ(walkBackward(root.get()), all);
@@ -69,18 +52,16 @@ TEST(Walk, VisitsLeavesBeforeSubFoldersAndSkipsEmptyFolders) {
   // Bounded walks never leave the bound, in either direction.
   TransitNode* v1 = root->findFolder("V1");
   EXPECT_EQ(walk(v1), (Paths{"V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid"}));
-  EXPECT_EQ(walkBackward(v1), (Paths{"V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid"}));
+  EXPECT_EQ(walkBackward(v1), walk(v1));
   TransitNode* empty = v1->findFolder("e2");
-  EXPECT_EQ(empty->first(empty), nullptr);
-  EXPECT_EQ(empty->last(empty), nullptr);
-  TransitNode* k = v1->findFolder("k");
-  EXPECT_EQ(walk(k), (Paths{"V1\\k\\c.mid"}));
+  EXPECT_TRUE(empty->first(empty) == nullptr && empty->last(empty) == nullptr);
+  EXPECT_EQ(walk(v1->findFolder("k")), (Paths{"V1\\k\\c.mid"}));
 }
 
 TEST(TreeCursor, StepsFindsByPathAndCompares) {
-  test::TempFolder dir;
+  TempFolder dir;
   makeTree(dir.path(), {"V\\a.mid", "V\\s\\b.mid", "W\\c.mid"});
-  auto root = scan(dir.path());
+  auto root = scanFolder(dir.path());
   TreeCursor cursor(root->findFolder("V"));
   ASSERT_EQ(cursor.first()->getName(), "a.mid");
   TreeCursor copy = cursor;
@@ -99,9 +80,9 @@ TEST(TreeCursor, StepsFindsByPathAndCompares) {
 }
 
 TEST(PathLookup, DeepestFolderStopsAtTheFirstMissingComponent) {
-  test::TempFolder dir;
+  TempFolder dir;
   makeTree(dir.path(), {"V\\Kick\\x\\"});
-  auto root = scan(dir.path());
+  auto root = scanFolder(dir.path());
   EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\x\\")->getPath(), "V\\Kick\\x\\");
   EXPECT_EQ(findDeepestFolder(root.get(), "V\\Nope\\x\\")->getPath(), "V\\");
   EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\file.mid")->getPath(), "V\\Kick\\");
@@ -110,9 +91,9 @@ TEST(PathLookup, DeepestFolderStopsAtTheFirstMissingComponent) {
 }
 
 TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
-  test::TempFolder dir;
+  TempFolder dir;
   makeTree(dir.path(), {"V\\a.mid", "V\\b.mid", "V\\sub\\c.mid"});
-  auto root = scan(dir.path());
+  auto root = scanFolder(dir.path());
   TransitNode* v = root->findFolder("V");
   TerminalNode* a = v->findLeaf("a.mid");
   TransitNode* sub = v->findFolder("sub");
@@ -132,33 +113,30 @@ TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
 }
 
 TEST(Rescan, FolderReplacedByAVolumeOfTheSameNameBecomesAVolume) {
-  test::TempFolder dir;
+  TempFolder dir;
   makeTree(dir.path(), {"Rock\\Kick\\p.mid"});
-  auto root = scan(dir.path());
-  std::string image;
-  packVolume(*root->findFolder("Rock"), image);
-  std::filesystem::remove_all(dir.path() / "Rock");
-  test::writeFile(dir.path(), "Rock", image);
+  auto root = scanFolder(dir.path());
+  std::filesystem::rename(dir.path() / "Rock", dir.path() / "src");
+  packFolderAsVolume(dir.path() / "src", dir.path(), "Rock");
+  std::filesystem::remove_all(dir.path() / "src");
   root->refresh();
   EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Rock")), nullptr);
   EXPECT_EQ(walk(root.get()), (Paths{"Rock\\Kick\\p.mid"}));
 }
 
 TEST(Rescan, FolderLinkedBackToAnAncestorIsNotFollowed) {
-  test::TempFolder dir;
+  TempFolder dir;
   makeTree(dir.path(), {"V\\a.mid"});
   std::error_code ec;
   std::filesystem::create_directory_symlink(dir.path(), dir.path() / "V" / "loop", ec);
   if (ec) GTEST_SKIP() << "no folder links here";
-  auto root = scan(dir.path());
+  auto root = scanFolder(dir.path());
   EXPECT_EQ(walk(root.get()), (Paths{"V\\a.mid"}));
 }
 
 TEST(Rescan, MissingFolderGivesAnEmptyRoot) {
-  test::TempFolder dir;
-  auto root = scan(dir.path() / "none");
+  TempFolder dir;
+  auto root = scanFolder(dir.path() / "none");
   EXPECT_EQ(root->first(root.get()), nullptr);
-  auto unnamed = std::make_unique<FolderNode>("", nullptr);
-  unnamed->refresh();  // must not list the file-system root
-  EXPECT_EQ(unnamed->firstFolder(), nullptr);
+  EXPECT_EQ(scanFolder("")->firstFolder(), nullptr);  // must not list the file-system root
 }

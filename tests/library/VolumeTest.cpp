@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "io/Record.h"
@@ -10,18 +11,11 @@
 
 using namespace velmora;
 using velmora::test::makeTree;
+using velmora::test::leafBytes;
 using velmora::test::walk;
 using Paths = std::vector<std::string>;
 
 namespace {
-
-std::string leafBytes(const TerminalNode& leaf) {
-  auto stream = leaf.openContents();
-  std::string bytes;
-  char block[7];
-  for (std::uint32_t n; (n = stream->read(block, sizeof block)) > 0;) bytes.append(block, n);
-  return bytes;
-}
 
 // A library folder with one packed volume "Vol" made from `source`.
 struct PackedLibrary {
@@ -31,12 +25,8 @@ struct PackedLibrary {
 
   explicit PackedLibrary(std::initializer_list<std::string> entries) {
     makeTree(source.path(), entries);
-    FolderNode folder(source.path().string(), nullptr);
-    folder.refresh();
-    packVolume(folder, image);
-    test::writeFile(library.path(), "Vol", image);
-    root = std::make_unique<FolderNode>(library.path().string(), nullptr);
-    root->refresh();
+    image = test::packFolderAsVolume(source.path(), library.path(), "Vol");
+    root = test::scanFolder(library.path());
   }
   VolumeNode* volume() const { return dynamic_cast<VolumeNode*>(root->findFolder("Vol")); }
 };
@@ -49,6 +39,12 @@ std::string u32(std::uint32_t v) {
 }
 
 std::string text(const std::string& t) { return u32(static_cast<std::uint32_t>(t.size())) + t; }
+
+// Reads a volume's content record into a fresh node; gives whether it read whole.
+bool readRecord(FileBaseNode& node, const std::string& record, std::size_t size = std::string::npos) {
+  CUniMemoryReader reader(record.data(), static_cast<std::uint32_t>(std::min(size, record.size())));
+  return node.deserialize(reader);
+}
 
 }  // namespace
 
@@ -73,14 +69,12 @@ TEST(Volume, EveryTruncationEndsCleanlyKeepingOnlyCompleteLeaves) {
   const std::string record = lib.image.substr(kVolumeSignatureLength);
   for (std::size_t cut = 0; cut < record.size(); ++cut) {
     FileBaseNode node("Vol", nullptr);
-    CUniMemoryReader reader(record.data(), static_cast<std::uint32_t>(cut));
-    EXPECT_FALSE(node.deserialize(reader)) << cut;
+    EXPECT_FALSE(readRecord(node, record, cut)) << cut;
     for (TerminalNode* leaf = node.first(&node); leaf; leaf = leaf->next(&node))
       EXPECT_EQ(leafBytes(*leaf), "data of " + leaf->getPath(&node)) << cut;
   }
   FileBaseNode whole("Vol", nullptr);
-  CUniMemoryReader reader(record.data(), static_cast<std::uint32_t>(record.size()));
-  EXPECT_TRUE(whole.deserialize(reader));
+  EXPECT_TRUE(readRecord(whole, record));
   EXPECT_EQ(walk(&whole, &whole).size(), 4u);
 }
 
@@ -88,14 +82,11 @@ TEST(Volume, HostileSizesStopReadingWithoutReadingPastTheData) {
   // A complete leaf, then one whose size claims far more than follows.
   const std::string record = text("ok.mid") + u32(2) + "hi" + text("big.mid") + u32(0xFFFFFFF0u) + "abc";
   FileBaseNode node("Vol", nullptr);
-  CUniMemoryReader reader(record.data(), static_cast<std::uint32_t>(record.size()));
-  EXPECT_FALSE(node.deserialize(reader));
+  EXPECT_FALSE(readRecord(node, record));
   EXPECT_EQ(test::names(node, false), (Paths{"ok.mid"}));
 
-  const std::string longName = u32(0) + u32(0x7FFFFFFFu) + "F";
   FileBaseNode named("Vol", nullptr);
-  CUniMemoryReader nameReader(longName.data(), static_cast<std::uint32_t>(longName.size()));
-  EXPECT_FALSE(named.deserialize(nameReader));
+  EXPECT_FALSE(readRecord(named, u32(0) + u32(0x7FFFFFFFu) + "F"));
   EXPECT_EQ(named.firstFolder(), nullptr);
 }
 
@@ -103,8 +94,7 @@ TEST(Volume, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
   std::string record;
   for (int i = 0; i < 200000; ++i) record += u32(0) + text("f");
   FileBaseNode node("Vol", nullptr);
-  CUniMemoryReader reader(record.data(), static_cast<std::uint32_t>(record.size()));
-  EXPECT_FALSE(node.deserialize(reader));
+  EXPECT_FALSE(readRecord(node, record));
   int depth = 0;
   for (TransitNode* f = node.firstFolder(); f; f = f->firstFolder()) ++depth;
   EXPECT_LT(depth, kMaxTreeDepth);
@@ -114,8 +104,7 @@ TEST(Volume, DuplicateAndEmptyLeavesInsideAVolume) {
   const std::string record = text("a.mid") + u32(1) + "1" + text("a.mid") + u32(1) + "2" + text("z.mid") + u32(0) +
                              u32(0) + u32(0);
   FileBaseNode node("Vol", nullptr);
-  CUniMemoryReader reader(record.data(), static_cast<std::uint32_t>(record.size()));
-  EXPECT_TRUE(node.deserialize(reader));
+  EXPECT_TRUE(readRecord(node, record));
   EXPECT_EQ(test::names(node, false), (Paths{"a.mid", "z.mid"}));
   EXPECT_EQ(leafBytes(*node.findLeaf("a.mid")), "1");  // the first one wins
   EXPECT_EQ(static_cast<InFileTerminalNode*>(node.findLeaf("z.mid"))->dataSize(), 0u);
@@ -125,10 +114,9 @@ TEST(Volume, WrongSignatureOrShortFileGivesAnEmptyListedVolume) {
   test::TempFolder dir;
   test::writeFile(dir.path(), "Bad", std::string("Velmora Tamborak Volumx") + u32(0) + u32(0));
   test::writeFile(dir.path(), "Short", "Velmora");
-  FolderNode root(dir.path().string(), nullptr);
-  root.refresh();
-  EXPECT_EQ(test::names(root, true), (Paths{"Bad", "Short"}));
-  EXPECT_EQ(root.first(&root), nullptr);
+  const auto root = test::scanFolder(dir.path());
+  EXPECT_EQ(test::names(*root, true), (Paths{"Bad", "Short"}));
+  EXPECT_EQ(root->first(root.get()), nullptr);
 }
 
 TEST(InFileTerminalNodeStream, ReadsWithinTheDataAndRewindsOnClose) {
@@ -151,10 +139,9 @@ TEST(InFileTerminalNodeStream, ReadsWithinTheDataAndRewindsOnClose) {
 TEST(Volume, LeafWhoseFileVanishedIsPackedWithSizeZero) {
   test::TempFolder dir;
   makeTree(dir.path(), {"gone.mid"});
-  FolderNode root(dir.path().string(), nullptr);
-  root.refresh();
+  const auto root = test::scanFolder(dir.path());
   std::filesystem::remove(dir.path() / "gone.mid");
   std::string image;
-  packVolume(root, image);
+  packVolume(*root, image);
   EXPECT_EQ(image, std::string(kVolumeSignature) + text("gone.mid") + u32(0) + u32(0) + u32(0));
 }

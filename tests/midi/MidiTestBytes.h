@@ -2,13 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 
 #include "io/UniStream.h"
+#include "tests/TempFolder.h"
 
 namespace velmora::test {
 
@@ -30,11 +28,7 @@ inline Bytes header(int format, int tracks, int division) {
 // One "MTrk" chunk around the body.
 inline Bytes chunk(const Bytes& body) { return "MTrk" + be32(static_cast<std::uint32_t>(body.size())) + body; }
 
-inline Bytes readDataFile(const std::string& relative) {
-  const char* root = std::getenv("TAMBORAK_TEST_DATA");
-  std::ifstream in(std::string(root ? root : "tests/data") + "/" + relative, std::ios::binary);
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+inline Bytes readDataFile(const std::string& relative) { return readWholeFile(testDataPath(relative)); }
 
 // A bounded reader over the bytes, as every reader of outside bytes uses.
 struct ByteReader {

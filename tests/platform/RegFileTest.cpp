@@ -4,11 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
+#include <utility>
 
 #include "platform/Registry.h"
+#include "tests/TempFolder.h"
 
 namespace rf = velmora::platform::regfile;
 using velmora::platform::kRegBinary;
@@ -134,38 +134,19 @@ TEST(RegFile, KeyPathsAreCheckedAsTheyAreJoined) {
 }
 
 TEST(RegFile, MalformedTextsAreRejectedWithTheirLine) {
-  struct Case {
-    std::string text;
-    std::size_t line;
+  const std::pair<std::string, std::size_t> texts[] = {
+      {"", 1}, {"REGEDIT4\n", 1}, {"\xFF\xFEW\0i\0", 1}, {kHead + "\"v\"=dword:1\n", 3},
+      {kHead + "[HKEY_CURRENT_USER\\A\n", 3}, {kHead + "[HKEY_USERS\\A]\n", 3}, {kHead + "[HKEY_CURRENT_USER\\A\\\\B]\n", 3},
+      {kHead + "[-HKEY_CURRENT_USER\\A]\n", 3}, {kHead + "[HKEY_CURRENT_USER]\n\n\"v\"=-\n", 5},
   };
-  const Case cases[] = {
-      {"", 1},
-      {"REGEDIT4\n", 1},
-      {"\xFF\xFEW\0i\0", 1},
-      {kHead + "\"v\"=dword:1\n", 3},
-      {kHead + "[HKEY_CURRENT_USER\\A\n", 3},
-      {kHead + "[HKEY_USERS\\A]\n", 3},
-      {kHead + "[HKEY_CURRENT_USER\\A\\\\B]\n", 3},
-      {kHead + "[-HKEY_CURRENT_USER\\A]\n", 3},
-      {kHead + "[HKEY_CURRENT_USER]\n\n\"v\"=-\n", 5},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"dword:1\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v=dword:1\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\\n\"=dword:1\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=dword:123456789\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=dword:\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=\"open\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=\"a\" junk\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex:1,,2\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex:123\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex:01,\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex(:01\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex(123456789):01\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex:01,\\\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=hex:01,\\\n  02,\\\n  zz\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\n\"v\"=str(1):x\n", 4},
-      {kHead + "[HKEY_CURRENT_USER]\nstray text\n", 4},
+  for (const auto& [text, line] : texts) EXPECT_EQ(parseFails(text).line, line) << text;
+  // Bad lines right after a section header: the error names line 4, where the value starts.
+  const char* const valueLines[] = {
+      "\"v\"dword:1", "\"v=dword:1", "\"v\\n\"=dword:1", "\"v\"=dword:123456789", "\"v\"=dword:", "\"v\"=\"open",
+      "\"v\"=\"a\" junk", "\"v\"=hex:1,,2", "\"v\"=hex:123", "\"v\"=hex:01,", "\"v\"=hex(:01", "\"v\"=hex(123456789):01",
+      "\"v\"=hex:01,\\", "\"v\"=hex:01,\\\n  02,\\\n  zz", "\"v\"=str(1):x", "stray text",
   };
-  for (const Case& c : cases) EXPECT_EQ(parseFails(c.text).line, c.line) << c.text;
+  for (const char* value : valueLines) EXPECT_EQ(parseFails(kHead + "[HKEY_CURRENT_USER]\n" + value + "\n").line, 4u) << value;
   EXPECT_EQ(parseFails(kHead + std::string(rf::kMaxTextBytes, ';')).line, 0u);
 }
 
@@ -184,14 +165,11 @@ TEST(RegFile, HostileInputStaysLinear) {
 }
 
 TEST(RegFile, ReadsAndRewritesTheSampleFiles) {
-  const char* data = std::getenv("TAMBORAK_TEST_DATA");
-  ASSERT_NE(data, nullptr);
+  ASSERT_NE(std::getenv("TAMBORAK_TEST_DATA"), nullptr);
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(data) / "registry")) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (const auto& entry : std::filesystem::directory_iterator(velmora::test::testDataPath("registry"))) {
     SCOPED_TRACE(entry.path().string());
-    const rf::Tree tree = parseOk(text);
+    const rf::Tree tree = parseOk(velmora::test::readWholeFile(entry.path()));
     EXPECT_FALSE(tree.empty());
     EXPECT_EQ(roundTrip(tree), tree);
     ++files;

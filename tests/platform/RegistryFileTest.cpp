@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <thread>
@@ -22,17 +21,13 @@
 #include "tests/ScratchRegistry.h"
 
 using namespace velmora;
+using test::readWholeFile;
 using test::ScratchRegistry;
 namespace fs = std::filesystem;
 
 namespace {
 constexpr const char* kApp = ScratchRegistry::kApplicationKey;
 constexpr const char* kChildVariable = "TAMBORAK_REGISTRY_CHILD";
-
-std::string readFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // Starts this test program again running only `test`; the child sees kChildVariable set.
 pid_t startChild(const std::string& test) {
@@ -103,7 +98,7 @@ TEST(RegistryChild, SavesForever) {
 TEST(RegistryFile, IsRegistryExportTextInTheConfigFolder) {
   ScratchRegistry scratch;
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 42, kApp));
-  const std::string text = readFile(scratch.folder() / "registry.reg");
+  const std::string text = readWholeFile(scratch.folder() / "registry.reg");
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u) << text;
   EXPECT_NE(text.find("\n[HKEY_CURRENT_USER\\Software\\Velmora\\TamborakTest\\2\\Compose]\n"
                       "\"Attempts\"=dword:0000002a\n"),
@@ -154,7 +149,7 @@ TEST(RegistryFile, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileWhole) {
     const pid_t child = startChild("RegistryChild.SavesForever");
     // Slow builds (sanitizers) take a while to start the child: let it finish one save of "Big".
     const auto savedBig = [&] {
-      const std::string text = readFile(file);
+      const std::string text = readWholeFile(file);
       const auto at = text.find("\"Big\"=hex:");
       return at != std::string::npos && at + 10 < text.size() && std::isxdigit(static_cast<unsigned char>(text[at + 10]));
     };
@@ -176,7 +171,7 @@ TEST(RegistryFile, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileWhole) {
     if (!fs::exists(file)) continue;  // killed before its first save
     platform::regfile::Tree tree;
     platform::regfile::ParseError error;
-    ASSERT_TRUE(platform::regfile::parse(readFile(file), tree, error))
+    ASSERT_TRUE(platform::regfile::parse(readWholeFile(file), tree, error))
         << "round " << round << ", line " << error.line << ": " << error.what;
     const std::string big = loadValue("Big");
     if (big.empty()) continue;
@@ -211,9 +206,9 @@ TEST(RegistryFile, ADamagedFileIsReportedOnceReadAsEmptyAndKeptBeforeTheNextSave
   EXPECT_NE(report.find(file.string() + ":5: "), std::string::npos) << report;
   EXPECT_NE(report.find("registry.reg.damaged"), std::string::npos) << report;
 
-  EXPECT_EQ(readFile(scratch.folder() / "registry.reg.damaged"), damaged);
+  EXPECT_EQ(readWholeFile(scratch.folder() / "registry.reg.damaged"), damaged);
   EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 100);
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 5, kApp));
   EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 5);
-  EXPECT_EQ(readFile(scratch.folder() / "registry.reg.damaged"), damaged);
+  EXPECT_EQ(readWholeFile(scratch.folder() / "registry.reg.damaged"), damaged);
 }

@@ -1,4 +1,4 @@
-// The shipped library, generated from data/patterns and seen through the library tree: its
+// The shipped library, generated from data/patterns and scanned from disk: its
 // layout, file names that tell the truth about their notes, enough patterns in every variation
 // range, velocities shaped by the beat, and byte-identical output from the same sources.
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "midi/MidiTrack.h"
 #include "platform/Numeric.h"
 #include "tests/TempFolder.h"
+#include "tests/library/LibraryFiles.h"
 #include "tools/patterns/LibraryGenerator.h"
 #include "tools/patterns/PatternMidi.h"
 
@@ -21,40 +22,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string contents(const TerminalNode& leaf) {
-  const auto stream = leaf.openContents();
-  std::string bytes;
-  char block[4096];
-  while (const std::uint32_t n = stream->read(block, sizeof block)) bytes.append(block, n);
-  return bytes;
-}
-
 // Every pattern below `root` by its relative path, with its bytes.
 std::map<std::string, std::string> flatten(const TransitNode& root) {
   std::map<std::string, std::string> out;
   for (const TerminalNode* leaf = root.first(&root); leaf; leaf = leaf->next(&root))
-    out[leaf->getPath(&root)] = contents(*leaf);
+    out[leaf->getPath(&root)] = test::leafBytes(*leaf);
   return out;
-}
-
-// The library as the tree would hold it, without the disk: folder volumes as generated, the
-// packed volume read back from its bytes by the volume reader.
-std::unique_ptr<FileBaseNode> libraryTree(const GeneratedLibrary& library) {
-  auto root = std::make_unique<FileBaseNode>("", nullptr);
-  for (const auto& v : library.volumes) {
-    if (!v.packed) {
-      root->insertFolder(volumeTree(v.folder, root.get()));
-      continue;
-    }
-    const std::string bytes = packedVolume(v.folder);
-    EXPECT_EQ(bytes.compare(0, kVolumeSignatureLength, kVolumeSignature), 0);
-    CUniMemoryReader reader(bytes.data() + kVolumeSignatureLength,
-                            static_cast<std::uint32_t>(bytes.size() - kVolumeSignatureLength));
-    auto volume = std::make_unique<FileBaseNode>(v.folder.name, root.get());
-    EXPECT_TRUE(volume->deserialize(reader) && reader.remaining() == 0);
-    root->insertFolder(std::move(volume));
-  }
-  return root;
 }
 
 std::vector<const TransitNode*> children(const TransitNode& node) {
@@ -67,14 +40,18 @@ bool isStep(int time) { return time >= 0 && time % kStepTicks == 0 && time / kSt
 
 class DefaultLibrary : public ::testing::Test {
  protected:
+  // Generated once, written to disk and scanned as the plug-in scans it.
   static void SetUpTestSuite() {
     library_ = new GeneratedLibrary;
+    folder_ = new test::TempFolder;
     std::string error;
     ASSERT_TRUE(buildLibrary(TAMBORAK_PATTERN_SOURCES, *library_, error)) << error;
-    root_ = libraryTree(*library_).release();
+    ASSERT_TRUE(writeLibrary(*library_, folder_->path(), error)) << error;
+    root_ = test::scanFolder(folder_->path()).release();
   }
   static void TearDownTestSuite() {
     delete root_;
+    delete folder_;
     delete library_;
   }
   // Every kind folder (third level) of every volume.
@@ -85,11 +62,10 @@ class DefaultLibrary : public ::testing::Test {
         for (const TransitNode* k : children(*p)) out.push_back(k);
     return out;
   }
-  static GeneratedLibrary* library_;
-  static FileBaseNode* root_;
+  inline static GeneratedLibrary* library_ = nullptr;
+  inline static test::TempFolder* folder_ = nullptr;
+  inline static FolderNode* root_ = nullptr;
 };
-GeneratedLibrary* DefaultLibrary::library_ = nullptr;
-FileBaseNode* DefaultLibrary::root_ = nullptr;
 
 }  // namespace
 
@@ -99,9 +75,7 @@ TEST_F(DefaultLibrary, HasAVolumeForEachRuleSetWithTheFourPartsAndEveryKind) {
   for (const TransitNode* v : children(*root_)) {
     const int lead = platform::atoiWin(v->getName());
     ruleSets.insert(lead == 8 ? 1 : lead == 16 ? 2 : 0);
-    std::vector<std::string> parts;
-    for (const TransitNode* p : children(*v)) parts.push_back(p->getName());
-    EXPECT_EQ(parts, (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
+    EXPECT_EQ(test::names(*v, true), (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
     EXPECT_EQ(v->firstLeaf(), nullptr) << v->getName();
     std::set<std::string> kinds;
     for (const TransitNode* p : children(*v))
@@ -130,10 +104,8 @@ TEST_F(DefaultLibrary, EveryFileNameTellsTheStepsKeysAndCountOfItsNotes) {
       EXPECT_EQ(nameField(name, kFieldGrid).size(), 16u);
       CMidiTrack track;
       ASSERT_TRUE(leaf->readMidi(&track));
-      EXPECT_EQ(track.division(), static_cast<std::uint32_t>(kPatternDivision));
-      EXPECT_EQ(track.numerator(), 4);
-      EXPECT_EQ(track.denominator(), 4);
-      EXPECT_EQ(track.BarCount(), 1);
+      EXPECT_EQ((std::vector<long>{long(track.division()), track.numerator(), track.denominator(), track.BarCount()}),
+                (std::vector<long>{kPatternDivision, 4, 4, 1}));
       std::uint32_t hits = 0, opens = 0;
       for (const MidiEvent& e : track) {
         ASSERT_TRUE(e.isNote());
@@ -158,23 +130,15 @@ TEST_F(DefaultLibrary, EveryFileNameTellsTheStepsKeysAndCountOfItsNotes) {
   }
 }
 
-TEST_F(DefaultLibrary, EveryVariationRangeOffersChoicesInEveryKindFolder) {
+// Every variation range offers choices in every kind folder, and beats sound louder than off-beats.
+TEST_F(DefaultLibrary, EveryKindFolderHasChoicesInEachGroupAndLouderBeats) {
   const std::set<std::string> mainKinds = {"Kick", "Snare", "HH_Cl", "HH_Op"};
   for (const TransitNode* folder : kindFolders()) {
     SCOPED_TRACE(folder->getPath(root_));
     int perGroup[3] = {}, total = 0;
-    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling(), ++total)
-      ++perGroup[nameFieldValue(leaf->getName(), kFieldGroup)];
-    EXPECT_GE(total, mainKinds.count(folder->getName()) ? 30 : 12);
-    for (int g = 0; g < 3; ++g) EXPECT_GE(perGroup[g], 3) << "group " << g;
-  }
-}
-
-TEST_F(DefaultLibrary, BeatsSoundLouderThanOffBeats) {
-  for (const TransitNode* folder : kindFolders()) {
-    SCOPED_TRACE(folder->getPath(root_));
     double sum[2] = {}, count[2] = {};
-    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling()) {
+    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling(), ++total) {
+      ++perGroup[nameFieldValue(leaf->getName(), kFieldGroup)];
       CMidiTrack track;
       ASSERT_TRUE(leaf->readMidi(&track));
       for (const MidiEvent& e : track) {
@@ -183,6 +147,8 @@ TEST_F(DefaultLibrary, BeatsSoundLouderThanOffBeats) {
         ++count[onBeat];
       }
     }
+    EXPECT_GE(total, mainKinds.count(folder->getName()) ? 30 : 12);
+    for (int g = 0; g < 3; ++g) EXPECT_GE(perGroup[g], 3) << "group " << g;
     ASSERT_TRUE(count[0] && count[1]);
     EXPECT_GT(sum[1] / count[1], sum[0] / count[0] + 8);
   }
@@ -190,31 +156,30 @@ TEST_F(DefaultLibrary, BeatsSoundLouderThanOffBeats) {
 
 TEST_F(DefaultLibrary, TheSameSourcesGiveTheSameBytes) {
   GeneratedLibrary again;
+  test::TempFolder temp;
   std::string error;
-  ASSERT_TRUE(buildLibrary(TAMBORAK_PATTERN_SOURCES, again, error)) << error;
+  ASSERT_TRUE(buildLibrary(TAMBORAK_PATTERN_SOURCES, again, error) && writeLibrary(again, temp.path(), error)) << error;
   const auto first = flatten(*root_);
   EXPECT_GT(first.size(), 600u);
-  EXPECT_TRUE(first == flatten(*libraryTree(again)));
+  EXPECT_TRUE(first == flatten(*test::scanFolder(temp.path())));
   for (std::size_t v = 0; v < again.volumes.size(); ++v) {
-    if (again.volumes[v].packed) {
-      EXPECT_EQ(packedVolume(again.volumes[v].folder), packedVolume(library_->volumes[v].folder));
-    }
+    if (!again.volumes[v].packed) continue;
+    const std::string bytes = packedVolume(again.volumes[v].folder);
+    EXPECT_EQ(bytes, packedVolume(library_->volumes[v].folder));
+    EXPECT_EQ(test::readWholeFile(temp.path() / again.volumes[v].folder.name), bytes);
+    std::string reread;  // the volume as the tree read it packs to the same bytes: nothing lost or left over
+    packVolume(*root_->findFolder(again.volumes[v].folder.name), reread);
+    EXPECT_EQ(reread, bytes);
   }
 }
 
-// Written to disk and scanned as the plug-in scans it: the same patterns, one volume as a file,
-// and each slice's default folder leading into the kind folder a drummer expects.
-TEST_F(DefaultLibrary, ReadsBackFromDiskAndSlicesStartInTheExpectedKinds) {
-  test::TempFolder temp;
-  std::string error;
-  ASSERT_TRUE(writeLibrary(*library_, temp.path(), error)) << error;
-  EXPECT_TRUE(fs::is_regular_file(temp.path() / "Latin"));
-  FolderNode disk(temp.path().string(), nullptr);
-  disk.refresh();
-  EXPECT_TRUE(flatten(disk) == flatten(*root_));
-
+// One volume is a file, and each slice's default folder leads into the kind folder a drummer
+// expects.
+TEST_F(DefaultLibrary, OneVolumeIsPackedAndSlicesStartInTheExpectedKinds) {
+  EXPECT_TRUE(fs::is_regular_file(folder_->path() / "Latin"));
+  EXPECT_NE(dynamic_cast<VolumeNode*>(root_->findFolder("Latin")), nullptr);
   PatternTree tree;
-  tree.setRoot(temp.path().string());
+  tree.setRoot(folder_->path().string());
   const char* const expected[kSlotCount] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\",
                                             "4.Percussion\\Conga\\",   "3.Cymbal\\HH_Cl\\",
                                             "2.Snare\\Snare\\",        "1.Kick\\Kick\\"};

@@ -1,30 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "tests/TempFolder.h"
+#include "tests/library/LibraryFiles.h"
 #include "tools/patterns/LibraryGenerator.h"
 
 using namespace velmora::patterns;
+using velmora::test::writeFile;
 namespace fs = std::filesystem;
-
-namespace {
-
-void writeText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-}  // namespace
 
 class GeneratorSources : public ::testing::Test {
  protected:
   void SetUp() override {
-    writeText(src() / "volumes.txt", "folder 8 Beat\npacked Latin\n");
-    writeText(src() / "8 Beat" / "1.Kick" / "Kick.txt", "X.......X.......  0  Straight\n");
-    writeText(src() / "Latin" / "1.Kick" / "Kick.txt", "X..x....X..x....  1  Baiao\n");
+    writeFile(src(), "volumes.txt", "folder 8 Beat\npacked Latin\n");
+    writeFile(src(), "8 Beat\\1.Kick\\Kick.txt", "X.......X.......  0  Straight\n");
+    writeFile(src(), "Latin\\1.Kick\\Kick.txt", "X..x....X..x....  1  Baiao\n");
   }
   fs::path src() const { return temp_.path() / "src"; }
   fs::path out() const { return temp_.path() / "out"; }
@@ -38,8 +30,8 @@ class GeneratorSources : public ::testing::Test {
 
 TEST_F(GeneratorSources, ReplacesEachVolumeWholeAndLeavesOtherFilesAlone) {
   fs::create_directories(out() / "Latin" / "stale");        // was a folder, is packed now
-  writeText(out() / "8 Beat" / "1.Kick" / "Kick" / "old.mid", "old");
-  writeText(out() / "Mine" / "keep.mid", "mine");
+  writeFile(out(), "8 Beat\\1.Kick\\Kick\\old.mid", "old");
+  writeFile(out(), "Mine\\keep.mid", "mine");
   ASSERT_TRUE(generate()) << error_;
   EXPECT_TRUE(fs::is_regular_file(out() / "Latin"));
   EXPECT_FALSE(fs::exists(out() / "8 Beat" / "1.Kick" / "Kick" / "old.mid"));
@@ -49,18 +41,18 @@ TEST_F(GeneratorSources, ReplacesEachVolumeWholeAndLeavesOtherFilesAlone) {
 
 TEST_F(GeneratorSources, AFaultySourceNamesFileAndLineAndWritesNothing) {
   const struct {
-    fs::path file;
+    std::string file;
     std::string text, expected;
   } faults[] = {
-      {"8 Beat/1.Kick/Kick.txt", "X.......X.......  0  Straight\nX...o...........  0  Open\n", "Kick.txt: line 2: step 5"},
-      {"8 Beat/1.Kick/Timpani.txt", "X...............  0  Roll\n", "'Timpani' is not a pattern kind"},
-      {"8 Beat/1.Kick/notes.md", "", "only kind files"},
-      {"8 Beat/1.Kick/Kick.txt", "; nothing yet\n", "Kick.txt: is empty"},
+      {"8 Beat\\1.Kick\\Kick.txt", "X.......X.......  0  Straight\nX...o...........  0  Open\n", "Kick.txt: line 2: step 5"},
+      {"8 Beat\\1.Kick\\Timpani.txt", "X...............  0  Roll\n", "'Timpani' is not a pattern kind"},
+      {"8 Beat\\1.Kick\\notes.md", "", "only kind files"},
+      {"8 Beat\\1.Kick\\Kick.txt", "; nothing yet\n", "Kick.txt: is empty"},
       {"volumes.txt", "folder 8 Beat\nfolder Missing\n", "Missing"},
   };
   for (const auto& f : faults) {
     SetUp();
-    writeText(src() / f.file, f.text);
+    writeFile(src(), f.file, f.text);
     EXPECT_FALSE(generate()) << f.file;
     EXPECT_NE(error_.find(f.expected), std::string::npos) << error_;
     EXPECT_FALSE(fs::exists(out())) << f.file;
