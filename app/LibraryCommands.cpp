@@ -72,11 +72,10 @@ int packVolumeCommand(const std::string& folder, const std::string& out) {
 int listVolumeCommand(const std::string& file) {
   std::string bytes;
   if (!readFileBytes(file, bytes)) return fail(file + ": cannot open: " + platform::lastErrorText());
-  if (bytes.size() < kVolumeSignatureLength || bytes.compare(0, kVolumeSignatureLength, kVolumeSignature) != 0)
+  if (!isVolumeImage(bytes))
     return fail(file + ": not a volume file (it does not start with \"" + kVolumeSignature + "\")");
   FileBaseNode volume(fs::path(file).filename().string(), nullptr);
-  CUniMemoryReader reader(bytes.data() + kVolumeSignatureLength,
-                          static_cast<std::uint32_t>(bytes.size() - kVolumeSignatureLength));
+  CUniMemoryReader reader = volumeContents(bytes);
   const bool complete = volume.deserialize(reader);
   listLeaves(volume);
   const Counts c = count(volume);

@@ -22,11 +22,7 @@ struct Entry {
 
 bool hasMidiExtension(const std::string& name) {
   const std::size_t dot = name.rfind('.');
-  if (dot == std::string::npos || name.size() - dot != 4) return false;
-  const std::string ext = name.substr(dot);
-  return std::equal(ext.begin(), ext.end(), ".mid", [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-  });
+  return dot != std::string::npos && platform::equalsIgnoringCase(std::string_view(name).substr(dot), ".mid");
 }
 
 // True when the linked folder is `node` itself or one of its ancestors on disk: descending into

@@ -19,15 +19,6 @@ std::string_view lastComponent(std::string_view path) {
   return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
-
 }  // namespace
 
 const char* const kKindPickerOrder[kPatternKindCount] = {"universal", "Claps", "Ride",  "HH_Cl", "HH_Op", "Cowbell",
@@ -84,7 +75,7 @@ const PatternKind* patternKinds() { return kKinds; }
 
 const PatternKind* findKind(std::string_view name) {
   for (const PatternKind& kind : kKinds)
-    if (sameIgnoringCase(kind.name, name)) return &kind;
+    if (platform::equalsIgnoringCase(kind.name, name)) return &kind;
   return nullptr;
 }
 

@@ -29,8 +29,7 @@ void PatternTree::setRoot(const std::string& path) {
 
 void PatternTree::refresh() {
   std::lock_guard guard(lock_);
-  stopWatching();
-  if (root_) rescan();
+  if (root_) rescan();  // re-arms the watcher
 }
 
 TreeCursor PatternTree::cursorAt(const std::string& folderPath) {

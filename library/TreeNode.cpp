@@ -18,25 +18,30 @@ bool endsWithSeparator(const std::string& path) {
 
 int compareNames(const std::string& a, const std::string& b) { return platform::byteCompare(a, b); }
 
-// Sorted insertion into one doubly linked list (Node has prev_/next_ reachable through Access).
-// Appending is checked first, so names arriving in order cost O(1) each.
+// Links `node` into one doubly linked list before `before` (at the tail when nullptr); Node has
+// prev_/next_ reachable through Access.
+template <typename Node, typename Access>
+void linkBefore(Node*& head, Node*& tail, Node* node, Node* before) {
+  Node* after = before ? Access::prev(before) : tail;
+  Access::prev(node) = after;
+  Access::next(node) = before;
+  (after ? Access::next(after) : head) = node;
+  (before ? Access::prev(before) : tail) = node;
+}
+
+// Sorted insertion; false (nothing linked) when the name is taken. Appending is checked first,
+// so names arriving in order cost O(1) each.
 template <typename Node, typename Access>
 bool insertSorted(Node*& head, Node*& tail, Node* node) {
   Node* before = nullptr;  // insert before this node; nullptr: at the tail
-  if (tail == nullptr || compareNames(Access::name(tail), Access::name(node)) < 0) {
-    before = nullptr;
-  } else {
+  if (tail != nullptr && compareNames(Access::name(tail), Access::name(node)) >= 0) {
     Node* at = head;
     int c = 0;
     while (at && (c = compareNames(Access::name(at), Access::name(node))) < 0) at = Access::next(at);
     if (at && c == 0) return false;
     before = at;
   }
-  Node* after = before ? Access::prev(before) : tail;
-  Access::prev(node) = after;
-  Access::next(node) = before;
-  (after ? Access::next(after) : head) = node;
-  (before ? Access::prev(before) : tail) = node;
+  linkBefore<Node, Access>(head, tail, node, before);
   return true;
 }
 
@@ -69,11 +74,7 @@ void mergeLists(Node*& ownHead, Node*& ownTail, Node*& freshHead, Node*& freshTa
     } else {  // new: move it in before `own`
       unlink<Node, Access>(freshHead, freshTail, fresh);
       Access::parent(fresh) = parent;
-      Node* after = own ? Access::prev(own) : ownTail;
-      Access::prev(fresh) = after;
-      Access::next(fresh) = own;
-      (after ? Access::next(after) : ownHead) = fresh;
-      (own ? Access::prev(own) : ownTail) = fresh;
+      linkBefore<Node, Access>(ownHead, ownTail, fresh, own);
     }
   }
 }

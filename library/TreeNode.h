@@ -219,6 +219,12 @@ class VolumeNode : public FileBaseNode {
 constexpr char kVolumeSignature[] = "Velmora Tamborak Volume";
 constexpr std::uint32_t kVolumeSignatureLength = sizeof(kVolumeSignature) - 1;
 
+// True when a volume file image starts with the signature. [any thread]
+bool isVolumeImage(const std::string& bytes);
+// A reader over the content record of a volume file image that isVolumeImage accepted; `bytes`
+// must outlive it. [any thread]
+CUniMemoryReader volumeContents(const std::string& bytes);
+
 // Writes a whole volume file image (signature and the node's content record) into `bytes`.
 // [main-thread, not real-time safe]
 void packVolume(const TransitNode& node, std::string& bytes);

@@ -88,14 +88,20 @@ bool FileBaseNode::deserializeRecord(CUniStream& stream, int level) {
   return true;
 }
 
+bool isVolumeImage(const std::string& bytes) {
+  return bytes.size() >= kVolumeSignatureLength && bytes.compare(0, kVolumeSignatureLength, kVolumeSignature) == 0;
+}
+
+CUniMemoryReader volumeContents(const std::string& bytes) {
+  return CUniMemoryReader(bytes.data() + kVolumeSignatureLength,
+                          static_cast<std::uint32_t>(bytes.size() - kVolumeSignatureLength));
+}
+
 void VolumeNode::refresh() {
   clear();
   std::string bytes;
-  if (!readFileBytes(fsPath(), bytes) || bytes.size() < kVolumeSignatureLength ||
-      bytes.compare(0, kVolumeSignatureLength, kVolumeSignature) != 0)
-    return;
-  CUniMemoryReader reader(bytes.data() + kVolumeSignatureLength,
-                          static_cast<std::uint32_t>(bytes.size() - kVolumeSignatureLength));
+  if (!readFileBytes(fsPath(), bytes) || !isVolumeImage(bytes)) return;
+  CUniMemoryReader reader = volumeContents(bytes);
   deserialize(reader);
 }
 

@@ -141,7 +141,7 @@ bool CMidiTrack::loadImage(const smf::SmfImage& image) {
   division_ = image.division;
   const TempoMap map = readTempoMap(*image.chunks);
   numerator_ = map.numerator;
-  denominator_ = denominatorCopy_ = map.denominator;
+  denominator_ = map.denominator;
   tempo_ = map.tempo;
 
   const SmfChunk& chunk = noteChunk(*image.chunks);
@@ -224,9 +224,7 @@ int CMidiTrack::SaveSmf(CUniStream& stream) const {
     int power = 0;
     while (power < 15 && !(denominator_ & (1 << power))) ++power;
     if (power == 15) power = 0;
-    const std::uint8_t meter[4] = {static_cast<std::uint8_t>(numerator_), static_cast<std::uint8_t>(power),
-                                   static_cast<std::uint8_t>(power < 7 ? 96 >> power : 0), 8};
-    smf::putMetaEvent(*tempo, 0, smf::kMetaTimeSignature, 4, meter);
+    smf::putTimeSignature(*tempo, static_cast<std::uint8_t>(numerator_), static_cast<std::uint8_t>(power));
     const std::uint8_t key[2] = {0, 0};
     smf::putMetaEvent(*tempo, 0, smf::kMetaKeySignature, 2, key);
     const std::uint8_t usPerQuarter[3] = {0x07, 0xA1, 0x20};
@@ -343,7 +341,7 @@ void CMidiTrack::setDivision(std::uint32_t division) { division_ = division ? di
 void CMidiTrack::setMeter(std::int16_t numerator, std::int16_t denominator) {
   numerator_ = numerator > 0 && numerator <= 255 ? numerator : 4;  // the file holds it in one byte
   const bool powerOfTwo = denominator > 0 && (denominator & (denominator - 1)) == 0;
-  denominator_ = denominatorCopy_ = powerOfTwo ? denominator : 4;
+  denominator_ = powerOfTwo ? denominator : 4;
 }
 
 void CMidiTrack::setLabel(std::string head, std::optional<std::string> tail) {
@@ -352,7 +350,6 @@ void CMidiTrack::setLabel(std::string head, std::optional<std::string> tail) {
 }
 
 void CMidiTrack::resetStatistics() {
-  eventCount_ = 0;
   lowestKey_ = 127;
   highestKey_ = 0;
   endTime_ = -1;
@@ -361,7 +358,6 @@ void CMidiTrack::resetStatistics() {
 }
 
 void CMidiTrack::addToStatistics(const MidiEvent& e) {
-  ++eventCount_;
   std::uint32_t end = static_cast<std::uint32_t>(e.time);
   if (e.isNote()) {
     if (e.data1 < 128 && !keyUsed_[e.data1]) {

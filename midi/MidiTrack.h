@@ -65,12 +65,13 @@ class CMidiTrack {
   Position begin() { return events_.begin(); }
   Position end() { return events_.end(); }
   const EventList& events() const { return events_; }
-  std::uint32_t eventCount() const { return eventCount_; }
+  std::uint32_t eventCount() const { return static_cast<std::uint32_t>(events_.size()); }
 
   std::uint32_t division() const { return division_; }
   std::int16_t numerator() const { return numerator_; }
   std::int16_t denominator() const { return denominator_; }
-  std::int16_t denominatorCopy() const { return denominatorCopy_; }
+  // The denominator as last set or loaded (kept for callers that read it separately).
+  std::int16_t denominatorCopy() const { return denominator_; }
   std::uint32_t tempo() const { return tempo_; }
   std::int16_t lowestKey() const { return lowestKey_; }
   std::int16_t highestKey() const { return highestKey_; }
@@ -99,9 +100,7 @@ class CMidiTrack {
   std::uint32_t division_ = 240;
   std::int16_t numerator_ = 4;
   std::int16_t denominator_ = 4;
-  std::int16_t denominatorCopy_ = 4;
   EventList events_;
-  std::uint32_t eventCount_ = 0;
   std::uint32_t tempo_ = 500000;
   std::int16_t lowestKey_ = 127;
   std::int16_t highestKey_ = 0;

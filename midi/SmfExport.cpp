@@ -16,9 +16,7 @@ std::uint32_t microsecondsPerQuarter(std::uint32_t tempoBpm100) {
 }
 
 void writeTempoChunk(SmfChunk& chunk, const ExportTimeBase& tb) {
-  const std::uint8_t power = tb.denominatorPower;
-  const std::uint8_t meter[4] = {tb.numerator, power, static_cast<std::uint8_t>(power < 7 ? 96 >> power : 0), 8};
-  putMetaEvent(chunk, 0, kMetaTimeSignature, 4, meter);
+  putTimeSignature(chunk, tb.numerator, tb.denominatorPower);
   const std::uint32_t us = microsecondsPerQuarter(tb.tempoBpm100);
   const std::uint8_t tempo[3] = {static_cast<std::uint8_t>(us >> 16), static_cast<std::uint8_t>(us >> 8),
                                  static_cast<std::uint8_t>(us)};

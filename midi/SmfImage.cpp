@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "midi/SmfParser.h"
+
 namespace velmora::smf {
 namespace {
 
@@ -117,6 +119,12 @@ void putMetaEvent(SmfChunk& chunk, std::uint32_t delta, std::uint8_t type, std::
   putByte(chunk, type);
   putVarLen(chunk, length);
   for (std::uint32_t i = 0; i < length; ++i) putByte(chunk, bytes[i]);
+}
+
+void putTimeSignature(SmfChunk& chunk, std::uint8_t numerator, std::uint8_t denominatorPower) {
+  const std::uint8_t clocks = static_cast<std::uint8_t>(denominatorPower < 7 ? 96 >> denominatorPower : 0);
+  const std::uint8_t meter[4] = {numerator, denominatorPower, clocks, 8};
+  putMetaEvent(chunk, 0, kMetaTimeSignature, 4, meter);
 }
 
 int writeImage(const SmfImage& image, CUniStream& stream) {

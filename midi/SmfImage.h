@@ -63,6 +63,9 @@ void putChannelMessage(SmfChunk& chunk, std::uint32_t delta, std::uint8_t status
 // Appends delta, 0xFF, type, the length as a variable-length quantity and the bytes.
 void putMetaEvent(SmfChunk& chunk, std::uint32_t delta, std::uint8_t type, std::uint32_t length,
                   const std::uint8_t* bytes);
+// Appends a time signature at delta 0: numerator, the denominator as a power of two, MIDI clocks
+// per beat (96 >> power, 24 for a quarter-note beat) and 8 thirty-seconds per quarter.
+void putTimeSignature(SmfChunk& chunk, std::uint8_t numerator, std::uint8_t denominatorPower);
 // Writes "MThd", 6, format, track count, division, then track-count chunks of the chain as
 // "MTrk", length and bytes. Always kOk.
 int writeImage(const SmfImage& image, CUniStream& stream);

@@ -33,6 +33,13 @@ std::int32_t atoiWin(std::string_view text) noexcept {
   return static_cast<std::int32_t>(negative ? 0u - value : value);
 }
 
+bool equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+  return true;
+}
+
 int byteCompare(std::string_view a, std::string_view b) noexcept {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   const int c = n ? std::memcmp(a.data(), b.data(), n) : 0;  // memcmp compares unsigned bytes

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/Numeric.h"
 #include "platform/Registry.h"
 
 namespace velmora::platform::regfile {
@@ -12,14 +13,10 @@ namespace {
 constexpr std::array<std::string_view, 3> kRoots = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
 constexpr std::size_t kWrapColumn = 77;  // hex values continue on the next line from here: lines stay within 80
 
-unsigned char lower(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
-}
+// Lower case as an unsigned byte, so that names order by unsigned bytes.
+unsigned char lower(char c) { return static_cast<unsigned char>(asciiLower(c)); }
 
-bool equalNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
+bool equalNoCase(std::string_view a, std::string_view b) { return equalsIgnoringCase(a, b); }
 
 // True when `found` is the key `path` or a key below it.
 bool isSelfOrBelow(std::string_view found, std::string_view path) {

@@ -107,6 +107,12 @@ RegKey newHandle(const std::string& path) {
 
 bool isRoot(std::string_view path) { return path.find('\\') == std::string_view::npos; }
 
+// The result for a key the tree lists no values for: the key exists (only keys below it are
+// listed) or it was deleted.
+std::int32_t missingKeyCode(const regfile::Tree& tree, const std::string& path) {
+  return isRoot(path) || regfile::keyExists(tree, path) ? kErrorFileNotFound : kErrorKeyDeleted;
+}
+
 // Reads and parses the file; a missing file is an empty tree. False when the file is damaged
 // (the tree is then empty); the damage is reported once.
 bool loadTree(const Store& store, regfile::Tree& tree) {
@@ -213,7 +219,7 @@ std::int32_t regQueryValue(RegKey key, const std::string& name, std::uint32_t& t
   regfile::Tree tree;
   readTree(tree);
   const auto k = tree.find(path);
-  if (k == tree.end()) return isRoot(path) || regfile::keyExists(tree, path) ? kErrorFileNotFound : kErrorKeyDeleted;
+  if (k == tree.end()) return missingKeyCode(tree, path);
   const auto v = k->second.find(name);
   if (v == k->second.end()) return kErrorFileNotFound;
   type = v->second.type;
@@ -242,7 +248,7 @@ std::int32_t regDeleteValue(RegKey key, const std::string& name) {
   if (!pathOf(key, path)) return kErrorInvalidHandle;
   return modifyTree([&](regfile::Tree& tree, bool& changed) {
     const auto k = tree.find(path);
-    if (k == tree.end()) return isRoot(path) || regfile::keyExists(tree, path) ? kErrorFileNotFound : kErrorKeyDeleted;
+    if (k == tree.end()) return missingKeyCode(tree, path);
     changed = k->second.erase(name) != 0;
     return changed ? kErrorSuccess : kErrorFileNotFound;
   });

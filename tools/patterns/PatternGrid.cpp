@@ -1,7 +1,8 @@
 #include "tools/patterns/PatternGrid.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "platform/Numeric.h"
 
 namespace velmora::patterns {
 namespace {
@@ -45,15 +46,9 @@ constexpr KindAlphabet kAlphabets[] = {
     {"universal", std::begin(kPlain), std::end(kPlain)},
 };
 
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 const KindAlphabet* alphabetOf(std::string_view kind) {
   for (const auto& a : kAlphabets)
-    if (sameIgnoringCase(a.kind, kind)) return &a;
+    if (platform::equalsIgnoringCase(a.kind, kind)) return &a;
   return nullptr;
 }
 
