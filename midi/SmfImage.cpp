@@ -58,9 +58,8 @@ SmfChunk* addChunk(SmfImage& image) {
   void* memory = std::calloc(1, sizeof(SmfChunk));
   if (!memory) return nullptr;
   SmfChunk* chunk = new (memory) SmfChunk();
-  SmfChunk** link = &image.chunks;
-  while (*link) link = &(*link)->next;
-  *link = chunk;
+  (image.lastChunk ? image.lastChunk->next : image.chunks) = chunk;
+  image.lastChunk = chunk;
   return chunk;
 }
 
@@ -166,7 +165,7 @@ int readImage(SmfImage& image, CUniStream& stream) {
 
 int freeImage(SmfImage& image) {
   SmfChunk* chunk = image.chunks;
-  image.chunks = nullptr;
+  image.chunks = image.lastChunk = nullptr;
   while (chunk) {
     SmfChunk* next = chunk->next;
     std::free(chunk->data);

@@ -33,6 +33,7 @@ struct SmfImage {
   std::uint16_t trackCount = 0;
   std::uint16_t division = 96;
   SmfChunk* chunks = nullptr;
+  SmfChunk* lastChunk = nullptr;  // the end of the chain, so appending costs the same at any length
 
   SmfImage() = default;
   SmfImage(const SmfImage&) = delete;

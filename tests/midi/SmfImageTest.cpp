@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 
+#include "io/UniStream.h"
 #include "midi/SmfExport.h"
 #include "midi/SmfImage.h"
 #include "midi/SmfParser.h"
@@ -47,6 +49,22 @@ TEST(SmfImage, ChunksGrowInStepsAndProgramChangesHaveNoSecondDataByte) {
   EXPECT_EQ(c->capacity, 10003u);
   putChannelMessage(*c, 5, 0xC9, 7, 99);
   EXPECT_EQ(chunkBytes(*c).substr(10000), bytes({0x05, 0xC9, 0x07}));
+}
+
+// A header may claim 65535 tracks; reading them once took time quadratic in their number (each
+// new chunk walked the whole chain), seconds for a 512 KiB file.
+TEST(SmfImage, RegressionManyTracksReadInLinearTime) {
+  Bytes file = header(1, 0xFFFF, 96);
+  for (int i = 0; i < 0xFFFF; ++i) file += chunk(Bytes());
+  SmfImage image;
+  CUniMemoryReader reader(file.data(), static_cast<std::uint32_t>(file.size()));
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(readImage(image, reader), kOk);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  int chunks = 0;
+  for (const SmfChunk* c = image.chunks; c; c = c->next) ++chunks;
+  EXPECT_EQ(chunks, 0xFFFF);
+  EXPECT_EQ(image.lastChunk->next, nullptr);
 }
 
 TEST(SmfExport, WritesTempoTrackAndNamedEventTracks) {
