@@ -235,12 +235,13 @@ int CMidiTrack::SaveSmf(CUniStream& stream) const {
   SmfChunk* notes = smf::addChunk(image);
   if (notes && smf::allocChunkData(*notes, 20000) == smf::kOk) {
     std::int64_t last = 0;
-    if (!labelHead_.empty() || labelTail_) {
+    // An empty track holds only its end of track, even when it carries a label.
+    if (!events_.empty() && (!labelHead_.empty() || labelTail_)) {
       std::string text = labelHead_;
       if (labelTail_) text += "/" + *labelTail_;
       text = smf::underscoreSeparators(text);
       const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-      const std::int32_t firstTime = events_.empty() ? 0 : events_.front().time;
+      const std::int32_t firstTime = events_.front().time;
       smf::putMetaEvent(*notes, static_cast<std::uint32_t>(firstTime), smf::kMetaTrackName,
                         static_cast<std::uint32_t>(text.size()), bytes);
       smf::putMetaEvent(*notes, 0, smf::kMetaLyric, static_cast<std::uint32_t>(text.size()), bytes);

@@ -66,7 +66,7 @@ TEST(VeloTransformer, ConstraintsPushNeighbours) {
   using P = std::array<int, 6>;
   for (const auto& [param, value, expected] :
        {std::tuple{V::kCenterX, 127, P{1, 126, 127, 0, 1, 127}}, {V::kFloor, 127, P{125, 126, 127, 0, 125, 127}},
-        {V::kCeiling, 1, P{1, 2, 3, 0, 1, 3}}}) {
+        {V::kCeiling, 1, P{1, 2, 3, 0, 1, 3}}, {V::kLowX, 64, P{64, 65, 127, 0, 1, 127}}}) {
     V v;
     EXPECT_TRUE(v.setParamConstrained(param, value, true));
     EXPECT_EQ(params(v), expected) << param << " = " << value;

@@ -89,7 +89,9 @@ TEST(CMidiTrackSave, NoteOffOnTheSameTickGoesFirstAndEqualOffsKeepNewestFirst) {
 
 TEST(CMidiTrackSave, EmptyTrackHasOnlyEndOfTrackAndMixControllersAreDropped) {
   CMidiTrack t;
+  t.setLabel("head", "tail");  // a label alone writes no name events
   EXPECT_EQ(save(t), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(kEndOfTrack));
+  t.setLabel("", std::nullopt);
   for (int cc : {0, 32, 7, 39, 10, 42}) t.Insert(message(0, kEventController, cc, 1));
   t.Insert(message(0, kEventProgramChange, 5, 0));
   t.Insert(message(0, 9, 5, 0));  // not a channel-message type
@@ -158,6 +160,12 @@ TEST(CMidiTrackLoad, OverlappingNotesCloseFirstInFirstOut) {
   CMidiTrack t;
   ASSERT_EQ(load(t, readDataFile("midi/overlapping_notes.mid")), 0);
   EXPECT_EQ(events(t), (Events{note(0, 38, 120), note(60, 38, 180, 50)}));
+
+  // Each channel and key has its own queue: channel 1 key 0 and channel 0 key 16 never pair.
+  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(bytes({0x00, 0x91, 0x00, 0x64, 0x00, 0x90, 0x10, 0x64,   // both on at 0
+                                                   0x0A, 0x80, 0x10, 0x00, 0x14, 0x81, 0x00, 0x00}))),  // 16 off at 10, 0 at 30
+            0);
+  EXPECT_EQ(events(t), (Events{note(0, 0, 30, 100, 1), note(0, 16, 10, 100, 0)}));
 }
 
 TEST(CMidiTrackLoad, FiveByteDeltaMovesTimeBackAndTheListStaysInTimeOrder) {
@@ -203,7 +211,7 @@ TEST(CMidiTrackLoad, SystemExclusiveInBothFormsAndWideDataBytesAreHandledSafely)
 }
 
 TEST(CMidiTrackLoad, UnusableTimeSignatureFallsBackToFourFour) {
-  for (const Bytes& meter : {bytes({0x00, 0x02}), bytes({0x04, 0x20}), bytes({0x04})}) {
+  for (const Bytes& meter : {bytes({0x00, 0x02}), bytes({0x04, 0x20}), bytes({0x04, 0x0F}), bytes({0x04})}) {
     const Bytes tempo = bytes({0x00, 0xFF, 0x58, static_cast<int>(meter.size())}) + meter + kEndOfTrack;
     CMidiTrack t;
     ASSERT_EQ(load(t, header(1, 2, 96) + chunk(tempo) + chunk(bytes({0x00, 0x99, 0x24, 0x64}))), 0);
