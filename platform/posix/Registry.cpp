@@ -2,20 +2,23 @@
 // TAMBORAK_CONFIG_DIR, else $XDG_CONFIG_HOME/tamborak, else ~/.config/tamborak. Reads take a
 // shared flock on "registry.lock" beside it; every change takes an exclusive one, reads the file,
 // applies the change and saves the file whole (temporary file + rename), so processes serialise
-// and a killed process leaves the old file or the new one. A damaged file is reported once on
-// standard error, read as empty, and kept as "registry.reg.damaged" before a save replaces it.
+// and a killed process leaves the old file or the new one; a change that changes nothing saves
+// nothing. A damaged file is reported once on standard error, read as empty, and kept as
+// "registry.reg.damaged" before a save replaces it. A file that cannot be read at all (no
+// permission, a folder in its place) is reported once and never written: while it cannot be
+// read, the process keeps its changes in memory.
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <mutex>
 #include <set>
@@ -82,9 +85,19 @@ std::mutex handlesMutex;
 std::map<RegKey, std::string> handles;
 RegKey nextHandle = 1;
 
-// Damaged texts already reported, so that each damage gives one line, not one per read.
+// Problems already reported, so that each gives one line, not one per read.
 std::mutex reportedMutex;
 std::set<std::size_t> reported;
+
+void reportOnce(const std::string& identity, const std::string& line) {
+  std::lock_guard<std::mutex> lock(reportedMutex);
+  if (reported.insert(std::hash<std::string>()(identity)).second) std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+// The settings of this process for each file that cannot be read, by file path: they start
+// empty and take this process's changes until the file can be read again.
+std::mutex sessionMutex;
+std::map<std::string, regfile::Tree> sessionTrees;
 
 bool pathOf(RegKey key, std::string& path) {
   if (key == kCurrentUser) path = "HKEY_CURRENT_USER";
@@ -113,31 +126,66 @@ std::int32_t missingKeyCode(const regfile::Tree& tree, const std::string& path) 
   return isRoot(path) || regfile::keyExists(tree, path) ? kErrorFileNotFound : kErrorKeyDeleted;
 }
 
-// Reads and parses the file; a missing file is an empty tree. False when the file is damaged
-// (the tree is then empty); the damage is reported once.
-bool loadTree(const Store& store, regfile::Tree& tree) {
-  tree.clear();
-  std::ifstream in(store.file, std::ios::binary);
-  if (!in) return true;
-  std::string text;
-  in.seekg(0, std::ios::end);
-  const auto size = static_cast<std::streamoff>(in.tellg());
-  regfile::ParseError error;
-  bool ok = false;
-  if (size >= 0 && static_cast<std::uint64_t>(size) <= regfile::kMaxTextBytes) {
-    in.seekg(0);
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    ok = regfile::parse(text, tree, error);
-  } else {
-    error.what = "the file is larger than 64 MiB";
+enum class Read { kMissing, kRead, kFailed };
+
+// The bytes of the file; kFailed with `problem` set when it exists and cannot be read as a file.
+Read readText(const fs::path& file, std::string& text, std::string& problem) {
+  text.clear();
+  // Non-blocking, so that a pipe in the file's place cannot hang the open.
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ENOENT) return Read::kMissing;
+    problem = std::string("cannot be read: ") + std::strerror(errno);
+    return Read::kFailed;
   }
-  if (ok) return true;
-  const std::size_t id = std::hash<std::string>()(store.file.string() + '\n' + text + error.what);
-  std::lock_guard<std::mutex> lock(reportedMutex);
-  if (reported.insert(id).second)
-    std::fprintf(stderr, "%s:%zu: %s; its settings are read as empty and the file is kept as %s when settings are next saved\n",
-                 store.file.c_str(), error.line, error.what.c_str(), store.damaged.filename().c_str());
-  return false;
+  struct stat st {};
+  if (fstat(fd, &st) != 0) problem = std::string("cannot be read: ") + std::strerror(errno);
+  else if (S_ISDIR(st.st_mode)) problem = "is a folder, not a settings file";
+  else if (!S_ISREG(st.st_mode)) problem = "cannot be read: not a regular file";
+  // Reading stops once the text is past the limit: such a file is rejected as damaged anyway.
+  char buffer[65536];
+  while (problem.empty() && text.size() <= regfile::kMaxTextBytes) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) problem = std::string("cannot be read: ") + std::strerror(errno);
+    if (n <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return problem.empty() ? Read::kRead : Read::kFailed;
+}
+
+enum class Load { kSound, kDamaged, kUnreadable };
+
+// Reads and parses the file into `tree`; a missing file is an empty tree. A damaged file gives
+// an empty tree; a file that cannot be read gives this process's settings for it. Both are
+// reported once.
+Load loadTree(const Store& store, regfile::Tree& tree) {
+  tree.clear();
+  std::string text, problem;
+  const Read read = readText(store.file, text, problem);
+  if (read == Read::kFailed) {
+    reportOnce(store.file.string() + '\n' + problem,
+               store.file.string() + ": " + problem +
+                   "; it is left untouched, and settings changed in this session are kept in memory until it can be read");
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    tree = sessionTrees[store.file.string()];
+    return Load::kUnreadable;
+  }
+  {
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    sessionTrees.erase(store.file.string());
+  }
+  if (read == Read::kMissing) return Load::kSound;
+  regfile::ParseError error;
+  if (text.size() > regfile::kMaxTextBytes) error.what = "the file is larger than 64 MiB";
+  else if (regfile::parse(text, tree, error)) return Load::kSound;
+  char line[32];
+  std::snprintf(line, sizeof line, ":%zu: ", error.line);
+  reportOnce(store.file.string() + '\n' + text + error.what,
+             store.file.string() + line + error.what + "; its settings are read as empty and the file is kept as " +
+                 store.damaged.filename().string() + " when settings are next saved");
+  return Load::kDamaged;
 }
 
 // Reads the tree under a shared lock.
@@ -151,7 +199,8 @@ void readTree(regfile::Tree& tree) {
 }
 
 // Applies `change` to the tree under an exclusive lock and saves the file when the change says
-// it changed something (change gives a result code and sets `changed`).
+// it changed something (change gives a result code and sets `changed`). While the file cannot
+// be read, the changed tree stays in memory instead.
 std::int32_t modifyTree(const std::function<std::int32_t(regfile::Tree&, bool& changed)>& change) {
   const Store store = currentStore();
   std::error_code ec;
@@ -162,11 +211,16 @@ std::int32_t modifyTree(const std::function<std::int32_t(regfile::Tree&, bool& c
     return kErrorRegistryIoFailed;
   }
   regfile::Tree tree;
-  const bool sound = loadTree(store, tree);
+  const Load load = loadTree(store, tree);
   bool changed = false;
   const std::int32_t result = change(tree, changed);
   if (!changed) return result;
-  if (!sound) fs::rename(store.file, store.damaged, ec);
+  if (load == Load::kUnreadable) {
+    std::lock_guard<std::mutex> session(sessionMutex);
+    sessionTrees[store.file.string()] = std::move(tree);
+    return result;
+  }
+  if (load == Load::kDamaged) fs::rename(store.file, store.damaged, ec);
   // Temporary files of saves killed half-way; no save runs while we hold the lock.
   for (const auto& entry : fs::directory_iterator(store.folder, ec))
     if (entry.path().filename().string().rfind("registry.reg.tmp", 0) == 0) fs::remove(entry.path(), ec);
@@ -236,8 +290,9 @@ std::int32_t regSetValue(RegKey key, const std::string& name, std::uint32_t type
     regfile::Values& values = tree[path];
     regfile::Value value{type, std::string(data)};
     const auto it = values.find(name);
-    if (it != values.end()) it->second = std::move(value);
-    else values.emplace(name, std::move(value));
+    if (it == values.end()) values.emplace(name, std::move(value));
+    else if (it->second == value) return kErrorSuccess;  // stored as it is: nothing to save
+    else it->second = std::move(value);
     changed = true;
     return kErrorSuccess;
   });

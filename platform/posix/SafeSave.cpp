@@ -31,7 +31,15 @@ bool saveFileWhole(const std::string& path, std::string_view bytes, std::string&
     ::unlink(temp.c_str());
     return false;
   }
-  return true;
+  // The rename lives in the folder: flush it too, or a power loss may bring the old file back.
+  // File systems that cannot flush a folder say EINVAL; there is nothing more to do on them.
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const bool flushed = dir >= 0 && (::fsync(dir) == 0 || errno == EINVAL);
+  if (!flushed) error = path + ": saved, but its folder was not flushed to disk: " + std::strerror(errno);
+  if (dir >= 0) ::close(dir);
+  return flushed;
 }
 
 }  // namespace velmora::platform

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <tuple>
 
@@ -11,10 +12,13 @@ using namespace velmora::platform;
 
 TEST(Numeric, GivesTheWindowsResults) {
   // mulDiv rounds half away from zero, needs the 64-bit product, and gives -1 on a zero divisor
-  // or an overflow.
-  for (const auto& [a, b, c, expected] : {std::tuple{5, 1, 2, 3}, {-5, 1, 2, -3}, {5, -1, -2, 3}, {7, 1, 3, 2},
-                                          {480, 960, 480, 960}, {0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},
-                                          {1, 2, 0, -1}, {0x7FFFFFFF, 4, 1, -1}})
+  // or an overflow; every 32-bit result is reachable, the most negative one included.
+  constexpr std::int32_t kMax = 0x7FFFFFFF, kMin = -kMax - 1;
+  for (const auto& [a, b, c, expected] :
+       {std::tuple{5, 1, 2, 3}, {-5, 1, 2, -3}, {5, -1, -2, 3}, {7, 1, 3, 2}, {480, 960, 480, 960}, {1, 2, 0, -1},
+        {kMax, kMax, kMax, kMax}, {kMax, 4, 1, -1}, {kMin, 1, 1, kMin}, {kMin, -1, 1, -1}, {kMin, 1, -1, -1},
+        {kMin, kMin, kMin, kMin}, {kMin, kMin, kMax, -1}, {kMax, kMax, kMin, -2147483646},
+        {1431655765, 3, 2, -1}, {-1431655765, 3, 2, kMin}})
     EXPECT_EQ(mulDiv(a, b, c), expected) << a << "*" << b << "/" << c;
   // Halves go to the even neighbour.
   for (const auto& [value, expected] : {std::pair{32.5, 32}, {33.5, 34}, {-2.5, -2}, {2.4999, 2}, {2.5001, 3}})

@@ -1,9 +1,14 @@
 // The registry file of POSIX systems: where it lives, what it looks like, and how it behaves
-// across processes, under a kill in the middle of a save, and when it is damaged.
-#include <cctype>
+// across processes, under a kill in the middle of a save, and when it is damaged or unreadable.
+#include <dlfcn.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cctype>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +20,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "io/UniRegistry.h"
 #include "platform/RegFile.h"
@@ -49,6 +55,16 @@ int waitExitCode(pid_t pid) {
 
 bool isChild() { return std::getenv(kChildVariable) != nullptr; }
 
+// Folders flushed through fsync while `watchedFile` is set, each with the bytes of `watchedFile`
+// at that moment (this program's fsync stands in for the C library's and passes every call on).
+std::vector<std::pair<ino_t, std::string>> flushedFolders;
+fs::path watchedFile;
+
+std::uintmax_t inodeOf(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
 // A value whose every byte follows from its generation number (its first 4 bytes), so that a
 // value mixed from two saves is recognised.
 std::string generationValue(std::uint32_t generation) {
@@ -71,6 +87,15 @@ std::string loadValue(const char* name) {
   return bytes;
 }
 }  // namespace
+
+extern "C" int fsync(int fd) {
+  using Fsync = int (*)(int);
+  static const auto next = reinterpret_cast<Fsync>(dlsym(RTLD_NEXT, "fsync"));
+  struct stat st {};
+  if (!watchedFile.empty() && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode))
+    flushedFolders.emplace_back(st.st_ino, readWholeFile(watchedFile));
+  return next(fd);
+}
 
 // Child halves of the tests below; skipped in ordinary runs.
 TEST(RegistryChild, WritesLast) {
@@ -211,4 +236,72 @@ TEST(RegistryFile, ADamagedFileIsReportedOnceReadAsEmptyAndKeptBeforeTheNextSave
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 5, kApp));
   EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 5);
   EXPECT_EQ(readWholeFile(scratch.folder() / "registry.reg.damaged"), damaged);
+}
+
+TEST(RegistryFile, ASaveFlushesTheFolderAfterTheRenameAndAnUnchangedValueIsNotSavedAgain) {
+  ScratchRegistry scratch;
+  const fs::path file = scratch.folder() / "registry.reg";
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 41, kApp));
+  watchedFile = file;
+  flushedFolders.clear();
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 42, kApp));
+  watchedFile.clear();
+  ASSERT_EQ(flushedFolders.size(), 1u);
+  EXPECT_EQ(flushedFolders[0].first, inodeOf(scratch.folder()));
+  EXPECT_NE(flushedFolders[0].second.find("\"Attempts\"=dword:0000002a"), std::string::npos);
+
+  // Loading a record stores the same bytes back: the file stays as it is (a second link to it
+  // still names the same file). A change replaces it.
+  { CUniRegistry(kApp, settings::kGlobals).write("abc", 3); }
+  const fs::path before = scratch.folder() / "before";
+  fs::create_hard_link(file, before);
+  EXPECT_FALSE(CUniRegistry(kApp, settings::kGlobals).isEmpty());
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 42, kApp));
+  EXPECT_TRUE(fs::equivalent(file, before));
+  EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 43, kApp));
+  EXPECT_FALSE(fs::equivalent(file, before));
+}
+
+TEST(RegistryFile, AFileThatCannotBeReadIsReportedOnceAndNeverReplaced) {
+  // Things in the file's place that no one, not even root, can read as a file.
+  const auto folder = [](const fs::path& p) {
+    fs::create_directory(p);
+    std::ofstream(p / "inside") << "kept";
+  };
+  const auto socketFile = [](const fs::path& p) {  // opening it fails (ENXIO)
+    sockaddr_un address{AF_UNIX, {}};
+    p.string().copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+  };
+  for (const auto& [make, why] : {std::pair<void (*)(const fs::path&), const char*>{folder, "is a folder"},
+                                  {socketFile, "cannot be read"}}) {
+    ScratchRegistry scratch;
+    const fs::path file = scratch.folder() / "registry.reg";
+    make(file);
+    const auto kind = fs::status(file).type();
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 100);
+    EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 5, kApp));
+    { CUniRegistry(kApp, settings::kLast).write("session", 7); }
+    EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 5);  // kept for the session
+    EXPECT_EQ(loadValue(settings::kLast), "session");
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
+    EXPECT_EQ(report.rfind(file.string() + ": " + why, 0), 0u) << report;
+
+    EXPECT_EQ(fs::status(file).type(), kind) << why;
+    EXPECT_FALSE(fs::exists(scratch.folder() / "registry.reg.damaged")) << why;
+    if (kind == fs::file_type::directory) {
+      EXPECT_EQ(readWholeFile(file / "inside"), "kept");
+    }
+
+    // Once the file is out of the way, settings are saved again.
+    fs::remove_all(file);
+    EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 6, kApp));
+    EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 6);
+    EXPECT_TRUE(fs::is_regular_file(file)) << why;
+  }
 }
