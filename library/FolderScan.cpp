@@ -53,7 +53,10 @@ std::vector<Entry> listFolder(const TransitNode& folder, LibraryScan& scan) {
       else
         continue;
     } else {
-      if (typeError) scan.lost(path + name + ": cannot tell what it is: " + typeError.message());
+      // A link to nothing, or to itself, holds nothing; any other doubt may hide a pattern.
+      if (typeError && typeError != std::errc::no_such_file_or_directory &&
+          typeError != std::errc::too_many_symbolic_link_levels)
+        scan.lost(path + name + ": cannot tell what it is: " + typeError.message());
       continue;
     }
     if (!isStorableName(name)) {

@@ -247,15 +247,13 @@ class VolumeNode : public FileBaseNode {
 constexpr char kVolumeSignature[] = "Velmora Tamborak Volume";
 constexpr std::uint32_t kVolumeSignatureLength = sizeof(kVolumeSignature) - 1;
 
-// True when a volume file image starts with the signature. [any thread]
-bool isVolumeImage(const std::string& bytes);
-// A reader over the content record of a volume file image that isVolumeImage accepted; `bytes`
-// must outlive it. [any thread]
+// A reader over the content record of a volume file image, which starts with the signature;
+// `bytes` must outlive it. [any thread]
 CUniMemoryReader volumeContents(const std::string& bytes);
 
 // Writes a whole volume file image (signature and the node's content record) into `bytes`.
 // False, with `error` naming the file and the reason, when a pattern file cannot be read or the
-// image would exceed kMaxLibraryFileBytes; `bytes` is then incomplete. [main-thread, not
+// image would exceed kMaxLibraryFileBytes; `bytes` then holds no usable volume. [main-thread, not
 // real-time safe]
 bool packVolume(const TransitNode& node, std::string& bytes, std::string& error);
 

@@ -148,10 +148,6 @@ bool FileBaseNode::deserializeRecord(CUniStream& stream, int level, LibraryScan&
   return true;
 }
 
-bool isVolumeImage(const std::string& bytes) {
-  return bytes.size() >= kVolumeSignatureLength && bytes.compare(0, kVolumeSignatureLength, kVolumeSignature) == 0;
-}
-
 CUniMemoryReader volumeContents(const std::string& bytes) {
   return CUniMemoryReader(bytes.data() + kVolumeSignatureLength,
                           static_cast<std::uint32_t>(bytes.size() - kVolumeSignatureLength));

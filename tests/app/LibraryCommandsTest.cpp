@@ -69,6 +69,7 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
                "Self\\a.mid", "Lib\\Vol\\1.Kick\\Kick\\p.mid", "Lib\\\x1b]2;title\x07" "Esc\\k.mid"});
   ASSERT_EQ(mkfifo((d / "Pipe").c_str(), 0600), 0);
   fs::create_symlink("/proc/self/mem", d / "Bad" / "mem.mid");  // a regular file that fails every read
+  fs::create_symlink("nowhere", d / "Self" / "gone.mid");        // holds nothing: no reason to fail
   std::ofstream(d / "Lib" / "Vol" / "x\\y.mid") << "a name with a backslash";
   ASSERT_EQ(run(d, "$T volume pack Src Escaped").exit, 0);
   fs::copy_file(d / "Escaped", d / "Huge");  // a real volume made larger than any volume may be
