@@ -1,15 +1,17 @@
 // The library commands of the command-line program: packing and listing volume files, and the
-// pattern counts of a library folder.
+// pattern counts of a library folder. Every name that comes from a file or folder is printed
+// through shown(), so a name cannot drive the terminal.
 #include "app/LibraryCommands.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include "library/FileBytes.h"
 #include "library/LibraryFolders.h"
+#include "library/LibraryScan.h"
 #include "library/LibrarySummary.h"
 #include "library/TreeNode.h"
+#include "platform/FileAccess.h"
 #include "platform/SafeSave.h"
 #include "platform/System.h"
 
@@ -20,8 +22,15 @@ namespace {
 namespace fs = std::filesystem;
 
 int fail(const std::string& message) {
-  std::fprintf(stderr, "tamborak: %s\n", message.c_str());
+  std::fprintf(stderr, "tamborak: %s\n", shown(message).c_str());
   return 1;
+}
+
+// Prints the scan's notes (skipped names as warnings); false when content was lost.
+bool reportNotes(const LibraryScan& scan) {
+  for (const LibraryScan::Note& note : scan.notes())
+    std::fprintf(stderr, "tamborak: %s%s\n", note.lost ? "" : "warning: ", shown(note.text).c_str());
+  return !scan.lostAny();
 }
 
 bool isFolder(const std::string& path) {
@@ -47,36 +56,76 @@ Counts count(const TransitNode& node) {
 void listLeaves(const TransitNode& volume) {
   for (const TerminalNode* leaf = volume.first(&volume); leaf; leaf = leaf->next(&volume)) {
     const auto* held = dynamic_cast<const InFileTerminalNode*>(leaf);
-    std::printf("%10u  %s\n", held ? held->dataSize() : 0u, leaf->getPath(&volume).c_str());
+    std::printf("%10u  %s\n", held ? held->dataSize() : 0u, shown(leaf->getPath(&volume)).c_str());
   }
+}
+
+// True when the bytes from `i` start a UTF-8 sequence that a terminal shows as a character: not
+// a C0 or C1 control, not DEL, not overlong at its first byte; its length in `length`.
+bool printableSequence(std::string_view text, std::size_t i, std::size_t& length) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+  const unsigned char c = byte(0);
+  if (c < 0x80) {
+    length = 1;
+    return c >= 0x20 && c != 0x7F;
+  }
+  length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (length == 0 || i + length > text.size()) return false;
+  for (std::size_t k = 1; k < length; ++k)
+    if ((byte(k) & 0xC0) != 0x80) return false;
+  return !(c == 0xC2 && byte(1) < 0xA0);  // U+0080..U+009F are the C1 controls
 }
 
 }  // namespace
 
+std::string shown(std::string_view text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0, n = 0; i < text.size(); i += n) {
+    if (printableSequence(text, i, n)) {
+      out.append(text.substr(i, n));
+      continue;
+    }
+    const auto c = static_cast<unsigned char>(text[i]);
+    out += {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    n = 1;
+  }
+  return out;
+}
+
 int packVolumeCommand(const std::string& folder, const std::string& out) {
   if (!isFolder(folder)) return fail(folder + ": not a folder");
   FolderNode root(folder, nullptr);
-  root.refresh();
-  std::string image;
-  packVolume(root, image);
-  std::string error;
+  LibraryScan scan;
+  scan.leaveOut(out);  // packing into the folder packed: the previous output is no pattern
+  root.refresh(scan);
+  if (!reportNotes(scan)) return fail(out + ": not written: the volume would miss what could not be read");
+  std::string image, error;
+  if (!packVolume(root, image, error)) return fail(out + ": not written: " + error);
   if (!platform::saveFileWhole(out, image, error)) return fail("cannot write the volume: " + error);
   const Counts c = count(root);
-  std::printf("%s: %zu patterns in %zu folders, %zu bytes\n", out.c_str(), c.leaves, c.folders, image.size());
+  std::printf("%s: %zu patterns in %zu folders, %zu bytes\n", shown(out).c_str(), c.leaves, c.folders, image.size());
   if (fs::path(out).filename().string().find('.') != std::string::npos)
     std::fprintf(stderr, "tamborak: note: %s has a '.' in its name; the library reads only names without one as volumes\n",
-                 out.c_str());
+                 shown(out).c_str());
   return 0;
 }
 
 int listVolumeCommand(const std::string& file) {
-  std::string bytes;
-  if (!readFileBytes(file, bytes)) return fail(file + ": cannot open: " + platform::lastErrorText());
-  if (!isVolumeImage(bytes))
-    return fail(file + ": not a volume file (it does not start with \"" + kVolumeSignature + "\")");
+  std::string bytes, error;
+  switch (platform::readRegularFile(file, kMaxLibraryFileBytes, {kVolumeSignature, kVolumeSignatureLength}, bytes,
+                                    error)) {
+    case platform::FileRead::kRead: break;
+    case platform::FileRead::kWrongStart:
+      return fail(file + ": not a volume file (it does not start with \"" + kVolumeSignature + "\")");
+    default: return fail(file + ": " + error);
+  }
   FileBaseNode volume(fs::path(file).filename().string(), nullptr);
   CUniMemoryReader reader = volumeContents(bytes);
-  const bool complete = volume.deserialize(reader);
+  LibraryScan scan;
+  const bool complete = volume.deserialize(reader, scan);
+  reportNotes(scan);
   listLeaves(volume);
   const Counts c = count(volume);
   std::printf("%zu patterns in %zu folders\n", c.leaves, c.folders);
@@ -85,7 +134,7 @@ int listVolumeCommand(const std::string& file) {
                 "(reading stopped at byte " + std::to_string(kVolumeSignatureLength + reader.position()) + " of " +
                 std::to_string(bytes.size()) + "); listed what was read before it");
   if (reader.remaining() != 0)
-    std::fprintf(stderr, "tamborak: %s: note: %u bytes after the end of the volume are ignored\n", file.c_str(),
+    std::fprintf(stderr, "tamborak: %s: note: %u bytes after the end of the volume are ignored\n", shown(file).c_str(),
                  reader.remaining());
   return 0;
 }
@@ -95,14 +144,16 @@ int librarySummaryCommand(const std::string& folderArgument) {
       folderArgument.empty() ? libraryFoldersBeside(platform::moduleFolder()).patterns : folderArgument;
   if (!isFolder(folder)) return fail(folder + ": no pattern library there (not a folder)");
   FolderNode root(folder, nullptr);
-  root.refresh();
-  std::printf("pattern library: %s\n", folder.c_str());
+  LibraryScan scan;
+  root.refresh(scan);
+  reportNotes(scan);
+  std::printf("pattern library: %s\n", shown(folder).c_str());
   std::size_t total = 0;
   const auto volumes = summarizeLibrary(root);
   for (const VolumeSummary& v : volumes) {
-    std::printf("%s%s: %zu patterns\n", v.name.c_str(), v.packed ? " (volume file)" : "", v.patterns);
+    std::printf("%s%s: %zu patterns\n", shown(v.name).c_str(), v.packed ? " (volume file)" : "", v.patterns);
     for (const KindCount& k : v.kinds)
-      std::printf("  %-32s %6zu   group 0: %zu, 1: %zu, 2: %zu\n", k.folder.empty() ? "." : k.folder.c_str(),
+      std::printf("  %-32s %6zu   group 0: %zu, 1: %zu, 2: %zu\n", k.folder.empty() ? "." : shown(k.folder).c_str(),
                   k.patterns, k.groups[0], k.groups[1], k.groups[2]);
     total += v.patterns;
   }

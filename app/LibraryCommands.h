@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace velmora::app {
 
@@ -12,5 +13,9 @@ int packVolumeCommand(const std::string& folder, const std::string& out);
 int listVolumeCommand(const std::string& file);
 // tamborak library [FOLDER]; an empty folder means the Patterns folder beside the program.
 int librarySummaryCommand(const std::string& folder);
+
+// The text with every byte that could drive a terminal (C0 and C1 controls, DEL, bytes outside
+// valid UTF-8) written as \xNN.
+std::string shown(std::string_view text);
 
 }  // namespace velmora::app

@@ -1,7 +1,9 @@
 // tamborak: the command-line face of the engine. It grows with the engine; for now it inspects
 // and packs the pattern library.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "app/LibraryCommands.h"
@@ -26,9 +28,7 @@ int usageError(const char* message) {
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   using namespace velmora::app;
   if (argc == 1) return librarySummaryCommand("");
   const std::string command = argv[1];
@@ -56,6 +56,26 @@ int main(int argc, char** argv) {
     }
     return usageError("volume needs 'pack FOLDER OUT' or 'list FILE'");
   }
-  std::fprintf(stderr, "tamborak: unknown command or option '%s' (try --help)\n", argv[1]);
+  std::fprintf(stderr, "tamborak: unknown command or option '%s' (try --help)\n", shown(argv[1]).c_str());
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int status;
+  try {
+    status = run(argc, argv);
+  } catch (const std::exception& e) {  // out of memory, mostly: say so rather than abort
+    std::fprintf(stderr, "tamborak: %s\n", e.what());
+    status = 1;
+  }
+  // Output that could not be written (a full disk, a closed pipe) is a failure too.
+  errno = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "tamborak: cannot write to standard output: %s\n",
+                 errno ? std::strerror(errno) : "write error");
+    if (status == 0) status = 1;
+  }
+  return status;
 }

@@ -1,22 +1,14 @@
 // The content of pattern leaves: read whole from the file, or from the bytes held by an
 // in-volume leaf, for packing, for the MIDI track reader and for the engine's loop loader.
 #include "io/Record.h"
-#include "library/FileBytes.h"
 #include "library/LoopLoader.h"
 #include "library/TreeNode.h"
 #include "midi/MidiTrack.h"
+#include "platform/FileAccess.h"
 
 namespace velmora {
 
 namespace {
-
-// Reads everything a stream gives, in blocks.
-std::string readAll(CUniStream& stream) {
-  std::string bytes;
-  char block[1024];
-  for (std::uint32_t n; (n = stream.read(block, sizeof block)) > 0;) bytes.append(block, n);
-  return bytes;
-}
 
 // A memory reader that owns the bytes it reads.
 class OwnedBytesReader : public CUniStream {
@@ -33,16 +25,26 @@ class OwnedBytesReader : public CUniStream {
 
 }  // namespace
 
+bool TerminalNode::readBytes(std::string& bytes, std::string& error) const {
+  const std::string path = fsPath();
+  if (platform::readRegularFile(path, kMaxLibraryFileBytes, {}, bytes, error) == platform::FileRead::kRead) return true;
+  error = path + ": " + error;
+  return false;
+}
+
 std::unique_ptr<CUniStream> TerminalNode::openContents() const {
-  std::string bytes;
-  readFileBytes(fsPath(), bytes);
+  std::string bytes, error;
+  readBytes(bytes, error);
   return std::make_unique<OwnedBytesReader>(std::move(bytes));
 }
 
-void TerminalNode::writeContents(CUniStream& stream) const {
-  const std::string bytes = readAll(*openContents());
+bool TerminalNode::writeContents(CUniStream& stream, std::string* error) const {
+  std::string bytes, why;
+  const bool read = readBytes(bytes, why);
+  if (!read && error) *error = why;
   record::putU32(stream, static_cast<std::uint32_t>(bytes.size()));
   if (!bytes.empty()) stream.write(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  return read;
 }
 
 bool TerminalNode::loadLoop(LoopLoader* loader) const {

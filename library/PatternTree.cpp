@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "library/LibraryScan.h"
+#include "platform/System.h"
+
 namespace velmora {
 
 PatternTree::~PatternTree() { stopWatching(); }
@@ -15,7 +18,9 @@ platform::UiMessage PatternTree::changedMessage() {
 // instead of being lost.
 void PatternTree::rescan() {
   startWatching();
-  root_->refresh();
+  LibraryScan scan;
+  root_->refresh(scan);
+  for (const LibraryScan::Note& note : scan.notes()) platform::trace("pattern library: %s\n", note.text.c_str());
   ++scans_;
 }
 

@@ -2,8 +2,10 @@
 #include "library/TreeNode.h"
 
 #include <filesystem>
+#include <new>
 #include <typeinfo>
 
+#include "library/LibraryScan.h"
 #include "platform/Numeric.h"
 
 namespace velmora {
@@ -190,8 +192,24 @@ TransitNode* TransitNode::findFolder(const std::string& name) const {
 }
 
 void TransitNode::refresh() {
-  for (TransitNode* folder = firstFolder_; folder; folder = folder->nextSibling()) folder->refresh();
+  LibraryScan scan;
+  refresh(scan);
 }
+
+void TransitNode::refresh(LibraryScan& scan) {
+  scan.enterFolder(fsPath());
+  try {
+    rescan(scan);
+  } catch (const std::bad_alloc&) {  // every list is consistent between two allocations
+    scan.lost(fsPath() + ": not enough memory; the scan stopped here");
+  }
+}
+
+void TransitNode::rescan(LibraryScan& scan) {
+  for (TransitNode* folder = firstFolder_; folder; folder = folder->nextSibling()) folder->rescan(scan);
+}
+
+bool isStorableName(const std::string& name) { return name.find('\\') == std::string::npos; }
 
 // Walk order: in each folder its leaves, then its child folders, depth first.
 

@@ -18,12 +18,17 @@
 namespace velmora {
 
 class CMidiTrack;
+class LibraryScan;
 class LoopLoader;
 class TransitNode;
 
 // Deepest level the scan and the volume reader descend to. Real libraries are four or five
 // levels deep; the limit keeps folder loops and hostile volume files from exhausting the stack.
 constexpr int kMaxTreeDepth = 64;
+
+// Largest file the library reads, a volume file or a pattern: larger ones are refused, so a huge
+// file without an extension cannot exhaust memory. Real volumes hold well under a megabyte.
+constexpr std::uint64_t kMaxLibraryFileBytes = std::uint64_t{64} << 20;
 
 struct LeafAccess;
 struct FolderAccess;
@@ -69,8 +74,9 @@ class TerminalNode : public TreeNode {
 
   // [main-thread, not real-time safe: reads the file] Writes the data size then the bytes. The
   // content is read whole before the size is written, so a file that changes meanwhile cannot
-  // leave a size that disagrees with the data; a file that cannot be opened is written as size 0.
-  void writeContents(CUniStream& stream) const;
+  // leave a size that disagrees with the data. A file that cannot be read is written as size 0
+  // and gives false, with `error` (when given) naming the file and the reason.
+  bool writeContents(CUniStream& stream, std::string* error = nullptr) const;
 
   // [main-thread, not real-time safe] Hands the content to the engine's loop loader with flags 0
   // and gives its result. False without a parent or without a loader.
@@ -81,8 +87,13 @@ class TerminalNode : public TreeNode {
   bool readMidi(CMidiTrack* track) const;
 
   // [any thread, not real-time safe] A bounded read-only stream over the content: the file's
-  // bytes read whole (none when it cannot be opened), or the bytes held by an in-volume leaf.
+  // bytes read whole (none when it cannot be read), or the bytes held by an in-volume leaf.
   virtual std::unique_ptr<CUniStream> openContents() const;
+
+  // [any thread, not real-time safe: reads the file] The whole content. False, with `error`
+  // naming the file and the reason, when it cannot be read: not a regular file, larger than
+  // kMaxLibraryFileBytes, a read error, or no memory for it.
+  virtual bool readBytes(std::string& bytes, std::string& error) const;
 
   TerminalNode* prevSibling() const { return prev_; }
   TerminalNode* nextSibling() const { return next_; }
@@ -99,6 +110,7 @@ class InFileTerminalNode : public TerminalNode {
   using TerminalNode::TerminalNode;
 
   std::unique_ptr<CUniStream> openContents() const override;
+  bool readBytes(std::string& bytes, std::string& error) const override;
 
   // [main-thread, not real-time safe: allocates] Reads the data size and the data. The buffer
   // grows only as bytes arrive, so a size larger than the stream never causes a large
@@ -142,10 +154,15 @@ class TransitNode : public TreeNode {
   TerminalNode* nextBeyond(const TransitNode* bound) const;
   TerminalNode* prevBeyond(const TransitNode* bound) const;
 
-  // [main-thread, not real-time safe] Brings the sub-tree up to date with the disk.
-  virtual void refresh();
+  // [main-thread, not real-time safe] Brings the sub-tree up to date with the disk as one scan,
+  // or as part of `scan`, which keeps notes on what was left out. Running out of memory stops
+  // the scan with a note and leaves a consistent tree.
+  void refresh();
+  void refresh(LibraryScan& scan);
   // [main-thread, not real-time safe] Writes this node's content record (see VolumeFormat.cpp).
-  virtual void serialize(CUniStream& stream) const;
+  // A pattern file that cannot be read is written with size 0; the result is then false and
+  // `error` (when given) names the first such file.
+  bool serialize(CUniStream& stream, std::string* error = nullptr) const;
   // [any thread holding the tree] Native file-system path: folders end with a separator,
   // a volume (a file) does not.
   virtual std::string fsPath() const;
@@ -168,6 +185,8 @@ class TransitNode : public TreeNode {
   TransitNode* findFolder(const std::string& name) const;
 
  protected:
+  // The work of refresh for each kind of node; here: refresh every child folder.
+  virtual void rescan(LibraryScan& scan);
   // Merges freshly scanned lists into the node's own: children whose names vanished are
   // destroyed, new names are moved in, existing names keep their node. `fresh` is emptied.
   void mergeFrom(TransitNode& fresh);
@@ -186,9 +205,12 @@ class TransitNode : public TreeNode {
 class FolderNode : public TransitNode {
  public:
   using TransitNode::TransitNode;
+
+ protected:
   // Rescans the folder (without descending), merges the result keeping surviving nodes, then
-  // refreshes every child folder. A folder that cannot be listed ends up empty.
-  void refresh() override;
+  // refreshes every child folder. A folder that cannot be listed ends up empty. Folders reached
+  // already in this scan, names holding a backslash and files the scan leaves out are skipped.
+  void rescan(LibraryScan& scan) override;
 };
 
 // A folder inside a volume file.
@@ -197,37 +219,47 @@ class FileBaseNode : public TransitNode {
   using TransitNode::TransitNode;
 
   // [main-thread, not real-time safe: allocates] Reads a content record into this node. Reading
-  // stops at the first record that runs past the end of the data or nests too deep; what was
-  // read completely stays. True when the whole record was read.
-  virtual bool deserialize(CUniStream& stream);
+  // stops at the first record that runs past the end of the data or nests too deep, when the
+  // scan's node bound is reached, or when memory runs out; what was read completely stays.
+  // Entries whose names hold a backslash are read and dropped with a note. True when the whole
+  // record was read.
+  bool deserialize(CUniStream& stream);
+  bool deserialize(CUniStream& stream, LibraryScan& scan);
 
  protected:
-  bool deserializeRecord(CUniStream& stream, int depth);
+  bool deserializeRecord(CUniStream& stream, int depth, LibraryScan& scan);
 };
 
 // A volume file on disk: its sub-tree is read from the file on every refresh.
 class VolumeNode : public FileBaseNode {
  public:
   using FileBaseNode::FileBaseNode;
-  // Destroys the children, then reads them again from the file. A missing or short file, or one
-  // without the volume signature, leaves the volume empty.
-  void refresh() override;
   std::string fsPath() const override;
+
+ protected:
+  // Destroys the children, then reads them again from the file. A short file, or one without
+  // the volume signature, leaves the volume empty; so does one that cannot be read or is larger
+  // than kMaxLibraryFileBytes, with a note. The signature is read before anything else.
+  void rescan(LibraryScan& scan) override;
 };
 
 // The characters that open every volume file.
 constexpr char kVolumeSignature[] = "Velmora Tamborak Volume";
 constexpr std::uint32_t kVolumeSignatureLength = sizeof(kVolumeSignature) - 1;
 
-// True when a volume file image starts with the signature. [any thread]
-bool isVolumeImage(const std::string& bytes);
-// A reader over the content record of a volume file image that isVolumeImage accepted; `bytes`
-// must outlive it. [any thread]
+// A reader over the content record of a volume file image, which starts with the signature;
+// `bytes` must outlive it. [any thread]
 CUniMemoryReader volumeContents(const std::string& bytes);
 
 // Writes a whole volume file image (signature and the node's content record) into `bytes`.
-// [main-thread, not real-time safe]
-void packVolume(const TransitNode& node, std::string& bytes);
+// False, with `error` naming the file and the reason, when a pattern file cannot be read or the
+// image would exceed kMaxLibraryFileBytes; `bytes` then holds no usable volume. [main-thread, not
+// real-time safe]
+bool packVolume(const TransitNode& node, std::string& bytes, std::string& error);
+
+// True when the name can be stored in the tree: a backslash would read as a folder separator in
+// relative paths. [any thread]
+bool isStorableName(const std::string& name);
 
 // The deepest existing folder along the relative path, from character `start`; never nullptr
 // (at worst `node`). [thread holding the tree]

@@ -13,7 +13,7 @@ bool saveFileWhole(const std::string& path, std::string_view bytes, std::string&
   const std::string temp = path + ".tmp" + std::to_string(getpid());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
-    error = temp + ": " + std::strerror(errno);
+    error = path + ": " + std::strerror(errno);
     return false;
   }
   std::size_t done = 0;

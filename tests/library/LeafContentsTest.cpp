@@ -36,7 +36,14 @@ struct Library {
     test::writeFile(dir.path(), "Plain\\Kick\\p.mid", smf);
     root = test::scanFolder(dir.path());
   }
-  TerminalNode* leaf(const std::string& path) { return findLeafByPath(root.get(), path); }
+  // The leaf at `path`; a missing one fails the test and stands in as a leaf without a parent,
+  // which reads nothing.
+  TerminalNode* leaf(const std::string& path) {
+    TerminalNode* found = findLeafByPath(root.get(), path);
+    if (!found) ADD_FAILURE() << path << " not found";
+    return found ? found : &missing;
+  }
+  TerminalNode missing{"missing", nullptr};
 };
 
 }  // namespace

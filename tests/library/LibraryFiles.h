@@ -1,6 +1,8 @@
 // Building small pattern libraries on disk for the library tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -39,8 +41,8 @@ inline std::unique_ptr<FolderNode> scanFolder(const std::filesystem::path& folde
 // Packs the scanned `source` folder into the volume file library/name; gives the file's bytes.
 inline std::string packFolderAsVolume(const std::filesystem::path& source, const std::filesystem::path& library,
                                       const std::string& name) {
-  std::string image;
-  packVolume(*scanFolder(source), image);
+  std::string image, error;
+  EXPECT_TRUE(packVolume(*scanFolder(source), image, error)) << error;
   writeFile(library, name, image);
   return image;
 }
@@ -53,6 +55,11 @@ inline std::string leafBytes(const TerminalNode& leaf) {
   for (std::uint32_t n; (n = stream->read(block, sizeof block)) > 0;) bytes.append(block, n);
   return bytes;
 }
+
+// The node's name or relative path, "(none)" for no node: a lookup that finds nothing then fails
+// a comparison instead of crashing the test.
+inline std::string nameOf(const TreeNode* node) { return node ? node->getName() : "(none)"; }
+inline std::string pathOf(const TreeNode* node) { return node ? node->getPath() : "(none)"; }
 
 // The relative paths of the leaves in walk order inside `bound`.
 inline std::vector<std::string> walk(TransitNode* bound, const TransitNode* relativeTo = nullptr) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
+#include "library/LibraryScan.h"
 #include "library/TreeCursor.h"
 #include "library/TreeNode.h"
 #include "tests/TempFolder.h"
@@ -11,20 +13,39 @@ using namespace velmora;
 using namespace velmora::test;
 using Paths = std::vector<std::string>;
 
+namespace {
+constexpr bool kNativeSeparatorIsSlash = std::filesystem::path::preferred_separator == '/';
+}  // namespace
+
 TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslashPaths) {
   TempFolder dir;
   makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid", "V\\Kick\\p.mid"});
   auto root = scanFolder(dir.path());
   EXPECT_EQ(names(*root, false), (Paths{".mid", "A.mid", "b.mid", "x.MID"}));
   EXPECT_EQ(names(*root, true), (Paths{"V", "Vol", "sub"}));
+  if (kNativeSeparatorIsSlash) {
+    // A backslash inside a name would read as a folder separator in relative paths.
+    std::ofstream(dir.path() / "sub" / "x\\y.mid") << "x";
+    std::filesystem::create_directory(dir.path() / "sub" / "f\\g");
+    LibraryScan scan;
+    root->refresh(scan);
+    EXPECT_EQ(scan.notes().size(), 2u);
+    EXPECT_FALSE(scan.lostAny());
+    ASSERT_NE(root->findFolder("sub"), nullptr);
+    EXPECT_EQ(root->findFolder("sub")->firstLeaf(), nullptr);
+    EXPECT_EQ(root->findFolder("sub")->firstFolder(), nullptr);
+  }
   EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Vol")), nullptr);
   EXPECT_NE(dynamic_cast<FolderNode*>(root->findFolder("sub")), nullptr);
 
   // Paths are relative with backslashes; file-system paths are native.
-  TransitNode* kick = root->findFolder("V")->findFolder("Kick");
+  TransitNode* v = root->findFolder("V");
+  ASSERT_NE(v, nullptr);
+  TransitNode* kick = v->findFolder("Kick");
+  ASSERT_TRUE(kick && kick->firstLeaf());
   EXPECT_EQ(kick->getPath(), "V\\Kick\\");
   EXPECT_EQ(kick->firstLeaf()->getPath(), "V\\Kick\\p.mid");
-  EXPECT_EQ(kick->firstLeaf()->getPath(root->findFolder("V")), "Kick\\p.mid");
+  EXPECT_EQ(kick->firstLeaf()->getPath(v), "Kick\\p.mid");
   EXPECT_EQ(root->getPath(), "");
   EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
 }
@@ -37,6 +58,7 @@ TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
   EXPECT_TRUE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));  // other list
   EXPECT_FALSE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));
   EXPECT_EQ(names(node, false), (Paths{"a", "b"}));
+  ASSERT_NE(node.firstLeaf(), nullptr);
   EXPECT_EQ(node.firstLeaf()->parent(), &node);
 }
 
@@ -51,32 +73,39 @@ TEST(Walk, VisitsLeavesBeforeSubFoldersAndSkipsEmptyFolders) {
 
   // Bounded walks never leave the bound, in either direction.
   TransitNode* v1 = root->findFolder("V1");
+  ASSERT_NE(v1, nullptr);
   EXPECT_EQ(walk(v1), (Paths{"V1\\a.mid", "V1\\b.mid", "V1\\k\\c.mid"}));
   EXPECT_EQ(walkBackward(v1), walk(v1));
-  TransitNode* empty = v1->findFolder("e2");
-  EXPECT_TRUE(empty->first(empty) == nullptr && empty->last(empty) == nullptr);
-  EXPECT_EQ(walk(v1->findFolder("k")), (Paths{"V1\\k\\c.mid"}));
+  TransitNode* k = v1->findFolder("k");
+  ASSERT_NE(k, nullptr);
+  EXPECT_EQ(walk(k), (Paths{"V1\\k\\c.mid"}));
 }
 
 TEST(TreeCursor, StepsFindsByPathAndCompares) {
   TempFolder dir;
-  makeTree(dir.path(), {"V\\a.mid", "V\\s\\b.mid", "W\\c.mid"});
+  makeTree(dir.path(), {"V\\a.mid", "V\\e\\", "V\\s\\b.mid", "W\\c.mid"});
   auto root = scanFolder(dir.path());
   TreeCursor cursor(root->findFolder("V"));
-  ASSERT_EQ(cursor.first()->getName(), "a.mid");
+  ASSERT_EQ(nameOf(cursor.first()), "a.mid");
   TreeCursor copy = cursor;
   EXPECT_TRUE(copy == cursor);
-  EXPECT_EQ(cursor.next()->getName(), "b.mid");
+  EXPECT_EQ(nameOf(cursor.next()), "b.mid");
   EXPECT_FALSE(copy == cursor);
   EXPECT_EQ(cursor.next(), nullptr);
   EXPECT_TRUE(cursor.atEnd());
 
   EXPECT_TRUE(cursor.findLeaf("s\\b.mid"));
-  EXPECT_EQ(cursor.leaf()->getPath(), "V\\s\\b.mid");
+  EXPECT_EQ(pathOf(cursor.leaf()), "V\\s\\b.mid");
   EXPECT_FALSE(cursor.findLeaf("c.mid"));  // outside the bound: the cursor stays
-  EXPECT_EQ(cursor.leaf()->getName(), "b.mid");
+  EXPECT_EQ(nameOf(cursor.leaf()), "b.mid");
   EXPECT_TRUE(cursor.findLeaf("missing\\a.mid"));  // a missing folder keeps the lookup in place
-  EXPECT_EQ(cursor.leaf()->getName(), "a.mid");
+  EXPECT_EQ(nameOf(cursor.leaf()), "a.mid");
+
+  // Bounded to an empty folder between a leaf and a full folder: nothing either way.
+  TreeCursor empty(findDeepestFolder(root.get(), "V\\e\\"));
+  ASSERT_EQ(empty.bound()->getName(), "e");
+  EXPECT_EQ(empty.first(), nullptr);
+  EXPECT_EQ(empty.last(), nullptr);
 }
 
 TEST(PathLookup, DeepestFolderStopsAtTheFirstMissingComponent) {
@@ -87,6 +116,7 @@ TEST(PathLookup, DeepestFolderStopsAtTheFirstMissingComponent) {
   EXPECT_EQ(findDeepestFolder(root.get(), "V\\Nope\\x\\")->getPath(), "V\\");
   EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\file.mid")->getPath(), "V\\Kick\\");
   EXPECT_EQ(findDeepestFolder(root.get(), ""), root.get());
+  ASSERT_NE(root->findFolder("V"), nullptr);
   EXPECT_EQ(findDeepestFolder(root->findFolder("V"), "V\\Kick\\", 2)->getPath(), "V\\Kick\\");
 }
 
@@ -95,8 +125,10 @@ TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
   makeTree(dir.path(), {"V\\a.mid", "V\\b.mid", "V\\sub\\c.mid"});
   auto root = scanFolder(dir.path());
   TransitNode* v = root->findFolder("V");
+  ASSERT_NE(v, nullptr);
   TerminalNode* a = v->findLeaf("a.mid");
   TransitNode* sub = v->findFolder("sub");
+  ASSERT_TRUE(a && sub && sub->findLeaf("c.mid"));
   TerminalNode* c = sub->findLeaf("c.mid");
 
   std::filesystem::rename(dir.path() / "V" / "b.mid", dir.path() / "V" / "B2.mid");
@@ -109,6 +141,7 @@ TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
   EXPECT_EQ(sub->findLeaf("c.mid"), c);
   EXPECT_EQ(names(*v, false), (Paths{"B2.mid", "a.mid"}));
   EXPECT_EQ(walk(root.get()), (Paths{"V\\B2.mid", "V\\a.mid", "V\\sub\\c.mid", "V\\sub\\d.mid"}));
+  ASSERT_NE(v->findLeaf("B2.mid"), nullptr);
   EXPECT_EQ(v->findLeaf("B2.mid")->parent(), v);
 }
 
@@ -124,14 +157,30 @@ TEST(Rescan, FolderReplacedByAVolumeOfTheSameNameBecomesAVolume) {
   EXPECT_EQ(walk(root.get()), (Paths{"Rock\\Kick\\p.mid"}));
 }
 
-TEST(Rescan, FolderLinkedBackToAnAncestorIsNotFollowed) {
+TEST(Rescan, ANodeBoundStopsAScanAndFolderLinksReachEachRealFolderOnce) {
   TempFolder dir;
-  makeTree(dir.path(), {"V\\a.mid"});
+  makeTree(dir.path(), {"V\\a.mid", "V\\11\\p.mid"});
+  // A scan stops at its node bound, with a note.
+  LibraryScan small(2);
+  auto root = std::make_unique<FolderNode>(dir.path().string(), nullptr);
+  root->refresh(small);
+  ASSERT_TRUE(small.lostAny());
+  EXPECT_NE(small.notes().front().text.find("more than 2 "), std::string::npos);
+  EXPECT_LE(walk(root.get()).size(), 1u);
+
+  // A link back to an ancestor, and folders 0..11 each linking twice to the next: followed
+  // naively, the one pattern at the end would be reached 2^11 times.
   std::error_code ec;
   std::filesystem::create_directory_symlink(dir.path(), dir.path() / "V" / "loop", ec);
   if (ec) GTEST_SKIP() << "no folder links here";
-  auto root = scanFolder(dir.path());
-  EXPECT_EQ(walk(root.get()), (Paths{"V\\a.mid"}));
+  for (int i = 0; i < 11; ++i) {
+    const auto folder = dir.path() / "V" / std::to_string(i);
+    std::filesystem::create_directory(folder);
+    for (const char* link : {"a", "b"})
+      std::filesystem::create_directory_symlink(dir.path() / "V" / std::to_string(i + 1), folder / link);
+  }
+  root->refresh();
+  EXPECT_EQ(walk(root.get()), (Paths{"V\\a.mid", "V\\11\\p.mid"}));
 }
 
 TEST(Rescan, MissingFolderGivesAnEmptyRoot) {

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "io/Record.h"
-#include "library/FileBytes.h"
+#include "library/LibraryScan.h"
 #include "library/TreeNode.h"
 #include "tests/TempFolder.h"
 #include "tests/library/LibraryFiles.h"
@@ -59,23 +59,29 @@ TEST(Volume, PackAndReadBackGivesTheSameTreeAndTheSameBytes) {
   for (TerminalNode* leaf = volume->first(volume); leaf; leaf = leaf->next(volume))
     EXPECT_EQ(leafBytes(*leaf), "data of " + leaf->getPath(volume));
 
-  std::string again;
-  packVolume(*volume, again);
+  std::string again, error;
+  EXPECT_TRUE(packVolume(*volume, again, error)) << error;
   EXPECT_EQ(again, lib.image);
 }
 
-TEST(Volume, EveryTruncationEndsCleanlyKeepingOnlyCompleteLeaves) {
-  PackedLibrary lib({"a.mid", "b.mid", "F\\c.mid", "F\\G\\d.mid"});
+TEST(Volume, EveryTruncationEndsCleanlyKeepingExactlyTheCompleteLeaves) {
+  PackedLibrary lib({"a.mid", "b.mid", "F\\c.mid", "F\\G\\d.mid", "F\\G\\e.mid"});
   const std::string record = lib.image.substr(kVolumeSignatureLength);
   for (std::size_t cut = 0; cut < record.size(); ++cut) {
+    // A leaf stays once its last byte is in, even when its folder breaks off later, so the kept
+    // leaves only grow as the cut moves later.
+    Paths complete;
+    for (const std::string path : {"a.mid", "b.mid", "F\\c.mid", "F\\G\\d.mid", "F\\G\\e.mid"})
+      if (record.find("data of " + path) + 8 + path.size() <= cut) complete.push_back(path);
     FileBaseNode node("Vol", nullptr);
     EXPECT_FALSE(readRecord(node, record, cut)) << cut;
+    EXPECT_EQ(walk(&node, &node), complete) << cut;
     for (TerminalNode* leaf = node.first(&node); leaf; leaf = leaf->next(&node))
       EXPECT_EQ(leafBytes(*leaf), "data of " + leaf->getPath(&node)) << cut;
   }
   FileBaseNode whole("Vol", nullptr);
   EXPECT_TRUE(readRecord(whole, record));
-  EXPECT_EQ(walk(&whole, &whole).size(), 4u);
+  EXPECT_EQ(walk(&whole, &whole).size(), 5u);
 }
 
 TEST(Volume, HostileSizesStopReadingWithoutReadingPastTheData) {
@@ -88,6 +94,20 @@ TEST(Volume, HostileSizesStopReadingWithoutReadingPastTheData) {
   FileBaseNode named("Vol", nullptr);
   EXPECT_FALSE(readRecord(named, u32(0) + u32(0x7FFFFFFFu) + "F"));
   EXPECT_EQ(named.firstFolder(), nullptr);
+
+  // Names with a backslash are read past and dropped; the node bound ends the reading.
+  const std::string slashes = text("a\\b.mid") + u32(1) + "x" + text("c.mid") + u32(0) + u32(0) + text("F\\G") +
+                              text("d.mid") + u32(0) + u32(0) + u32(0) + text("H") + u32(0) + u32(0) + u32(0);
+  FileBaseNode dropped("Vol", nullptr);
+  EXPECT_TRUE(readRecord(dropped, slashes));
+  EXPECT_EQ(walk(&dropped, &dropped), (Paths{"c.mid"}));
+  EXPECT_EQ(test::names(dropped, true), (Paths{"H"}));
+  LibraryScan scan(3);
+  FileBaseNode bounded("Vol", nullptr);
+  CUniMemoryReader reader(slashes.data(), static_cast<std::uint32_t>(slashes.size()));
+  EXPECT_FALSE(bounded.deserialize(reader, scan));
+  EXPECT_EQ(walk(&bounded, &bounded), (Paths{"c.mid"}));
+  EXPECT_TRUE(scan.lostAny());
 }
 
 TEST(Volume, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
@@ -106,16 +126,22 @@ TEST(Volume, DuplicateAndEmptyLeavesInsideAVolume) {
   FileBaseNode node("Vol", nullptr);
   EXPECT_TRUE(readRecord(node, record));
   EXPECT_EQ(test::names(node, false), (Paths{"a.mid", "z.mid"}));
-  EXPECT_EQ(leafBytes(*node.findLeaf("a.mid")), "1");  // the first one wins
-  EXPECT_EQ(static_cast<InFileTerminalNode*>(node.findLeaf("z.mid"))->dataSize(), 0u);
+  const auto* a = dynamic_cast<InFileTerminalNode*>(node.findLeaf("a.mid"));
+  const auto* z = dynamic_cast<InFileTerminalNode*>(node.findLeaf("z.mid"));
+  ASSERT_TRUE(a && z);
+  EXPECT_EQ(leafBytes(*a), "1");  // the first one wins
+  EXPECT_EQ(z->dataSize(), 0u);
 }
 
-TEST(Volume, WrongSignatureOrShortFileGivesAnEmptyListedVolume) {
-  test::TempFolder dir;
+TEST(Volume, WrongSignatureShortOrOversizedFileGivesAnEmptyListedVolume) {
+  test::TempFolder dir, source;
   test::writeFile(dir.path(), "Bad", std::string("Velmora Tamborak Volumx") + u32(0) + u32(0));
   test::writeFile(dir.path(), "Short", "Velmora");
+  makeTree(source.path(), {"p.mid"});
+  test::packFolderAsVolume(source.path(), dir.path(), "Huge");
+  std::filesystem::resize_file(dir.path() / "Huge", (std::uintmax_t{64} << 20) + 1);  // sparse where it can be
   const auto root = test::scanFolder(dir.path());
-  EXPECT_EQ(test::names(*root, true), (Paths{"Bad", "Short"}));
+  EXPECT_EQ(test::names(*root, true), (Paths{"Bad", "Huge", "Short"}));
   EXPECT_EQ(root->first(root.get()), nullptr);
 }
 
@@ -136,12 +162,19 @@ TEST(InFileTerminalNodeStream, ReadsWithinTheDataAndRewindsOnClose) {
   EXPECT_EQ(buf[0], 'h');
 }
 
-TEST(Volume, LeafWhoseFileVanishedIsPackedWithSizeZero) {
+TEST(Volume, PackingFailsNamingAPatternThatCannotBeRead) {
   test::TempFolder dir;
-  makeTree(dir.path(), {"gone.mid"});
+  makeTree(dir.path(), {"gone.mid", "F\\ok.mid"});
+  std::error_code ec;
+  std::filesystem::create_symlink("/proc/self/mem", dir.path() / "F" / "mem.mid", ec);  // fails every read
   const auto root = test::scanFolder(dir.path());
   std::filesystem::remove(dir.path() / "gone.mid");
-  std::string image;
-  packVolume(*root, image);
-  EXPECT_EQ(image, std::string(kVolumeSignature) + text("gone.mid") + u32(0) + u32(0) + u32(0));
+  std::string image, error;
+  EXPECT_FALSE(packVolume(*root, image, error));
+  EXPECT_NE(error.find("gone.mid: "), std::string::npos) << error;
+  ASSERT_NE(root->findFolder("F"), nullptr);
+  if (!root->findFolder("F")->findLeaf("mem.mid")) return;  // no such file on this system
+  error.clear();
+  EXPECT_FALSE(packVolume(*root->findFolder("F"), image, error));
+  EXPECT_NE(error.find("mem.mid: "), std::string::npos) << error;
 }

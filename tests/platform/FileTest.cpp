@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/File.h"
+#include "platform/FileAccess.h"
 #include "platform/SafeSave.h"
 #include "platform/System.h"
 #include "tests/TempFolder.h"
@@ -97,6 +98,33 @@ TEST(SaveFileWhole, ReplacesTheOldFileLeavingNoTemporaryOrFailsSayingWhy) {
   EXPECT_EQ(velmora::test::readWholeFile(p), "new");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
   error.clear();
-  EXPECT_FALSE(velmora::platform::saveFileWhole((dir.path() / "no" / "such" / "x").string(), "x", error));
-  EXPECT_FALSE(error.empty());
+  const std::string missing = (dir.path() / "no" / "such" / "x").string();
+  EXPECT_FALSE(velmora::platform::saveFileWhole(missing, "x", error));
+  EXPECT_EQ(error.rfind(missing + ": ", 0), 0u) << error;  // the file asked for, not its temporary name
+}
+
+TEST(FileAccess, IdentitiesFollowTheFolderAndReadingChecksKindStartAndSize) {
+  using namespace velmora::platform;
+  velmora::test::TempFolder dir;
+  fs::create_directories(dir.path() / "a");
+  fs::create_directories(dir.path() / "b");
+  FileIdentity a, a2, b;
+  ASSERT_TRUE(fileIdentity((dir.path() / "a").string(), a) && fileIdentity((dir.path() / "b" / ".." / "a").string(), a2) &&
+              fileIdentity((dir.path() / "b").string(), b));
+  EXPECT_EQ(a, a2);
+  EXPECT_NE(a, b);
+  EXPECT_FALSE(fileIdentity((dir.path() / "none").string(), b));
+
+  const std::string file = (dir.path() / "f").string();
+  writeBytes(file, "0123456789");
+  struct Case { std::string path; std::uint64_t max; std::string start; FileRead result; };
+  for (const Case& c : {Case{(dir.path() / "a").string(), 99, "", FileRead::kNotAFile},
+                        Case{file, 10, "012", FileRead::kRead}, Case{file, 9, "", FileRead::kTooLarge},
+                        Case{file, 5, "x", FileRead::kWrongStart},  // the start is checked before the size
+                        Case{(dir.path() / "none").string(), 99, "", FileRead::kFailed}}) {
+    std::string bytes = "old", error;
+    EXPECT_EQ(readRegularFile(c.path, c.max, c.start, bytes, error), c.result) << c.path << " " << c.max;
+    EXPECT_EQ(bytes, c.result == FileRead::kRead ? "0123456789" : "");
+    EXPECT_EQ(error.empty(), c.result == FileRead::kRead || c.result == FileRead::kWrongStart) << error;
+  }
 }

@@ -167,8 +167,9 @@ TEST_F(DefaultLibrary, TheSameSourcesGiveTheSameBytes) {
     const std::string bytes = packedVolume(again.volumes[v].folder);
     EXPECT_EQ(bytes, packedVolume(library_->volumes[v].folder));
     EXPECT_EQ(test::readWholeFile(temp.path() / again.volumes[v].folder.name), bytes);
-    std::string reread;  // the volume as the tree read it packs to the same bytes: nothing lost or left over
-    packVolume(*root_->findFolder(again.volumes[v].folder.name), reread);
+    std::string reread, packError;  // the volume as the tree read it packs to the same bytes: nothing lost or left over
+    ASSERT_NE(root_->findFolder(again.volumes[v].folder.name), nullptr);
+    EXPECT_TRUE(packVolume(*root_->findFolder(again.volumes[v].folder.name), reread, packError)) << packError;
     EXPECT_EQ(reread, bytes);
   }
 }

@@ -1,5 +1,7 @@
 #include "tools/patterns/VolumePack.h"
 
+#include <stdexcept>
+
 #include "io/Record.h"
 
 namespace velmora::patterns {
@@ -32,8 +34,8 @@ std::unique_ptr<FileBaseNode> volumeTree(const PackFolder& folder, TransitNode* 
 }
 
 std::string packedVolume(const PackFolder& top) {
-  std::string bytes;
-  packVolume(*volumeTree(top), bytes);
+  std::string bytes, error;
+  if (!packVolume(*volumeTree(top), bytes, error)) throw std::length_error(error);  // only size can fail in memory
   return bytes;
 }
 

@@ -27,7 +27,8 @@ struct PackFolder {
 // The caller inserts it into `parent`, if any.
 std::unique_ptr<FileBaseNode> volumeTree(const PackFolder& folder, TransitNode* parent = nullptr);
 
-// [main-thread, not real-time safe] The bytes of a volume file holding `top`'s sub-tree.
+// [main-thread, not real-time safe] The bytes of a volume file holding `top`'s sub-tree; throws
+// std::length_error when they would pass the largest volume the library reads.
 std::string packedVolume(const PackFolder& top);
 
 }  // namespace velmora::patterns

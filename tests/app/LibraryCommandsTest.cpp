@@ -1,0 +1,117 @@
+// The tamborak program run as a child process on hostile input: special and huge files,
+// unreadable files and folders, names with control characters and backslashes, packing a
+// folder into itself, and an output that cannot be written.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/TempFolder.h"
+#include "tests/library/LibraryFiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using velmora::test::makeTree;
+using velmora::test::readWholeFile;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+struct Result {
+  int exit = -1;
+  std::string out, err;
+};
+
+// Runs the shell command in `dir` with $T naming the program, at most 60 s, with 1 GiB of
+// address space (unlimited under a sanitizer, which reserves far more). $DROP runs a command
+// without the powers that let root read any file.
+Result run(const fs::path& dir, const std::string& command) {
+  const std::string drop = geteuid() == 0 ? "setpriv --bounding-set -dac_override,-dac_read_search" : "";
+  const std::string script = std::string(kSanitized ? "" : "ulimit -v 1048576; ") + command;
+  const std::string line = "cd '" + dir.string() + "' && T='" TAMBORAK_PROGRAM "' DROP='" + drop +
+                           "' timeout 60 sh -c '" + script + "' >stdout.txt 2>stderr.txt";
+  const int status = std::system(line.c_str());
+  Result r;
+  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = readWholeFile(dir / "stdout.txt");
+  r.err = readWholeFile(dir / "stderr.txt");
+  return r;
+}
+
+bool hasRawControl(const std::string& text) {
+  for (unsigned char c : text)
+    if ((c < 0x20 && c != '\n') || c == 0x7F) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingTheTerminal) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  makeTree(d, {"Src\\Kick\\a.mid", "Src\\\x1b[31mred.mid", "Bad\\ok.mid", "Locked\\ok.mid", "Locked\\Sub\\x.mid",
+               "Self\\a.mid", "Lib\\Vol\\1.Kick\\Kick\\p.mid", "Lib\\\x1b]2;title\x07" "Esc\\k.mid"});
+  ASSERT_EQ(mkfifo((d / "Pipe").c_str(), 0600), 0);
+  fs::create_symlink("/proc/self/mem", d / "Bad" / "mem.mid");  // a regular file that fails every read
+  fs::create_symlink("nowhere", d / "Self" / "gone.mid");        // holds nothing: no reason to fail
+  std::ofstream(d / "Lib" / "Vol" / "x\\y.mid") << "a name with a backslash";
+  ASSERT_EQ(run(d, "$T volume pack Src Escaped").exit, 0);
+  fs::copy_file(d / "Escaped", d / "Huge");  // a real volume made larger than any volume may be
+  fs::resize_file(d / "Huge", (std::uintmax_t{64} << 20) + 1);
+  fs::permissions(d / "Locked" / "Sub", fs::perms::none);
+
+  struct Case {
+    const char* what;
+    std::string command;
+    int exit;
+    std::string outHas, errHas, absent;  // texts the outputs must hold; a file that must not exist
+  };
+  const Case cases[] = {
+      {"a named pipe is refused, not waited on", "$T volume list Pipe", 1, "", "Pipe: not a regular file", ""},
+      {"a device is refused, not read", "$T volume list /dev/zero", 1, "", "/dev/zero: not a regular file", ""},
+      {"an oversized volume is refused", "$T volume list Huge", 1, "", "Huge: larger than", ""},
+      {"names are printed with control characters escaped", "$T volume list Escaped", 0,
+       "\\x1b[31mred.mid\n", "", ""},
+      {"an output that cannot be written fails", "$T volume list Escaped >/dev/full", 1, "", "standard output", ""},
+      {"an unreadable pattern fails the pack", "$T volume pack Bad BadOut", 1, "", "mem.mid: ", "BadOut"},
+      {"an unreadable folder fails the pack", "$DROP $T volume pack Locked LockedOut", 1, "", "Sub", "LockedOut"},
+      {"packing into the folder packed leaves the output out",
+       "$T volume pack Self Self/Out && $T volume pack Self Self/Out && $T volume list Self/Out", 0,
+       "a.mid\n1 patterns in 0 folders", "", ""},
+      {"a write error names the file asked for", "$T volume pack Src Missing/Out", 1, "", "Missing/Out: ", ""},
+      {"a backslash in a name is skipped with a warning, and folder names are escaped", "$T library Lib", 0,
+       "\\x1b]2;title\\x07Esc: 1 patterns\n", "x\\y.mid", ""},
+      {"the summary invents no folder from a backslash", "$T library Lib", 0, "Vol: 1 patterns\n", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Result r = run(d, c.command);
+    EXPECT_EQ(r.exit, c.exit) << r.err;
+    EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
+    EXPECT_FALSE(hasRawControl(r.out) || hasRawControl(r.err)) << r.out << r.err;
+    EXPECT_EQ(r.err.find(".tmp"), std::string::npos) << r.err;  // never the temporary name
+    if (!c.absent.empty()) {
+      EXPECT_FALSE(fs::exists(d / c.absent));
+    }
+  }
+  for (const auto& e : fs::directory_iterator(d))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+  fs::permissions(d / "Locked" / "Sub", fs::perms::owner_all);
+}
