@@ -104,6 +104,14 @@ inline std::string quarters(int key = 36) {
   return patternFile({note(0, key, 100), note(240, key, 100), note(480, key, 100), note(720, key, 100, 240)});
 }
 
+// The slice record a slice saves.
+inline std::string saved(const Looper& slice) {
+  std::string bytes;
+  CUniString stream(bytes);
+  slice.save(stream);
+  return bytes;
+}
+
 // A library with one volume "Vol" whose kind folders hold `files` (relative paths and bytes).
 struct Library {
   TempFolder root;

@@ -13,6 +13,7 @@ using test::MeterContext;
 using test::note;
 using test::patternFile;
 using test::quarters;
+using test::saved;
 using test::StubEngine;
 
 namespace {
@@ -45,13 +46,6 @@ struct KickLibrary {
     slice.setPattern(kKick, kA, false);
   }
 };
-
-std::string saved(const Looper& slice) {
-  std::string bytes;
-  CUniString stream(bytes);
-  slice.save(stream);
-  return bytes;
-}
 
 bool loadFrom(Looper& slice, const std::string& bytes) {
   CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
