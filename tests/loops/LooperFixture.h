@@ -63,7 +63,8 @@ class MeterContext : public ProcessContext {
     if (events.size() < events.capacity()) events.push_back(event);
   }
   std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override {
-    return ((measure - 1) * numerator_ + beat - 1) * beat_ + tick;
+    ++conversions;
+    return static_cast<std::int32_t>((std::int64_t{measure - 1} * numerator_ + beat - 1) * beat_ + tick);
   }
   void ticksToMbt(std::int32_t t, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
     if (t < beat_) {
@@ -78,6 +79,7 @@ class MeterContext : public ProcessContext {
   std::int32_t bar() const { return numerator_ * beat_; }
 
   std::vector<MidiEvent> events;
+  int conversions = 0;  // musical positions asked for
 
  private:
   std::int32_t numerator_, beat_;

@@ -125,6 +125,10 @@ TEST(LooperRender, ContiguousWindowsMatchOneWindowAndJumpsReanchor) {
     MeterContext pieces(4, 2);
     for (std::int32_t from = 0; from <= end; from += size) slice->render(from, std::min(from + size - 1, end), pieces);
     EXPECT_EQ(summary(pieces.events), summary(whole.events)) << "windows of " << size;
+    // Following windows resume where the last one stopped: the meter is asked only to anchor
+    // the first one and twice for each of five new cycles (the time offset anchors the first
+    // window in the cycle before tick 0).
+    EXPECT_EQ(pieces.conversions, 1 + 2 * 5) << "windows of " << size;
   }
 
   // A window elsewhere, and one back at the start, give what a fresh slice gives there.
@@ -208,6 +212,9 @@ TEST(LooperRender, PlaysOnlyWhatItMayWithoutAllocating) {
   for (std::int32_t from = 0; from < 100 * 1920; from += 1000) slice.render(from, from + 999, context);
   slice.render(50, 70000, context);  // a jump back re-anchors
   EXPECT_EQ(allocations, 0u);
+  MeterContext end(4, 2);
+  slice.render(INT32_MAX - 5000, INT32_MAX, end);  // the last window of song time ends
+  EXPECT_EQ(end.events.size(), 9u);
   // Notes and aftertouch, never controllers: 100 whole cycles, then 37 cycles from tick 50 to
   // the first stroke of the 37th.
   EXPECT_EQ(context.events.size(), 100u * 3 + 37 * 3 - 3);

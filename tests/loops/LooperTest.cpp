@@ -47,9 +47,10 @@ struct KickLibrary {
   }
 };
 
+// Loads a record and tells whether it was read to its last byte.
 bool loadFrom(Looper& slice, const std::string& bytes) {
   CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  return slice.load(reader);
+  return slice.load(reader) && reader.remaining() == 0;
 }
 
 }  // namespace
