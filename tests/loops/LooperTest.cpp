@@ -82,13 +82,10 @@ TEST(Looper, LoadsPatternsFromItsFolder) {
   lib.engine.reasons.clear();
   EXPECT_TRUE(slice.setPattern(kKick, kB, true));
   EXPECT_EQ(lib.engine.reasons, std::vector<std::string>{"Looper::setPattern"});
-  EXPECT_EQ(slice.signature().hitMask, 0x8888u);
-  EXPECT_EQ(slice.signature().nameStrokes, 4);
-  EXPECT_EQ(slice.signature().patternNumber, 2);
+  EXPECT_EQ(slice.signature(), (PatternSignature{0x8888, 0, 4, 0, 2}));
   EXPECT_EQ((std::array{int{slice.minVelocity()}, int{slice.maxVelocity()}, int{slice.avgVelocity()}}),
             (std::array{50, 120, 85}));
-  EXPECT_EQ(slice.rowCount(), 1);
-  EXPECT_EQ(slice.rowKey(0), 36);
+  EXPECT_EQ(std::pair(slice.rowCount(), slice.rowKey(0)), std::pair(1, 36));
 
   // The same pattern is not read again unless forced.
   test::writeFile(lib.library.root.path(), kick(kB), quarters(40));
@@ -107,8 +104,7 @@ TEST(Looper, LoadsPatternsFromItsFolder) {
   // The lower-case kind plays the fixed note, keeping its value; a named kind maps keys.
   EXPECT_TRUE(slice.setKindFolder("universal"));
   EXPECT_EQ(slice.folder(), "Vol\\1.Kick\\universal\\");
-  EXPECT_TRUE(slice.fixedNoteOn());
-  EXPECT_EQ(slice.fixedNote(), 54);
+  EXPECT_EQ(std::pair(slice.fixedNoteOn(), int{slice.fixedNote()}), std::pair(true, 54));
   EXPECT_FALSE(slice.setKindFolder("universal"));
   EXPECT_TRUE(slice.selectPatternByName("1"));
   EXPECT_EQ(slice.exportTitle(), "1.Kick\\1");
@@ -119,9 +115,7 @@ TEST(Looper, LoadsPatternsFromItsFolder) {
   EXPECT_EQ(std::pair(slice.rowCount(), slice.rowKey(0)), std::pair(1, 36));
 
   slice.clearPattern();
-  EXPECT_EQ(slice.file(), "");
-  EXPECT_EQ(slice.track().eventCount(), 0u);
-  EXPECT_EQ(slice.signature().hitMask, 0u);
+  EXPECT_EQ(std::tuple(slice.file(), slice.track().eventCount(), slice.signature().hitMask), std::tuple("", 0u, 0u));
 }
 
 TEST(Looper, StepsAndDrawsAmongEligiblePatterns) {
