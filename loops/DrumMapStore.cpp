@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "io/Record.h"
-#include "library/FileBytes.h"
+#include "platform/FileAccess.h"
 #include "platform/Numeric.h"
 #include "platform/SafeSave.h"
 
@@ -43,8 +43,12 @@ bool DrumMapStore::load(const std::string& name, DrumMap& map) const {
     map.reset();
     return true;
   }
-  std::string bytes;
-  if (!usable(name) || !readFileBytes(pathOf(name), bytes)) return false;
+  // A map is a name and 128 notes; anything near this size is not one.
+  constexpr std::uint64_t kMaxMapFileBytes = 1 << 20;
+  std::string bytes, error;
+  if (!usable(name) ||
+      platform::readRegularFile(pathOf(name), kMaxMapFileBytes, {}, bytes, error) != platform::FileRead::kRead)
+    return false;
   CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   DrumMap read;
   if (!read.load(reader)) return false;
