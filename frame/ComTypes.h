@@ -91,6 +91,8 @@ struct IStream : ISequentialStream {
   ~IStream() = default;
 };
 
+inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }
 inline void CoTaskMemFree(void* block) { std::free(block); }
 

@@ -25,6 +25,7 @@ LibraryFolders libraryFoldersBeside(const std::string& programFolder) {
   result.patterns = programFolder + sep + "Patterns" + sep;
   result.loops = programFolder + sep + "Loops" + sep;
   result.drumMaps = programFolder + sep + "DrumMaps" + sep;
+  result.noteNames = programFolder + sep + "NoteNames" + sep;
   return result;
 }
 

@@ -1,4 +1,4 @@
-// The library folders beside the program file: patterns, loops and drum maps.
+// The library folders beside the program file: patterns, loops, drum maps and note names.
 #pragma once
 
 #include <string>
@@ -10,6 +10,7 @@ struct LibraryFolders {
   std::string patterns;  // native paths ending with a separator
   std::string loops;
   std::string drumMaps;
+  std::string noteNames;
 };
 
 // The folders computed by the last initLibrary (all empty before). [any thread]

@@ -36,4 +36,15 @@ MidiEvent MidiEvent::decode(const std::uint8_t in[kEventRecordSize]) {
   return e;
 }
 
+void TimedShortMessage::encode(std::uint8_t out[kShortMessageSize]) const {
+  put32(out, static_cast<std::uint32_t>(time));
+  out[4] = status;
+  out[5] = data1;
+  out[6] = data2;
+}
+
+TimedShortMessage TimedShortMessage::decode(const std::uint8_t in[kShortMessageSize]) {
+  return {static_cast<std::int32_t>(get32(in)), in[4], in[5], in[6]};
+}
+
 }  // namespace velmora

@@ -1,6 +1,6 @@
 // The host's event record: one timed channel message, with a note's duration. The host passes it
 // as 17 packed bytes at fixed offsets; encode/decode convert field by field so the layout is the
-// same on every compiler and word size.
+// same on every compiler and word size. Live input comes as shorter raw timed messages.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +48,24 @@ struct MidiEvent {
   static MidiEvent decode(const std::uint8_t in[kEventRecordSize]);
 
   friend bool operator==(const MidiEvent&, const MidiEvent&) = default;
+};
+
+// Size of a packed live-input record.
+inline constexpr std::uint32_t kShortMessageSize = 7;
+
+// A raw timed short message of the host's live input: time, then the status and two data bytes.
+struct TimedShortMessage {
+  std::int32_t time = 0;  // in ticks
+  std::uint8_t status = 0;
+  std::uint8_t data1 = 0;
+  std::uint8_t data2 = 0;
+
+  // Writes the 7 bytes: time little-endian at 0, status 4, data 5 and 6. [any thread, real-time safe]
+  void encode(std::uint8_t out[kShortMessageSize]) const;
+  // Reads the same layout. [any thread, real-time safe]
+  static TimedShortMessage decode(const std::uint8_t in[kShortMessageSize]);
+
+  friend bool operator==(const TimedShortMessage&, const TimedShortMessage&) = default;
 };
 
 }  // namespace velmora

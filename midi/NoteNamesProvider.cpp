@@ -1,0 +1,187 @@
+#include "midi/NoteNamesProvider.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "io/File.h"
+#include "platform/Numeric.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::int32_t kHostTextSize = 256;
+constexpr std::string_view kNumberedSetTitle = "0..127";
+
+// The text in a buffer of `size` bytes, to its NUL or the buffer's end.
+std::string boundedText(const char* buffer, std::size_t size) {
+  const void* nul = std::memchr(buffer, '\0', size);
+  return std::string(buffer, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size);
+}
+std::string hostText(const char* buffer) { return boundedText(buffer, kHostTextSize); }
+
+// Whether `text` is nothing but the decimal number `value`.
+bool isNumber(const std::string& text, int value) {
+  if (text.empty() || text.size() > 9) return false;
+  int parsed = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    parsed = parsed * 10 + (c - '0');
+  }
+  return parsed == value;
+}
+
+bool hasTextExtension(const std::string& name) {
+  return name.size() >= 4 && platform::equalsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".txt");
+}
+
+// The name of the host's set, or false.
+bool hostSetName(IMfxNoteNameList& list, std::string& name) {
+  char buffer[kHostTextSize] = {};
+  if (FAILED(list.getName(buffer, kHostTextSize))) return false;
+  name = hostText(buffer);
+  return true;
+}
+
+}  // namespace
+
+void NoteNamesProvider::scanFolder(const std::string& folder) {
+  fileSets_.clear();
+  std::vector<std::string> files;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(std::filesystem::path(folder), ec);
+  for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_regular_file(typeError)) continue;
+    try {
+      std::string name = it->path().filename().string();
+      if (hasTextExtension(name)) files.push_back(std::move(name));
+    } catch (const std::exception&) {
+      // a name the narrow character set cannot hold
+    }
+  }
+  std::sort(files.begin(), files.end(),
+            [](const std::string& a, const std::string& b) { return platform::byteCompare(a, b) < 0; });
+  for (const std::string& name : files) {
+    std::string title = name.substr(0, name.size() - 4);
+    if (title != kGeneralMidiDrumsTitle && find(title, nullptr)) continue;
+    NoteNames set;
+    io::File file((std::filesystem::path(folder) / name).string(), io::File::kGenericRead, io::File::kOpenExisting);
+    UniStream<io::File> stream(file);
+    set.parse(stream);
+    set.setTitle(std::move(title));
+    fileSets_.push_back(std::move(set));
+  }
+}
+
+void NoteNamesProvider::clear() {
+  fileSets_.clear();
+  hostLists_.reset();
+  padSource_.reset();
+}
+
+bool NoteNamesProvider::listsBuiltIn() const {
+  if (hostLists_) return false;
+  return std::none_of(fileSets_.begin(), fileSets_.end(),
+                      [](const NoteNames& set) { return set.title() == kGeneralMidiDrumsTitle; });
+}
+
+int NoteNamesProvider::hostCount() const {
+  std::int32_t count = 0;
+  if (!hostLists_ || FAILED(hostLists_->getCount(&count)) || count < 0) return 0;
+  return count;
+}
+
+int NoteNamesProvider::count() const {
+  const int total = hostCount() + (padSource_ ? 2 : 0) + static_cast<int>(fileSets_.size()) + (listsBuiltIn() ? 1 : 0);
+  return std::max(total, 1);
+}
+
+bool NoteNamesProvider::titleAt(int index, std::string& title) const {
+  if (index < 0) return false;
+  if (padSource_) {
+    if (index < 2) {
+      title = index == 0 ? kPadDrumsTitle : kPadDefaultTitle;
+      return true;
+    }
+    index -= 2;
+  }
+  if (index < static_cast<int>(fileSets_.size())) {
+    title = fileSets_[static_cast<std::size_t>(index)].title();
+    return true;
+  }
+  index -= static_cast<int>(fileSets_.size());
+  if (!hostLists_) {
+    if (index != 0 || !listsBuiltIn()) return false;
+    title = kGeneralMidiDrumsTitle;
+    return true;
+  }
+  ComRef<IMfxNoteNameList> list;
+  return SUCCEEDED(hostLists_->getItem(index, list.put())) && list && hostSetName(*list, title);
+}
+
+bool NoteNamesProvider::find(const std::string& title, NoteNames* target) const {
+  if (padSource_ && (title == kPadDrumsTitle || title == kPadDefaultTitle)) {
+    if (target) fillFromPads(*target, title == kPadDrumsTitle);
+    return true;
+  }
+  for (const NoteNames& set : fileSets_) {
+    if (set.title() != title) continue;
+    if (target) *target = set;
+    return true;
+  }
+  if (!hostLists_) {
+    if (!title.empty() && title != kGeneralMidiDrumsTitle) return false;
+    if (target) target->fillGeneralMidi();
+    return true;
+  }
+  const int count = hostCount();
+  for (int i = 0; i < count; ++i) {
+    ComRef<IMfxNoteNameList> list;
+    std::string name;
+    if (FAILED(hostLists_->getItem(i, list.put())) || !list || !hostSetName(*list, name) || name != title) continue;
+    return target ? fillFromHost(*list, *target) : true;
+  }
+  if (target) target->fillGeneralMidi();
+  return false;
+}
+
+bool NoteNamesProvider::fillFromHost(IMfxNoteNameList& list, NoteNames& target) {
+  target.reset();
+  std::int32_t count = 0;
+  std::string title;
+  if (FAILED(list.getNoteCount(&count)) || !hostSetName(list, title)) return false;
+  const bool numbered = title == kNumberedSetTitle;
+  target.setTitle(std::move(title));
+  for (int i = 0; i < std::min(count, kNoteNameKeys); ++i) {
+    char buffer[kHostTextSize] = {};
+    if (FAILED(list.getNoteName(i, buffer, kHostTextSize))) continue;
+    std::string name = hostText(buffer);
+    if (!numbered && isNumber(name, i)) continue;  // the host's placeholder for an unnamed key
+    target.setName(i, std::move(name));
+  }
+  return true;
+}
+
+void NoteNamesProvider::fillFromPads(NoteNames& target, bool withSamples) const {
+  target.reset();
+  target.setTitle(std::string(withSamples ? kPadDrumsTitle : kPadDefaultTitle));
+  target.setPadNameMark(withSamples);
+  const char* labels = nullptr;
+  if (FAILED(padSource_->getPadLabels(&labels)) || !labels) return;
+  for (int pad = 0; pad < kDrPadCount; ++pad) {
+    const char* at = labels + pad * kDrPadLabelSize;
+    std::string label = boundedText(at, kDrPadLabelSize);
+    DrPadInfo info = {};
+    if (!withSamples) {
+      target.setName(pad + 24, std::move(label));
+    } else if (SUCCEEDED(padSource_->getPadInfo(pad, &info)) && info.sample[0] != '\0') {
+      target.setName(pad + 24, label + ": " + boundedText(info.sample, sizeof info.sample));
+    } else {
+      target.setShownName(pad + 24, std::move(label));
+    }
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,64 @@
+// Every note-name set on offer, by title: the drum sampler's two pad sets (while its pad-name
+// interface is installed), the text files of the note-names folder, and either the host's
+// instrument definitions (while the host offers them) or the built-in General MIDI set.
+// [main-thread; not real-time safe: asks the host and the sampler, reads files]
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/ComRef.h"
+#include "frame/DrPadNames.h"
+#include "frame/MfxHost.h"
+#include "midi/NoteNames.h"
+
+namespace velmora {
+
+inline constexpr std::string_view kPadDrumsTitle = "DR-008 Drums";
+inline constexpr std::string_view kPadDefaultTitle = "DR-008 Default";
+
+class NoteNamesProvider {
+ public:
+  NoteNamesProvider() = default;
+  NoteNamesProvider(const NoteNamesProvider&) = delete;
+  NoteNamesProvider& operator=(const NoteNamesProvider&) = delete;
+  virtual ~NoteNamesProvider() = default;
+
+  // Replaces the file sets by the "*.txt" files of `folder` (native path), in name order; the
+  // title of a set is its file name less ".txt". A file titled like a set already on offer is
+  // skipped, except "General MIDI Drums", which replaces the built-in set. A missing folder gives
+  // no file sets.
+  void scanFolder(const std::string& folder);
+  // Install or drop (null) the host's instrument definitions and the sampler's pad names; the
+  // provider holds a reference of its own.
+  void setHostLists(IMfxNoteNameLists* lists) { hostLists_.reset(lists); }
+  void setPadSource(IDrPadNames* pads) { padSource_.reset(pads); }
+  // Drops the file sets and both references.
+  void clear();
+
+  // Number of titles on offer, at least 1.
+  int count() const;
+  // Title number `index` of the list; false when there is none or the host cannot answer.
+  bool titleAt(int index, std::string& title) const;
+  // Whether a set of that title is on offer; with a target, fills it. A title found nowhere fills
+  // the target with the General MIDI set while the host's definitions are installed, and leaves
+  // it alone otherwise.
+  bool find(const std::string& title, NoteNames* target) const;
+
+  const std::vector<NoteNames>& fileSets() const { return fileSets_; }
+
+ private:
+  // The built-in set is listed after the file sets when the host offers none of its own and no
+  // file replaces it.
+  bool listsBuiltIn() const;
+  int hostCount() const;
+  static bool fillFromHost(IMfxNoteNameList& list, NoteNames& target);
+  void fillFromPads(NoteNames& target, bool withSamples) const;
+
+  std::vector<NoteNames> fileSets_;
+  ComRef<IMfxNoteNameLists> hostLists_;
+  ComRef<IDrPadNames> padSource_;
+};
+
+}  // namespace velmora
