@@ -17,13 +17,7 @@ using namespace velmora;
 namespace {
 
 MidiEvent drumNote(std::int32_t time, int key, int velocity, std::uint32_t duration) {
-  MidiEvent e;
-  e.time = time;
-  e.channel = 9;
-  e.data1 = static_cast<std::uint8_t>(key);
-  e.data2 = static_cast<std::uint8_t>(velocity);
-  e.duration = duration;
-  return e;
+  return noteEvent(time, 9, key, velocity, duration);
 }
 
 // A 4/4 bar at 240 ticks per quarter: sixteenth hi-hats, kick on 1 and 3, snare on 2 and 4.

@@ -36,6 +36,11 @@ class VeloTransformer {
   bool setParamConstrained(int index, std::int32_t value, bool constrain);
   // Constrained sets of ceiling, floor, highX, lowX and centerX with their present values.
   void normalize();
+  // Builds the table from the present parameters. Plain stores followed by normalize() leave the
+  // table as it was when normalize() changes nothing, so whoever stores all parameters this way
+  // (a slice rebuilding its curve) calls this last. [main-thread] a few hundred polynomial
+  // evaluations, no allocation.
+  void rebuild();
 
   std::int32_t param(int index) const { return index >= 0 && index < kParamCount ? params_[index] : 0; }
   // Output velocity for an input velocity; inputs outside 1..127 are taken as the nearest end.
@@ -50,7 +55,6 @@ class VeloTransformer {
   struct Point {
     int x, y;
   };
-  void rebuild();
   void drawSegment(Point q0, Point q1, Point q2, Point q3);
   // Stores y, clamped to 1..127, as the entry for input x when x is within 1..127.
   void put(int x, int y);

@@ -68,4 +68,15 @@ struct TimedShortMessage {
   friend bool operator==(const TimedShortMessage&, const TimedShortMessage&) = default;
 };
 
+// A note record on `channel` (0..15). [any thread, real-time safe]
+constexpr MidiEvent noteEvent(std::int32_t time, int channel, int key, int velocity, std::uint32_t duration) {
+  MidiEvent e;
+  e.time = time;
+  e.channel = static_cast<std::uint8_t>(channel);
+  e.data1 = static_cast<std::uint8_t>(key);
+  e.data2 = static_cast<std::uint8_t>(velocity);
+  e.duration = duration;
+  return e;
+}
+
 }  // namespace velmora

@@ -1,0 +1,24 @@
+#include "platform/Prompt.h"
+
+namespace velmora::platform {
+
+PromptAnswer refusal(PromptButtons buttons) {
+  switch (buttons) {
+    case PromptButtons::kOk: return PromptAnswer::kOk;
+    case PromptButtons::kYesNo: return PromptAnswer::kNo;
+    case PromptButtons::kOkCancel:
+    case PromptButtons::kYesNoCancel: break;
+  }
+  return PromptAnswer::kCancel;
+}
+
+PromptAnswer ScriptedPrompt::ask(const std::string& text, const std::string& title, PromptButtons buttons,
+                                 PromptIcon icon) {
+  asked_.push_back({text, title, buttons, icon});
+  if (answers_.empty()) return refusal(buttons);
+  const PromptAnswer answer = answers_.front();
+  answers_.pop_front();
+  return answer;
+}
+
+}  // namespace velmora::platform

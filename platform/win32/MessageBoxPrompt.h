@@ -1,0 +1,27 @@
+// The Windows prompt: a system message box owned by a window of the plug-in. Only the frame and
+// its tests include this header.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Prompt.h"
+
+namespace velmora::platform {
+
+class MessageBoxPrompt : public Prompt {
+ public:
+  // `owner` is the window handle that owns the boxes (0: none).
+  explicit MessageBoxPrompt(std::uintptr_t owner) : owner_(owner) {}
+  // [main-thread, not real-time safe: modal]
+  PromptAnswer ask(const std::string& text, const std::string& title, PromptButtons buttons, PromptIcon icon) override;
+
+ private:
+  std::uintptr_t owner_;
+};
+
+// The MessageBox style bits for the buttons and icon, and the answer for a MessageBox result
+// (anything unknown, such as a failed box, reads as the refusal). [any thread]
+unsigned messageBoxStyle(PromptButtons buttons, PromptIcon icon);
+PromptAnswer messageBoxAnswer(int result, PromptButtons buttons);
+
+}  // namespace velmora::platform
