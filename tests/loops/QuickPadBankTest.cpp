@@ -62,13 +62,14 @@ TEST(QuickPadBank, StoresRecallsAndSavesPadsInAppendOrder) {
   TextHost host;
   QuickPadBank bank;
   bank.bind(host);
-  host.loop = std::string(300, 'A');
-  bank.storePad(4);
+  const auto store = [&](std::int32_t pad, std::string loop) {
+    host.loop = std::move(loop);
+    bank.storePad(pad);
+  };
+  store(4, std::string(300, 'A'));
   const char* buffer = bank.find(4)->loop.data();
-  host.loop = "B";
-  bank.storePad(7);
-  host.loop = "C";
-  bank.storePad(4);
+  store(7, "B");
+  store(4, "C");
   EXPECT_EQ(listed(bank), (Listing{{4, "C"}, {7, "B"}}));
   EXPECT_EQ(bank.find(4)->loop.data(), buffer);  // the entry's buffer is reused
   EXPECT_EQ(recordOf(bank), u32(1) + u32(2) + entry(4, "C") + entry(7, "B"));
