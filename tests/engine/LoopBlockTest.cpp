@@ -3,8 +3,6 @@
 #include <memory>
 
 #include "engine/LoopBlock.h"
-#include "io/Record.h"
-#include "loops/QuickPadBank.h"
 #include "tests/loops/LooperFixture.h"
 
 using namespace velmora;
@@ -20,9 +18,8 @@ constexpr char kKickA[] = "1_2_1000000010000000_0#a.mid";
 constexpr char kKickB[] = "2_4_1000100010001000_1#b.mid";
 constexpr char kSnareA[] = "1_2_0000100000001000_0#s.mid";
 
-// Six slices over a small library, driven as the engine drives them: the loop operations of the
-// quick pads go through the loop block, and what the block reader hands the engine is logged.
-struct TestLoop : LoopBlockTarget, QuickPadHost {
+// Six slices over a small library; what the block reader hands the engine is logged.
+struct TestLoop : LoopBlockTarget {
   test::StubEngine engine;
   test::Library library{{{std::string(kKick) + kKickA, quarters(36)},
                          {std::string(kKick) + kKickB, quarters(35)},
@@ -31,7 +28,6 @@ struct TestLoop : LoopBlockTarget, QuickPadHost {
   std::array<std::unique_ptr<Looper>, kLoopSlices> owned;
   LoopSlices slices{};
   std::vector<std::string> log;
-  QuickPadBank bank;
 
   TestLoop() {
     for (std::size_t i = 0; i < kLoopSlices; ++i) {
@@ -39,7 +35,6 @@ struct TestLoop : LoopBlockTarget, QuickPadHost {
       slices[i] = owned[i].get();
       slices[i]->setFolder(i % 2 ? kSnare : kKick);
     }
-    bank.bind(*this);
   }
   // Every slice's record and composing fields.
   std::vector<std::string> state() const {
@@ -65,19 +60,6 @@ struct TestLoop : LoopBlockTarget, QuickPadHost {
     log.push_back("group " + std::to_string(group) + " before " + slices[0]->file());
   }
   void takeVolume(const std::string& name) override { log.push_back("volume " + name + " after " + slices[0]->file()); }
-  void saveLoop(CUniStream& stream, bool markSaved) override {
-    for (Looper* s : slices)
-      if (markSaved) s->setEdited(false);
-    writeLoopBlock(stream, slices, engine.group, false);
-  }
-  bool LoadLoop(CUniStream& stream, int flags) override {
-    const bool read = readLoopBlock(stream, slices, false, *this);
-    if (flags) log.push_back("Tamborak::LoadLoop");
-    return read;
-  }
-  void clearLoop() override {
-    for (Looper* s : slices) s->clearPattern();
-  }
 };
 
 // A loop whose six slices differ from fresh ones and from each other in every recorded field.
@@ -152,55 +134,27 @@ TEST(LoopBlock, OldShortOrDamagedBlocksChangeNothing) {
 TEST(LoopBlock, SliceCountsReadAtMostSixRecords) {
   TestLoop source;
   compose(source);
-  const std::string one = saved(*source.slices[1]);
-  const std::string idrc = std::string("\x01\0\0\0", 4) + '\x01' + std::string("\x09\0\0\0\x02\0\0\0", 8);
+  const std::string one = saved(*source.slices[1]), idrc("\1\0\0\0\1\x09\0\0\0\2\0\0\0", 13);
   struct Case {
     std::int32_t count, idrcCount;
-    std::size_t written, changed;  // records written, slices that take them
+    std::size_t written, taken, idrcTaken;  // records written, and read by the slices
   };
-  for (const Case c : {Case{7, 9, 7, 6}, {2, 1, 2, 2}, {-1, 0, 0, 0}, {0x7FFFFFFF, 6, 6, 6}}) {
-    std::string bytes;
-    CUniString out(bytes);
-    record::putU32(out, 11);
-    record::putU8(out, 0);
-    record::putI32(out, c.count);
-    for (std::size_t i = 0; i < c.written; ++i) out.write(one.data(), static_cast<std::uint32_t>(one.size()));
-    const std::size_t slicesEnd = bytes.size();
-    record::putI32(out, c.idrcCount);
-    for (std::size_t i = 0; i < c.written; ++i) out.write(idrc.data(), static_cast<std::uint32_t>(idrc.size()));
-
-    TestLoop target;
-    const auto fresh = target.state();
-    // Without IDRC records a seventh record stays unread; with them it is read as the count.
-    const std::uint32_t extra = c.written > 6 ? static_cast<std::uint32_t>(one.size()) : 0;
-    ASSERT_TRUE(target.read(bytes.substr(0, slicesEnd), false, extra)) << c.count;
-    const std::size_t idrcs = std::min<std::size_t>(std::max(c.idrcCount, 0), c.written);
-    const auto got = target.state();
-    for (std::size_t i = 0; i < kLoopSlices; ++i) {
-      EXPECT_EQ(i < c.changed ? saved(*target.slices[i]) : got[i], i < c.changed ? one : fresh[i]) << c.count << " " << i;
+  for (const Case c : {Case{7, 0, 7, 6, 0}, {2, 1, 2, 2, 1}, {-1, -1, 0, 0, 0}, {0x7FFFFFFF, 9, 6, 6, 6}}) {
+    std::string slices, idrcs;
+    for (std::size_t i = 0; i < c.written; ++i) slices += one, idrcs += idrc;
+    const auto count = [](std::int32_t n) { return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)}; };
+    const std::string head = count(11) + '\0' + count(c.count) + slices;
+    for (const bool withIdrc : {false, true}) {
+      if (withIdrc && c.written > 6) continue;  // the seventh record would be read as the count
+      TestLoop target;
+      const auto fresh = target.state();
+      const std::size_t left = withIdrc ? (c.written - c.idrcTaken) * idrc.size() : (c.written - c.taken) * one.size();
+      ASSERT_TRUE(target.read(withIdrc ? head + count(c.idrcCount) + idrcs : head, withIdrc, std::uint32_t(left)));
+      const auto got = target.state();
+      for (std::size_t i = 0; i < kLoopSlices; ++i) {
+        EXPECT_EQ(i < c.taken ? saved(*target.slices[i]) : got[i], i < c.taken ? one : fresh[i]) << c.count << i;
+        EXPECT_EQ(target.slices[i]->strokesMax() == 9, withIdrc && i < c.idrcTaken) << c.count << i;
+      }
     }
-    if (c.written > 6) continue;
-    TestLoop withIdrc;
-    ASSERT_TRUE(withIdrc.read(bytes, true, static_cast<std::uint32_t>((c.written - idrcs) * idrc.size()))) << c.count;
-    for (std::size_t i = 0; i < kLoopSlices; ++i)
-      EXPECT_EQ(withIdrc.slices[i]->strokesMax() == 9, i < idrcs) << c.count << " " << i;
   }
-}
-
-TEST(LoopBlock, QuickPadsCarryLoopsThroughTheBankRecord) {
-  TestLoop source, target;
-  compose(source);
-  source.bank.storePad(2);
-  std::string record;
-  CUniString out(record);
-  source.bank.save(out);
-  CUniMemoryReader in(record.data(), static_cast<std::uint32_t>(record.size()));
-  ASSERT_TRUE(target.bank.load(in));
-  target.bank.recallPad(2, true);
-  EXPECT_EQ(target.log.back(), "Tamborak::LoadLoop");
-  for (std::size_t i = 0; i < kLoopSlices; ++i) EXPECT_EQ(saved(*target.slices[i]), saved(*source.slices[i])) << i;
-  EXPECT_TRUE(source.slices[2]->edited());  // storing leaves the edit flags alone
-
-  target.bank.recallPad(3, false);
-  for (const Looper* s : target.slices) EXPECT_TRUE(s->file().empty() && !s->ownEvents());
 }

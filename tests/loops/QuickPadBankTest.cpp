@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "io/Record.h"
 #include "loops/QuickPadBank.h"
 
 using namespace velmora;
@@ -25,36 +24,15 @@ struct TextHost : QuickPadHost {
   void clearLoop() override { calls.push_back("clear"); }
 };
 
-std::string recordOf(const QuickPadBank& bank) {
-  std::string bytes;
-  CUniString out(bytes);
-  bank.save(out);
-  return bytes;
-}
+std::string u32(std::uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string entry(std::int32_t index, const std::string& loop) { return u32(index) + u32(loop.size()) + loop; }
 
-std::string u32(std::uint32_t v) {
-  std::string bytes;
-  CUniString out(bytes);
-  record::putU32(out, v);
-  return bytes;
-}
-
-std::string entry(std::int32_t index, const std::string& loop) {
-  return u32(static_cast<std::uint32_t>(index)) + u32(static_cast<std::uint32_t>(loop.size())) + loop;
-}
-
-bool load(QuickPadBank& bank, const std::string& bytes) {
-  CUniMemoryReader in(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  return bank.load(in);
-}
-
-std::vector<std::pair<std::int32_t, std::string>> listed(const QuickPadBank& bank) {
-  std::vector<std::pair<std::int32_t, std::string>> all;
+using Listing = std::vector<std::pair<std::int32_t, std::string>>;
+Listing listed(const QuickPadBank& bank) {
+  Listing all;
   for (const auto& e : bank.entries()) all.emplace_back(e.index, e.loop);
   return all;
 }
-
-using Listing = std::vector<std::pair<std::int32_t, std::string>>;
 
 }  // namespace
 
@@ -72,7 +50,10 @@ TEST(QuickPadBank, StoresRecallsAndSavesPadsInAppendOrder) {
   store(4, "C");
   EXPECT_EQ(listed(bank), (Listing{{4, "C"}, {7, "B"}}));
   EXPECT_EQ(bank.find(4)->loop.data(), buffer);  // the entry's buffer is reused
-  EXPECT_EQ(recordOf(bank), u32(1) + u32(2) + entry(4, "C") + entry(7, "B"));
+  std::string record;
+  CUniString out(record);
+  bank.save(out);
+  EXPECT_EQ(record, u32(1) + u32(2) + entry(4, "C") + entry(7, "B"));
 
   bank.recallPad(7, true);
   bank.recallPad(5, false);
@@ -104,9 +85,9 @@ TEST(QuickPadBank, LoadsWholeEntriesOnly) {
     TextHost host;
     QuickPadBank bank;
     bank.bind(host);
-    host.loop = "old";
     bank.storePad(8);
-    EXPECT_EQ(load(bank, c.record), c.complete) << c.what;
+    CUniMemoryReader in(c.record.data(), static_cast<std::uint32_t>(c.record.size()));
+    EXPECT_EQ(bank.load(in), c.complete) << c.what;
     EXPECT_EQ(listed(bank), c.entries) << c.what;
   }
 }
