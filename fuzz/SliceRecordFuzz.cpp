@@ -5,26 +5,13 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "tests/loops/LooperFixture.h"
+#include "fuzz/SliceLibrary.h"
 
 using namespace velmora;
 
-namespace {
-
-test::StubEngine& engine() {
-  static test::StubEngine stub;
-  static test::Library library({{"Vol\\1.Kick\\Kick\\1_4_1000100010001000_0#a.mid", test::quarters(36)},
-                                {"Vol\\1.Kick\\Kick\\2_2_1000000010000000_1#b.mid", test::quarters(35)},
-                                {"Vol\\1.Kick\\universal\\1_4_1000100010001000_0#u.mid", test::quarters(60)}},
-                               stub);
-  return stub;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > 0xFFFFFFFFu) return 0;
-  test::StubEngine& stub = engine();
+  test::StubEngine& stub = test::fuzzSliceEngine();
   stub.reasons.clear();
   Looper slice(stub);
   CUniMemoryReader reader(data, static_cast<std::uint32_t>(size));

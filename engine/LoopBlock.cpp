@@ -1,0 +1,123 @@
+#include "engine/LoopBlock.h"
+
+#include <algorithm>
+
+#include "io/Record.h"
+#include "library/PatternTree.h"
+#include "loops/Looper.h"
+#include "loops/LooperEngine.h"
+
+namespace velmora {
+
+namespace {
+
+// The engine of the scratch slice that checks records: default controls and a library without a
+// root, so checking a record reads no pattern, composes nothing and notifies nobody.
+class CheckingEngine : public LooperEngine {
+ public:
+  bool getQuantize() const override { return false; }
+  std::int32_t getSwingPc() const override { return 0; }
+  std::int32_t getSwingDivision() const override { return 4; }
+  std::int32_t getHumanizeVelo() const override { return 0; }
+  std::int32_t getHumanizeVeloTrend() const override { return 0; }
+  const DrumMap& getDrumMap() const override { return map_; }
+  std::int32_t getVeloMin() const override { return 1; }
+  std::int32_t getVeloMax() const override { return 127; }
+  std::int32_t getVeloDyn() const override { return 0; }
+  std::int32_t getVeloCenterPC() const override { return 0; }
+  std::int32_t getPatternGroup() const override { return 0; }
+  PatternTree& getPatternLibrary() override { return library_; }
+  void changed(const char*) override {}
+  void wantPlaySolo(Looper&) override {}
+  void composePart(Looper&) override {}
+  bool rulesAccept(Looper&) override { return true; }
+  platform::Prompt* discardPrompt() override { return nullptr; }
+  void saveLoopAs() override {}
+
+ private:
+  DrumMap map_;
+  PatternTree library_;
+};
+
+// Reads through to `source` and keeps a copy of every byte it got.
+class CopyingReader : public CUniStream {
+ public:
+  CopyingReader(CUniStream& source, std::string& copy) : source_(source), copy_(copy) {}
+  std::uint32_t write(const void*, std::uint32_t) override { return 0; }
+  std::uint32_t read(void* buffer, std::uint32_t count) override {
+    const std::uint32_t got = source_.read(buffer, count);
+    copy_.append(static_cast<const char*>(buffer), got);
+    return got;
+  }
+
+ private:
+  CUniStream& source_;
+  std::string& copy_;
+};
+
+// The number of records a count announces: 0..6.
+std::size_t recordsFor(std::int32_t count) {
+  return static_cast<std::size_t>(std::clamp<std::int32_t>(count, 0, static_cast<std::int32_t>(kLoopSlices)));
+}
+
+// What the first pass found: how many records of each kind follow.
+struct BlockShape {
+  std::int32_t group = 0;
+  std::size_t slices = 0, idrc = 0;
+};
+
+// Reads the block after its version from `in`, checking each record on a scratch slice.
+bool checkBlock(CUniStream& in, bool withIdrc, BlockShape& shape) {
+  std::uint8_t group;
+  std::int32_t count;
+  if (!record::getU8(in, group) || !record::getI32(in, count)) return false;
+  shape.group = static_cast<std::int8_t>(group);
+  shape.slices = recordsFor(count);
+  CheckingEngine engine;
+  Looper scratch(engine);
+  for (std::size_t i = 0; i < shape.slices; ++i)
+    if (!scratch.load(in)) return false;
+  if (!withIdrc) return true;
+  if (!record::getI32(in, count)) return false;
+  shape.idrc = recordsFor(count);
+  for (std::size_t i = 0; i < shape.idrc; ++i)
+    if (!scratch.loadIdrc(in)) return false;
+  return true;
+}
+
+}  // namespace
+
+void writeLoopBlock(CUniStream& stream, const LoopSlices& slices, std::int32_t patternGroup, bool withIdrc) {
+  record::putU32(stream, kLoopBlockVersion);
+  record::putU8(stream, static_cast<std::uint8_t>(patternGroup));
+  record::putI32(stream, static_cast<std::int32_t>(kLoopSlices));
+  for (const Looper* slice : slices) slice->save(stream);
+  if (!withIdrc) return;
+  record::putI32(stream, static_cast<std::int32_t>(kLoopSlices));
+  for (const Looper* slice : slices) slice->saveIdrc(stream);
+}
+
+bool readLoopBlock(CUniStream& stream, const LoopSlices& slices, bool withIdrc, LoopBlockTarget& target) {
+  std::uint32_t version = 0;
+  if (!record::getU32(stream, version) || version <= kLoopBlockOldest) return false;
+
+  std::string block;
+  CopyingReader copying(stream, block);
+  BlockShape shape;
+  if (!checkBlock(copying, withIdrc, shape)) return false;
+
+  // Every record is whole: apply the copy. The slices read exactly what the scratch slice read.
+  CUniMemoryReader in(block.data(), static_cast<std::uint32_t>(block.size()));
+  std::uint8_t skipped[5];
+  in.read(skipped, sizeof skipped);  // group and count, taken above
+  target.takePatternGroup(shape.group);
+  for (std::size_t i = 0; i < shape.slices; ++i) slices[i]->load(in);
+  target.takeVolume(folderComponent(slices[0]->folder(), 0));
+  if (withIdrc) {
+    in.read(skipped, 4);
+    for (std::size_t i = 0; i < shape.idrc; ++i) slices[i]->loadIdrc(in);
+  }
+  return true;
+}
+
+}  // namespace velmora
