@@ -51,7 +51,8 @@ TEST_F(EngineTest, StartsWithItsDefaultsAndAnswersOnItsFaces) {
 
   CLSID id{};
   CAUUID pages{};
-  ULARGE_INTEGER size{{7}};
+  ULARGE_INTEGER size{};
+  size.QuadPart = 7;
   EXPECT_EQ(std::tuple(e.GetClassID(&id), e.GetPages(&pages), e.GetSizeMax(&size), e.IsDirty()), std::tuple(S_OK, S_OK, S_OK, S_OK));
   EXPECT_TRUE(id == CLSID_Tamborak && pages.cElems == 1 && pages.pElems[0] == CLSID_TamborakPanel && size.QuadPart == 0);
   CoTaskMemFree(pages.pElems);
@@ -365,8 +366,9 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   e.setTriggerEnabled(true);
   // T falls on a stroke of the old pad that the new one does not play at that time.
   MfxTime at = 0;
-  for (const auto& [time, key] : padA)
-    if (time > kBar && !at && std::none_of(padB.begin(), padB.end(), [&](const auto& n) { return n.first == time; })) at = time;
+  for (const auto& a : padA)
+    if (a.first > kBar && !at && std::none_of(padB.begin(), padB.end(), [&](const auto& b) { return b.first == a.first; }))
+      at = a.first;
   ASSERT_GT(at, kBar);
   Transport transport(e);
   transport.feed(noteEvent(at, 9, 37, 100, 10));
