@@ -1,4 +1,5 @@
-// The COM basics the core needs: HRESULT, GUID, IUnknown, IStream and CoTaskMemAlloc. On Windows
+// The COM basics the core needs: HRESULT, GUID, IUnknown, IStream, the persistence and
+// property-page faces, and CoTaskMemAlloc. On Windows
 // they come from the SDK; elsewhere they are declared here with the same slot order and layout,
 // so the same code drives a host's stream on both.
 #pragma once
@@ -6,6 +7,7 @@
 #if defined(_WIN32)
 #include <objbase.h>
 #include <objidl.h>
+#include <ocidl.h>
 #else
 
 #include <cstdint>
@@ -91,7 +93,40 @@ struct IStream : ISequentialStream {
   ~IStream() = default;
 };
 
+struct IPersist : IUnknown {
+  STDMETHOD(GetClassID)(CLSID* classId) = 0;
+
+ protected:
+  ~IPersist() = default;
+};
+
+struct IPersistStream : IPersist {
+  STDMETHOD(IsDirty)() = 0;
+  STDMETHOD(Load)(IStream* stream) = 0;
+  STDMETHOD(Save)(IStream* stream, BOOL clearDirty) = 0;
+  STDMETHOD(GetSizeMax)(ULARGE_INTEGER* size) = 0;
+
+ protected:
+  ~IPersistStream() = default;
+};
+
+// A counted array of GUIDs whose elements the receiver frees with CoTaskMemFree.
+struct CAUUID {
+  ULONG cElems;
+  GUID* pElems;
+};
+
+struct ISpecifyPropertyPages : IUnknown {
+  STDMETHOD(GetPages)(CAUUID* pages) = 0;
+
+ protected:
+  ~ISpecifyPropertyPages() = default;
+};
+
 inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IPersist = {0x0000010C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IPersistStream = {0x00000109, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_ISpecifyPropertyPages = {0xB196B28B, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 
 inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }
 inline void CoTaskMemFree(void* block) { std::free(block); }

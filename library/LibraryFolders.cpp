@@ -29,13 +29,21 @@ LibraryFolders libraryFoldersBeside(const std::string& programFolder) {
   return result;
 }
 
-void initLibrary() {
-  const LibraryFolders computed = libraryFoldersBeside(platform::moduleFolder());
+void initLibrary(const std::string& programFolder) {
+  const LibraryFolders computed = libraryFoldersBeside(programFolder.empty() ? platform::moduleFolder() : programFolder);
   {
     std::lock_guard guard(foldersLock);
     folders = computed;
   }
   patternTree().setRoot(computed.patterns);
+}
+
+void resetLibrary() {
+  {
+    std::lock_guard guard(foldersLock);
+    folders = LibraryFolders();
+  }
+  patternTree().clearRoot();
 }
 
 }  // namespace velmora

@@ -32,6 +32,12 @@ void PatternTree::setRoot(const std::string& path) {
   rescan();
 }
 
+void PatternTree::clearRoot() {
+  std::lock_guard guard(lock_);
+  stopWatching();
+  root_.reset();
+}
+
 void PatternTree::refresh() {
   std::lock_guard guard(lock_);
   if (root_) rescan();  // re-arms the watcher

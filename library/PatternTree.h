@@ -37,6 +37,9 @@ class PatternTree : public ChangeObserver {
   // Roots the tree at the folder `path` (native) and scans it whole; nothing happens when the
   // root already has exactly this path. [main-thread, not real-time safe: scans the disk]
   void setRoot(const std::string& path);
+  // Stops watching and drops the root: the tree is empty as before the first setRoot.
+  // [main-thread, not real-time safe]
+  void clearRoot();
   // Rescans the whole tree, keeping the nodes that still exist, and re-arms the watcher.
   // [main-thread, not real-time safe: scans the disk]
   void refresh();

@@ -1,0 +1,115 @@
+// Rendering host windows: one OnEvents window of 10 ms (19 or 20 ticks at 120 beats per minute
+// and 960 ticks per quarter) and one window of a whole bar, with all six slices playing a
+// sixteenth-note pattern of the default library, swing 50 % and humanize 10. Reports the time per
+// window and the heap allocations per window, counted by the replaced operator new below.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "engine/EngineProcess.h"
+#include "frame/CTamborak.h"
+#include "loops/Looper.h"
+#include "sim/HostContext.h"
+#include "sim/Queues.h"
+#include "tests/TempFolder.h"
+
+namespace {
+std::atomic<std::size_t> allocations{0};
+}
+
+// The replacement pairs malloc with free; g++ does not see through the pairing when it inlines.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void* operator new(std::size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using namespace velmora;
+
+constexpr std::int32_t kQuarter = 960;
+constexpr std::int32_t kTicksPerSecond = 2 * kQuarter;  // 120 beats per minute
+constexpr char kSixteenths[] = "16 Beat Funk\\3.Cymbal\\HH_Cl\\";
+constexpr char kSixteenthsFile[] = "01_16_1111111111111111_0#Sixteenths.mid";
+
+// One connected engine over the build's default library, its settings kept in a folder of its own.
+struct Playing {
+  test::TempFolder settings;
+  ComRef<ITamborak> face;
+  ComRef<sim::HostContext> host;
+  ComRef<sim::EventQueue> in = sim::create<sim::EventQueue>();
+  ComRef<sim::EventQueue> out = sim::create<sim::EventQueue>();
+  bool ready = false;
+
+  Playing() {
+#ifdef _WIN32
+    _putenv_s("TAMBORAK_CONFIG_DIR", settings.path().string().c_str());
+#else
+    setenv("TAMBORAK_CONFIG_DIR", settings.path().string().c_str(), 1);
+#endif
+    EngineProcess::setProgramFolder(TAMBORAK_APP_FOLDER);
+    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    Tamborak& engine = static_cast<Tamborak&>(*face.get());
+    ready = true;
+    for (int i = 0; i < Tamborak::kSliceCount; ++i) {
+      Looper& slice = *engine.getSlice(i);
+      slice.setMutedSilently(false);
+      slice.loadPattern(kSixteenths, kSixteenthsFile, true);
+      ready = ready && slice.file() == kSixteenthsFile;
+    }
+    engine.setSwingPc(50, false);
+    engine.setHumanizeVelo(10, false);
+    host = sim::create<sim::HostContext>(sim::Song(kQuarter));
+    ready = ready && sim::connect(engine, *host) == S_OK;
+    out->records.reserve(1 << 16);
+  }
+  Tamborak& engine() { return static_cast<Tamborak&>(*face.get()); }
+};
+
+Playing& playing() {
+  static Playing state;
+  return state;
+}
+
+// Plays consecutive windows, the k-th covering ticks [start(k), start(k + 1)).
+template <typename Start>
+void playWindows(benchmark::State& state, Start start) {
+  Playing& p = playing();
+  if (!p.ready) {
+    state.SkipWithError("the default pattern library is missing");
+    return;
+  }
+  std::int64_t k = 0;
+  std::size_t events = 0;
+  const std::size_t before = allocations.load();
+  for (auto _ : state) {
+    const std::int64_t from = start(k), next = start(k + 1);
+    p.engine().OnEvents(static_cast<MfxTime>(from), static_cast<MfxTime>(next - 1), p.in.get(), p.out.get());
+    events += p.out->records.size();
+    p.out->records.clear();
+    k = next > 1'000'000'000 ? 0 : k + 1;
+  }
+  const double windows = static_cast<double>(state.iterations());
+  state.counters["allocs/window"] = static_cast<double>(allocations.load() - before) / windows;
+  state.counters["events/window"] = static_cast<double>(events) / windows;
+}
+
+void BM_TenMillisecondWindow(benchmark::State& state) {
+  playWindows(state, [](std::int64_t k) { return k * kTicksPerSecond / 100; });
+}
+BENCHMARK(BM_TenMillisecondWindow);
+
+void BM_OneBarWindow(benchmark::State& state) {
+  playWindows(state, [](std::int64_t k) { return k * 4 * kQuarter; });
+}
+BENCHMARK(BM_OneBarWindow);
+
+}  // namespace

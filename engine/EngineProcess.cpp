@@ -1,0 +1,96 @@
+#include "engine/EngineProcess.h"
+
+#include <algorithm>
+#include <atomic>
+
+#include "library/LibraryFolders.h"
+#include "platform/CrtRand.h"
+
+namespace velmora {
+
+namespace {
+
+std::atomic<std::int32_t> engines{0};
+std::atomic<platform::UiMessage> viewsSetLoopIdx{0};
+std::atomic<int> failingSlice{-1};
+
+// The connected list, the program folder, under the engines lock.
+struct Shared {
+  std::recursive_mutex lock;
+  std::vector<Tamborak*> connected;
+  std::string programFolder;
+};
+
+Shared& shared() {
+  static Shared state;
+  return state;
+}
+
+}  // namespace
+
+void EngineProcess::addEngine() {
+  if (++engines != 1) return;
+  std::string folder;
+  {
+    std::lock_guard guard(shared().lock);
+    folder = shared().programFolder;
+  }
+  initLibrary(folder);
+}
+
+void EngineProcess::removeEngine() { --engines; }
+
+std::int32_t EngineProcess::engineCount() { return engines; }
+
+platform::UiMessage EngineProcess::viewsSetLoopIdxMessage() { return viewsSetLoopIdx; }
+
+void EngineProcess::registerViewsSetLoopIdx() {
+  if (viewsSetLoopIdx == 0) viewsSetLoopIdx = platform::registerUiMessage("Velmora_ViewsSetLoopIdx");
+}
+
+std::recursive_mutex& EngineProcess::enginesLock() { return shared().lock; }
+
+void EngineProcess::join(Tamborak& engine) {
+  std::lock_guard guard(shared().lock);
+  std::vector<Tamborak*>& list = shared().connected;
+  if (std::find(list.begin(), list.end(), &engine) == list.end()) list.push_back(&engine);
+}
+
+void EngineProcess::leave(Tamborak& engine) {
+  std::lock_guard guard(shared().lock);
+  std::vector<Tamborak*>& list = shared().connected;
+  list.erase(std::remove(list.begin(), list.end(), &engine), list.end());
+}
+
+std::vector<Tamborak*> EngineProcess::connectedEngines() {
+  std::lock_guard guard(shared().lock);
+  return shared().connected;
+}
+
+void EngineProcess::setProgramFolder(std::string folder) {
+  std::lock_guard guard(shared().lock);
+  shared().programFolder = std::move(folder);
+}
+
+void EngineProcess::failSliceCreation(int index) { failingSlice = index; }
+
+bool EngineProcess::sliceCreationFails(int index) {
+  int expected = index;
+  return index >= 0 && failingSlice.compare_exchange_strong(expected, -1);
+}
+
+bool EngineProcess::reset() {
+  if (engines != 0) return false;
+  {
+    std::lock_guard guard(shared().lock);
+    shared().connected.clear();
+    shared().programFolder.clear();
+  }
+  resetLibrary();
+  viewsSetLoopIdx = 0;
+  failingSlice = -1;
+  crtSrand(1);
+  return true;
+}
+
+}  // namespace velmora

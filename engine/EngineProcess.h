@@ -1,0 +1,62 @@
+// What all engines of the process share: their count, the list of connected engines and its
+// lock, the library folders and the one pattern library (started by the first engine), the
+// random generator, and the registered message that tells views of a quick-pad change. Tests
+// start every case from a clean process with reset().
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/UiQueue.h"
+
+namespace velmora {
+
+class Tamborak;
+
+class EngineProcess {
+ public:
+  // Counts an engine in; the first one (also the first after all were destroyed) computes the
+  // library folders beside the program folder and roots the shared pattern library there.
+  // [main-thread, not real-time safe: scans the library]
+  static void addEngine();
+  // Counts an engine out. [any thread]
+  static void removeEngine();
+  // Engines alive now. [any thread]
+  static std::int32_t engineCount();
+
+  // "Velmora_ViewsSetLoopIdx", registered by the first engine that finds it unregistered.
+  // [any thread]
+  static platform::UiMessage viewsSetLoopIdxMessage();
+  static void registerViewsSetLoopIdx();
+
+  // The lock of the connected engines list. Taken before the pattern library's lock where both
+  // are needed. [any thread]
+  static std::recursive_mutex& enginesLock();
+  // Appends `engine` unless it is listed already. [any thread]
+  static void join(Tamborak& engine);
+  // Removes `engine`; the others keep their order. [any thread]
+  static void leave(Tamborak& engine);
+  // The connected engines in the order they joined. [any thread]
+  static std::vector<Tamborak*> connectedEngines();
+
+  // The folder the library folders are computed beside; empty (the default) means the folder of
+  // the program's own module. Takes effect when the next first engine starts the library.
+  // [main-thread]
+  static void setProgramFolder(std::string folder);
+
+  // For tests: the next engine constructed fails to create slice `index` (-1: none), as an
+  // allocation failure would. [main-thread]
+  static void failSliceCreation(int index);
+  // Whether slice `index` of the engine being constructed is to fail; the failure is used up.
+  static bool sliceCreationFails(int index);
+
+  // For tests: the process as freshly loaded: no connected engines, no library folders, an
+  // unrooted pattern library, the message unregistered, the random generator seeded with 1, the
+  // module folder as program folder, no slice failure. Refused (false, nothing changed) while an
+  // engine is alive. [main-thread]
+  static bool reset();
+};
+
+}  // namespace velmora

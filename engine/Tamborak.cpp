@@ -1,0 +1,230 @@
+// The engine object: construction and destruction, its COM faces, and the host's connection.
+#include "engine/Tamborak.h"
+
+#include <new>
+
+#include "engine/EngineProcess.h"
+#include "engine/EngineTrace.h"
+#include "io/UniRegistry.h"
+#include "library/LibraryFolders.h"
+#include "library/PatternSignature.h"
+#include "library/PatternTree.h"
+#include "loops/Looper.h"
+#include "platform/CrtRand.h"
+#include "platform/System.h"
+
+namespace velmora {
+
+namespace {
+
+// The fixed notes of the three percussion slices a new engine starts with (all muted).
+constexpr int kPercussionNotes[3] = {67, 73, 61};
+
+constexpr char kOfflineWarning[] =
+    "Tamborak is not simply an effect being applied to selected MIDI events in Edit (\"off-line\") mode. It is "
+    "the full-featured real time MIDI plug-in for creating and playing drum loops and can be properly used only "
+    "as Real-Time Effect assigned to a Cakewalk track.\n\nYou can assign Tamborak plug-in in Effects field of "
+    "Cakewalk MIDI track.\n\nFor details see \"Using Real-Time Effects\" in Cakewalk Help.";
+
+}  // namespace
+
+// Until loop blocks can be written, a pad holds nothing: every pad recalls as one never stored,
+// which empties the loop.
+class Tamborak::OwnPadBank final : public PadBank {
+ public:
+  explicit OwnPadBank(Tamborak& engine) : engine_(engine) {}
+  void storePad(std::int32_t) override {}
+  void recallPad(std::int32_t, bool) override { engine_.clearLoop(); }
+
+ private:
+  Tamborak& engine_;
+};
+
+Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std::make_unique<OwnPadBank>(*this)) {
+  padBank_ = quickPads_.get();
+  EngineProcess::addEngine();
+  EngineProcess::registerViewsSetLoopIdx();
+  displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
+  crtSrand(platform::millisecondClock());
+
+  for (int i = 0; i < kSliceCount; ++i)
+    if (!EngineProcess::sliceCreationFails(i)) slices_[i].reset(new (std::nothrow) Looper(*this));
+  for (int i = 0; i < kSliceCount; ++i) {
+    Looper* slice = slices_[i].get();
+    if (!slice) continue;
+    if (i < 3) {
+      slice->setMutedSilently(true);
+      slice->setFixedNote(kPercussionNotes[i]);
+    }
+    savedMute_[i] = slice->muted();
+  }
+  const std::string volume = patternTree().firstVolumePath();
+  for (int i = kSliceCount - 1; i >= 0; --i)
+    if (slices_[i]) slices_[i]->setFolder(volume + defaultPartFolder(i));
+  if (slices_[kSlotKick]) setVolume(folderComponent(slices_[kSlotKick]->folder(), 0));
+  setPatternGroup(0, true);
+}
+
+// The settings block written to "Globals" here comes with the engine's persistence.
+Tamborak::~Tamborak() {
+  for (std::unique_ptr<Looper>& slice : slices_) slice.reset();
+  releaseHost();
+  EngineProcess::removeEngine();
+}
+
+void* Tamborak::queryFace(REFIID iid) {
+  if (iid == IID_IUnknown || iid == IID_IMfxEventFilter) return static_cast<IMfxEventFilter*>(this);
+  if (iid == IID_IPersistStream || iid == IID_IPersist) return static_cast<IPersistStream*>(this);
+  if (iid == IID_ISpecifyPropertyPages) return static_cast<ISpecifyPropertyPages*>(this);
+  if (iid == IID_ITamborak) return static_cast<ITamborak*>(this);
+  return nullptr;
+}
+
+void Tamborak::setPadBank(PadBank* bank) { padBank_ = bank ? bank : quickPads_.get(); }
+
+bool Tamborak::allSlicesPresent() const {
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (!slice) return false;
+  return true;
+}
+
+// ---- Host connection
+
+HRESULT Tamborak::Connect(IUnknown* context) {
+  HRESULT result = E_UNEXPECTED;
+  if (allSlicesPresent()) {
+    hostContext_.reset(context);
+    // The instrument definitions of a context being replaced go with it.
+    noteNamesProvider_.setHostLists(nullptr);
+    HRESULT found = E_FAIL;
+    if (context) {
+      found = context->QueryInterface(IID_IMfxTimeConverter, reinterpret_cast<void**>(timeConverter_.put())) |
+              context->QueryInterface(IID_IMfxMeterMap, reinterpret_cast<void**>(meterMap_.put()));
+      ComRef<IMfxNoteNameSource> source;
+      if (SUCCEEDED(context->QueryInterface(IID_IMfxNoteNameSource, reinterpret_cast<void**>(source.put())))) {
+        ComRef<IMfxNoteNameLists> lists;
+        if (source->getNoteNameLists(lists.put()) == S_OK) noteNamesProvider_.setHostLists(lists.get());
+      }
+    }
+    if (FAILED(found)) {
+      // Nothing of this host is kept, its instrument definitions neither, and an engine that was
+      // connected before is no longer.
+      noteNamesProvider_.setHostLists(nullptr);
+      releaseHost();
+      connected_ = false;
+      result = E_FAIL;
+    } else {
+      startWindow(nullptr);
+      EngineProcess::join(*this);
+      noteNamesProvider_.scanFolder(libraryFolders().noteNames);
+      selectNoteNames(std::string(kGeneralMidiDrumsTitle));
+      connected_ = true;
+      ComRef<IMfxOfflineMarker> offline;
+      if (SUCCEEDED(context->QueryInterface(IID_IMfxOfflineMarker, reinterpret_cast<void**>(offline.put())))) {
+        offline.reset();
+        warnOffline();
+      }
+      result = S_OK;
+    }
+  }
+  if (context) context->Release();
+  return result;
+}
+
+HRESULT Tamborak::Disconnect() {
+  if (!allSlicesPresent()) return E_UNEXPECTED;
+  while (!views_.empty()) {
+    TamborakView* view = views_.front();
+    view->detach();
+    removeView(view);  // in case the view did not leave by itself
+  }
+  noteNamesProvider_.clear();
+  releaseHost();
+  connected_ = false;
+  return S_OK;
+}
+
+void Tamborak::releaseHost() {
+  timeConverter_.reset();
+  meterMap_.reset();
+  EngineProcess::leave(*this);
+  hostContext_.reset();
+}
+
+void Tamborak::warnOffline() {
+  if (settings::getProfileInt(settings::kWarnOffline) <= 0 || !prompt_) return;
+  prompt_->ask(kOfflineWarning, "Tamborak", platform::PromptButtons::kOk, platform::PromptIcon::kExclamation);
+}
+
+HRESULT Tamborak::OnStart(MfxTime time, IMfxEventQueue*) {
+  if (!allSlicesPresent()) return E_UNEXPECTED;
+  engineTrace("START at %d\n", time);
+  playing_ = true;
+  return S_OK;
+}
+
+HRESULT Tamborak::OnLoop(MfxTime restartTime, MfxTime stopTime, IMfxEventQueue*) {
+  if (!allSlicesPresent()) return E_UNEXPECTED;
+  engineTrace("LOOP restart at %d, stop at %d\n", restartTime, stopTime);
+  return S_OK;
+}
+
+HRESULT Tamborak::OnStop(MfxTime time, IMfxEventQueue*) {
+  if (!allSlicesPresent()) return E_UNEXPECTED;
+  engineTrace("STOP at %d\n", time);
+  playing_ = false;
+  return S_OK;
+}
+
+// The host's position comes from its transport window, which only the host integration reads;
+// without it the position is unknown and taken as 0.
+MfxTime Tamborak::getNowTime() { return 0; }
+
+// ---- Property pages and persistence
+
+HRESULT Tamborak::GetPages(CAUUID* pages) {
+  if (!pages) return E_POINTER;
+  pages->cElems = 1;
+  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+  if (!pages->pElems) return E_OUTOFMEMORY;
+  pages->pElems[0] = CLSID_TamborakPanel;
+  return S_OK;
+}
+
+HRESULT Tamborak::GetClassID(CLSID* classId) {
+  if (!classId) return E_POINTER;
+  *classId = CLSID_Tamborak;
+  return S_OK;
+}
+
+HRESULT Tamborak::IsDirty() { return S_OK; }
+
+// The state block is not written yet: Save writes nothing and Load reads nothing, so a project
+// saved now loads back as an engine with its defaults.
+void Tamborak::writeState(CUniStream&) {}
+void Tamborak::readState(CUniStream&) {}
+
+HRESULT Tamborak::Load(IStream* stream) {
+  if (!stream) return E_POINTER;
+  UniStream<IStream*> in(stream);
+  readState(in);
+  changed("Tamborak::Load");
+  return S_OK;
+}
+
+HRESULT Tamborak::Save(IStream* stream, BOOL) {
+  if (!stream) return E_POINTER;
+  UniStream<IStream*> out(stream);
+  writeState(out);
+  return S_OK;
+}
+
+HRESULT Tamborak::GetSizeMax(ULARGE_INTEGER* size) {
+  if (!size) return E_POINTER;
+  CUniStream counter;
+  writeState(counter);
+  size->QuadPart = counter.bytesWritten();
+  return S_OK;
+}
+
+}  // namespace velmora

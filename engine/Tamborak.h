@@ -1,0 +1,280 @@
+// Tamborak: the engine, one per plug-in instance. It owns the six slices of the current loop, the
+// global playback controls, the loop's drum map and note names, and the link to the host. The
+// host drives it through IMfxEventFilter (and persists it through IPersistStream), the user
+// interface through ITamborak, and the slices render into it through its ProcessContext face and
+// call back through LooperEngine. The COM reference count belongs to the creatable class
+// (CTamborak); this class leaves the IUnknown operations to it.
+//
+// Threads. The host's thread calls the filter operations and renders; the user-interface thread
+// calls ITamborak and edits the slices. Controls that rendering reads without a lock are relaxed
+// atomics (Relaxed); each slice guards its own events with its own lock. The host links (context,
+// time converter, meter map) change only in Connect and Disconnect, which the host does not run
+// while it renders.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ITamborak.h"
+#include "engine/PadBank.h"
+#include "engine/Relaxed.h"
+#include "engine/TamborakView.h"
+#include "frame/ComRef.h"
+#include "frame/MfxHost.h"
+#include "library/LoopLoader.h"
+#include "loops/DrumMap.h"
+#include "loops/LooperEngine.h"
+#include "loops/ProcessContext.h"
+#include "midi/NoteNames.h"
+#include "midi/NoteNamesProvider.h"
+
+namespace velmora {
+
+class Looper;
+
+// The time base of an exported loop.
+struct ExportTimeBase {
+  std::int32_t tempo = 12000;          // beats per minute × 100
+  std::int32_t ticksPerQuarter = 480;
+  std::int32_t numerator = 4;
+  std::int32_t denominatorPower = 2;   // the beat is a whole note / 2^power
+};
+
+class Tamborak : public IMfxEventFilter,
+                 public ISpecifyPropertyPages,
+                 public IPersistStream,
+                 public ITamborak,
+                 public ProcessContext,
+                 public LooperEngine,
+                 public LoopLoader {
+ public:
+  static constexpr int kSliceCount = 6;
+  static constexpr int kPadCount = 10;
+
+  // [main-thread, not real-time safe: the first engine scans the library] isMfxFilter: true for
+  // the plain MIDI filter, false inside the drum-sampler link.
+  explicit Tamborak(bool isMfxFilter);
+  Tamborak(const Tamborak&) = delete;
+  Tamborak& operator=(const Tamborak&) = delete;
+  // [main-thread, not real-time safe]
+  virtual ~Tamborak();
+  // The song position in ticks: 0 without a host context or while the host's position cannot be
+  // read. [any thread]
+  virtual MfxTime getNowTime();
+
+  // The face that answers `iid` (IUnknown: the filter face), or nullptr; no reference added.
+  // [any thread]
+  void* queryFace(REFIID iid);
+  // Whether all six slices exist; every host entry point checks it first. [any thread]
+  bool allSlicesPresent() const;
+
+  // ---- IMfxEventFilter [the host's thread]
+  STDMETHOD(Connect)(IUnknown* context) override;
+  STDMETHOD(Disconnect)() override;
+  STDMETHOD(OnStart)(MfxTime time, IMfxEventQueue* rewindQueue) override;
+  STDMETHOD(OnLoop)(MfxTime restartTime, MfxTime stopTime, IMfxEventQueue* loopQueue) override;
+  STDMETHOD(OnStop)(MfxTime time, IMfxEventQueue* shutdownQueue) override;
+  // One window, both bounds inclusive: passes input on, switches pads at trigger notes, renders
+  // the slices. [audio-thread, real-time safe: no allocation, no I/O, except where a trigger
+  // note switches pads]
+  STDMETHOD(OnEvents)(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) override;
+  // Live input: trigger notes select pads at once; everything else passes on.
+  STDMETHOD(OnInput)(IMfxInputQueue* inQueue, IMfxInputQueue* outQueue) override;
+
+  // ---- ISpecifyPropertyPages [main-thread]
+  STDMETHOD(GetPages)(CAUUID* pages) override;
+
+  // ---- IPersistStream [the host's thread, not real-time safe]
+  STDMETHOD(GetClassID)(CLSID* classId) override;
+  STDMETHOD(IsDirty)() override;
+  STDMETHOD(Load)(IStream* stream) override;
+  STDMETHOD(Save)(IStream* stream, BOOL clearDirty) override;
+  STDMETHOD(GetSizeMax)(ULARGE_INTEGER* size) override;
+
+  // ---- Playback [audio-thread unless said otherwise]
+
+  // Renders every slice over [from, to], switching at a pending return on its way.
+  void render(MfxTime from, MfxTime to);
+  // Selects the pad of a trigger key; false when triggering is off or the key is outside the
+  // ten trigger keys. [audio-thread or main-thread, not real-time safe: switches pads]
+  bool triggerKey(int key, bool immediate);
+  // Length in ticks of a loop exported from tick t: exportBars bars of the meter there.
+  // [main-thread]
+  MfxTime exportLength(MfxTime t);
+  // Tempo, resolution and meter of an export: the song's first ones, or defaults without a
+  // host; nothing without a base. [main-thread]
+  void fillTimeBase(ExportTimeBase* base);
+
+  // ---- ProcessContext [audio-thread, real-time safe]
+  void emit(const MidiEvent& event) override;
+  std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override;
+  void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override;
+
+  // ---- ITamborak [main-thread]
+  HRESULT addView(TamborakView* view) override;
+  void removeView(TamborakView* view) override;
+  HRESULT updatePlayPositions() override;
+  HRESULT Random(Looper* slice) override;
+  Looper* getSlice(std::int32_t index) override;
+  std::string getLoopsFolder() override;
+  std::string getDrumMapsFolder() override;
+  bool saveLoop(CUniStream& stream, bool markSaved) override;
+  bool LoadLoop(CUniStream& stream, int notify) override;
+  void clearLoop() override;
+  HRESULT ResetPars() override;
+  void setDrumMap(const DrumMap& map) override;
+  DrumMap* getDrumMap() override { return &drumMap_; }
+  void drumMapChanged() override;
+  void setOutput(std::int32_t channel, std::int32_t port) override;
+  std::int32_t getOutput(std::int32_t* channel, std::int32_t* port) override;
+  void setExportBars(std::int32_t count) override { exportBars_ = count; }
+  std::int32_t getExportBars() override { return exportBars_; }
+  HRESULT dragLoop() override;
+  void setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) override;
+  std::int32_t getLoopIdx() override { return loopIdx_; }
+  void setExportOption(std::int32_t value) override { exportOption_ = value; }
+  std::int32_t getExportOption() override { return exportOption_; }
+  void setTriggerLowKey(std::int32_t key) override;
+  std::int32_t getTriggerLowKey() override { return triggerLowKey_; }
+  void setTriggerEnabled(bool on) override { triggerEnabled_ = on; }
+  bool getTriggerEnabled() override { return triggerEnabled_; }
+  void setRestartOnChange(bool on) override { restartOnChange_ = on; }
+  bool getRestartOnChange() override { return restartOnChange_; }
+  bool isDetachedFromSequencer() override;
+  HRESULT togglePlayback() override;
+  void changed(const char* name) override;
+  void setSwingPc(std::int32_t value, bool notify) override;
+  std::int32_t getSwingPc() const override { return swingPc_; }
+  void setSwingDurIdx(std::int32_t value, bool notify) override;
+  std::int32_t getSwingDurIdx() const override { return swingDurIdx_; }
+  std::int32_t getSwingDivision() const override;
+  void setVeloDyn(std::int32_t value, bool notify) override;
+  std::int32_t getVeloDyn() const override { return veloDyn_; }
+  void setVeloCenterPC(std::int32_t value, bool notify) override;
+  std::int32_t getVeloCenterPC() const override { return veloCenterPc_; }
+  std::int32_t getNotesLimit() const override { return notesLimit_; }
+  void setHumanizeVelo(std::int32_t value, bool notify) override;
+  std::int32_t getHumanizeVelo() const override { return humanizeVelo_; }
+  void setHumanizeVeloTrend(std::int32_t value, bool notify) override;
+  std::int32_t getHumanizeVeloTrend() const override { return humanizeVeloTrend_; }
+  void setQuantize(bool on, bool notify) override;
+  bool getQuantize() const override { return quantize_; }
+  void setVeloMin(std::int32_t value) override;
+  std::int32_t getVeloMin() const override { return veloMin_; }
+  void setVeloMax(std::int32_t value) override;
+  std::int32_t getVeloMax() const override { return veloMax_; }
+  HRESULT fillInstrumentFlatCombo(FlatComboBox* combo) override;
+  HRESULT fillInstrumentCombo(ComboBox* combo) override;
+  HRESULT onInstrumentCombo(ComboBox* combo) override;
+  HRESULT onInstrumentFlatCombo(FlatComboBox* combo) override;
+  void selectNoteNames(const std::string& title) override;
+  NoteNames* getNoteNames() override { return &noteNames_; }
+  PatternTree& getPatternLibrary() override;
+  void setVolume(const std::string& name) override;
+  void setPatternGroup(std::int32_t value, bool apply) override;
+  std::int32_t getPatternGroup() const override { return patternGroup_; }
+  std::string getVolumeName() override { return volumeName_; }
+  bool isMfxFilter() override { return isMfxFilter_; }
+
+  // ---- LooperEngine (what ITamborak does not already give) [main-thread]
+  const DrumMap& getDrumMap() const override { return drumMap_; }
+  void wantPlaySolo(Looper& slice) override;
+  void composePart(Looper& slice) override;
+  bool rulesAccept(Looper& slice) override;
+  platform::Prompt* discardPrompt() override;
+  void saveLoopAs() override;
+
+  // ---- Other engine state [main-thread]
+
+  bool connected() const { return connected_; }
+  bool playing() const { return playing_; }
+  std::int32_t displayMinVelo() const { return displayMinVelo_; }
+  // End of the cycle of the pad selected last, and the pending return (pad, mode).
+  MfxTime switchTime() const { return switchTime_; }
+  std::int32_t returnLoopIdx() const { return returnLoopIdx_; }
+  std::int32_t returnMode() const { return returnMode_; }
+  const NoteNamesProvider& noteNamesProvider() const { return noteNamesProvider_; }
+  // Where the engine asks the user when no view is there to ask (the off-line warning); nullptr:
+  // nowhere, the question is skipped.
+  void setPrompt(platform::Prompt* prompt) { prompt_ = prompt; }
+  // The quick-pad bank pad switching goes through; nullptr restores the engine's own.
+  void setPadBank(PadBank* bank);
+
+ private:
+  class OwnPadBank;
+  class TimeBase;
+
+  // Start and end of a host window: reads the host's resolution, takes the output queue.
+  void startWindow(IMfxEventQueue* queue);
+  void endWindow();
+  void renderSlices(MfxTime from, MfxTime to);
+  // The conversions at a given resolution (the host's meter map when connected).
+  std::int32_t toTicks(std::int32_t resolution, std::int32_t measure, std::int32_t beat, std::int32_t tick);
+  void fromTicks(std::int32_t resolution, std::int32_t ticks, std::int32_t& measure, std::int32_t& beat,
+                 std::int32_t& tick);
+  // Releases the time converter, the meter map and the context, and leaves the connected list.
+  void releaseHost();
+  // The engine's whole state as one block.
+  void writeState(CUniStream& stream);
+  void readState(CUniStream& stream);
+  // The off-line warning, unless the user switched it off.
+  void warnOffline();
+  // Every registered view shows `item` again.
+  void refreshViews(TamborakView::Item item);
+  // Clamped store of a control; true when the value differs from the stored one.
+  bool store(Relaxed<std::int32_t>& control, std::int32_t value, std::int32_t low, std::int32_t high);
+  // Each slice's view draws again; with the curves, each slice rebuilds its velocity curve first.
+  void redrawSlices();
+  void rebuildCurves();
+
+  std::array<std::unique_ptr<Looper>, kSliceCount> slices_;
+  NoteNamesProvider noteNamesProvider_;
+  Relaxed<std::int32_t> veloMin_{30};
+  Relaxed<std::int32_t> veloMax_{127};
+  const bool isMfxFilter_;
+  Relaxed<bool> connected_{false};
+  ComRef<IUnknown> hostContext_;
+  ComRef<IMfxMeterMap> meterMap_;
+  ComRef<IMfxTimeConverter> timeConverter_;
+  std::int32_t displayMinVelo_ = 20;
+  IMfxEventQueue* outQueue_ = nullptr;
+  // The host's resolution for other threads; ProcessContext::ticksPerQuarter is the render
+  // thread's copy.
+  Relaxed<std::int32_t> hostTicksPerQuarter_{240};
+  std::int32_t emittedCount_ = 0;
+  Relaxed<bool> playing_{false};
+  std::unique_ptr<OwnPadBank> quickPads_;
+  PadBank* padBank_ = nullptr;
+  Relaxed<std::int32_t> loopIdx_{0};
+  Relaxed<std::int32_t> returnLoopIdx_{-1};
+  Relaxed<MfxTime> switchTime_{0};
+  Relaxed<std::int32_t> returnMode_{0};
+  Relaxed<bool> restartOnChange_{true};
+  Relaxed<std::int32_t> swingPc_{0};
+  Relaxed<std::int32_t> swingDurIdx_{1};
+  Relaxed<std::int32_t> veloDyn_{0};
+  Relaxed<std::int32_t> veloCenterPc_{0};
+  const std::int32_t notesLimit_ = 0;
+  Relaxed<std::int32_t> humanizeVelo_{0};
+  Relaxed<std::int32_t> humanizeVeloTrend_{0};
+  Relaxed<bool> quantize_{false};
+  std::string volumeName_;
+  Relaxed<std::int32_t> patternGroup_{-1};
+  DrumMap drumMap_;
+  NoteNames noteNames_;
+  std::array<bool, kSliceCount> savedMute_{};
+  Relaxed<std::int32_t> outChannel_{-1};
+  Relaxed<std::int32_t> outPort_{0};
+  Relaxed<std::int32_t> exportBars_{4};
+  Relaxed<std::int32_t> exportOption_{0};
+  Relaxed<std::int32_t> triggerLowKey_{36};
+  Relaxed<std::int32_t> triggerHighKey_{45};
+  Relaxed<bool> triggerEnabled_{false};
+  std::vector<TamborakView*> views_;
+  platform::Prompt* prompt_ = nullptr;
+};
+
+}  // namespace velmora

@@ -1,0 +1,255 @@
+// The control interface: global controls, views, output and trigger settings, volumes and
+// variation ranges, note names, and what the slices ask of their engine.
+#include <algorithm>
+#include <mutex>
+
+#include "engine/EngineTrace.h"
+#include "engine/Tamborak.h"
+#include "library/LibraryFolders.h"
+#include "library/PatternTree.h"
+#include "loops/Looper.h"
+#include "platform/Numeric.h"
+
+namespace velmora {
+
+namespace {
+
+// The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
+std::int32_t swingGridOfVolume(const std::string& name) {
+  const std::int32_t number = platform::atoiWin(name);
+  return number == 16 ? 2 : number == 8 ? 1 : 0;
+}
+
+}  // namespace
+
+// ---- Views
+
+HRESULT Tamborak::addView(TamborakView* view) {
+  if (std::find(views_.begin(), views_.end(), view) != views_.end()) return S_FALSE;
+  views_.push_back(view);
+  return S_OK;
+}
+
+void Tamborak::removeView(TamborakView* view) {
+  views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+}
+
+void Tamborak::refreshViews(TamborakView::Item item) {
+  for (TamborakView* view : views_) view->refresh(item);
+}
+
+// ---- Not built yet
+
+HRESULT Tamborak::updatePlayPositions() { return E_NOTIMPL; }
+HRESULT Tamborak::Random(Looper*) { return E_NOTIMPL; }
+HRESULT Tamborak::ResetPars() { return E_NOTIMPL; }
+HRESULT Tamborak::dragLoop() { return E_NOTIMPL; }
+HRESULT Tamborak::togglePlayback() { return E_NOTIMPL; }
+HRESULT Tamborak::fillInstrumentFlatCombo(FlatComboBox*) { return E_NOTIMPL; }
+HRESULT Tamborak::fillInstrumentCombo(ComboBox*) { return E_NOTIMPL; }
+HRESULT Tamborak::onInstrumentCombo(ComboBox*) { return E_NOTIMPL; }
+HRESULT Tamborak::onInstrumentFlatCombo(FlatComboBox*) { return E_NOTIMPL; }
+// The loop block is not written or read yet.
+bool Tamborak::saveLoop(CUniStream&, bool) { return false; }
+bool Tamborak::LoadLoop(CUniStream&, int) { return false; }
+// The composer, its rules and the loop browser are not built yet.
+void Tamborak::composePart(Looper&) {}
+bool Tamborak::rulesAccept(Looper&) { return true; }
+void Tamborak::saveLoopAs() {}
+
+// ---- Slices, folders and the library
+
+Looper* Tamborak::getSlice(std::int32_t index) {
+  return index >= 0 && index < kSliceCount ? slices_[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+std::string Tamborak::getLoopsFolder() { return libraryFolders().loops; }
+std::string Tamborak::getDrumMapsFolder() { return libraryFolders().drumMaps; }
+PatternTree& Tamborak::getPatternLibrary() { return patternTree(); }
+
+void Tamborak::clearLoop() {
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->clearPattern();
+}
+
+platform::Prompt* Tamborak::discardPrompt() { return views_.empty() ? nullptr : views_.front()->prompt(); }
+
+void Tamborak::setVolume(const std::string& name) {
+  if (name == volumeName_) return;
+  const bool edited = std::any_of(slices_.begin(), slices_.end(), [](const auto& s) { return s && s->edited(); });
+  if (edited && !views_.empty() && !views_.front()->confirmDiscard()) {
+    refreshViews(TamborakView::Item::kVolume);
+    return;
+  }
+  volumeName_ = name;
+  setSwingDurIdx(swingGridOfVolume(name), false);
+  refreshViews(TamborakView::Item::kVolume);
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->setVolumeFolder(name);
+  {
+    PatternTree& tree = patternTree();
+    std::lock_guard guard(tree.lock());
+    TransitNode* volume = tree.root() ? tree.root()->findFolder(name) : nullptr;
+    if (const TerminalNode* loop = volume ? findLeafByPath(volume, "Default.mid") : nullptr) loop->loadLoop(this);
+  }
+  changed("Tamborak::setVolume");
+}
+
+void Tamborak::setPatternGroup(std::int32_t value, bool apply) {
+  if (value == patternGroup_) return;
+  patternGroup_ = value;
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->setPatternGroup(value, apply);
+  refreshViews(TamborakView::Item::kPatternGroup);
+}
+
+void Tamborak::selectNoteNames(const std::string& title) {
+  noteNamesProvider_.find(title, &noteNames_);
+  refreshViews(TamborakView::Item::kNoteNames);
+}
+
+// ---- Drum map, output, triggers
+
+void Tamborak::setDrumMap(const DrumMap& map) {
+  drumMap_ = map;
+  drumMapChanged();
+}
+
+void Tamborak::drumMapChanged() {
+  changed("Tamborak::drumMapChanged");
+  refreshViews(TamborakView::Item::kDrumMap);
+}
+
+void Tamborak::setOutput(std::int32_t channel, std::int32_t port) {
+  outChannel_ = channel;
+  outPort_ = port;
+}
+
+std::int32_t Tamborak::getOutput(std::int32_t* channel, std::int32_t* port) {
+  const std::int32_t p = outPort_;
+  if (channel) *channel = outChannel_;
+  if (port) *port = p;
+  return p;
+}
+
+void Tamborak::setTriggerLowKey(std::int32_t key) {
+  triggerHighKey_ = triggerHighKey_ - triggerLowKey_ + key;
+  triggerLowKey_ = key;
+}
+
+// Without the host integration the engine cannot reach the host's transport.
+bool Tamborak::isDetachedFromSequencer() { return true; }
+
+// A restart of the host's playback goes through the host integration, which is not built: the
+// decision is made and traced, the host is not asked.
+void Tamborak::changed(const char* name) {
+  if (isMfxFilter_ && playing_ && restartOnChange_) engineTrace("Stop'n'Start from: %s\n", name);
+}
+
+// ---- Global controls
+
+bool Tamborak::store(Relaxed<std::int32_t>& control, std::int32_t value, std::int32_t low, std::int32_t high) {
+  if (value == control) return false;
+  control = std::clamp(value, low, high);
+  return true;
+}
+
+void Tamborak::redrawSlices() {
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice && slice->view()) slice->view()->refresh();
+}
+
+void Tamborak::rebuildCurves() {
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->rebuildCurve();
+  redrawSlices();
+}
+
+void Tamborak::setSwingPc(std::int32_t value, bool notify) {
+  if (store(swingPc_, value, 0, 100)) {
+    redrawSlices();
+    refreshViews(TamborakView::Item::kSwing);
+  }
+  if (notify) changed("setSwingPc");
+}
+
+void Tamborak::setSwingDurIdx(std::int32_t value, bool notify) {
+  if (store(swingDurIdx_, value, 0, 4)) {
+    redrawSlices();
+    refreshViews(TamborakView::Item::kSwingGrid);
+  }
+  if (notify) changed("setSwingDurIdx");
+}
+
+std::int32_t Tamborak::getSwingDivision() const {
+  const std::int32_t index = swingDurIdx_;
+  return index == 0 ? 4 : 1 << index;
+}
+
+void Tamborak::setVeloDyn(std::int32_t value, bool notify) {
+  if (store(veloDyn_, value, -100, 200)) {
+    rebuildCurves();
+    refreshViews(TamborakView::Item::kVeloDyn);
+  }
+  if (notify) changed("setVeloDyn");
+}
+
+void Tamborak::setVeloCenterPC(std::int32_t value, bool notify) {
+  if (store(veloCenterPc_, value, -100, 100)) {
+    rebuildCurves();
+    refreshViews(TamborakView::Item::kVeloCenter);
+  }
+  if (notify) changed("setVeloCenterPC");
+}
+
+void Tamborak::setHumanizeVelo(std::int32_t value, bool notify) {
+  if (store(humanizeVelo_, value, 0, 127)) refreshViews(TamborakView::Item::kHumanize);
+  if (notify) changed("setHumanizeVelo");
+}
+
+void Tamborak::setHumanizeVeloTrend(std::int32_t value, bool notify) {
+  if (!store(humanizeVeloTrend_, value, -100, 100)) return;
+  refreshViews(TamborakView::Item::kHumanizeTrend);
+  if (notify) changed("setHumanizeVeloTrend");
+}
+
+void Tamborak::setQuantize(bool on, bool notify) {
+  if (quantize_.exchange(on) == on) return;
+  redrawSlices();
+  refreshViews(TamborakView::Item::kQuantize);
+  if (notify) changed("setQuantize");
+}
+
+void Tamborak::setVeloMin(std::int32_t value) {
+  if (value == veloMin_) return;
+  veloMin_ = std::clamp(value, 1, 127);
+  if (veloMax_ < veloMin_ + 2) setVeloMax(veloMin_ + 2);
+  rebuildCurves();
+}
+
+void Tamborak::setVeloMax(std::int32_t value) {
+  if (value == veloMax_) return;
+  veloMax_ = std::clamp(value, 1, 127);
+  if (veloMin_ > veloMax_ - 2) setVeloMin(veloMax_ - 2);
+  rebuildCurves();
+}
+
+// ---- Solo
+
+void Tamborak::wantPlaySolo(Looper& slice) {
+  const auto audible = std::count_if(slices_.begin(), slices_.end(), [](const auto& s) { return s && !s->muted(); });
+  const bool alone = !slice.muted() && audible == 1;
+  if (alone) {
+    for (std::size_t i = 0; i < slices_.size(); ++i)
+      if (slices_[i]) slices_[i]->setMutedSilently(savedMute_[i]);
+  } else {
+    if (audible >= 2)
+      for (std::size_t i = 0; i < slices_.size(); ++i)
+        if (slices_[i]) savedMute_[i] = slices_[i]->muted();
+    for (const std::unique_ptr<Looper>& s : slices_)
+      if (s) s->setMutedSilently(s.get() != &slice);
+  }
+  changed("Tamborak::wantPlaySolo");
+}
+
+}  // namespace velmora

@@ -1,0 +1,222 @@
+// Playback: host windows to slice renders, trigger notes and quick-pad timing, the emitted
+// events, the musical time conversions and the time base of an export.
+//
+// Real time: a window without trigger notes allocates nothing, does no I/O and waits for nothing
+// but the slices' locks, which the user-interface thread holds only to swap finished work in.
+#include <algorithm>
+
+#include "engine/EngineProcess.h"
+#include "engine/EngineTrace.h"
+#include "engine/Tamborak.h"
+#include "loops/Looper.h"
+#include "loops/StrokeTiming.h"
+
+namespace velmora {
+
+namespace {
+
+std::int32_t wrapped(std::int64_t value) { return static_cast<std::int32_t>(value); }
+
+}  // namespace
+
+// The engine's conversions at the host resolution last seen, for threads other than the
+// rendering one (which uses the engine's own face).
+class Tamborak::TimeBase final : public ProcessContext {
+ public:
+  explicit TimeBase(Tamborak& engine) : engine_(engine) { ticksPerQuarter = engine.hostTicksPerQuarter_; }
+  void emit(const MidiEvent&) override {}
+  std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override {
+    return engine_.toTicks(ticksPerQuarter, measure, beat, tick);
+  }
+  void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
+    engine_.fromTicks(ticksPerQuarter, ticks, measure, beat, tick);
+  }
+
+ private:
+  Tamborak& engine_;
+};
+
+void Tamborak::startWindow(IMfxEventQueue* queue) {
+  if (!hostContext_) return;
+  emittedCount_ = 0;
+  outQueue_ = queue;
+  // A host that reports no positive resolution keeps the last one: conversions divide by it.
+  const std::int32_t resolution = timeConverter_ ? timeConverter_->getTicksPerQuarter() : 0;
+  if (resolution > 0) ticksPerQuarter = hostTicksPerQuarter_ = resolution;
+}
+
+void Tamborak::endWindow() {
+  outQueue_ = nullptr;
+  emittedCount_ = 0;
+}
+
+HRESULT Tamborak::OnEvents(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) {
+  if (!allSlicesPresent()) return E_UNEXPECTED;
+  startWindow(outQueue);
+  std::int32_t count = 0;
+  if (!inQueue || FAILED(inQueue->getCount(&count))) count = 0;
+  engineTrace("EVENTS from %d to %d, count = %d\n", fromTime, thruTime, count);
+
+  std::int64_t cursor = fromTime;
+  for (std::int32_t i = 0; i < count; ++i) {
+    MfxEventRecord record{};
+    if (FAILED(inQueue->getAt(i, &record))) continue;
+    const MidiEvent event = MidiEvent::decode(record.bytes);
+    if (triggerEnabled_ && event.type == kEventNote && event.data1 >= triggerLowKey_ && event.data1 <= triggerHighKey_) {
+      // The switch happens at the note's tick, kept inside the part of the window not yet played.
+      const std::int64_t at = std::clamp<std::int64_t>(event.time, cursor, std::int64_t{thruTime} + 1);
+      if (at > cursor) render(static_cast<MfxTime>(cursor), static_cast<MfxTime>(at - 1));
+      cursor = at;
+      engineTrace("\tDURA at %d: %d is chosen\n", event.time, event.data1 - triggerLowKey_);
+      triggerKey(event.data1, false);
+    } else if (outQueue) {
+      outQueue->add(&record);
+    }
+  }
+  if (cursor <= thruTime) render(static_cast<MfxTime>(cursor), thruTime);
+
+  if (emittedCount_ == 0 && count == 0) {
+    MidiEvent placeholder;
+    placeholder.time = fromTime;
+    placeholder.type = kEventKeyAftertouch;
+    emit(placeholder);
+  }
+  endWindow();
+  return S_OK;
+}
+
+HRESULT Tamborak::OnInput(IMfxInputQueue* inQueue, IMfxInputQueue* outQueue) {
+  if (!allSlicesPresent()) return E_UNEXPECTED;
+  engineTrace("INPUT\n");
+  std::int32_t count = 0;
+  if (!inQueue || FAILED(inQueue->getCount(&count))) return S_OK;
+  for (std::int32_t i = 0; i < count; ++i) {
+    MfxInputRecord record{};
+    if (FAILED(inQueue->getAt(i, &record))) continue;
+    const TimedShortMessage message = TimedShortMessage::decode(record.bytes);
+    if ((message.status & 0xF0) == 0x90 && message.data2 != 0 && triggerKey(message.data1, true)) continue;
+    if (outQueue) outQueue->add(&record);
+  }
+  return S_OK;
+}
+
+void Tamborak::render(MfxTime from, MfxTime to) {
+  while (returnMode_ != 0) {
+    const MfxTime at = switchTime_;
+    if (at < from || at > to) break;
+    if (at > from) renderSlices(from, at - 1);
+    const std::int32_t mode = returnMode_;
+    setLoopIdx(returnLoopIdx_, false, mode < 0 ? mode : 0);
+    from = at;
+    if (switchTime_ <= at) break;  // song time ends before the next cycle
+  }
+  renderSlices(from, to);
+}
+
+void Tamborak::renderSlices(MfxTime from, MfxTime to) {
+  if (from > to) return;
+  engineTrace("\tprocess from %d to %d\n", from, to);
+  for (const std::unique_ptr<Looper>& slice : slices_) slice->render(from, to, *this);
+}
+
+bool Tamborak::triggerKey(int key, bool immediate) {
+  const std::int32_t low = triggerLowKey_;
+  if (!triggerEnabled_ || key < low || key > triggerHighKey_) return false;
+  setLoopIdx(key - low, immediate, 0);
+  return true;
+}
+
+void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
+  const std::int32_t old = loopIdx_;
+  padBank_->storePad(old);
+  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
+    for (TamborakView* view : views_)
+      platform::UiQueue::main().post(view->window(), message, static_cast<std::uintptr_t>(index), old);
+  loopIdx_ = index;
+  padBank_->recallPad(index, immediate);
+
+  const MfxTime t = immediate ? getNowTime() : switchTime_.load();
+  TimeBase time(*this);
+  MfxTime next = 0;
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) next = std::max(next, slice->nextCycleStart(t, time));
+  switchTime_ = next;
+  returnLoopIdx_ = returnMode != 0 ? old : -1;
+  returnMode_ = returnMode;
+}
+
+// ---- ProcessContext
+
+void Tamborak::emit(const MidiEvent& event) {
+  if (!outQueue_) return;
+  MidiEvent out = event;
+  out.port = static_cast<std::uint8_t>(outPort_);
+  const std::int32_t channel = outChannel_;
+  if (channel != -1 && out.type <= kEventPitchWheel) out.channel = static_cast<std::uint8_t>(channel & 0x0F);
+  MfxEventRecord record;
+  out.encode(record.bytes);
+  outQueue_->add(&record);
+  ++emittedCount_;
+}
+
+std::int32_t Tamborak::mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) {
+  return toTicks(ticksPerQuarter, measure, beat, tick);
+}
+
+void Tamborak::ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) {
+  fromTicks(ticksPerQuarter, ticks, measure, beat, tick);
+}
+
+// Without a host, 4/4 at the given resolution.
+std::int32_t Tamborak::toTicks(std::int32_t resolution, std::int32_t measure, std::int32_t beat, std::int32_t tick) {
+  if (meterMap_) return meterMap_->mbtToTicks(measure, beat, tick);
+  return wrapped(((std::int64_t{measure} - 1) * 4 + (std::int64_t{beat} - 1)) * resolution + tick);
+}
+
+// Without a host the tick within the beat is not kept.
+void Tamborak::fromTicks(std::int32_t resolution, std::int32_t ticks, std::int32_t& measure, std::int32_t& beat,
+                         std::int32_t& tick) {
+  if (meterMap_ && SUCCEEDED(meterMap_->ticksToMbt(ticks, &measure, &beat, &tick))) return;
+  const std::int32_t quarters = ticks / resolution;
+  measure = quarters / 4 + 1;
+  beat = quarters % 4 + 1;
+  tick = 0;
+}
+
+// ---- Export time base
+
+MfxTime Tamborak::exportLength(MfxTime t) {
+  std::int64_t whole = 1920;
+  if (hostContext_ && timeConverter_) {
+    const std::int64_t product = 4 * std::int64_t{timeConverter_->getTicksPerQuarter()};
+    if (product > 0) whole = product;
+  }
+  const std::int64_t bars = exportBars_;
+  if (hostContext_ && meterMap_) {
+    std::int32_t measure = 0, numerator = 0, power = 0;
+    if (SUCCEEDED(meterMap_->getMeter(meterMap_->meterIndexAt(t), &measure, &numerator, &power)) && power >= 0 &&
+        power < 31)
+      return scale(bars * numerator, whole, std::int64_t{1} << power);
+  }
+  return scale(bars * 4, whole, 4);
+}
+
+void Tamborak::fillTimeBase(ExportTimeBase* base) {
+  if (!base) return;
+  *base = ExportTimeBase();
+  if (!hostContext_) return;
+  if (timeConverter_) {
+    const std::int32_t resolution = timeConverter_->getTicksPerQuarter();
+    if (resolution > 0) base->ticksPerQuarter = resolution;
+    MfxTime start = 0;
+    std::int32_t tempo = 0;
+    if (SUCCEEDED(timeConverter_->getTempo(0, &start, &tempo))) base->tempo = tempo;
+  }
+  std::int32_t measure = 0, numerator = 0, power = 0;
+  if (meterMap_ && SUCCEEDED(meterMap_->getMeter(0, &measure, &numerator, &power))) {
+    base->numerator = numerator;
+    base->denominatorPower = power;
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,34 @@
+#include "frame/CTamborak.h"
+
+#include <new>
+
+namespace velmora {
+
+HRESULT CTamborak::create(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  CTamborak* made = new (std::nothrow) CTamborak;
+  if (!made) return E_OUTOFMEMORY;
+  made->AddRef();
+  const HRESULT result = made->QueryInterface(iid, object);
+  made->Release();
+  return result;
+}
+
+HRESULT CTamborak::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = queryFace(iid);
+  if (!*object) return E_NOINTERFACE;
+  AddRef();
+  return S_OK;
+}
+
+ULONG CTamborak::AddRef() { return ++refCount_; }
+
+ULONG CTamborak::Release() {
+  const ULONG left = --refCount_;
+  if (left == 0) delete this;
+  return left;
+}
+
+}  // namespace velmora

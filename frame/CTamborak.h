@@ -1,0 +1,31 @@
+// CTamborak: the creatable MIDI-filter class, the engine plus its COM reference count. Every face
+// of the engine answers QueryInterface, AddRef and Release with this one count, and the object
+// deletes itself when the count reaches 0.
+#pragma once
+
+#include <atomic>
+
+#include "engine/Tamborak.h"
+
+namespace velmora {
+
+class CTamborak final : public Tamborak {
+ public:
+  // A new filter object handed out through the face `iid` with one reference, as a class factory
+  // hands it out: E_OUTOFMEMORY when it cannot be created, the query's result otherwise (a failed
+  // query destroys the new object). [main-thread, not real-time safe]
+  static HRESULT create(REFIID iid, void** object);
+
+  // [any thread]
+  STDMETHOD(QueryInterface)(REFIID iid, void** object) override;
+  STDMETHOD_(ULONG, AddRef)() override;
+  STDMETHOD_(ULONG, Release)() override;
+
+ private:
+  CTamborak() : Tamborak(true) {}
+  ~CTamborak() override = default;
+
+  std::atomic<ULONG> refCount_{0};
+};
+
+}  // namespace velmora

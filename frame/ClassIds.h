@@ -1,0 +1,15 @@
+// The identifiers the plug-in owns: its creatable classes and its own control interface.
+#pragma once
+
+#include "frame/ComTypes.h"
+
+namespace velmora {
+
+// The MIDI filter object.
+inline constexpr CLSID CLSID_Tamborak = {0x878A0950, 0x052B, 0x11D6, {0x84, 0xA6, 0x00, 0x10, 0x4B, 0x7B, 0x24, 0xA1}};
+// The editor panel, the filter's property page.
+inline constexpr CLSID CLSID_TamborakPanel = {0x878A0952, 0x052B, 0x11D6, {0x84, 0xA6, 0x00, 0x10, 0x4B, 0x7B, 0x24, 0xA1}};
+// The engine's control interface.
+inline constexpr IID IID_ITamborak = {0x878A0951, 0x052B, 0x11D6, {0x84, 0xA6, 0x00, 0x10, 0x4B, 0x7B, 0x24, 0xA1}};
+
+}  // namespace velmora

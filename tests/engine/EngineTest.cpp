@@ -1,0 +1,449 @@
+// The engine through its COM faces and the simulated host, on the default pattern library.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "io/UniRegistry.h"
+#include "library/PatternTree.h"
+#include "sim/Queues.h"
+#include "tests/engine/EngineFixture.h"
+
+using namespace velmora;
+using namespace velmora::sim;
+using test::EngineTest;
+using test::Note;
+
+namespace {
+
+constexpr MfxTime kBar = 1920;  // 4/4 at 480 ticks per quarter
+
+template <class Face>
+Face* query(IUnknown* object, REFIID iid) {
+  void* face = nullptr;
+  EXPECT_EQ(object->QueryInterface(iid, &face), S_OK);
+  static_cast<IUnknown*>(static_cast<Face*>(face))->Release();
+  return static_cast<Face*>(face);
+}
+
+ComRef<HostContext> connected(IMfxEventFilter& filter, Song song = Song(), HostOptions options = {}) {
+  ComRef<HostContext> host = create<HostContext>(std::move(song), options);
+  EXPECT_EQ(connect(filter, *host), S_OK);
+  return host;
+}
+
+}  // namespace
+
+TEST_F(EngineTest, StartsWithItsDefaultsAndAnswersOnItsFaces) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+
+  IUnknown* object = face.get();
+  EXPECT_EQ(query<IUnknown>(object, IID_IUnknown), static_cast<IUnknown*>(query<IMfxEventFilter>(object, IID_IMfxEventFilter)));
+  EXPECT_EQ(query<IPersist>(object, IID_IPersist), static_cast<IPersist*>(query<IPersistStream>(object, IID_IPersistStream)));
+  EXPECT_EQ(query<ITamborak>(query<ISpecifyPropertyPages>(object, IID_ISpecifyPropertyPages), IID_ITamborak), face.get());
+  void* none = &e;
+  EXPECT_EQ(object->QueryInterface(IID_IMfxMeterMap, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(object->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+  EXPECT_EQ(object->AddRef(), 2u);
+  EXPECT_EQ(object->Release(), 1u);
+
+  CLSID id{};
+  CAUUID pages{};
+  ULARGE_INTEGER size{};
+  size.QuadPart = 7;
+  EXPECT_EQ(std::tuple(e.GetClassID(&id), e.GetPages(&pages), e.GetSizeMax(&size), e.IsDirty()), std::tuple(S_OK, S_OK, S_OK, S_OK));
+  EXPECT_TRUE(id == CLSID_Tamborak && pages.cElems == 1 && pages.pElems[0] == CLSID_TamborakPanel && size.QuadPart == 0);
+  CoTaskMemFree(pages.pElems);
+
+  // The first volume of the library ("16 Beat Funk") sets the sixteenth swing grid.
+  std::int32_t channel = 0, port = 9;
+  EXPECT_EQ(e.getOutput(&channel, &port), 0);
+  EXPECT_EQ(std::tuple(e.getSwingPc(), e.getSwingDurIdx(), e.getVeloMin(), e.getVeloMax(), e.getTriggerLowKey(),
+                       e.getTriggerEnabled(), channel, port, e.getExportBars(), e.getPatternGroup(), e.getVolumeName(),
+                       e.getRestartOnChange(), e.displayMinVelo(), e.isMfxFilter()),
+            std::tuple(0, 2, 30, 127, 36, false, -1, 0, 4, 0, std::string("16 Beat Funk"), true, 20, true));
+  const char* const folders[] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\", "4.Percussion\\Conga\\",
+                                 "3.Cymbal\\HH_Cl\\",       "2.Snare\\Snare\\",        "1.Kick\\Kick\\"};
+  const int fixed[] = {67, 73, 61};
+  for (int i = 0; i < Tamborak::kSliceCount; ++i) {
+    const Looper& slice = *e.getSlice(i);
+    EXPECT_EQ(slice.folder(), std::string("16 Beat Funk\\") + folders[i]);
+    // The fixed notes are kept but played only in a "universal" kind folder.
+    EXPECT_EQ(std::tuple(slice.muted(), slice.fixedNoteOn(), slice.fixedNote(), slice.patternGroup()),
+              std::tuple(i < 3, false, i < 3 ? fixed[i] : 54, 0)) << i;
+  }
+
+  // Setters clamp; the velocity range keeps its gap; the trigger range keeps its width.
+  test::RecordingView view(e);
+  EXPECT_EQ(e.addView(&view), S_OK);
+  EXPECT_EQ(e.addView(&view), S_FALSE);
+  e.setSwingPc(150, true);
+  e.setVeloDyn(-300, false);
+  e.setVeloCenterPC(101, false);
+  e.setHumanizeVelo(200, false);
+  e.setHumanizeVeloTrend(-101, false);
+  e.setQuantize(true, true);
+  e.setQuantize(true, true);
+  e.setVeloMin(126);
+  EXPECT_EQ(std::tuple(e.getSwingPc(), e.getVeloDyn(), e.getVeloCenterPC(), e.getHumanizeVelo(), e.getHumanizeVeloTrend(),
+                       e.getQuantize(), e.getVeloMin(), e.getVeloMax()),
+            std::tuple(100, -100, 100, 127, -100, true, 125, 127));
+  using Item = TamborakView::Item;
+  EXPECT_EQ(view.refreshed, (std::vector<Item>{Item::kSwing, Item::kVeloDyn, Item::kVeloCenter, Item::kHumanize,
+                                               Item::kHumanizeTrend, Item::kQuantize}));
+  e.setVeloMax(1);
+  EXPECT_EQ(std::tuple(e.getVeloMin(), e.getVeloMax()), std::tuple(1, 3));
+  for (const auto& [index, division] : {std::pair(0, 4), {1, 2}, {2, 4}, {3, 8}, {4, 16}, {9, 16}}) {
+    e.setSwingDurIdx(index, false);
+    EXPECT_EQ(e.getSwingDivision(), division) << index;
+  }
+  e.setTriggerLowKey(60);
+  e.setTriggerEnabled(true);
+  std::vector<std::pair<bool, std::int32_t>> triggered;
+  for (int key : {59, 60, 69, 70}) {
+    const bool taken = e.triggerKey(key, true);
+    triggered.emplace_back(taken, e.getLoopIdx());
+  }
+  EXPECT_EQ(triggered, (std::vector<std::pair<bool, std::int32_t>>{{false, 0}, {true, 0}, {true, 9}, {false, 9}}));
+
+  // Volumes: the slices follow, the swing grid follows the number the name starts with.
+  for (const auto& [volume, grid] : {std::pair("8 Beat Rock", 1), std::pair("Latin", 0), std::pair("16 Beat Funk", 2)}) {
+    e.setVolume(volume);
+    EXPECT_EQ(std::tuple(e.getVolumeName(), e.getSwingDurIdx()), std::tuple(std::string(volume), grid));
+    EXPECT_EQ(folderComponent(e.getSlice(0)->folder(), 0), volume);
+  }
+  e.removeView(&view);
+
+  // Engines share the library, its folders and the random generator; only the first sets them.
+  ComRef<ITamborak> second = makeEngine();
+  EXPECT_EQ(EngineProcess::engineCount(), 2);
+  EXPECT_EQ(&second->getPatternLibrary(), &e.getPatternLibrary());
+  EXPECT_TRUE(second->getLoopsFolder() == e.getLoopsFolder() && e.getDrumMapsFolder().find("DrumMaps") != std::string::npos);
+  EXPECT_FALSE(EngineProcess::reset());
+}
+
+TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
+  const std::int32_t before = liveObjects();
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  IMfxEventFilter& filter = e;
+
+  // Connected as an off-line edit: the warning once per connection, until it is switched off.
+  platform::ScriptedPrompt prompt;
+  e.setPrompt(&prompt);
+  HostOptions offline;
+  offline.noteNameSource = offline.offline = true;
+  ComRef<HostContext> host = connected(filter, Song(960), offline);
+  EXPECT_TRUE(e.connected());
+  EXPECT_EQ(EngineProcess::connectedEngines(), std::vector<Tamborak*>{&e});
+  EXPECT_EQ(e.getNoteNames()->title(), "General MIDI Drums");
+  ASSERT_EQ(prompt.asked().size(), 1u);
+  EXPECT_EQ(prompt.asked()[0].text.rfind("Tamborak is not simply an effect", 0), 0u);
+  ASSERT_TRUE(settings::writeProfileInt(settings::kWarnOffline, 0));
+  host = connected(filter, Song(960), offline);
+  settings::writeProfileInt(settings::kWarnOffline, 1);
+  EXPECT_EQ(prompt.asked().size(), 1u);
+  EXPECT_EQ(EngineProcess::connectedEngines().size(), 1u);
+  EXPECT_EQ(e.exportLength(0), 4 * 4 * 960);
+  ExportTimeBase base;
+  e.fillTimeBase(&base);
+  EXPECT_EQ(std::tuple(base.tempo, base.ticksPerQuarter, base.numerator, base.denominatorPower),
+            std::tuple(12000, 960, 4, 2));
+
+  // A host without both time services is refused: nothing of it is kept, and the host it was to
+  // replace is let go as well.
+  for (const HostOptions options : {HostOptions{false, true, true}, HostOptions{true, false, false}}) {
+    ComRef<HostContext> refused = create<HostContext>(Song(), options);
+    EXPECT_EQ(connect(filter, *refused), E_FAIL);
+    EXPECT_EQ(std::tuple(refused->refCount(), host->refCount()), std::tuple(1u, 1u));
+  }
+  EXPECT_EQ(filter.Connect(nullptr), E_FAIL);
+  EXPECT_FALSE(e.connected());
+  EXPECT_TRUE(EngineProcess::connectedEngines().empty());
+  host = connected(filter, Song(960));
+
+  // Live input: a trigger note selects its pad at once; a note-on of velocity 0 passes on.
+  e.setTriggerEnabled(true);
+  ComRef<InputQueue> in = create<InputQueue>(std::vector<TimedShortMessage>{{5, 0x99, 37, 100}, {6, 0x99, 38, 0}, {7, 0xB0, 38, 1}});
+  ComRef<InputQueue> out = create<InputQueue>();
+  EXPECT_EQ(filter.OnInput(in.get(), out.get()), S_OK);
+  EXPECT_EQ(out->records, (std::vector<TimedShortMessage>{{6, 0x99, 38, 0}, {7, 0xB0, 38, 1}}));
+  EXPECT_EQ(e.getLoopIdx(), 1);
+
+  // Start, loop and stop send nothing; only start and stop touch the playing flag.
+  Transport transport(filter);
+  transport.start(0);
+  EXPECT_TRUE(e.playing());
+  transport.loop(0, 100);
+  transport.stop();
+  EXPECT_FALSE(e.playing());
+  EXPECT_TRUE(transport.recording().events.empty());
+
+  // Disconnecting lets the views go and releases every host object.
+  test::RecordingView view(e);
+  e.addView(&view);
+  EXPECT_EQ(filter.Disconnect(), S_OK);
+  EXPECT_EQ(view.detached, 1);
+  EXPECT_EQ(e.addView(&view), S_OK);  // it had left the list
+  e.removeView(&view);
+  EXPECT_FALSE(e.connected());
+  EXPECT_TRUE(EngineProcess::connectedEngines().empty());
+  EXPECT_EQ(host->refCount(), 1u);
+  EXPECT_EQ(e.exportLength(0), 4 * 1920);
+  host.reset();
+  in.reset();
+  out.reset();
+  EXPECT_EQ(liveObjects(), before);
+
+  // An engine that could not create a slice refuses every host call and keeps nothing.
+  EngineProcess::failSliceCreation(3);
+  ComRef<ITamborak> broken = makeEngine();
+  Tamborak& refusing = engineOf(broken);
+  host = create<HostContext>();
+  ComRef<EventQueue> queue = create<EventQueue>();
+  in = create<InputQueue>();
+  for (const HRESULT result : {connect(refusing, *host), refusing.Disconnect(), refusing.OnStart(0, queue.get()),
+                               refusing.OnLoop(0, 1, queue.get()), refusing.OnStop(0, queue.get()),
+                               refusing.OnEvents(0, 99, queue.get(), queue.get()), refusing.OnInput(in.get(), in.get())})
+    EXPECT_EQ(result, E_UNEXPECTED);
+  EXPECT_TRUE(refusing.getSlice(3) == nullptr && queue->records.empty() && host->refCount() == 1u);
+}
+
+TEST_F(EngineTest, PlaysRealPatternsInTimeWhateverTheWindows) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  fillLoop(e);
+  ComRef<HostContext> host = connected(e);
+
+  // 8 bars in windows of every size: the same notes, each where its pattern puts it.
+  const MfxTime end = 8 * kBar;
+  std::vector<Note> reference;
+  for (MfxTime size : {1, 7, 480, 1920}) {
+    const Recording recording = Transport::play(e, 0, end - 1, size);
+    const std::vector<Note> notes = test::sortedNotes(recording);
+    if (reference.empty()) {
+      reference = notes;
+      EXPECT_EQ(test::timesAndKeys(notes), test::modelNotes(e, end, kBar));
+    }
+    EXPECT_EQ(notes, reference) << "windows of " << size;
+    // A window without notes or input carries one placeholder at its start: key aftertouch 0, 0.
+    std::vector<int> sounding(recording.calls.size()), others(recording.calls.size());
+    for (const Emitted& out : recording.events) {
+      ++(out.event.isNote() ? sounding : others)[out.call];
+      if (!out.event.isNote()) {
+        EXPECT_EQ(std::tuple(out.event.type, out.event.data1 + out.event.data2, out.event.time),
+                  std::tuple(std::uint32_t{kEventKeyAftertouch}, 0, recording.calls[out.call].first));
+      }
+    }
+    for (std::size_t c = 0; c < recording.calls.size(); ++c)
+      EXPECT_EQ(others[c], recording.calls[c].kind == Call::kEvents && sounding[c] == 0) << size << " " << c;
+  }
+
+  // A jump back re-anchors every slice: the notes from there on are those of a straight run.
+  Transport transport(e);
+  transport.start(0);
+  transport.run(0, 3 * kBar + 100, 480);
+  const std::size_t beforeJump = transport.recording().events.size();
+  transport.jump(kBar + 700);
+  transport.run(kBar + 700, end - 1, 480);
+  Recording afterJump = transport.recording();
+  afterJump.events.erase(afterJump.events.begin(), afterJump.events.begin() + static_cast<std::ptrdiff_t>(beforeJump));
+  std::vector<Note> expected;
+  std::copy_if(reference.begin(), reference.end(), std::back_inserter(expected),
+               [](const Note& n) { return std::get<0>(n) >= kBar + 700; });
+  EXPECT_EQ(test::sortedNotes(afterJump), expected);
+
+  // Every cycle lasts the whole bars of the song's meter that its pattern reaches into.
+  e.Disconnect();
+  for (const auto& [numerator, denominator, bar] : {std::tuple(3, 4, 1440), std::tuple(7, 8, 1680)}) {
+    host = connected(e, Song(480).meter(1, numerator, denominator));
+    EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 8 * bar - 1, 480))),
+              test::modelNotes(e, 8 * bar, bar))
+        << numerator << "/" << denominator;
+    e.Disconnect();
+  }
+}
+
+TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  solo(e, kSlotCymbal);
+  Looper& hats = *e.getSlice(kSlotCymbal);
+  // Strokes at 480 ticks per quarter on channel 5: the swing grid of the volume is 120 ticks.
+  hats.editTrack([](CMidiTrack& track) {
+    track.Clear();
+    track.setDivision(480);
+    for (const MidiEvent& n : {noteEvent(0, 5, 42, 100, 240), noteEvent(29, 5, 42, 100, 10), noteEvent(95, 5, 42, 100, 10),
+                               noteEvent(120, 5, 42, 100, 10), noteEvent(240, 5, 42, 100, 10)})
+      track.Insert(n);
+  });
+  ComRef<HostContext> host = connected(e);
+  auto firstBar = [&](MfxTime last = kBar - 1) {
+    std::vector<std::pair<MfxTime, std::uint32_t>> out;
+    for (const Note& n : test::sortedNotes(Transport::play(e, 0, last, 480)))
+      out.emplace_back(std::get<0>(n), std::get<2>(n));
+    return out;
+  };
+  using Timing = std::vector<std::pair<MfxTime, std::uint32_t>>;
+  EXPECT_EQ(firstBar(), (Timing{{0, 240}, {29, 10}, {95, 10}, {120, 10}, {240, 10}}));
+  e.setQuantize(true, false);
+  EXPECT_EQ(firstBar(), (Timing{{0, 10}, {0, 240}, {120, 10}, {120, 10}, {240, 10}}));
+  e.setQuantize(false, false);
+  e.setSwingPc(100, false);
+  EXPECT_EQ(firstBar(), (Timing{{0, 240}, {43, 15}, {142, 15}, {180, 5}, {240, 15}}));
+  e.setSwingPc(0, false);
+
+  // Output channel and port go onto every emitted event; input passes on as it came.
+  Transport transport(e);
+  MidiEvent input = noteEvent(100, 2, 7, 99, 0);
+  input.type = kEventController;
+  transport.feed(input);
+  e.setOutput(9, 3);
+  transport.start(0);
+  transport.run(0, kBar - 1, 480);
+  e.setOutput(-1, 0);
+  transport.run(kBar, 2 * kBar - 1, 480);
+  std::vector<std::tuple<MfxTime, std::uint32_t, int, int>> out;
+  for (const MidiEvent& ev : transport.recording().eventList())
+    if (ev.time == 0 || ev.time == 100 || ev.time == kBar) out.emplace_back(ev.time, ev.type, ev.channel, ev.port);
+  EXPECT_EQ(out, (std::vector<std::tuple<MfxTime, std::uint32_t, int, int>>{
+                     {100, kEventController, 2, 0}, {0, kEventNote, 9, 3}, {kBar, kEventNote, 5, 0}}));
+
+  // The loop's drum map, then the slice's own map, a fixed note and the note offset.
+  auto firstKey = [&] { return std::get<1>(test::sortedNotes(Transport::play(e, 0, 479, 480)).at(0)); };
+  e.getDrumMap()->setNote(42, 44);
+  EXPECT_EQ(firstKey(), 44);
+  hats.setInstrument(44 * 128 + 50);
+  EXPECT_EQ(firstKey(), 50);
+  hats.setParameter(Looper::kNoteOffset, 2);
+  hats.setFixedNote(61);
+  EXPECT_EQ(firstKey(), 63);
+
+  // The time offset is kept at 480 ticks per quarter: 48 of them are 96 at 960.
+  hats.setParameter(Looper::kTimeOffset, 48);
+  e.Disconnect();
+  host = connected(e, Song(960));
+  EXPECT_EQ(firstBar(2 * kBar - 1), (Timing{{96, 480}, {154, 20}, {286, 20}, {336, 20}, {576, 20}}));
+}
+
+TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  test::PatternPads bank(e);
+  e.setPadBank(&bank);
+  fillLoop(e, 2);
+  solo(e, kSlotKick);
+  const auto padA = test::modelNotes(e, 4 * kBar, kBar);
+  bank.pads[0] = bank.current();
+  e.getSlice(kSlotKick)->previousPattern(false, 1, false);
+  const auto padB = test::modelNotes(e, 4 * kBar, kBar);
+  bank.pads[1] = bank.current();
+  ASSERT_NE(padA, padB);
+  bank.recallPad(0, false);
+  bank.calls.clear();
+  ComRef<HostContext> host = connected(e);
+
+  // Notes from the pads, each over its stretch of song time.
+  auto from = [&](std::initializer_list<std::tuple<const std::vector<std::pair<MfxTime, int>>*, MfxTime, MfxTime>> parts) {
+    std::vector<std::pair<MfxTime, int>> out;
+    for (const auto& [pad, first, end] : parts)
+      for (const auto& n : *pad)
+        if (n.first >= first && n.first < end) out.push_back(n);
+    return out;
+  };
+
+  // A trigger note at tick T inside a window: the old pad up to T - 1, the new one from T on; the
+  // note is not passed on, the views hear of the change afterwards.
+  std::vector<std::tuple<platform::UiMessage, std::uintptr_t, std::intptr_t>> posted;
+  platform::UiQueue& ui = platform::UiQueue::main();
+  const platform::UiTarget window = ui.createTarget([&](platform::UiMessage m, std::uintptr_t w, std::intptr_t l) {
+    posted.emplace_back(m, w, l);
+  });
+  test::RecordingView view(e, window);
+  e.addView(&view);
+  e.setTriggerEnabled(true);
+  // T falls on a stroke of the old pad that the new one does not play at that time.
+  MfxTime at = 0;
+  for (const auto& a : padA)
+    if (a.first > kBar && !at && std::none_of(padB.begin(), padB.end(), [&](const auto& b) { return b.first == a.first; }))
+      at = a.first;
+  ASSERT_GT(at, kBar);
+  Transport transport(e);
+  transport.feed(noteEvent(at, 9, 37, 100, 10));
+  transport.feed(noteEvent(at, 9, 50, 100, 10));
+  transport.start(0);
+  transport.run(0, 4 * kBar - 1, 480);
+  const std::vector<Note> played = test::sortedNotes(transport.recording());
+  EXPECT_EQ(test::timesAndKeys(played), [&] {
+    auto expected = from({{&padA, 0, at}, {&padB, at, 4 * kBar}});
+    expected.emplace_back(at, 50);  // the input note that is not a trigger
+    std::sort(expected.begin(), expected.end());
+    return expected;
+  }());
+  EXPECT_EQ(bank.calls, (std::vector<std::string>{"store 0", "recall 1"}));
+  ui.pump();
+  EXPECT_EQ(posted, (std::vector<std::tuple<platform::UiMessage, std::uintptr_t, std::intptr_t>>{
+                        {platform::registerUiMessage("Velmora_ViewsSetLoopIdx"), 1, 0}}));
+  e.removeView(&view);
+  ui.destroyTarget(window);
+
+  // A return plays the new pad for one cycle and comes back once; an alternating one swaps at
+  // every cycle end.
+  e.setLoopIdx(0, true, 0);
+  e.setLoopIdx(1, true, 1);
+  EXPECT_EQ(std::tuple(e.switchTime(), e.returnLoopIdx(), e.returnMode()), std::tuple(kBar, 0, 1));
+  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
+            from({{&padB, 0, kBar}, {&padA, kBar, 4 * kBar}}));
+  EXPECT_EQ(std::tuple(e.getLoopIdx(), e.returnMode()), std::tuple(0, 0));
+  e.setLoopIdx(1, true, -1);
+  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
+            from({{&padB, 0, kBar}, {&padA, kBar, 2 * kBar}, {&padB, 2 * kBar, 3 * kBar}, {&padA, 3 * kBar, 4 * kBar}}));
+  EXPECT_EQ(std::tuple(e.getLoopIdx(), e.switchTime(), e.returnMode()), std::tuple(0, 4 * kBar, -1));
+  e.setPadBank(nullptr);
+}
+
+// Under the thread sanitizer: the host's thread plays window after window while this one loads
+// patterns, steps, changes the controls and edits the drum maps.
+TEST_F(EngineTest, RendersWhileTheUserEdits) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  fillLoop(e);
+  ComRef<HostContext> host = connected(e);
+  std::atomic<bool> stop{false};
+  std::atomic<std::size_t> emitted{0};
+  std::thread player([&] {
+    ComRef<EventQueue> in = create<EventQueue>();
+    ComRef<EventQueue> out = create<EventQueue>();
+    for (MfxTime t = 0; !stop; t = t > 100 * kBar ? 0 : t + 240) {
+      e.OnEvents(t, t + 239, in.get(), out.get());
+      emitted += out->records.size();
+      out->records.clear();
+    }
+  });
+  for (int i = 0; i < 150; ++i) {
+    Looper& slice = *e.getSlice(i % Tamborak::kSliceCount);
+    if (i % 3 == 0) slice.nextPattern(false, 1 + i % 4, false);
+    if (i % 7 == 0) slice.randomPattern(nullptr);
+    slice.setParameter(i % 4, i % 60 - 30);
+    slice.setInstrument((36 + i % 3) * 128 + 40 + i % 5);
+    slice.setFixedNote(i % 5 == 0 ? 50 : -1);
+    e.getDrumMap()->setNote(36 + i % 10, 40 + i % 7);
+    e.setSwingPc(i % 101, true);
+    e.setSwingDurIdx(i % 5, true);
+    e.setQuantize(i % 2 == 0, true);
+    e.setHumanizeVelo(i % 20, true);
+    e.setHumanizeVeloTrend(i % 41 - 20, true);
+    e.setVeloDyn(i % 50, true);
+    e.setVeloCenterPC(i % 30 - 15, true);
+    e.setVeloMin(20 + i % 10);
+    e.setOutput(i % 3 - 1, i % 4);
+    e.setTriggerLowKey(30 + i % 10);
+    if (i % 11 == 0) slice.setMute(i % 2 == 0, i % 4 == 0);
+    if (i % 37 == 0) e.setVolume(i % 2 ? "8 Beat Rock" : "16 Beat Funk");
+  }
+  stop = true;
+  player.join();
+  EXPECT_GT(emitted.load(), 0u);
+}
