@@ -10,6 +10,7 @@
 #include "library/PatternSignature.h"
 #include "library/PatternTree.h"
 #include "loops/Looper.h"
+#include "loops/QuickPadBank.h"
 #include "platform/CrtRand.h"
 #include "platform/System.h"
 
@@ -28,20 +29,24 @@ constexpr char kOfflineWarning[] =
 
 }  // namespace
 
-// Until loop blocks can be written, a pad holds nothing: every pad recalls as one never stored,
-// which empties the loop.
-class Tamborak::OwnPadBank final : public PadBank {
+// The engine's quick pads: a bank of loop blocks that pad switching stores into and recalls
+// from, through the engine's own loop operations.
+class Tamborak::OwnPadBank final : public QuickPadHost {
  public:
-  explicit OwnPadBank(Tamborak& engine) : engine_(engine) {}
-  void storePad(std::int32_t) override {}
-  void recallPad(std::int32_t, bool) override { engine_.clearLoop(); }
+  explicit OwnPadBank(Tamborak& engine) : engine_(engine) { bank_.bind(*this); }
+  bool saveLoop(CUniStream& stream, bool markSaved) override { return engine_.saveLoop(stream, markSaved); }
+  bool LoadLoop(CUniStream& stream, int notify) override { return engine_.LoadLoop(stream, notify); }
+  void clearLoop() override { engine_.clearLoop(); }
+  QuickPadBank& bank() { return bank_; }
 
  private:
   Tamborak& engine_;
+  QuickPadBank bank_;
 };
 
+QuickPadBank& Tamborak::quickPads() { return quickPads_->bank(); }
+
 Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std::make_unique<OwnPadBank>(*this)) {
-  padBank_ = quickPads_.get();
   EngineProcess::addEngine();
   EngineProcess::registerViewsSetLoopIdx();
   displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
@@ -80,7 +85,6 @@ void* Tamborak::queryFace(REFIID iid) {
   return nullptr;
 }
 
-void Tamborak::setPadBank(PadBank* bank) { padBank_ = bank ? bank : quickPads_.get(); }
 
 bool Tamborak::allSlicesPresent() const {
   for (const std::unique_ptr<Looper>& slice : slices_)

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "engine/ITamborak.h"
-#include "engine/PadBank.h"
+#include "engine/LoopBlock.h"
 #include "engine/Relaxed.h"
 #include "engine/TamborakView.h"
 #include "frame/ComRef.h"
@@ -27,6 +27,7 @@
 #include "library/LoopLoader.h"
 #include "loops/DrumMap.h"
 #include "loops/LooperEngine.h"
+#include "loops/QuickPadBank.h"
 #include "loops/ProcessContext.h"
 #include "midi/NoteNames.h"
 #include "midi/NoteNamesProvider.h"
@@ -200,8 +201,8 @@ class Tamborak : public IMfxEventFilter,
   // Where the engine asks the user when no view is there to ask (the off-line warning); nullptr:
   // nowhere, the question is skipped.
   void setPrompt(platform::Prompt* prompt) { prompt_ = prompt; }
-  // The quick-pad bank pad switching goes through; nullptr restores the engine's own.
-  void setPadBank(PadBank* bank);
+  // The engine's own bank of quick pads. [main-thread]
+  QuickPadBank& quickPads();
 
  private:
   class OwnPadBank;
@@ -220,6 +221,11 @@ class Tamborak : public IMfxEventFilter,
   // The engine's whole state as one block.
   void writeState(CUniStream& stream);
   void readState(CUniStream& stream);
+  // The six slices as the loop block reads and writes them.
+  LoopSlices loopSlices() const;
+  // Takes `name` as the volume without asking and without notification: the name, the swing grid
+  // that follows from it, and the views. [main-thread]
+  void selectVolumeSilently(const std::string& name);
   // The off-line warning, unless the user switched it off.
   void warnOffline();
   // Every registered view shows `item` again.
@@ -247,7 +253,6 @@ class Tamborak : public IMfxEventFilter,
   std::int32_t emittedCount_ = 0;
   Relaxed<bool> playing_{false};
   std::unique_ptr<OwnPadBank> quickPads_;
-  PadBank* padBank_ = nullptr;
   Relaxed<std::int32_t> loopIdx_{0};
   Relaxed<std::int32_t> returnLoopIdx_{-1};
   Relaxed<MfxTime> switchTime_{0};

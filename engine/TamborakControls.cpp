@@ -49,9 +49,33 @@ HRESULT Tamborak::fillInstrumentFlatCombo(FlatComboBox*) { return E_NOTIMPL; }
 HRESULT Tamborak::fillInstrumentCombo(ComboBox*) { return E_NOTIMPL; }
 HRESULT Tamborak::onInstrumentCombo(ComboBox*) { return E_NOTIMPL; }
 HRESULT Tamborak::onInstrumentFlatCombo(FlatComboBox*) { return E_NOTIMPL; }
-// The loop block is not written or read yet.
-bool Tamborak::saveLoop(CUniStream&, bool) { return false; }
-bool Tamborak::LoadLoop(CUniStream&, int) { return false; }
+LoopSlices Tamborak::loopSlices() const {
+  LoopSlices slices{};
+  for (std::size_t i = 0; i < slices.size(); ++i) slices[i] = slices_[i].get();
+  return slices;
+}
+
+bool Tamborak::saveLoop(CUniStream& stream, bool markSaved) {
+  if (!allSlicesPresent()) return false;
+  if (markSaved)
+    for (const std::unique_ptr<Looper>& slice : slices_) slice->setEdited(false);
+  writeLoopBlock(stream, loopSlices(), patternGroup_, false);
+  return true;
+}
+
+bool Tamborak::LoadLoop(CUniStream& stream, int notify) {
+  if (!allSlicesPresent()) return false;
+  struct Target final : LoopBlockTarget {
+    explicit Target(Tamborak& e) : engine(e) {}
+    void takePatternGroup(std::int32_t group) override { engine.setPatternGroup(group, false); }
+    void takeVolume(const std::string& name) override { engine.selectVolumeSilently(name); }
+    Tamborak& engine;
+  } target(*this);
+  if (!readLoopBlock(stream, loopSlices(), false, target)) return false;
+  if (notify) changed("Tamborak::LoadLoop");
+  refreshViews(TamborakView::Item::kLoop);
+  return true;
+}
 // The composer, its rules and the loop browser are not built yet.
 void Tamborak::composePart(Looper&) {}
 bool Tamborak::rulesAccept(Looper&) { return true; }
@@ -81,9 +105,7 @@ void Tamborak::setVolume(const std::string& name) {
     refreshViews(TamborakView::Item::kVolume);
     return;
   }
-  volumeName_ = name;
-  setSwingDurIdx(swingGridOfVolume(name), false);
-  refreshViews(TamborakView::Item::kVolume);
+  selectVolumeSilently(name);
   for (const std::unique_ptr<Looper>& slice : slices_)
     if (slice) slice->setVolumeFolder(name);
   {
@@ -93,6 +115,12 @@ void Tamborak::setVolume(const std::string& name) {
     if (const TerminalNode* loop = volume ? findLeafByPath(volume, "Default.mid") : nullptr) loop->loadLoop(this);
   }
   changed("Tamborak::setVolume");
+}
+
+void Tamborak::selectVolumeSilently(const std::string& name) {
+  volumeName_ = name;
+  setSwingDurIdx(swingGridOfVolume(name), false);
+  refreshViews(TamborakView::Item::kVolume);
 }
 
 void Tamborak::setPatternGroup(std::int32_t value, bool apply) {

@@ -128,12 +128,12 @@ bool Tamborak::triggerKey(int key, bool immediate) {
 
 void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
   const std::int32_t old = loopIdx_;
-  padBank_->storePad(old);
+  quickPads().storePad(old);
   if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
     for (TamborakView* view : views_)
       platform::UiQueue::main().post(view->window(), message, static_cast<std::uintptr_t>(index), old);
   loopIdx_ = index;
-  padBank_->recallPad(index, immediate);
+  quickPads().recallPad(index, immediate);
 
   const MfxTime t = immediate ? getNowTime() : switchTime_.load();
   TimeBase time(*this);

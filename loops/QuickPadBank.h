@@ -20,7 +20,7 @@ class QuickPadHost {
   virtual ~QuickPadHost() = default;
   // Writes the current loop as a loop block without IDRC records; with markSaved the slices'
   // edited flags are cleared first.
-  virtual void saveLoop(CUniStream& stream, bool markSaved) = 0;
+  virtual bool saveLoop(CUniStream& stream, bool markSaved) = 0;
   // Reads a loop block without IDRC records; with flags other than 0 the engine reports
   // "Tamborak::LoadLoop". The same operation as LoopLoader::LoadLoop, so one engine method
   // serves both.

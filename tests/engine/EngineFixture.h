@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -100,34 +99,6 @@ class RecordingView : public TamborakView {
  private:
   ITamborak& engine_;
   platform::UiTarget window_;
-};
-
-// A bank whose pads hold each slice's pattern choice; it records every call.
-class PatternPads : public PadBank {
- public:
-  using Loop = std::vector<std::pair<std::string, std::string>>;  // folder and file by slice
-  explicit PatternPads(Tamborak& engine) : engine_(engine) {}
-  Loop current() const {
-    Loop loop;
-    for (int i = 0; i < Tamborak::kSliceCount; ++i)
-      loop.emplace_back(engine_.getSlice(i)->folder(), engine_.getSlice(i)->file());
-    return loop;
-  }
-  void storePad(std::int32_t index) override {
-    calls.push_back("store " + std::to_string(index));
-    pads[index] = current();
-  }
-  void recallPad(std::int32_t index, bool notify) override {
-    calls.push_back("recall " + std::to_string(index) + (notify ? " notify" : ""));
-    if (!pads.count(index)) return engine_.clearLoop();
-    for (int i = 0; i < Tamborak::kSliceCount; ++i)
-      engine_.getSlice(i)->loadPattern(pads[index][i].first, pads[index][i].second, false);
-  }
-  std::map<std::int32_t, Loop> pads;
-  std::vector<std::string> calls;
-
- private:
-  Tamborak& engine_;
 };
 
 class EngineTest : public ::testing::Test {

@@ -331,18 +331,20 @@ TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
 TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   ComRef<ITamborak> face = makeEngine();
   Tamborak& e = engineOf(face);
-  test::PatternPads bank(e);
-  e.setPadBank(&bank);
+  // Pad 0 holds loop A and pad 1 loop B (another kick), stored and recalled by the engine's bank.
   fillLoop(e, 2);
   solo(e, kSlotKick);
   const auto padA = test::modelNotes(e, 4 * kBar, kBar);
-  bank.pads[0] = bank.current();
+  e.setLoopIdx(1, true, 0);  // A goes to pad 0; pad 1 was never stored, so the loop empties
+  EXPECT_TRUE(e.getSlice(kSlotKick)->file().empty());
+  fillLoop(e, 2);
+  solo(e, kSlotKick);
   e.getSlice(kSlotKick)->previousPattern(false, 1, false);
   const auto padB = test::modelNotes(e, 4 * kBar, kBar);
-  bank.pads[1] = bank.current();
   ASSERT_NE(padA, padB);
-  bank.recallPad(0, false);
-  bank.calls.clear();
+  e.setLoopIdx(0, true, 0);  // B goes to pad 1, A comes back whole
+  EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), padA);
+  ASSERT_EQ(e.quickPads().entries().size(), 2u);
   ComRef<HostContext> host = connected(e);
 
   // Notes from the pads, each over its stretch of song time.
@@ -382,7 +384,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
     std::sort(expected.begin(), expected.end());
     return expected;
   }());
-  EXPECT_EQ(bank.calls, (std::vector<std::string>{"store 0", "recall 1"}));
+  EXPECT_EQ(e.getLoopIdx(), 1);
   ui.pump();
   EXPECT_EQ(posted, (std::vector<std::tuple<platform::UiMessage, std::uintptr_t, std::intptr_t>>{
                         {platform::registerUiMessage("Velmora_ViewsSetLoopIdx"), 1, 0}}));
@@ -401,7 +403,6 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
             from({{&padB, 0, kBar}, {&padA, kBar, 2 * kBar}, {&padB, 2 * kBar, 3 * kBar}, {&padA, 3 * kBar, 4 * kBar}}));
   EXPECT_EQ(std::tuple(e.getLoopIdx(), e.switchTime(), e.returnMode()), std::tuple(0, 4 * kBar, -1));
-  e.setPadBank(nullptr);
 }
 
 // Under the thread sanitizer: the host's thread plays window after window while this one loads

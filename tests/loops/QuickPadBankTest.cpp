@@ -11,9 +11,10 @@ struct TextHost : QuickPadHost {
   std::string loop;
   std::vector<std::string> calls;
 
-  void saveLoop(CUniStream& stream, bool markSaved) override {
+  bool saveLoop(CUniStream& stream, bool markSaved) override {
     calls.push_back(markSaved ? "save marked" : "save");
     stream.write(loop.data(), static_cast<std::uint32_t>(loop.size()));
+    return true;
   }
   bool LoadLoop(CUniStream& stream, int flags) override {
     std::string bytes(1024, '\0');
