@@ -49,6 +49,8 @@ QuickPadBank& Tamborak::quickPads() { return quickPads_->bank(); }
 Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std::make_unique<OwnPadBank>(*this)) {
   EngineProcess::addEngine();
   EngineProcess::registerViewsSetLoopIdx();
+  uiTarget_ = platform::UiQueue::main().createTarget(
+      [this](platform::UiMessage message, std::uintptr_t w, std::intptr_t l) { onEngineMessage(message, w, l); });
   displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
   crtSrand(platform::millisecondClock());
 
@@ -72,6 +74,7 @@ Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std
 
 // The settings block written to "Globals" here comes with the engine's persistence.
 Tamborak::~Tamborak() {
+  platform::UiQueue::main().destroyTarget(uiTarget_);
   for (std::unique_ptr<Looper>& slice : slices_) slice.reset();
   releaseHost();
   EngineProcess::removeEngine();

@@ -230,6 +230,12 @@ class Tamborak : public IMfxEventFilter,
   void warnOffline();
   // Every registered view shows `item` again.
   void refreshViews(TamborakView::Item item);
+  // Tells the views that pad `index` follows pad `old` from the render pass: one message to the
+  // engine's own target, which passes "Velmora_ViewsSetLoopIdx" on to each view, so the render
+  // pass never reads the views list. [any thread]
+  void announceLoopIdx(std::int32_t index, std::int32_t old);
+  // [main-thread] The engine's target: passes the pad change on to every registered view.
+  void onEngineMessage(platform::UiMessage message, std::uintptr_t index, std::intptr_t old);
   // Clamped store of a control; true when the value differs from the stored one.
   bool store(Relaxed<std::int32_t>& control, std::int32_t value, std::int32_t low, std::int32_t high);
   // Each slice's view draws again; with the curves, each slice rebuilds its velocity curve first.
@@ -278,7 +284,9 @@ class Tamborak : public IMfxEventFilter,
   Relaxed<std::int32_t> triggerLowKey_{36};
   Relaxed<std::int32_t> triggerHighKey_{45};
   Relaxed<bool> triggerEnabled_{false};
+  // Written and read on the user-interface thread only.
   std::vector<TamborakView*> views_;
+  platform::UiTarget uiTarget_ = platform::kNoTarget;
   platform::Prompt* prompt_ = nullptr;
 };
 

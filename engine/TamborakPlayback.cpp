@@ -129,9 +129,10 @@ bool Tamborak::triggerKey(int key, bool immediate) {
 void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
   const std::int32_t old = loopIdx_;
   quickPads().storePad(old);
-  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
-    for (TamborakView* view : views_)
-      platform::UiQueue::main().post(view->window(), message, static_cast<std::uintptr_t>(index), old);
+  if (immediate)
+    onEngineMessage(EngineProcess::viewsSetLoopIdxMessage(), static_cast<std::uintptr_t>(index), old);
+  else
+    announceLoopIdx(index, old);
   loopIdx_ = index;
   quickPads().recallPad(index, immediate);
 
@@ -143,6 +144,16 @@ void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t retur
   switchTime_ = next;
   returnLoopIdx_ = returnMode != 0 ? old : -1;
   returnMode_ = returnMode;
+}
+
+void Tamborak::announceLoopIdx(std::int32_t index, std::int32_t old) {
+  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
+    platform::UiQueue::main().post(uiTarget_, message, static_cast<std::uintptr_t>(index), old);
+}
+
+void Tamborak::onEngineMessage(platform::UiMessage message, std::uintptr_t index, std::intptr_t old) {
+  if (message != EngineProcess::viewsSetLoopIdxMessage()) return;
+  for (TamborakView* view : views_) platform::UiQueue::main().post(view->window(), message, index, old);
 }
 
 // ---- ProcessContext

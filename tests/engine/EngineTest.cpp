@@ -385,6 +385,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
     return expected;
   }());
   EXPECT_EQ(e.getLoopIdx(), 1);
+  ui.pump();  // the engine's target passes the change on to each view
   ui.pump();
   EXPECT_EQ(posted, (std::vector<std::tuple<platform::UiMessage, std::uintptr_t, std::intptr_t>>{
                         {platform::registerUiMessage("Velmora_ViewsSetLoopIdx"), 1, 0}}));
