@@ -5,6 +5,7 @@
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
+#include "engine/ReadyPads.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
 #include "library/PatternSignature.h"
@@ -54,6 +55,7 @@ Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std
   displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
   crtSrand(platform::millisecondClock());
 
+  emptySet_ = buildReadySet(nullptr);
   for (int i = 0; i < kSliceCount; ++i)
     if (!EngineProcess::sliceCreationFails(i)) slices_[i].reset(new (std::nothrow) Looper(*this));
   for (int i = 0; i < kSliceCount; ++i) {

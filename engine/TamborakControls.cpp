@@ -12,15 +12,10 @@
 
 namespace velmora {
 
-namespace {
-
-// The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
 std::int32_t swingGridOfVolume(const std::string& name) {
   const std::int32_t number = platform::atoiWin(name);
   return number == 16 ? 2 : number == 8 ? 1 : 0;
 }
-
-}  // namespace
 
 // ---- Views
 
@@ -190,6 +185,7 @@ void Tamborak::redrawSlices() {
 void Tamborak::rebuildCurves() {
   for (const std::unique_ptr<Looper>& slice : slices_)
     if (slice) slice->rebuildCurve();
+  rebuildReadyCurves();
   redrawSlices();
 }
 

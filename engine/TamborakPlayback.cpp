@@ -7,6 +7,7 @@
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
+#include "engine/ReadyPads.h"
 #include "engine/Tamborak.h"
 #include "loops/Looper.h"
 #include "loops/StrokeTiming.h"
@@ -52,6 +53,7 @@ void Tamborak::endWindow() {
 
 HRESULT Tamborak::OnEvents(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) {
   if (!allSlicesPresent()) return E_UNEXPECTED;
+  std::lock_guard guard(padLock_);
   startWindow(outQueue);
   std::int32_t count = 0;
   if (!inQueue || FAILED(inQueue->getCount(&count))) count = 0;
@@ -116,7 +118,7 @@ void Tamborak::render(MfxTime from, MfxTime to) {
 void Tamborak::renderSlices(MfxTime from, MfxTime to) {
   if (from > to) return;
   engineTrace("\tprocess from %d to %d\n", from, to);
-  for (const std::unique_ptr<Looper>& slice : slices_) slice->render(from, to, *this);
+  for (std::size_t i = 0; i < kSliceCount; ++i) playingSlice(i).render(from, to, *this);
 }
 
 bool Tamborak::triggerKey(int key, bool immediate) {
@@ -128,22 +130,32 @@ bool Tamborak::triggerKey(int key, bool immediate) {
 
 void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
   const std::int32_t old = loopIdx_;
-  quickPads().storePad(old);
-  if (immediate)
-    onEngineMessage(EngineProcess::viewsSetLoopIdxMessage(), static_cast<std::uintptr_t>(index), old);
-  else
-    announceLoopIdx(index, old);
-  loopIdx_ = index;
-  quickPads().recallPad(index, immediate);
-
-  const MfxTime t = immediate ? getNowTime() : switchTime_.load();
-  TimeBase time(*this);
   MfxTime next = 0;
-  for (const std::unique_ptr<Looper>& slice : slices_)
-    if (slice) next = std::max(next, slice->nextCycleStart(t, time));
+  if (immediate) {
+    {
+      std::lock_guard guard(padLock_);
+      startPlaying(index);
+    }
+    tellViews(index, old);
+    completeSwitch(true);
+    const MfxTime t = getNowTime();
+    std::lock_guard guard(padLock_);
+    next = playingCycleEnd(t);
+  } else {
+    startPlaying(index);
+    announceLoopIdx(index, old);
+    next = playingCycleEnd(switchTime_);
+  }
   switchTime_ = next;
   returnLoopIdx_ = returnMode != 0 ? old : -1;
   returnMode_ = returnMode;
+}
+
+MfxTime Tamborak::playingCycleEnd(MfxTime t) {
+  TimeBase time(*this);
+  MfxTime next = 0;
+  for (std::size_t i = 0; i < kSliceCount; ++i) next = std::max(next, playingSlice(i).nextCycleStart(t, time));
+  return next;
 }
 
 void Tamborak::announceLoopIdx(std::int32_t index, std::int32_t old) {
@@ -153,7 +165,14 @@ void Tamborak::announceLoopIdx(std::int32_t index, std::int32_t old) {
 
 void Tamborak::onEngineMessage(platform::UiMessage message, std::uintptr_t index, std::intptr_t old) {
   if (message != EngineProcess::viewsSetLoopIdxMessage()) return;
-  for (TamborakView* view : views_) platform::UiQueue::main().post(view->window(), message, index, old);
+  completeSwitch(false);
+  tellViews(static_cast<std::int32_t>(index), static_cast<std::int32_t>(old));
+}
+
+void Tamborak::tellViews(std::int32_t index, std::int32_t old) {
+  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
+    for (TamborakView* view : views_)
+      platform::UiQueue::main().post(view->window(), message, static_cast<std::uintptr_t>(index), old);
 }
 
 // ---- ProcessContext
