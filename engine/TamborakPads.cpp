@@ -51,6 +51,7 @@ void Tamborak::completeSwitch(bool notify) {
     if (loopIdx_ != target) continue;  // the render pass switched again meanwhile
     std::int32_t group = 0;
     std::string volume;
+    bool recall = false;
     if (stored) {
       ReadySet& set = **targetSlot;
       group = set.engine.group;
@@ -60,15 +61,18 @@ void Tamborak::completeSwitch(bool notify) {
       set.volume = folderComponent(set.slices[0]->folder(), 0);
       set.swingGrid = swingGridOfVolume(set.volume);
       spare = std::move(*targetSlot);
+    } else if (!targetSlot && quickPads().find(target)) {
+      recall = true;  // a stored pad outside the ten has no ready set: read it below, unlocked
     } else {
       clearLoop();
     }
     if (auto* oldSlot = slotOf(ready_, old)) std::swap(*oldSlot, spare);
     slicesPad_ = target;
-    slicesSwing_ = swingGridOfVolume(folderComponent(slices_[0]->folder(), 0));
     lock.unlock();
     spare.reset();  // freed outside the lock
 
+    if (recall) quickPads().recallPad(target, notify);
+    slicesSwing_ = swingGridOfVolume(folderComponent(slices_[0]->folder(), 0));
     if (stored) {
       setPatternGroup(group, false);
       selectVolumeSilently(volume);

@@ -1,8 +1,9 @@
 // Playback: host windows to slice renders, trigger notes and quick-pad timing, the emitted
 // events, the musical time conversions and the time base of an export.
 //
-// Real time: a window without trigger notes allocates nothing, does no I/O and waits for nothing
-// but the slices' locks, which the user-interface thread holds only to swap finished work in.
+// Real time: a window allocates nothing, does no I/O and waits for nothing but the pad lock and
+// the slices' locks, which the user-interface thread holds only to swap finished work in. Trigger
+// notes and returns switch to ready pads (engine/TamborakPads.cpp).
 #include <algorithm>
 
 #include "engine/EngineProcess.h"
