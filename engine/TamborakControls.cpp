@@ -114,7 +114,8 @@ void Tamborak::setVolume(const std::string& name) {
 
 void Tamborak::selectVolumeSilently(const std::string& name) {
   volumeName_ = name;
-  setSwingDurIdx(swingGridOfVolume(name), false);
+  slicesSwing_ = swingGridOfVolume(name);
+  setSwingDurIdx(slicesSwing_, false);
   refreshViews(TamborakView::Item::kVolume);
 }
 
