@@ -20,16 +20,17 @@ namespace {
 thread_local std::size_t allocations = 0;
 }
 #if TAMBORAK_COUNTS_ALLOCATIONS
-void* operator new(std::size_t size) {
+// Kept out of line: GCC would pair an inlined free with the new it sees and warn of a mismatch.
+[[gnu::noinline]] void* operator new(std::size_t size) {
   ++allocations;
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   ++allocations;
   return std::malloc(size ? size : 1);
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 #endif
