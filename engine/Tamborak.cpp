@@ -5,6 +5,7 @@
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
+#include "engine/ReadyPads.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
 #include "library/PatternSignature.h"
@@ -49,9 +50,12 @@ QuickPadBank& Tamborak::quickPads() { return quickPads_->bank(); }
 Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std::make_unique<OwnPadBank>(*this)) {
   EngineProcess::addEngine();
   EngineProcess::registerViewsSetLoopIdx();
+  uiTarget_ = platform::UiQueue::main().createTarget(
+      [this](platform::UiMessage message, std::uintptr_t w, std::intptr_t l) { onEngineMessage(message, w, l); });
   displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
   crtSrand(platform::millisecondClock());
 
+  emptySet_ = buildReadySet(nullptr);
   for (int i = 0; i < kSliceCount; ++i)
     if (!EngineProcess::sliceCreationFails(i)) slices_[i].reset(new (std::nothrow) Looper(*this));
   for (int i = 0; i < kSliceCount; ++i) {
@@ -72,6 +76,7 @@ Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std
 
 // The settings block written to "Globals" here comes with the engine's persistence.
 Tamborak::~Tamborak() {
+  platform::UiQueue::main().destroyTarget(uiTarget_);
   for (std::unique_ptr<Looper>& slice : slices_) slice.reset();
   releaseHost();
   EngineProcess::removeEngine();

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,10 @@ struct ExportTimeBase {
   std::int32_t numerator = 4;
   std::int32_t denominatorPower = 2;   // the beat is a whole note / 2^power
 };
+
+// The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
+// [any thread]
+std::int32_t swingGridOfVolume(const std::string& name);
 
 class Tamborak : public IMfxEventFilter,
                  public ISpecifyPropertyPages,
@@ -79,8 +84,7 @@ class Tamborak : public IMfxEventFilter,
   STDMETHOD(OnLoop)(MfxTime restartTime, MfxTime stopTime, IMfxEventQueue* loopQueue) override;
   STDMETHOD(OnStop)(MfxTime time, IMfxEventQueue* shutdownQueue) override;
   // One window, both bounds inclusive: passes input on, switches pads at trigger notes, renders
-  // the slices. [audio-thread, real-time safe: no allocation, no I/O, except where a trigger
-  // note switches pads]
+  // the slices. [audio-thread, real-time safe: no allocation, no I/O; holds the pad lock]
   STDMETHOD(OnEvents)(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) override;
   // Live input: trigger notes select pads at once; everything else passes on.
   STDMETHOD(OnInput)(IMfxInputQueue* inQueue, IMfxInputQueue* outQueue) override;
@@ -100,7 +104,8 @@ class Tamborak : public IMfxEventFilter,
   // Renders every slice over [from, to], switching at a pending return on its way.
   void render(MfxTime from, MfxTime to);
   // Selects the pad of a trigger key; false when triggering is off or the key is outside the
-  // ten trigger keys. [audio-thread or main-thread, not real-time safe: switches pads]
+  // ten trigger keys. [audio-thread with the pad lock held (real-time safe), or, immediate,
+  // main-thread (not real-time safe)]
   bool triggerKey(int key, bool immediate);
   // Length in ticks of a loop exported from tick t: exportBars bars of the meter there.
   // [main-thread]
@@ -207,6 +212,31 @@ class Tamborak : public IMfxEventFilter,
  private:
   class OwnPadBank;
   class TimeBase;
+  class PadEngine;
+  struct ReadySet;
+
+  // ---- Ready pads. The slices hold the loop of pad slicesPad_; loopIdx_ is the pad playing.
+  // While they differ, the render pass plays the ready set of loopIdx_ (six slices built from
+  // the pad's loop block on the user-interface thread) until the user-interface thread completes
+  // the switch by exchanging it with the slices. So a switch inside the render pass allocates
+  // nothing, reads no file and leaves what the user-interface thread reads alone.
+
+  // The slice `i` that plays now. [audio-thread, pad lock held]
+  Looper& playingSlice(std::size_t i);
+  // Pad `index` plays from now on: its slices restart, a stored pad brings its swing grid.
+  // [audio-thread, real-time safe, pad lock held]
+  void startPlaying(std::int32_t index);
+  // The latest bar line one cycle of the playing slices after `t`. [pad lock held]
+  MfxTime playingCycleEnd(MfxTime t);
+  // Brings the slices to the pad playing: stores pad slicesPad_, exchanges the slices with the
+  // ready set (or clears them for an empty pad), then takes the loaded pad's variation range and
+  // volume. [main-thread, not real-time safe]
+  void completeSwitch(bool notify);
+  // A ready set read from a loop block; without one, six empty slices. [main-thread, not
+  // real-time safe: reads patterns]
+  std::unique_ptr<ReadySet> buildReadySet(const std::string* block);
+  // Each ready slice rebuilds its velocity curve from the engine's controls. [main-thread]
+  void rebuildReadyCurves();
 
   // Start and end of a host window: reads the host's resolution, takes the output queue.
   void startWindow(IMfxEventQueue* queue);
@@ -230,6 +260,14 @@ class Tamborak : public IMfxEventFilter,
   void warnOffline();
   // Every registered view shows `item` again.
   void refreshViews(TamborakView::Item item);
+  // Tells the views that pad `index` follows pad `old` from the render pass: one message to the
+  // engine's own target, which passes "Velmora_ViewsSetLoopIdx" on to each view, so the render
+  // pass never reads the views list. [any thread]
+  void announceLoopIdx(std::int32_t index, std::int32_t old);
+  // Posts "Velmora_ViewsSetLoopIdx" to every registered view. [main-thread]
+  void tellViews(std::int32_t index, std::int32_t old);
+  // [main-thread] The engine's target: completes the pad switch, then tells the views.
+  void onEngineMessage(platform::UiMessage message, std::uintptr_t index, std::intptr_t old);
   // Clamped store of a control; true when the value differs from the stored one.
   bool store(Relaxed<std::int32_t>& control, std::int32_t value, std::int32_t low, std::int32_t high);
   // Each slice's view draws again; with the curves, each slice rebuilds its velocity curve first.
@@ -254,6 +292,14 @@ class Tamborak : public IMfxEventFilter,
   Relaxed<bool> playing_{false};
   std::unique_ptr<OwnPadBank> quickPads_;
   Relaxed<std::int32_t> loopIdx_{0};
+  Relaxed<std::int32_t> slicesPad_{0};
+  // The swing grid of the slices' volume, for a switch back to slicesPad_.
+  Relaxed<std::int32_t> slicesSwing_{0};
+  // Ready sets by pad (null: none yet or not needed), and the set of an empty pad. The render
+  // pass reads them, the user-interface thread swaps them, both under padLock_.
+  std::array<std::unique_ptr<ReadySet>, kPadCount> ready_;
+  std::unique_ptr<ReadySet> emptySet_;
+  std::mutex padLock_;
   Relaxed<std::int32_t> returnLoopIdx_{-1};
   Relaxed<MfxTime> switchTime_{0};
   Relaxed<std::int32_t> returnMode_{0};
@@ -278,7 +324,9 @@ class Tamborak : public IMfxEventFilter,
   Relaxed<std::int32_t> triggerLowKey_{36};
   Relaxed<std::int32_t> triggerHighKey_{45};
   Relaxed<bool> triggerEnabled_{false};
+  // Written and read on the user-interface thread only.
   std::vector<TamborakView*> views_;
+  platform::UiTarget uiTarget_ = platform::kNoTarget;
   platform::Prompt* prompt_ = nullptr;
 };
 

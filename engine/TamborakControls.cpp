@@ -12,15 +12,10 @@
 
 namespace velmora {
 
-namespace {
-
-// The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
 std::int32_t swingGridOfVolume(const std::string& name) {
   const std::int32_t number = platform::atoiWin(name);
   return number == 16 ? 2 : number == 8 ? 1 : 0;
 }
-
-}  // namespace
 
 // ---- Views
 
@@ -119,7 +114,8 @@ void Tamborak::setVolume(const std::string& name) {
 
 void Tamborak::selectVolumeSilently(const std::string& name) {
   volumeName_ = name;
-  setSwingDurIdx(swingGridOfVolume(name), false);
+  slicesSwing_ = swingGridOfVolume(name);
+  setSwingDurIdx(slicesSwing_, false);
   refreshViews(TamborakView::Item::kVolume);
 }
 
@@ -190,6 +186,7 @@ void Tamborak::redrawSlices() {
 void Tamborak::rebuildCurves() {
   for (const std::unique_ptr<Looper>& slice : slices_)
     if (slice) slice->rebuildCurve();
+  rebuildReadyCurves();
   redrawSlices();
 }
 

@@ -1,12 +1,14 @@
 // Playback: host windows to slice renders, trigger notes and quick-pad timing, the emitted
 // events, the musical time conversions and the time base of an export.
 //
-// Real time: a window without trigger notes allocates nothing, does no I/O and waits for nothing
-// but the slices' locks, which the user-interface thread holds only to swap finished work in.
+// Real time: a window allocates nothing, does no I/O and waits for nothing but the pad lock and
+// the slices' locks, which the user-interface thread holds only to swap finished work in. Trigger
+// notes and returns switch to ready pads (engine/TamborakPads.cpp).
 #include <algorithm>
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
+#include "engine/ReadyPads.h"
 #include "engine/Tamborak.h"
 #include "loops/Looper.h"
 #include "loops/StrokeTiming.h"
@@ -52,6 +54,7 @@ void Tamborak::endWindow() {
 
 HRESULT Tamborak::OnEvents(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) {
   if (!allSlicesPresent()) return E_UNEXPECTED;
+  std::lock_guard guard(padLock_);
   startWindow(outQueue);
   std::int32_t count = 0;
   if (!inQueue || FAILED(inQueue->getCount(&count))) count = 0;
@@ -116,7 +119,7 @@ void Tamborak::render(MfxTime from, MfxTime to) {
 void Tamborak::renderSlices(MfxTime from, MfxTime to) {
   if (from > to) return;
   engineTrace("\tprocess from %d to %d\n", from, to);
-  for (const std::unique_ptr<Looper>& slice : slices_) slice->render(from, to, *this);
+  for (std::size_t i = 0; i < kSliceCount; ++i) playingSlice(i).render(from, to, *this);
 }
 
 bool Tamborak::triggerKey(int key, bool immediate) {
@@ -128,21 +131,49 @@ bool Tamborak::triggerKey(int key, bool immediate) {
 
 void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
   const std::int32_t old = loopIdx_;
-  quickPads().storePad(old);
-  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
-    for (TamborakView* view : views_)
-      platform::UiQueue::main().post(view->window(), message, static_cast<std::uintptr_t>(index), old);
-  loopIdx_ = index;
-  quickPads().recallPad(index, immediate);
-
-  const MfxTime t = immediate ? getNowTime() : switchTime_.load();
-  TimeBase time(*this);
   MfxTime next = 0;
-  for (const std::unique_ptr<Looper>& slice : slices_)
-    if (slice) next = std::max(next, slice->nextCycleStart(t, time));
+  if (immediate) {
+    {
+      std::lock_guard guard(padLock_);
+      startPlaying(index);
+    }
+    tellViews(index, old);
+    completeSwitch(true);
+    const MfxTime t = getNowTime();
+    std::lock_guard guard(padLock_);
+    next = playingCycleEnd(t);
+  } else {
+    startPlaying(index);
+    announceLoopIdx(index, old);
+    next = playingCycleEnd(switchTime_);
+  }
   switchTime_ = next;
   returnLoopIdx_ = returnMode != 0 ? old : -1;
   returnMode_ = returnMode;
+}
+
+MfxTime Tamborak::playingCycleEnd(MfxTime t) {
+  TimeBase time(*this);
+  MfxTime next = 0;
+  for (std::size_t i = 0; i < kSliceCount; ++i) next = std::max(next, playingSlice(i).nextCycleStart(t, time));
+  return next;
+}
+
+void Tamborak::announceLoopIdx(std::int32_t index, std::int32_t old) {
+  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
+    platform::UiQueue::main().post(uiTarget_, message, static_cast<std::uintptr_t>(index), old);
+}
+
+void Tamborak::onEngineMessage(platform::UiMessage message, std::uintptr_t index, std::intptr_t old) {
+  if (message != EngineProcess::viewsSetLoopIdxMessage()) return;
+  completeSwitch(false);
+  tellViews(static_cast<std::int32_t>(index), static_cast<std::int32_t>(old));
+}
+
+void Tamborak::tellViews(std::int32_t index, std::int32_t old) {
+  if (const platform::UiMessage message = EngineProcess::viewsSetLoopIdxMessage())
+    for (TamborakView* view : views_)
+      platform::UiQueue::main().post(view->window(), message, static_cast<std::uintptr_t>(index), old);
 }
 
 // ---- ProcessContext

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <mutex>
+#include <utility>
 
 #include "platform/Prompt.h"
 
@@ -221,6 +223,56 @@ void Looper::rebuildCurve() {
   c.rebuild();
   std::lock_guard guard(lock_);
   curve_ = c;
+}
+
+// ---- Exchange
+
+namespace {
+
+template <typename T>
+void exchangeAtomic(std::atomic<T>& a, std::atomic<T>& b) {
+  const T value = a.load(std::memory_order_relaxed);
+  a.store(b.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  b.store(value, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+void Looper::exchangeContent(Looper& other) {
+  if (&other == this) return;
+  {
+    std::scoped_lock guard(lock_, other.lock_);
+    std::swap(track_, other.track_);
+    std::swap(curve_, other.curve_);
+    exchangeAtomic(muted_, other.muted_);
+    exchangeAtomic(velocityAdjust_, other.velocityAdjust_);
+    exchangeAtomic(timeOffset_, other.timeOffset_);
+    exchangeAtomic(noteOffset_, other.noteOffset_);
+    exchangeAtomic(fixedNoteOn_, other.fixedNoteOn_);
+    exchangeAtomic(fixedNote_, other.fixedNote_);
+    const DrumMap map = drumMap_;
+    drumMap_.assign(other.drumMap_);
+    other.drumMap_.assign(map);
+    resetRenderState();
+    other.resetRenderState();
+  }
+  std::swap(idrcOff_, other.idrcOff_);
+  std::swap(ownEvents_, other.ownEvents_);
+  std::swap(edited_, other.edited_);
+  std::swap(strokesMax_, other.strokesMax_);
+  std::swap(strokesMask_, other.strokesMask_);
+  std::swap(strokesMin_, other.strokesMin_);
+  std::swap(patternGroup_, other.patternGroup_);
+  std::swap(groupMask_, other.groupMask_);
+  std::swap(dynamicsStrength_, other.dynamicsStrength_);
+  std::swap(minVelocity_, other.minVelocity_);
+  std::swap(maxVelocity_, other.maxVelocity_);
+  std::swap(avgVelocity_, other.avgVelocity_);
+  std::swap(signature_, other.signature_);
+  std::swap(folder_, other.folder_);
+  std::swap(file_, other.file_);
+  if (view_) view_->refreshPattern(true);
+  if (other.view_) other.view_->refreshPattern(true);
 }
 
 }  // namespace velmora

@@ -198,6 +198,14 @@ class Looper {
   std::int32_t nextCycleStart(std::int32_t t, ProcessContext& context) const;
   // Shows the play cursor for song position t. [main-thread]
   void showPosition(std::int32_t t, ProcessContext& context);
+  // Starts the render pass again from the first record at its next window. [audio-thread,
+  // real-time safe; holds the slice's lock]
+  void restartRender();
+  // Exchanges with `other` everything a slice record carries and what follows from it: pattern,
+  // events, folder and file, flags, parameters, drum map, fixed note, statistics, curve, stroke
+  // limits and variation range. View, engine and render flags stay; both restart rendering.
+  // [main-thread, not real-time safe; takes both slices' locks]
+  void exchangeContent(Looper& other);
   // [any thread] Flags of offline contexts, kept until changed.
   void setRenderFlags(RenderFlags flags);
 

@@ -32,6 +32,11 @@ void Looper::resetRenderState() {
   render_.iterator = track_.end();
 }
 
+void Looper::restartRender() {
+  std::lock_guard guard(lock_);
+  resetRenderState();
+}
+
 void Looper::setRenderFlags(RenderFlags flags) {
   std::lock_guard guard(lock_);
   flags_ = flags;

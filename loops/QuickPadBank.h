@@ -49,12 +49,12 @@ class QuickPadBank {
   // Stores the current loop into pad `index` (edited flags untouched): the entry of the index
   // gets the new bytes, or a new entry is appended when the pad was empty. Storing allocates
   // only when the loop outgrows the entry's buffer (or the bank its ten entries); the entry's
-  // capacity is kept. Needs a bound host. [main-thread, or the render pass when the engine calls
-  // it there; not real-time safe: the host writes the loop, which may allocate]
+  // capacity is kept. Needs a bound host. [main-thread, not real-time safe: the host writes the
+  // loop, which may allocate]
   void storePad(std::int32_t index);
   // Loads the loop of pad `index`; an empty pad clears the loop. Needs a bound host.
-  // [main-thread, or the render pass when the engine calls it there; not real-time safe: reading a
-  // loop block allocates and reads patterns from the library]
+  // [main-thread, not real-time safe: reading a loop block allocates and reads patterns from the
+  // library]
   void recallPad(std::int32_t index, bool notify);
 
   // The bank record, entries in list order. [main-thread, not real-time safe]

@@ -24,6 +24,11 @@ UiQueue& UiQueue::main() {
   return queue;
 }
 
+UiQueue::UiQueue() {
+  items_.reserve(kReserved);
+  spare_.reserve(kReserved);
+}
+
 UiTarget UiQueue::createTarget(Handler handler) {
   std::lock_guard lock(mutex_);
   const UiTarget target = nextTarget_++;
@@ -60,10 +65,11 @@ void UiQueue::post(std::function<void()> task) {
 }
 
 std::size_t UiQueue::pump() {
-  std::deque<Item> batch;
+  std::vector<Item> batch;
   {
     std::lock_guard lock(mutex_);
     batch.swap(items_);
+    items_.swap(spare_);  // posts go on into reserved storage
   }
   std::size_t ran = 0;
   for (Item& item : batch) {
@@ -82,6 +88,9 @@ std::size_t UiQueue::pump() {
     handler(item.message, item.wParam, item.lParam);
     ++ran;
   }
+  batch.clear();
+  std::lock_guard lock(mutex_);
+  if (batch.capacity() > spare_.capacity()) spare_.swap(batch);
   return ran;
 }
 

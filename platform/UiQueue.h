@@ -7,11 +7,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 namespace velmora::platform {
 
@@ -27,7 +27,8 @@ class UiQueue {
  public:
   using Handler = std::function<void(UiMessage message, std::uintptr_t wParam, std::intptr_t lParam)>;
 
-  UiQueue() = default;
+  // Reserves room for kReserved items, so posting messages allocates nothing while fewer wait.
+  UiQueue();
   UiQueue(const UiQueue&) = delete;
   UiQueue& operator=(const UiQueue&) = delete;
 
@@ -42,7 +43,8 @@ class UiQueue {
   bool isTarget(UiTarget target) const;
 
   // Queues a message for the target; false (nothing queued) when the target does not exist.
-  // [any thread, not real-time safe: allocates]
+  // [any thread; allocates nothing while fewer than kReserved items wait, else not real-time
+  // safe]
   bool post(UiTarget target, UiMessage message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
   // Queues a task. [any thread, not real-time safe: allocates]
   void post(std::function<void()> task);
@@ -56,6 +58,8 @@ class UiQueue {
   std::size_t pending() const;
 
  private:
+  static constexpr std::size_t kReserved = 256;
+
   struct Item {
     UiTarget target;  // kNoTarget: a task
     UiMessage message;
@@ -66,7 +70,8 @@ class UiQueue {
 
   mutable std::mutex mutex_;
   std::condition_variable arrived_;
-  std::deque<Item> items_;
+  std::vector<Item> items_;
+  std::vector<Item> spare_;  // the last batch's storage, handed back to items_ by the next pump
   std::map<UiTarget, Handler> targets_;
   UiTarget nextTarget_ = 1;
 };

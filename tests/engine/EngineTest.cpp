@@ -7,6 +7,7 @@
 #include "io/UniRegistry.h"
 #include "library/PatternTree.h"
 #include "sim/Queues.h"
+#include "tests/AllocationCount.h"
 #include "tests/engine/EngineFixture.h"
 
 using namespace velmora;
@@ -345,6 +346,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   e.setLoopIdx(0, true, 0);  // B goes to pad 1, A comes back whole
   EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), padA);
   ASSERT_EQ(e.quickPads().entries().size(), 2u);
+  const std::string bytesA = e.quickPads().find(0)->loop, bytesB = e.quickPads().find(1)->loop;
   ComRef<HostContext> host = connected(e);
 
   // Notes from the pads, each over its stretch of song time.
@@ -385,6 +387,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
     return expected;
   }());
   EXPECT_EQ(e.getLoopIdx(), 1);
+  ui.pump();  // the engine's target passes the change on to each view
   ui.pump();
   EXPECT_EQ(posted, (std::vector<std::tuple<platform::UiMessage, std::uintptr_t, std::intptr_t>>{
                         {platform::registerUiMessage("Velmora_ViewsSetLoopIdx"), 1, 0}}));
@@ -403,10 +406,38 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
             from({{&padB, 0, kBar}, {&padA, kBar, 2 * kBar}, {&padB, 2 * kBar, 3 * kBar}, {&padA, 3 * kBar, 4 * kBar}}));
   EXPECT_EQ(std::tuple(e.getLoopIdx(), e.switchTime(), e.returnMode()), std::tuple(0, 4 * kBar, -1));
+
+  // Trigger notes and alternating returns inside windows switch pads without allocating, so
+  // without reading a pattern; the user-interface thread completes the switches later, and the
+  // pads keep the bytes their loops had after going back and forth.
+  constexpr MfxTime kWindow = 480;
+  std::vector<ComRef<EventQueue>> inputs;
+  for (MfxTime t = 0; t < 8 * kBar; t += kWindow) {
+    inputs.push_back(create<EventQueue>());
+    if (t % kBar == kBar / 2) inputs.back()->records.push_back(noteEvent(t + 7, 9, 36 + t / kBar % 2, 100, 10));
+  }
+  ComRef<EventQueue> out = create<EventQueue>();
+  out->records.reserve(8 * kBar);
+  allocations = 0;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const auto t = static_cast<MfxTime>(i) * kWindow;
+    e.OnEvents(t, t + kWindow - 1, inputs[i].get(), out.get());
+  }
+  EXPECT_EQ(allocations, 0u);
+  EXPECT_GT(out->records.size(), 8u);
+  while (ui.pump() != 0) {
+  }
+  const std::int32_t last = e.getLoopIdx();
+  e.setLoopIdx(1 - last, true, 0);
+  e.setLoopIdx(last, true, 0);
+  EXPECT_EQ(e.quickPads().find(0)->loop, bytesA);
+  EXPECT_EQ(e.quickPads().find(1)->loop, bytesB);
+  EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), last == 0 ? padA : padB);
 }
 
-// Under the thread sanitizer: the host's thread plays window after window while this one loads
-// patterns, steps, changes the controls and edits the drum maps.
+// Under the thread sanitizer: the host's thread plays window after window, switching pads at
+// trigger notes, while this one loads patterns, steps, changes the controls, edits the drum maps,
+// switches pads and completes the switches of the render pass.
 TEST_F(EngineTest, RendersWhileTheUserEdits) {
   ComRef<ITamborak> face = makeEngine();
   Tamborak& e = engineOf(face);
@@ -414,10 +445,13 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
   ComRef<HostContext> host = connected(e);
   std::atomic<bool> stop{false};
   std::atomic<std::size_t> emitted{0};
+  e.setTriggerEnabled(true);
   std::thread player([&] {
     ComRef<EventQueue> in = create<EventQueue>();
     ComRef<EventQueue> out = create<EventQueue>();
     for (MfxTime t = 0; !stop; t = t > 100 * kBar ? 0 : t + 240) {
+      in->records.clear();
+      if (t % 1920 == 960) in->records.push_back(noteEvent(t + 5, 9, 39, 100, 10));  // a pad of every low key
       e.OnEvents(t, t + 239, in.get(), out.get());
       emitted += out->records.size();
       out->records.clear();
@@ -443,6 +477,8 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
     e.setTriggerLowKey(30 + i % 10);
     if (i % 11 == 0) slice.setMute(i % 2 == 0, i % 4 == 0);
     if (i % 37 == 0) e.setVolume(i % 2 ? "8 Beat Rock" : "16 Beat Funk");
+    if (i % 13 == 0) e.setLoopIdx(i % 3, true, i % 2 ? -1 : 0);
+    platform::UiQueue::main().pump();
   }
   stop = true;
   player.join();

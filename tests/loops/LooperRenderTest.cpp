@@ -9,30 +9,7 @@
 #include "platform/CrtRand.h"
 #include "tests/loops/LooperFixture.h"
 
-// Counts the allocations of the calling thread, to prove the render pass makes none. The thread
-// sanitizer's runtime brings its own operator new, so that build does not count.
-#if defined(__SANITIZE_THREAD__)
-#define TAMBORAK_COUNTS_ALLOCATIONS 0
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define TAMBORAK_COUNTS_ALLOCATIONS 0
-#endif
-#endif
-#ifndef TAMBORAK_COUNTS_ALLOCATIONS
-#define TAMBORAK_COUNTS_ALLOCATIONS 1
-#endif
-namespace {
-thread_local std::size_t allocations = 0;
-}
-#if TAMBORAK_COUNTS_ALLOCATIONS
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-#endif
+#include "tests/AllocationCount.h"
 
 using namespace velmora;
 using test::MeterContext;
