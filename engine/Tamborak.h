@@ -13,6 +13,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -226,6 +227,10 @@ class Tamborak : public IMfxEventFilter,
   // Pad `index` plays from now on: its slices restart, a stored pad brings its swing grid.
   // [audio-thread, real-time safe, pad lock held]
   void startPlaying(std::int32_t index);
+  // A trigger note of the live input, on the host's thread: pad `index` plays at once through
+  // the ready pads, as a switch in the render pass does, and the user-interface thread completes
+  // the switch announcing "Tamborak::LoadLoop". [host thread, real-time safe]
+  void switchLive(std::int32_t index);
   // The latest bar line one cycle of the playing slices after `t`. [pad lock held]
   MfxTime playingCycleEnd(MfxTime t);
   // Brings the slices to the pad playing: stores pad slicesPad_, exchanges the slices with the
@@ -300,6 +305,8 @@ class Tamborak : public IMfxEventFilter,
   std::array<std::unique_ptr<ReadySet>, kPadCount> ready_;
   std::unique_ptr<ReadySet> emptySet_;
   std::mutex padLock_;
+  // A live-input switch waits for its completion, which then announces the loaded loop.
+  std::atomic<bool> liveSwitchPending_{false};
   Relaxed<std::int32_t> returnLoopIdx_{-1};
   Relaxed<MfxTime> switchTime_{0};
   Relaxed<std::int32_t> returnMode_{0};

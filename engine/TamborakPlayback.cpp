@@ -125,8 +125,26 @@ void Tamborak::renderSlices(MfxTime from, MfxTime to) {
 bool Tamborak::triggerKey(int key, bool immediate) {
   const std::int32_t low = triggerLowKey_;
   if (!triggerEnabled_ || key < low || key > triggerHighKey_) return false;
-  setLoopIdx(key - low, immediate, 0);
+  if (immediate)
+    switchLive(key - low);
+  else
+    setLoopIdx(key - low, false, 0);
   return true;
+}
+
+void Tamborak::switchLive(std::int32_t index) {
+  const std::int32_t old = loopIdx_;
+  MfxTime next = 0;
+  {
+    std::lock_guard guard(padLock_);
+    startPlaying(index);
+    next = playingCycleEnd(getNowTime());
+  }
+  liveSwitchPending_ = true;
+  announceLoopIdx(index, old);
+  switchTime_ = next;
+  returnLoopIdx_ = -1;
+  returnMode_ = 0;
 }
 
 void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
@@ -166,7 +184,7 @@ void Tamborak::announceLoopIdx(std::int32_t index, std::int32_t old) {
 
 void Tamborak::onEngineMessage(platform::UiMessage message, std::uintptr_t index, std::intptr_t old) {
   if (message != EngineProcess::viewsSetLoopIdxMessage()) return;
-  completeSwitch(false);
+  completeSwitch(liveSwitchPending_.exchange(false));
   tellViews(static_cast<std::int32_t>(index), static_cast<std::int32_t>(old));
 }
 

@@ -172,6 +172,7 @@ TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
   EXPECT_EQ(filter.OnInput(in.get(), out.get()), S_OK);
   EXPECT_EQ(out->records, (std::vector<TimedShortMessage>{{6, 0x99, 38, 0}, {7, 0xB0, 38, 1}}));
   EXPECT_EQ(e.getLoopIdx(), 1);
+  platform::UiQueue::main().pump();  // the user-interface thread completes the switch
 
   // Start, loop and stop send nothing; only start and stop touch the playing flag.
   Transport transport(filter);
@@ -418,12 +419,17 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   }
   ComRef<EventQueue> out = create<EventQueue>();
   out->records.reserve(8 * kBar);
+  // Live input between the windows switches the same way.
+  ComRef<InputQueue> live = create<InputQueue>(std::vector<TimedShortMessage>{{0, 0x99, 37, 100}});
+  ComRef<InputQueue> passed = create<InputQueue>();
   allocations = 0;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const auto t = static_cast<MfxTime>(i) * kWindow;
     e.OnEvents(t, t + kWindow - 1, inputs[i].get(), out.get());
+    if (i % 5 == 2) e.OnInput(live.get(), passed.get());
   }
   EXPECT_EQ(allocations, 0u);
+  EXPECT_TRUE(passed->records.empty());
   EXPECT_GT(out->records.size(), 8u);
   while (ui.pump() != 0) {
   }
