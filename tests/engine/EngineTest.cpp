@@ -455,9 +455,12 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
   std::thread player([&] {
     ComRef<EventQueue> in = create<EventQueue>();
     ComRef<EventQueue> out = create<EventQueue>();
+    ComRef<InputQueue> live = create<InputQueue>(std::vector<TimedShortMessage>{{0, 0x99, 38, 100}});
+    ComRef<InputQueue> passed = create<InputQueue>();
     for (MfxTime t = 0; !stop; t = t > 100 * kBar ? 0 : t + 240) {
       in->records.clear();
       if (t % 1920 == 960) in->records.push_back(noteEvent(t + 5, 9, 39, 100, 10));  // a pad of every low key
+      if (t % 1920 == 480) e.OnInput(live.get(), passed.get());
       e.OnEvents(t, t + 239, in.get(), out.get());
       emitted += out->records.size();
       out->records.clear();
