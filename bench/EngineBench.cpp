@@ -1,35 +1,16 @@
 // Rendering host windows: one OnEvents window of 10 ms (19 or 20 ticks at 120 beats per minute
 // and 960 ticks per quarter) and one window of a whole bar, with all six slices playing a
 // sixteenth-note pattern of the default library, swing 50 % and humanize 10. Reports the time per
-// window and the heap allocations per window, counted by the replaced operator new below.
+// window and the heap allocations per window, counted by the test programs' replaced operator new.
 #include <benchmark/benchmark.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "engine/EngineProcess.h"
 #include "frame/CTamborak.h"
 #include "loops/Looper.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
+#include "tests/AllocationCount.h"
 #include "tests/TempFolder.h"
-
-namespace {
-std::atomic<std::size_t> allocations{0};
-}
-
-// The replacement pairs malloc with free; g++ does not see through the pairing when it inlines.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -89,7 +70,7 @@ void playWindows(benchmark::State& state, Start start) {
   }
   std::int64_t k = 0;
   std::size_t events = 0;
-  const std::size_t before = allocations.load();
+  const std::size_t before = allocations;
   for (auto _ : state) {
     const std::int64_t from = start(k), next = start(k + 1);
     p.engine().OnEvents(static_cast<MfxTime>(from), static_cast<MfxTime>(next - 1), p.in.get(), p.out.get());
@@ -98,7 +79,7 @@ void playWindows(benchmark::State& state, Start start) {
     k = next > 1'000'000'000 ? 0 : k + 1;
   }
   const double windows = static_cast<double>(state.iterations());
-  state.counters["allocs/window"] = static_cast<double>(allocations.load() - before) / windows;
+  state.counters["allocs/window"] = static_cast<double>(allocations - before) / windows;
   state.counters["events/window"] = static_cast<double>(events) / windows;
 }
 
