@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "compose/CompositionRules.h"
 #include "engine/ITamborak.h"
 #include "engine/LoopBlock.h"
 #include "engine/Relaxed.h"
@@ -33,6 +34,7 @@
 #include "loops/ProcessContext.h"
 #include "midi/NoteNames.h"
 #include "midi/NoteNamesProvider.h"
+#include "platform/KeyState.h"
 
 namespace velmora {
 
@@ -210,6 +212,18 @@ class Tamborak : public IMfxEventFilter,
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
 
+  // ---- Composing [main-thread]
+
+  // What the drumming rules see of the six slices now: a muted percussion layer counts as
+  // empty, the other slices' masks count whether muted or not. All zero while a slice is missing.
+  RuleInputs ruleInputs() const;
+  // The drumming rules over the current loop for the slots in `mask`.
+  std::int32_t checkRules(std::string& message, std::uint32_t mask, std::uint32_t& outBits) const;
+  // Whether some rule blames `slice` alone; false for a slice not of this engine.
+  bool checkSlice(const Looper& slice) const;
+  // Where the composer's test mode reads the modifier keys; nullptr: the system's keyboard.
+  void setKeyState(platform::KeyState* keys) { keyState_ = keys; }
+
  private:
   class OwnPadBank;
   class TimeBase;
@@ -335,6 +349,7 @@ class Tamborak : public IMfxEventFilter,
   std::vector<TamborakView*> views_;
   platform::UiTarget uiTarget_ = platform::kNoTarget;
   platform::Prompt* prompt_ = nullptr;
+  platform::KeyState* keyState_ = nullptr;
 };
 
 }  // namespace velmora

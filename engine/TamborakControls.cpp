@@ -36,7 +36,6 @@ void Tamborak::refreshViews(TamborakView::Item item) {
 // ---- Not built yet
 
 HRESULT Tamborak::updatePlayPositions() { return E_NOTIMPL; }
-HRESULT Tamborak::Random(Looper*) { return E_NOTIMPL; }
 HRESULT Tamborak::ResetPars() { return E_NOTIMPL; }
 HRESULT Tamborak::dragLoop() { return E_NOTIMPL; }
 HRESULT Tamborak::togglePlayback() { return E_NOTIMPL; }
@@ -71,9 +70,7 @@ bool Tamborak::LoadLoop(CUniStream& stream, int notify) {
   refreshViews(TamborakView::Item::kLoop);
   return true;
 }
-// The composer, its rules and the loop browser are not built yet.
-void Tamborak::composePart(Looper&) {}
-bool Tamborak::rulesAccept(Looper&) { return true; }
+// The loop browser is not built yet.
 void Tamborak::saveLoopAs() {}
 
 // ---- Slices, folders and the library

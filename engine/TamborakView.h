@@ -3,6 +3,8 @@
 // and lets it go when the host disconnects.
 #pragma once
 
+#include <string>
+
 #include "platform/Prompt.h"
 #include "platform/UiQueue.h"
 
@@ -37,6 +39,8 @@ class TamborakView {
   virtual bool confirmDiscard() = 0;
   // Where the engine's slices ask the user; nullptr when the view cannot ask. [main-thread]
   virtual platform::Prompt* prompt() = 0;
+  // Shows `text` as the view's title (the composer's result in its test mode). [main-thread]
+  virtual void setWindowText(const std::string&) {}
   // The host disconnects: the view lets go of the engine and leaves its views list
   // (removeView). [main-thread]
   virtual void detach() = 0;
