@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/EngineProcess.h"
+#include "engine/Tamborak.h"
+#include "io/UniRegistry.h"
+#include "loops/Looper.h"
+#include "platform/CrtRand.h"
+#include "platform/KeyState.h"
+#include "tests/ScratchRegistry.h"
+#include "tests/loops/LooperFixture.h"
+
+namespace velmora::test {
+namespace {
+
+using platform::ModifierKey;
+
+// An engine that keeps the names of its change notifications.
+class ComposeEngine final : public Tamborak {
+ public:
+  ComposeEngine() : Tamborak(true) {}
+  STDMETHOD(QueryInterface)(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 1; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+  void changed(const char* name) override {
+    reasons.emplace_back(name);
+    Tamborak::changed(name);
+  }
+  std::vector<std::string> reasons;
+};
+
+class TitleView final : public TamborakView {
+ public:
+  platform::UiTarget window() const override { return platform::kNoTarget; }
+  void refresh(Item) override {}
+  bool confirmDiscard() override { return true; }
+  platform::Prompt* prompt() override { return &answers; }
+  void detach() override {}
+  void setWindowText(const std::string& text) override { titles.push_back(text); }
+  std::vector<std::string> titles;
+  platform::ScriptedPrompt answers;
+};
+
+// Against a backbeat snare and hats on the quarters, with the eighth-note rules, each kick
+// breaks a known number of rules (missing weak eighths, bar halves with nothing off the beats);
+// against hats on every eighth, none.
+struct Kick {
+  const char* file;
+  int violationsOnQuarters;
+};
+constexpr Kick kKicks[] = {{"01_2_1000000010000000_0#Ka.mid", 3},
+                           {"02_4_1010000010100000_0#Kb.mid", 1},
+                           {"03_3_1000001010000000_0#Kc.mid", 2},
+                           {"04_4_1010000010100000_0#Kd.mid", 1}};
+constexpr char kQuarterHats[] = "01_4_1000100010001000_0#Quarters.mid";
+constexpr char kEighthHats[] = "02_8_1010101010101010_0#Eighths.mid";
+
+int violationsOf(const std::string& kickFile) {
+  for (const Kick& k : kKicks)
+    if (kickFile == k.file) return k.violationsOnQuarters;
+  ADD_FAILURE() << "unknown kick " << kickFile;
+  return -1;
+}
+
+class ComposerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string bar = quarters();
+    for (const Kick& k : kKicks) writeFile(folder_.path(), std::string("Patterns\\Test\\1.Kick\\Kick\\") + k.file, bar);
+    writeFile(folder_.path(), "Patterns\\Test\\2.Snare\\Snare\\01_2_0000100000001000_0#Backbeat.mid", bar);
+    for (const char* hats : {kQuarterHats, kEighthHats})
+      writeFile(folder_.path(), std::string("Patterns\\Test\\3.Cymbal\\HH_Cl\\") + hats, bar);
+    for (const char* kind : {"Cowbell", "Maracas", "Conga"}) {
+      writeFile(folder_.path(), std::string("Patterns\\Test\\4.Percussion\\") + kind + "\\01_2_1000000010000000_0#A.mid", bar);
+      writeFile(folder_.path(), std::string("Patterns\\Test\\4.Percussion\\") + kind + "\\02_2_0010000000100000_0#B.mid", bar);
+    }
+    clearComposeSettings();
+    ASSERT_TRUE(EngineProcess::reset());
+    EngineProcess::setProgramFolder(folder_.path().string());
+    engine_ = std::make_unique<ComposeEngine>();
+    engine_->setKeyState(&keys_);
+    engine_->addView(&view_);
+    // The volume's name implies no grid; the eighth-note rules are chosen by hand.
+    engine_->setSwingDurIdx(1, false);
+    setPattern(kSlotSnare, "01_2_0000100000001000_0#Backbeat.mid");
+    setPattern(kSlotCymbal, kQuarterHats);
+    setPattern(kSlotKick, kKicks[0].file);
+  }
+  void TearDown() override {
+    engine_.reset();
+    clearComposeSettings();
+    EXPECT_TRUE(EngineProcess::reset());
+  }
+  static void clearComposeSettings() {
+    platform::regDeleteTree(platform::kCurrentUser, std::string("Software\\") + settings::kApplicationKey + "\\Compose");
+  }
+  static void setting(const settings::ProfileInt& which, std::int32_t value) {
+    ASSERT_TRUE(settings::writeProfileInt(which, value));
+  }
+  Looper& slice(int slot) { return *engine_->getSlice(slot); }
+  void setPattern(int slot, const std::string& file) {
+    ASSERT_TRUE(slice(slot).setPattern(slice(slot).folder(), file, false));
+    ASSERT_EQ(slice(slot).file(), file);
+  }
+  std::vector<std::string> files() {
+    std::vector<std::string> out;
+    for (int i = 0; i < Tamborak::kSliceCount; ++i) out.push_back(slice(i).file());
+    return out;
+  }
+  int randomNotes() {
+    return static_cast<int>(std::count(engine_->reasons.begin(), engine_->reasons.end(), "Tamborak::Random"));
+  }
+
+  ScratchRegistry registry_;
+  TempFolder folder_;
+  platform::ScriptedKeyState keys_;
+  TitleView view_;
+  std::unique_ptr<ComposeEngine> engine_;
+};
+
+TEST_F(ComposerTest, RulesSeeTheSlicesAsTheyPlay) {
+  EXPECT_TRUE(engine_->checkSlice(slice(kSlotKick)));
+  EXPECT_FALSE(engine_->rulesAccept(slice(kSlotKick)));
+  StubEngine other;
+  Looper stranger(other);
+  EXPECT_FALSE(engine_->checkSlice(stranger));
+
+  RuleInputs in = engine_->ruleInputs();
+  EXPECT_EQ(in.hats, 0x8888u);
+  EXPECT_EQ(in.snare, 0x0808u);
+  EXPECT_EQ(in.bass, 0x8080u);
+  EXPECT_EQ(in.bassCount, 2);
+  EXPECT_EQ(in.swingDurIdx, 1);
+  EXPECT_EQ(in.clapsSlot, -1);
+  EXPECT_EQ(in.perc[0], 0u) << "a muted layer counts as empty";
+
+  // Muting clears percussion only; claps by the fixed note, else by the pattern's keys.
+  setPattern(0, "01_2_1000000010000000_0#A.mid");
+  setPattern(1, "02_2_0010000000100000_0#B.mid");
+  slice(1).setMutedSilently(false);
+  slice(kSlotCymbal).setMutedSilently(true);
+  slice(0).setFixedNote(39);
+  slice(1).setFixedNote(-1);
+  in = engine_->ruleInputs();
+  EXPECT_EQ(in.perc[0], 0u);
+  EXPECT_EQ(in.perc[1], 0x2020u);
+  EXPECT_EQ(in.hats, 0x8888u);
+  EXPECT_EQ(in.clapsSlot, 0);
+  slice(0).setFixedNote(38);
+  EXPECT_EQ(engine_->ruleInputs().clapsSlot, -1) << "the pattern's key 36 is no clap";
+
+  // Hats on every eighth make every kick acceptable.
+  setPattern(kSlotCymbal, kEighthHats);
+  EXPECT_TRUE(engine_->rulesAccept(slice(kSlotKick)));
+}
+
+// Only the kick takes part, so each attempt is one draw of the kick. A replay of the same draws
+// gives each attempt's kick; the call must end on the first of the fewest violations.
+TEST_F(ComposerTest, KeepsTheEarliestBestAttempt) {
+  slice(kSlotSnare).setIdrcOff(true);
+  slice(kSlotCymbal).setIdrcOff(true);
+  int restored = 0, tiesAfterBest = 0;
+  for (int attempts : {5, 1}) {
+    setting(settings::kComposeAttempts, attempts);
+    for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+      SCOPED_TRACE(seed);
+      const std::string start = slice(kSlotKick).file();
+      crtSrand(seed);
+      std::vector<std::string> drawn;
+      for (int a = 0; a < attempts; ++a) {
+        slice(kSlotKick).randomPattern(nullptr);
+        drawn.push_back(slice(kSlotKick).file());
+      }
+      auto best = drawn.begin();
+      for (auto it = drawn.begin(); it != drawn.end(); ++it)
+        if (violationsOf(*it) < violationsOf(*best)) best = it;
+      restored += best + 1 != drawn.end();
+      tiesAfterBest += std::any_of(best + 1, drawn.end(), [&](const std::string& f) {
+        return f != *best && violationsOf(f) == violationsOf(*best);
+      });
+
+      setPattern(kSlotKick, start);
+      const std::size_t notes = engine_->reasons.size();
+      crtSrand(seed);
+      EXPECT_EQ(engine_->Random(nullptr), S_OK);
+      EXPECT_EQ(slice(kSlotKick).file(), *best);
+      EXPECT_EQ(engine_->getSwingDurIdx(), 1) << "a restored loop keeps the swing grid";
+      EXPECT_EQ(slice(kSlotCymbal).file(), kQuarterHats);
+      ASSERT_EQ(engine_->reasons.size(), notes + 1);
+      EXPECT_EQ(engine_->reasons.back(), "Tamborak::Random");
+    }
+  }
+  EXPECT_GT(restored, 0);
+  EXPECT_GT(tiesAfterBest, 0);
+  EXPECT_TRUE(view_.titles.empty()) << "no result text outside the test mode";
+}
+
+TEST_F(ComposerTest, ComposingOneSliceAlwaysMovesIt) {
+  // Left out of composing and muted: composed all the same when asked by name.
+  slice(kSlotKick).setIdrcOff(true);
+  slice(kSlotKick).setMutedSilently(true);
+  for (int attempts : {1, 5}) {
+    setting(settings::kComposeAttempts, attempts);
+    for (std::uint32_t seed = 1; seed <= 15; ++seed) {
+      crtSrand(seed);
+      const std::vector<std::string> before = files();
+      slice(kSlotKick).composePart();
+      std::vector<std::string> after = files();
+      EXPECT_NE(after[kSlotKick], before[kSlotKick]) << seed;
+      after[kSlotKick] = before[kSlotKick];
+      EXPECT_EQ(after, before) << "only the kick is drawn";
+    }
+  }
+  EXPECT_EQ(randomNotes(), 30);
+}
+
+TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
+  setting(settings::kComposeAllowTesting, 1);
+  setting(settings::kComposeAttempts, 4);
+
+  // Muted and left-out slices are skipped: the kick and the unmuted maracas are drawn each time.
+  slice(kSlotSnare).setMutedSilently(true);
+  slice(kSlotCymbal).setIdrcOff(true);
+  slice(1).setMutedSilently(false);
+  engine_->Random(nullptr);
+  ASSERT_EQ(view_.titles.size(), 1u);
+  EXPECT_EQ(view_.titles.back().rfind("BAD (", 0), 0u);
+  EXPECT_NE(view_.titles.back().find(") Tries (4,0,0,0,4,0): "), std::string::npos);
+  EXPECT_EQ(keys_.asked[static_cast<int>(ModifierKey::kControl)], 3);
+  EXPECT_TRUE(view_.answers.asked().empty()) << "no message box without Alt";
+
+  // Ctrl ends the attempts early.
+  keys_.press(ModifierKey::kControl);
+  engine_->Random(nullptr);
+  EXPECT_NE(view_.titles.back().find(") Tries (1,0,0,0,1,0): "), std::string::npos);
+  keys_.press(ModifierKey::kControl, false);
+
+  // A passing loop stops at once.
+  slice(kSlotSnare).setMutedSilently(false);
+  slice(1).setMutedSilently(true);
+  setPattern(kSlotCymbal, kEighthHats);
+  engine_->Random(nullptr);
+  EXPECT_EQ(view_.titles.back(), "Chosen after 1 tries (1,1,0,0,0,0)");
+
+  // Alt and Shift: every rule for every slice, on the loop as it is.
+  setPattern(kSlotCymbal, kQuarterHats);
+  setPattern(kSlotKick, kKicks[0].file);
+  keys_.press(ModifierKey::kAlt);
+  keys_.press(ModifierKey::kShift);
+  const std::vector<std::string> before = files();
+  engine_->Random(nullptr);
+  EXPECT_EQ(files(), before);
+  const std::string expected =
+      "BAD (3) Tries (0,0,0,0,0,0): must be strokes on every weak 8th|"
+      "must be at least one weak 8th or 16th in all bar halfs|must be at least one weak 8th or 16th in all bar halfs";
+  EXPECT_EQ(view_.titles.back(), expected);
+  ASSERT_EQ(view_.answers.asked().size(), 1u);
+  std::string lines = expected;
+  std::replace(lines.begin(), lines.end(), '|', '\n');
+  EXPECT_EQ(view_.answers.asked()[0].text, lines);
+
+  // Alt alone draws nothing either, judging only the slices taking part.
+  keys_.press(ModifierKey::kShift, false);
+  setPattern(kSlotKick, kKicks[1].file);
+  engine_->Random(&slice(kSlotKick));
+  EXPECT_EQ(files()[kSlotKick], kKicks[1].file);
+  EXPECT_EQ(view_.titles.back(), "BAD (1) Tries (0,0,0,0,0,0): must be strokes on every weak 8th");
+  EXPECT_EQ(view_.answers.asked().size(), 1u) << "a message box only from two violations on";
+  EXPECT_EQ(randomNotes(), 5);
+}
+
+}  // namespace
+}  // namespace velmora::test
