@@ -9,6 +9,15 @@ constexpr std::uint32_t kPerc = 0x07, kHat = 0x08, kSnare = 0x10, kBass = 0x20;
 constexpr std::uint32_t rotateRight16(std::uint32_t m, int steps) {
   return ((m >> steps) | (m << (16 - steps))) & 0xFFFF;
 }
+// Bit of step s set when step s + steps (wrapping) is set in m.
+constexpr std::uint32_t later(std::uint32_t m, int steps) { return rotateRight16(m, 16 - steps); }
+// Steps s with s, s + gap and s + 2 gap all set.
+constexpr std::uint32_t runOfThree(std::uint32_t m, int gap) { return m & later(m, gap) & later(m, 2 * gap); }
+// Steps s with `a` on s and s + 2 gap and `b` on s + gap and s + 3 gap.
+constexpr std::uint32_t alternating(std::uint32_t a, std::uint32_t b, int gap) {
+  return a & later(a, 2 * gap) & later(b, gap) & later(b, 3 * gap);
+}
+constexpr std::uint32_t kEvenSteps = 0xAAAA;
 
 // Counts violations and collects blame and messages for one check.
 class Verdict {
@@ -128,6 +137,10 @@ void checkBeats(const Masks& m, std::int32_t d, Verdict& v) {
 // After rotating right by 2 per window, the low byte holds the eight steps from two before the
 // window's first step, and 0x2A the window's three steps.
 void checkEighthWindows(const Masks& m, Verdict& v) {
+  // Most loops have none of these shapes anywhere: then no window needs a look.
+  const std::uint32_t candidates = runOfThree(m.bd & (m.hat | m.open), 2) | runOfThree(m.sn & (m.hat | m.open), 2) |
+                                   alternating(m.sn, m.bd, 2) | alternating(m.bd, m.sn, 2);
+  if ((candidates & kEvenSteps) == 0) return;
   for (int rot = 0; rot < 16; rot += 2) {
     const std::uint32_t hat = rotateRight16(m.hat, rot) & 0xFF, open = rotateRight16(m.open, rot) & 0xFF,
                         sn = rotateRight16(m.sn, rot) & 0xFF, bd = rotateRight16(m.bd, rot) & 0xFF;
@@ -144,6 +157,17 @@ void checkEighthWindows(const Masks& m, Verdict& v) {
 // Windows of sixteenth steps ending on step 15, 14, ..., 0. After rotating right by one step per
 // window, bit 0 is the window's last step and bit 3 the first of a four-step window.
 void checkSixteenthWindows(const Masks& m, std::int32_t d, std::uint32_t claps, std::uint32_t clapsBit, Verdict& v) {
+  const bool clapsRule = clapsBit != 0 && (d == 0 || d == 2) && claps != 0;
+  if (!clapsRule) {
+    // Without claps, every rule here needs a run of bass or snare strokes.
+    const std::uint32_t both = m.sn | m.bd;
+    std::uint32_t candidates = 0;
+    if (d == 0) candidates = runOfThree(both, 1);
+    if (d == 2)
+      candidates = (both & later(both, 1) & m.hatAny & later(m.hatAny, 1)) | alternating(m.sn, m.bd, 1) |
+                   alternating(m.bd, m.sn, 1);
+    if (candidates == 0) return;
+  }
   for (int rot = 0; rot < 16; ++rot) {
     const std::uint32_t hat = rotateRight16(m.hatAny, rot) & 0xF, sn = rotateRight16(m.sn, rot) & 0xF,
                         bd = rotateRight16(m.bd, rot) & 0xF, both = sn | bd;
@@ -190,7 +214,7 @@ std::int32_t checkRules(const RuleInputs& in, std::uint32_t mask, std::string& m
   checkHalves(m, d, v);
   checkBeats(m, d, v);
   if (d == 1) checkEighthWindows(m, v);
-  checkSixteenthWindows(m, d, claps, clapsBit, v);
+  if (d == 0 || d == 2) checkSixteenthWindows(m, d, claps, clapsBit, v);
   return v.count();
 }
 

@@ -1,0 +1,45 @@
+// An engine over the build's default pattern library for the composer's measurements, with its
+// settings in a folder of its own and a view that keeps the composer's result text.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "engine/EngineProcess.h"
+#include "frame/CTamborak.h"
+#include "io/UniRegistry.h"
+#include "tests/TempFolder.h"
+
+namespace velmora::bench {
+
+class ResultView final : public TamborakView {
+ public:
+  platform::UiTarget window() const override { return platform::kNoTarget; }
+  void refresh(Item) override {}
+  bool confirmDiscard() override { return true; }
+  platform::Prompt* prompt() override { return nullptr; }
+  void detach() override {}
+  void setWindowText(const std::string& text) override { result = text; }
+  std::string result;
+};
+
+struct ComposeSetup {
+  test::TempFolder settings;
+  ComRef<ITamborak> face;
+  ResultView view;
+
+  // AllowTesting on makes the composer report its result through the view.
+  explicit ComposeSetup(bool reportResults) {
+    setenv("TAMBORAK_CONFIG_DIR", settings.path().string().c_str(), 1);
+    EngineProcess::setProgramFolder(TAMBORAK_APP_FOLDER);
+    settings::writeProfileInt(settings::kComposeAllowTesting, reportResults ? 1 : 0);
+    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    if (face) engine().addView(&view);
+  }
+  ~ComposeSetup() {
+    if (face) engine().removeView(&view);
+  }
+  Tamborak& engine() { return static_cast<Tamborak&>(*face.get()); }
+};
+
+}  // namespace velmora::bench

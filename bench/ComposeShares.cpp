@@ -1,0 +1,68 @@
+// For each volume of the default library: 200 whole-loop compositions (seeds 1 to 200), first with
+// the default engine (percussion muted), then with all six slices playing. Prints the share that
+// ends with no rule broken and the mean number of attempts used.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "bench/ComposeEngine.h"
+#include "loops/Looper.h"
+#include "platform/CrtRand.h"
+
+namespace {
+
+using namespace velmora;
+
+constexpr int kCalls = 200;
+
+struct Tally {
+  int passed = 0;
+  long attempts = 0;
+};
+
+Tally composeMany(bench::ComposeSetup& setup, std::int32_t attemptLimit) {
+  Tally tally;
+  for (int seed = 1; seed <= kCalls; ++seed) {
+    crtSrand(static_cast<std::uint32_t>(seed));
+    setup.view.result.clear();
+    setup.engine().Random(nullptr);
+    int tries = 0;
+    if (std::sscanf(setup.view.result.c_str(), "Chosen after %d tries", &tries) == 1) {
+      ++tally.passed;
+      tally.attempts += tries;
+    } else {
+      tally.attempts += attemptLimit;
+    }
+  }
+  return tally;
+}
+
+}  // namespace
+
+int main() {
+  bench::ComposeSetup setup(true);
+  if (!setup.face) {
+    std::fprintf(stderr, "no engine\n");
+    return 1;
+  }
+  std::vector<std::string> volumes;
+  for (const auto& entry : std::filesystem::directory_iterator(std::string(TAMBORAK_APP_FOLDER) + "/Patterns"))
+    if (entry.is_directory()) volumes.push_back(entry.path().filename().string());
+  std::sort(volumes.begin(), volumes.end());
+  const std::int32_t limit = settings::getProfileInt(settings::kComposeAttempts);
+
+  std::printf("%-16s %-13s %8s %14s\n", "volume", "slices", "passed", "mean attempts");
+  for (const std::string& volume : volumes) {
+    Tamborak& engine = setup.engine();
+    engine.setVolume(volume);
+    for (bool all : {false, true}) {
+      for (int i = 0; i < 3; ++i) engine.getSlice(i)->setMutedSilently(!all);
+      const Tally t = composeMany(setup, limit);
+      std::printf("%-16s %-13s %7.1f%% %14.1f\n", volume.c_str(), all ? "all six" : "default", 100.0 * t.passed / kCalls,
+                  static_cast<double>(t.attempts) / kCalls);
+    }
+  }
+  return 0;
+}
