@@ -1,13 +1,14 @@
 // For each volume of the default library: 200 whole-loop compositions (seeds 1 to 200), first with
 // the default engine (percussion muted), then with all six slices playing. Prints the share that
 // ends with no rule broken and the mean number of attempts used.
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "bench/ComposeEngine.h"
+#include "library/PatternTree.h"
+#include "library/TreeNode.h"
 #include "loops/Looper.h"
 #include "platform/CrtRand.h"
 
@@ -47,10 +48,14 @@ int main() {
     std::fprintf(stderr, "no engine\n");
     return 1;
   }
+  // Folders and volume files alike are volumes of the library tree.
   std::vector<std::string> volumes;
-  for (const auto& entry : std::filesystem::directory_iterator(std::string(TAMBORAK_APP_FOLDER) + "/Patterns"))
-    if (entry.is_directory()) volumes.push_back(entry.path().filename().string());
-  std::sort(volumes.begin(), volumes.end());
+  {
+    PatternTree& tree = setup.engine().getPatternLibrary();
+    std::lock_guard guard(tree.lock());
+    for (TransitNode* v = tree.root() ? tree.root()->firstFolder() : nullptr; v; v = v->nextSibling())
+      volumes.push_back(v->getName());
+  }
   const std::int32_t limit = settings::getProfileInt(settings::kComposeAttempts);
 
   std::printf("%-16s %-13s %8s %14s\n", "volume", "slices", "passed", "mean attempts");
