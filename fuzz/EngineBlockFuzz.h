@@ -1,0 +1,53 @@
+// Blocks of the engine from arbitrary bytes, read into real engines (over whatever pattern library
+// lies beside the fuzz program, usually none). A block that is refused must leave the engine's
+// block exactly as it was; a block that is taken must write out as a block that a second engine
+// takes whole and writes out the same.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "engine/Tamborak.h"
+#include "frame/CTamborak.h"
+#include "io/UniStream.h"
+
+namespace velmora::test {
+
+// Two engines made once and never released, so no input writes the registry.
+inline Tamborak& fuzzEngine(int which) {
+  static Tamborak* engines[2] = {nullptr, nullptr};
+  if (!engines[which]) {
+    void* face = nullptr;
+    if (CTamborak::create(IID_ITamborak, &face) != S_OK) std::abort();
+    engines[which] = static_cast<Tamborak*>(static_cast<ITamborak*>(face));
+    engines[which]->selectNoteNames(std::string(kGeneralMidiDrumsTitle));
+  }
+  return *engines[which];
+}
+
+// `write(engine, stream)` writes the block, `read(engine, stream)` reads it.
+template <typename Write, typename Read>
+int checkEngineBlock(const std::uint8_t* data, std::size_t size, Write write, Read read) {
+  if (size > 0xFFFFFFFFu) return 0;
+  auto bytesOf = [&](Tamborak& engine) {
+    std::string bytes;
+    CUniString out(bytes);
+    write(engine, out);
+    return bytes;
+  };
+  Tamborak& first = fuzzEngine(0);
+  const std::string before = bytesOf(first);
+  CUniMemoryReader in(data, static_cast<std::uint32_t>(size));
+  if (!read(first, in)) {
+    if (bytesOf(first) != before) std::abort();
+    return 0;
+  }
+  const std::string taken = bytesOf(first);
+  Tamborak& second = fuzzEngine(1);
+  CUniMemoryReader back(taken.data(), static_cast<std::uint32_t>(taken.size()));
+  if (!read(second, back) || back.remaining() != 0 || bytesOf(second) != taken) std::abort();
+  return 0;
+}
+
+}  // namespace velmora::test

@@ -1,0 +1,222 @@
+// The engine's stored state: the host's project (IPersistStream), the registry values "Last" and
+// "Globals", and what damaged or old blocks do.
+#include <gtest/gtest.h>
+
+#include "io/Record.h"
+#include "io/UniRegistry.h"
+#include "platform/UiQueue.h"
+#include "tests/HostStream.h"
+#include "tests/engine/EngineFixture.h"
+
+using namespace velmora;
+using namespace velmora::sim;
+using test::EngineTest;
+using test::FakeHostStream;
+
+namespace {
+
+constexpr MfxTime kBar = 1920;
+
+ComRef<HostContext> hostWithKit() {
+  HostOptions options;
+  options.noteNameSource = true;
+  ComRef<HostContext> host = create<HostContext>(Song(), options);
+  host->instruments().sets = {{"Kit", {"36", "Kick"}}};
+  return host;
+}
+
+std::string stateOf(Tamborak& e) {
+  FakeHostStream out(true);
+  EXPECT_EQ(e.Save(&out, 1), S_OK);
+  return out.bytes;
+}
+
+HRESULT load(Tamborak& e, const std::string& bytes) {
+  FakeHostStream in(true);
+  in.bytes = bytes;
+  return e.Load(&in);
+}
+
+std::string settingsOf(Tamborak& e) {
+  std::string bytes;
+  CUniString out(bytes);
+  e.writeSettings(out);
+  return bytes;
+}
+
+// Every stored field that a getter shows.
+auto fields(Tamborak& e) {
+  std::int32_t channel = 0, port = 0;
+  e.getOutput(&channel, &port);
+  return std::tuple(e.getLoopIdx(), e.getSwingPc(), e.getVeloDyn(), e.getVeloCenterPC(), e.getHumanizeVelo(),
+                    e.getQuantize(), *e.getDrumMap(), *e.getNoteNames(), channel, port, e.getExportBars(),
+                    e.getExportOption(), e.getTriggerEnabled(), e.getTriggerLowKey(), e.getVeloMin(), e.getVeloMax(),
+                    e.getRestartOnChange(), e.getPatternGroup(), e.getVolumeName());
+}
+
+void setU32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+}  // namespace
+
+TEST_F(EngineTest, StateSavedLoadsBackWholeIntoAnotherEngine) {
+  ComRef<ITamborak> faceA = makeEngine();
+  Tamborak& a = engineOf(faceA);
+  ComRef<HostContext> hostA = hostWithKit();
+  ASSERT_EQ(connect(a, *hostA), S_OK);
+  // Pad 0 holds one loop, pad 3 (current) another, with settings away from the defaults.
+  a.setVolume("8 Beat Rock");
+  fillLoop(a, 2);
+  a.setLoopIdx(3, true, 0);
+  fillLoop(a, 3);
+  a.getSlice(1)->setMutedSilently(true);
+  a.getSlice(2)->setStrokesMax(3, false);
+  a.setSwingPc(37, false);
+  a.setSwingDurIdx(3, false);
+  a.setVeloDyn(55, false);
+  a.setVeloCenterPC(-20, false);
+  a.setHumanizeVelo(11, false);
+  a.setHumanizeVeloTrend(33, false);
+  a.setQuantize(true, false);
+  DrumMap map;
+  map.setNote(36, 40);
+  map.setName("Mine");
+  a.setDrumMap(map);
+  a.selectNoteNames("Kit");
+  a.setOutput(5, 2);
+  a.setExportBars(8);
+  a.setExportOption(3);
+  a.setTriggerEnabled(true);
+  a.setTriggerLowKey(48);
+  a.setVeloMin(20);
+  a.setVeloMax(100);
+  a.setRestartOnChange(false);
+  const std::string saved = stateOf(a);
+  ULARGE_INTEGER size{};
+  ASSERT_EQ(a.GetSizeMax(&size), S_OK);
+  EXPECT_EQ(size.QuadPart, saved.size());
+  const std::string pad0 = a.quickPads().find(0)->loop;
+  EXPECT_EQ(a.Disconnect(), S_OK);  // so that the next engine does not start as a copy
+
+  ComRef<ITamborak> faceB = makeEngine();
+  Tamborak& b = engineOf(faceB);
+  ComRef<HostContext> hostB = hostWithKit();
+  ASSERT_EQ(connect(b, *hostB), S_OK);
+  ASSERT_NE(stateOf(b), saved);
+  EXPECT_EQ(load(b, saved), S_OK);
+  EXPECT_EQ(fields(b), fields(a));
+  EXPECT_EQ(b.getNoteNames()->title(), "Kit");
+  // The swing grid follows the loaded volume, the trend keeps its value.
+  EXPECT_EQ(std::tuple(b.getSwingDurIdx(), b.getHumanizeVeloTrend()), std::tuple(1, 0));
+  EXPECT_EQ(stateOf(b), saved);  // pads, slices and their IDRC records included
+
+  // A switch inside the render pass plays the loaded pad 0 at once, from its ready set; the
+  // user-interface thread then brings that loop into the slices.
+  b.setHumanizeVelo(0, false);
+  b.setLoopIdx(0, false, 0);
+  const auto viaReadySet = test::sortedNotes(Transport::play(b, 0, 2 * kBar - 1, 700));
+  while (platform::UiQueue::main().pump() != 0) {
+  }
+  std::string loop;
+  CUniString loopOut(loop);
+  b.saveLoop(loopOut, false);
+  EXPECT_EQ(std::tuple(b.getLoopIdx(), loop), std::tuple(0, pad0));
+  EXPECT_FALSE(viaReadySet.empty());
+  EXPECT_EQ(viaReadySet, test::sortedNotes(Transport::play(b, 0, 2 * kBar - 1, 700)));
+
+  // Old, short and damaged blocks change nothing at all.
+  const std::string before = stateOf(b), settingsBefore = settingsOf(b);
+  CUniStream bankSize;
+  b.quickPads().save(bankSize);
+  const std::size_t loopIdxAt = 4 + bankSize.bytesWritten(), settingsAt = loopIdxAt + 24;
+  const std::size_t loopAt = settingsAt + settingsBefore.size();
+  struct Damage {
+    const char* what;
+    std::size_t at;
+    std::uint32_t value;  // written at `at`; with `at` = npos, the block is cut to `value` bytes
+  };
+  constexpr std::size_t kCut = std::string::npos;
+  const Damage damages[] = {
+      {"version 10", 0, 10},
+      {"version 0", 0, 0},
+      {"loopIdx 10", loopIdxAt, 10},
+      {"loopIdx -1", loopIdxAt, 0xFFFFFFFF},
+      {"settings of version 10", settingsAt, 10},
+      {"loop block of version 10", loopAt, 10},
+      {"cut in the bank", kCut, static_cast<std::uint32_t>(loopIdxAt - 3)},
+      {"cut in the controls", kCut, static_cast<std::uint32_t>(settingsAt - 2)},
+      {"cut in the settings", kCut, static_cast<std::uint32_t>(loopAt - 1)},
+      {"cut in the loop", kCut, static_cast<std::uint32_t>(saved.size() - 1)},
+      {"empty", kCut, 0},
+  };
+  for (const Damage& d : damages) {
+    std::string bytes = saved;
+    if (d.at == kCut)
+      bytes.resize(d.value);
+    else
+      setU32(bytes, d.at, d.value);
+    EXPECT_EQ(load(b, bytes), S_OK) << d.what;
+    EXPECT_EQ(stateOf(b), before) << d.what;
+  }
+  for (const Damage& d : {Damage{"version 10", 0, 10}, Damage{"cut", kCut, 20}}) {
+    std::string bytes = settingsBefore;
+    if (d.at == kCut)
+      bytes.resize(d.value);
+    else
+      setU32(bytes, d.at, d.value);
+    CUniMemoryReader in(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    EXPECT_FALSE(b.readSettings(in)) << d.what;
+    EXPECT_EQ(settingsOf(b), settingsBefore) << d.what;
+  }
+
+  // An engine without all its slices neither saves nor loads.
+  EngineProcess::failSliceCreation(2);
+  ComRef<ITamborak> broken = makeEngine();
+  FakeHostStream out(true);
+  EXPECT_EQ(std::tuple(engineOf(broken).Save(&out, 1), engineOf(broken).Load(&out), engineOf(broken).GetSizeMax(&size)),
+            std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
+  EXPECT_TRUE(out.bytes.empty());
+}
+
+TEST_F(EngineTest, SecondEngineStartsAsCopyAndSettingsOutliveTheEngine) {
+  ComRef<ITamborak> faceA = makeEngine();
+  Tamborak& a = engineOf(faceA);
+  ComRef<HostContext> hostA = create<HostContext>();
+  ASSERT_EQ(connect(a, *hostA), S_OK);
+  fillLoop(a, 2);
+  a.setLoopIdx(4, true, 0);
+  fillLoop(a, 3);
+  a.setSwingPc(60, false);
+  a.setVeloMin(40);
+  a.setTriggerLowKey(50);
+  a.setOutput(3, 1);
+
+  // Connected while the first one runs, a second engine starts as its copy, through "Last".
+  ComRef<ITamborak> faceB = makeEngine();
+  Tamborak& b = engineOf(faceB);
+  ComRef<HostContext> hostB = create<HostContext>();
+  ASSERT_EQ(connect(b, *hostB), S_OK);
+  EXPECT_EQ(stateOf(b), stateOf(a));
+  EXPECT_EQ(b.getLoopIdx(), 4);
+  {
+    CUniRegistry last(test::ScratchRegistry::kApplicationKey, settings::kLast);
+    EXPECT_FALSE(last.isEmpty());
+  }
+
+  // Its settings go to "Globals" when it is destroyed; an engine joining alone later takes them
+  // but not the loop.
+  b.setVeloMax(90);
+  b.setExportBars(2);
+  const std::string settingsB = settingsOf(b);
+  EXPECT_EQ(b.Disconnect(), S_OK);
+  faceB.reset();
+  EXPECT_EQ(a.Disconnect(), S_OK);
+  ComRef<ITamborak> faceC = makeEngine();
+  Tamborak& c = engineOf(faceC);
+  ComRef<HostContext> hostC = create<HostContext>();
+  ASSERT_EQ(connect(c, *hostC), S_OK);
+  EXPECT_EQ(settingsOf(c), settingsB);
+  EXPECT_EQ(std::tuple(c.getLoopIdx(), c.getSwingPc(), c.getVeloMax(), c.getExportBars()), std::tuple(0, 0, 90, 2));
+  EXPECT_TRUE(c.quickPads().entries().empty());
+}
