@@ -1,7 +1,7 @@
 // Blocks of the engine from arbitrary bytes, read into real engines (over whatever pattern library
 // lies beside the fuzz program, usually none). A block that is refused must leave the engine's
-// block exactly as it was; a block that is taken must write out as a block that a second engine
-// takes whole and writes out the same.
+// block exactly as it was; a block that is taken must write out as a block that another engine
+// takes whole, and copying back and forth must settle after one step.
 #pragma once
 
 #include <cstdint>
@@ -43,10 +43,15 @@ int checkEngineBlock(const std::uint8_t* data, std::size_t size, Write write, Re
     if (bytesOf(first) != before) std::abort();
     return 0;
   }
+  // What an engine writes, another takes whole. A slice record can name a folder the library
+  // lacks, which the slice does not take, so the first copy may differ; the second must not.
   const std::string taken = bytesOf(first);
   Tamborak& second = fuzzEngine(1);
   CUniMemoryReader back(taken.data(), static_cast<std::uint32_t>(taken.size()));
-  if (!read(second, back) || back.remaining() != 0 || bytesOf(second) != taken) std::abort();
+  if (!read(second, back) || back.remaining() != 0) std::abort();
+  const std::string copied = bytesOf(second);
+  CUniMemoryReader again(copied.data(), static_cast<std::uint32_t>(copied.size()));
+  if (!read(first, again) || again.remaining() != 0 || bytesOf(first) != copied) std::abort();
   return 0;
 }
 
