@@ -36,7 +36,7 @@ class EngineProcess {
   static std::recursive_mutex& enginesLock();
   // Under the lock: every connected engine listed stores its state as "Last"; `engine` is
   // appended unless listed already, then reads "Globals" and, when two or more are listed,
-  // "Last". [main-thread, not real-time safe: registry I/O, reads patterns]
+  // "Last". [the connecting thread, not real-time safe: registry I/O, reads patterns]
   static void join(Tamborak& engine);
   // Removes `engine`; the others keep their order. [any thread]
   static void leave(Tamborak& engine);
@@ -60,9 +60,9 @@ class EngineProcess {
   static bool sliceCreationFails(int index);
 
   // For tests: the process as freshly loaded: no connected engines, no library folders, an
-  // unrooted pattern library, the message unregistered, the application key as settings key, the random generator seeded with 1, the
-  // module folder as program folder, no slice failure. Refused (false, nothing changed) while an
-  // engine is alive. [main-thread]
+  // unrooted pattern library, the message unregistered, the random generator seeded with 1, the
+  // module folder as program folder, the application key as settings key, no slice failure.
+  // Refused (false, nothing changed) while an engine is alive. [main-thread]
   static bool reset();
 };
 
