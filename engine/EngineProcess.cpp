@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/Tamborak.h"
+#include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
 #include "platform/CrtRand.h"
 
@@ -19,6 +21,7 @@ struct Shared {
   std::recursive_mutex lock;
   std::vector<Tamborak*> connected;
   std::string programFolder;
+  std::string settingsKey = settings::kApplicationKey;
 };
 
 Shared& shared() {
@@ -53,7 +56,10 @@ std::recursive_mutex& EngineProcess::enginesLock() { return shared().lock; }
 void EngineProcess::join(Tamborak& engine) {
   std::lock_guard guard(shared().lock);
   std::vector<Tamborak*>& list = shared().connected;
+  for (Tamborak* other : list)
+    if (other->connected()) other->storeLast();
   if (std::find(list.begin(), list.end(), &engine) == list.end()) list.push_back(&engine);
+  engine.loadStored(list.size() >= 2);
 }
 
 void EngineProcess::leave(Tamborak& engine) {
@@ -65,6 +71,16 @@ void EngineProcess::leave(Tamborak& engine) {
 std::vector<Tamborak*> EngineProcess::connectedEngines() {
   std::lock_guard guard(shared().lock);
   return shared().connected;
+}
+
+void EngineProcess::setSettingsKey(std::string key) {
+  std::lock_guard guard(shared().lock);
+  shared().settingsKey = std::move(key);
+}
+
+std::string EngineProcess::settingsKey() {
+  std::lock_guard guard(shared().lock);
+  return shared().settingsKey;
 }
 
 void EngineProcess::setProgramFolder(std::string folder) {
@@ -85,6 +101,7 @@ bool EngineProcess::reset() {
     std::lock_guard guard(shared().lock);
     shared().connected.clear();
     shared().programFolder.clear();
+    shared().settingsKey = settings::kApplicationKey;
   }
   resetLibrary();
   viewsSetLoopIdx = 0;

@@ -34,12 +34,19 @@ class EngineProcess {
   // The lock of the connected engines list. Taken before the pattern library's lock where both
   // are needed. [any thread]
   static std::recursive_mutex& enginesLock();
-  // Appends `engine` unless it is listed already. [any thread]
+  // Under the lock: every connected engine listed stores its state as "Last"; `engine` is
+  // appended unless listed already, then reads "Globals" and, when two or more are listed,
+  // "Last". [the connecting thread, not real-time safe: registry I/O, reads patterns]
   static void join(Tamborak& engine);
   // Removes `engine`; the others keep their order. [any thread]
   static void leave(Tamborak& engine);
   // The connected engines in the order they joined. [any thread]
   static std::vector<Tamborak*> connectedEngines();
+
+  // The application key of the engines' registry values, relative to HKEY_CURRENT_USER\Software
+  // (settings::kApplicationKey unless a test names its own). [any thread]
+  static void setSettingsKey(std::string key);
+  static std::string settingsKey();
 
   // The folder the library folders are computed beside; empty (the default) means the folder of
   // the program's own module. Takes effect when the next first engine starts the library.
@@ -54,8 +61,8 @@ class EngineProcess {
 
   // For tests: the process as freshly loaded: no connected engines, no library folders, an
   // unrooted pattern library, the message unregistered, the random generator seeded with 1, the
-  // module folder as program folder, no slice failure. Refused (false, nothing changed) while an
-  // engine is alive. [main-thread]
+  // module folder as program folder, the application key as settings key, no slice failure.
+  // Refused (false, nothing changed) while an engine is alive. [main-thread]
   static bool reset();
 };
 

@@ -85,6 +85,14 @@ bool checkBlock(CUniStream& in, bool withIdrc, BlockShape& shape) {
   return true;
 }
 
+// Copies one loop block from `stream` into `block`, from its version on, checking each record.
+bool copyBlock(CUniStream& stream, bool withIdrc, std::string& block, BlockShape& shape) {
+  block.clear();
+  CopyingReader copying(stream, block);
+  std::uint32_t version = 0;
+  return record::getU32(copying, version) && version > kLoopBlockOldest && checkBlock(copying, withIdrc, shape);
+}
+
 }  // namespace
 
 void writeLoopBlock(CUniStream& stream, const LoopSlices& slices, std::int32_t patternGroup, bool withIdrc) {
@@ -97,19 +105,20 @@ void writeLoopBlock(CUniStream& stream, const LoopSlices& slices, std::int32_t p
   for (const Looper* slice : slices) slice->saveIdrc(stream);
 }
 
-bool readLoopBlock(CUniStream& stream, const LoopSlices& slices, bool withIdrc, LoopBlockTarget& target) {
-  std::uint32_t version = 0;
-  if (!record::getU32(stream, version) || version <= kLoopBlockOldest) return false;
-
-  std::string block;
-  CopyingReader copying(stream, block);
+bool copyLoopBlock(CUniStream& stream, bool withIdrc, std::string& block) {
   BlockShape shape;
-  if (!checkBlock(copying, withIdrc, shape)) return false;
+  return copyBlock(stream, withIdrc, block, shape);
+}
+
+bool readLoopBlock(CUniStream& stream, const LoopSlices& slices, bool withIdrc, LoopBlockTarget& target) {
+  std::string block;
+  BlockShape shape;
+  if (!copyBlock(stream, withIdrc, block, shape)) return false;
 
   // Every record is whole: apply the copy. The slices read exactly what the scratch slice read.
   CUniMemoryReader in(block.data(), static_cast<std::uint32_t>(block.size()));
-  std::uint8_t skipped[5];
-  in.read(skipped, sizeof skipped);  // group and count, taken above
+  std::uint8_t skipped[9];
+  in.read(skipped, sizeof skipped);  // version, group and count, taken above
   target.takePatternGroup(shape.group);
   for (std::size_t i = 0; i < shape.slices; ++i) slices[i]->load(in);
   target.takeVolume(folderComponent(slices[0]->folder(), 0));

@@ -74,8 +74,8 @@ Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std
   setPatternGroup(0, true);
 }
 
-// The settings block written to "Globals" here comes with the engine's persistence.
 Tamborak::~Tamborak() {
+  storeGlobals();
   platform::UiQueue::main().destroyTarget(uiTarget_);
   for (std::unique_ptr<Looper>& slice : slices_) slice.reset();
   releaseHost();
@@ -207,33 +207,5 @@ HRESULT Tamborak::GetClassID(CLSID* classId) {
 }
 
 HRESULT Tamborak::IsDirty() { return S_OK; }
-
-// The state block is not written yet: Save writes nothing and Load reads nothing, so a project
-// saved now loads back as an engine with its defaults.
-void Tamborak::writeState(CUniStream&) {}
-void Tamborak::readState(CUniStream&) {}
-
-HRESULT Tamborak::Load(IStream* stream) {
-  if (!stream) return E_POINTER;
-  UniStream<IStream*> in(stream);
-  readState(in);
-  changed("Tamborak::Load");
-  return S_OK;
-}
-
-HRESULT Tamborak::Save(IStream* stream, BOOL) {
-  if (!stream) return E_POINTER;
-  UniStream<IStream*> out(stream);
-  writeState(out);
-  return S_OK;
-}
-
-HRESULT Tamborak::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  CUniStream counter;
-  writeState(counter);
-  size->QuadPart = counter.bytesWritten();
-  return S_OK;
-}
 
 }  // namespace velmora

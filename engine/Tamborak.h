@@ -224,6 +224,28 @@ class Tamborak : public IMfxEventFilter,
   // Where the composer's test mode reads the modifier keys; nullptr: the system's keyboard.
   void setKeyState(platform::KeyState* keys) { keyState_ = keys; }
 
+  // ---- Persistence [main-thread or the host's thread, one at a time; not real-time safe]
+  // Readers take a block only when its version is above 10 and it is whole and well formed:
+  // they parse it completely first, then apply it through the setters without notification;
+  // otherwise they change nothing and give false.
+
+  // The state block: quick pads, current pad, controls, settings block, loop block with IDRC
+  // records. Writing first stores the slices into their pad (nothing without all six slices).
+  void writeState(CUniStream& stream);
+  bool readState(CUniStream& stream);
+  // The settings block: drum map, note names, output, export, trigger and velocity range.
+  void writeSettings(CUniStream& stream);
+  bool readSettings(CUniStream& stream);
+  // The loop block of the slices.
+  void writeLoop(CUniStream& stream, bool withIdrc);
+  bool readLoop(CUniStream& stream, bool withIdrc);
+  // The registry values of the process's settings key: "Last" gets the state block; and on
+  // joining, the engine reads the settings block of "Globals" and, with `copyLast`, the state
+  // block of "Last", each when not empty. At destruction "Globals" gets the settings block.
+  void storeLast();
+  void storeGlobals();
+  void loadStored(bool copyLast);
+
  private:
   class OwnPadBank;
   class TimeBase;
@@ -267,9 +289,13 @@ class Tamborak : public IMfxEventFilter,
                  std::int32_t& tick);
   // Releases the time converter, the meter map and the context, and leaves the connected list.
   void releaseHost();
-  // The engine's whole state as one block.
-  void writeState(CUniStream& stream);
-  void readState(CUniStream& stream);
+  // Parsed blocks, applied only when whole (engine/TamborakState.cpp).
+  struct SettingsRecord;
+  struct StateRecord;
+  void applySettings(const SettingsRecord& settings);
+  void applyState(StateRecord& state);
+  // Every stored pad but the slices' own gets its ready set anew. [main-thread, not real-time safe]
+  void rebuildReadySets();
   // The six slices as the loop block reads and writes them.
   LoopSlices loopSlices() const;
   // Takes `name` as the volume without asking and without notification: the name, the swing grid

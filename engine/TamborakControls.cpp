@@ -58,16 +58,8 @@ bool Tamborak::saveLoop(CUniStream& stream, bool markSaved) {
 }
 
 bool Tamborak::LoadLoop(CUniStream& stream, int notify) {
-  if (!allSlicesPresent()) return false;
-  struct Target final : LoopBlockTarget {
-    explicit Target(Tamborak& e) : engine(e) {}
-    void takePatternGroup(std::int32_t group) override { engine.setPatternGroup(group, false); }
-    void takeVolume(const std::string& name) override { engine.selectVolumeSilently(name); }
-    Tamborak& engine;
-  } target(*this);
-  if (!readLoopBlock(stream, loopSlices(), false, target)) return false;
+  if (!readLoop(stream, false)) return false;
   if (notify) changed("Tamborak::LoadLoop");
-  refreshViews(TamborakView::Item::kLoop);
   return true;
 }
 // The loop browser is not built yet.

@@ -66,6 +66,9 @@ class QuickPadBank {
   // [main-thread, not real-time safe]
   bool load(CUniStream& stream);
 
+  // Exchanges the entries with `other`; each bank keeps its host. [main-thread]
+  void swapEntries(QuickPadBank& other) { entries_.swap(other.entries_); }
+
   // [main-thread]
   const std::vector<Entry>& entries() const { return entries_; }
   const Entry* find(std::int32_t index) const;

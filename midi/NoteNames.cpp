@@ -29,9 +29,6 @@ enum class State { kLineStart, kNumber, kSeparator, kName, kSkipLine };
 bool isDigit(std::uint8_t c) { return c >= '0' && c <= '9'; }
 bool isLineEnd(std::uint8_t c) { return c == '\r' || c == '\n'; }
 
-// Names are shorter than 2^31 bytes; the title of a stored state far shorter still.
-constexpr std::uint32_t kMaxStoredTitle = 4096;
-
 }  // namespace
 
 std::string pitchName(int key) {

@@ -17,6 +17,8 @@ class NoteNamesProvider;
 inline constexpr int kNoteNameKeys = 128;
 // Longest name that a text file gives a key; longer names are cut.
 inline constexpr std::size_t kMaxNoteNameLength = 255;
+// Longest title that a stored set may carry.
+inline constexpr std::uint32_t kMaxStoredTitle = 4096;
 inline constexpr std::string_view kGeneralMidiDrumsTitle = "General MIDI Drums";
 
 // "C0" for key 0, "C#5" for key 61: note letter of key mod 12, octave key / 12. [any thread]

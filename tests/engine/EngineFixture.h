@@ -106,6 +106,7 @@ class EngineTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(EngineProcess::reset());
     EngineProcess::setProgramFolder(libraryProgramFolder());
+    EngineProcess::setSettingsKey(ScratchRegistry::kApplicationKey);
   }
   void TearDown() override { EXPECT_TRUE(EngineProcess::reset()) << "an engine outlived its test"; }
 

@@ -1,0 +1,169 @@
+// The engine's stored state: the host's project (IPersistStream), the registry values "Last" and
+// "Globals", and what damaged or old blocks do.
+#include <gtest/gtest.h>
+
+#include "platform/UiQueue.h"
+#include "tests/HostStream.h"
+#include "tests/engine/EngineFixture.h"
+
+using namespace velmora;
+using namespace velmora::sim;
+using test::EngineTest;
+using test::FakeHostStream;
+
+namespace {
+
+constexpr MfxTime kBar = 1920;
+
+ComRef<HostContext> hostWithKit() {
+  HostOptions options;
+  options.noteNameSource = true;
+  ComRef<HostContext> host = create<HostContext>(Song(), options);
+  host->instruments().sets = {{"Kit", {"36", "Kick"}}};
+  return host;
+}
+
+std::string stateOf(Tamborak& e) {
+  FakeHostStream out(true);
+  EXPECT_EQ(e.Save(&out, 1), S_OK);
+  return out.bytes;
+}
+
+HRESULT load(Tamborak& e, const std::string& bytes) {
+  FakeHostStream in(true);
+  in.bytes = bytes;
+  return e.Load(&in);
+}
+
+std::string settingsOf(Tamborak& e) {
+  std::string bytes;
+  CUniString out(bytes);
+  e.writeSettings(out);
+  return bytes;
+}
+
+void setU32(std::string& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+}  // namespace
+
+TEST_F(EngineTest, StateSavedLoadsBackWholeIntoAnotherEngine) {
+  ComRef<ITamborak> faceA = makeEngine();
+  Tamborak& a = engineOf(faceA);
+  ComRef<HostContext> hostA = hostWithKit();
+  ASSERT_EQ(connect(a, *hostA), S_OK);
+  // Pad 0 holds one loop, pad 3 (current) another, with settings away from the defaults.
+  a.setVolume("8 Beat Rock");
+  fillLoop(a, 2);
+  a.setLoopIdx(3, true, 0);
+  fillLoop(a, 3);
+  a.getSlice(1)->setMutedSilently(true);
+  a.getSlice(2)->setStrokesMax(3, false);
+  a.setSwingPc(37, false), a.setSwingDurIdx(3, false), a.setVeloDyn(55, false), a.setVeloCenterPC(-20, false);
+  a.setHumanizeVelo(11, false), a.setHumanizeVeloTrend(33, false), a.setQuantize(true, false);
+  DrumMap map;
+  map.setNote(36, 40);
+  map.setName("Mine");
+  a.setDrumMap(map);
+  a.selectNoteNames("Kit");
+  a.setOutput(5, 2), a.setExportBars(8), a.setExportOption(3), a.setTriggerEnabled(true), a.setTriggerLowKey(48);
+  a.setVeloMin(20), a.setVeloMax(100), a.setRestartOnChange(false);
+  const std::string saved = stateOf(a);
+  ULARGE_INTEGER size{};
+  ASSERT_EQ(a.GetSizeMax(&size), S_OK);
+  EXPECT_EQ(size.QuadPart, saved.size());
+  const std::string pad0 = a.quickPads().find(0)->loop;
+  EXPECT_EQ(a.Disconnect(), S_OK);  // so that the next engine does not start as a copy
+
+  ComRef<ITamborak> faceB = makeEngine();
+  Tamborak& b = engineOf(faceB);
+  ComRef<HostContext> hostB = hostWithKit();
+  ASSERT_EQ(connect(b, *hostB), S_OK);
+  ASSERT_NE(stateOf(b), saved);
+  EXPECT_EQ(load(b, saved), S_OK);
+  // Every field comes back (the engine's own block says so); the swing grid follows the loaded
+  // volume, the velocity trend keeps its value.
+  EXPECT_EQ(std::tuple(b.getLoopIdx(), b.getNoteNames()->title(), b.getDrumMap()->name(), b.getSwingDurIdx(),
+                       b.getHumanizeVeloTrend()),
+            std::tuple(3, std::string("Kit"), std::string("Mine"), 1, 0));
+  EXPECT_EQ(stateOf(b), saved);  // pads, slices and their IDRC records included
+
+  // A switch inside the render pass plays the loaded pad 0 at once, from its ready set; the
+  // user-interface thread then brings that loop into the slices.
+  b.setHumanizeVelo(0, false);
+  b.setLoopIdx(0, false, 0);
+  const auto viaReadySet = test::sortedNotes(Transport::play(b, 0, 2 * kBar - 1, 700));
+  while (platform::UiQueue::main().pump() != 0) {
+  }
+  std::string loop;
+  CUniString loopOut(loop);
+  b.saveLoop(loopOut, false);
+  EXPECT_EQ(std::tuple(b.getLoopIdx(), loop), std::tuple(0, pad0));
+  EXPECT_FALSE(viaReadySet.empty());
+  EXPECT_EQ(viaReadySet, test::sortedNotes(Transport::play(b, 0, 2 * kBar - 1, 700)));
+
+  // Old, short and damaged blocks change nothing at all.
+  const std::string before = stateOf(b);
+  CUniStream bankSize;
+  b.quickPads().save(bankSize);
+  const std::size_t loopIdxAt = 4 + bankSize.bytesWritten(), settingsAt = loopIdxAt + 24;
+  const std::size_t loopAt = settingsAt + settingsOf(b).size();
+  // Damage: a 32-bit value written at an offset, or (offset npos) the block cut to that length.
+  constexpr std::size_t kCut = std::string::npos;
+  const std::pair<std::size_t, std::uint32_t> damages[] = {
+      {0, 10}, {0, 0}, {loopIdxAt, 10}, {loopIdxAt, 0xFFFFFFFF}, {settingsAt, 10}, {loopAt, 10},
+      {kCut, 0}, {kCut, loopIdxAt - 3}, {kCut, settingsAt - 2}, {kCut, loopAt - 1}, {kCut, saved.size() - 1}};
+  for (const auto& [at, value] : damages) {
+    std::string bytes = saved;
+    if (at == kCut)
+      bytes.resize(value);
+    else
+      setU32(bytes, at, value);
+    EXPECT_EQ(load(b, bytes), S_OK);
+    EXPECT_EQ(stateOf(b), before) << at << ", " << value;
+  }
+
+  // An engine without all its slices neither saves nor loads.
+  EngineProcess::failSliceCreation(2);
+  ComRef<ITamborak> broken = makeEngine();
+  FakeHostStream out(true);
+  EXPECT_EQ(std::tuple(engineOf(broken).Save(&out, 1), engineOf(broken).Load(&out), engineOf(broken).GetSizeMax(&size)),
+            std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
+  EXPECT_TRUE(out.bytes.empty());
+}
+
+TEST_F(EngineTest, SecondEngineStartsAsCopyAndSettingsOutliveTheEngine) {
+  ComRef<ITamborak> faceA = makeEngine();
+  Tamborak& a = engineOf(faceA);
+  ComRef<HostContext> hostA = create<HostContext>();
+  ASSERT_EQ(connect(a, *hostA), S_OK);
+  fillLoop(a, 2);
+  a.setLoopIdx(4, true, 0);
+  fillLoop(a, 3);
+  a.setSwingPc(60, false), a.setVeloMin(40), a.setTriggerLowKey(50), a.setOutput(3, 1);
+
+  // Connected while the first one runs, a second engine starts as its copy, through "Last".
+  ComRef<ITamborak> faceB = makeEngine();
+  Tamborak& b = engineOf(faceB);
+  ComRef<HostContext> hostB = create<HostContext>();
+  ASSERT_EQ(connect(b, *hostB), S_OK);
+  EXPECT_EQ(stateOf(b), stateOf(a));
+  EXPECT_EQ(b.getLoopIdx(), 4);
+
+  // Its settings go to "Globals" when it is destroyed; an engine joining alone later takes them
+  // but not the loop.
+  b.setVeloMax(90);
+  b.setExportBars(2);
+  const std::string settingsB = settingsOf(b);
+  EXPECT_EQ(b.Disconnect(), S_OK);
+  faceB.reset();
+  EXPECT_EQ(a.Disconnect(), S_OK);
+  ComRef<ITamborak> faceC = makeEngine();
+  Tamborak& c = engineOf(faceC);
+  ComRef<HostContext> hostC = create<HostContext>();
+  ASSERT_EQ(connect(c, *hostC), S_OK);
+  EXPECT_EQ(settingsOf(c), settingsB);
+  EXPECT_EQ(std::tuple(c.getLoopIdx(), c.getSwingPc(), c.getVeloMax(), c.getExportBars()), std::tuple(0, 0, 90, 2));
+  EXPECT_TRUE(c.quickPads().entries().empty());
+}
