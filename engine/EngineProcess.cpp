@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/EngineNotify.h"
 #include "library/LibraryFolders.h"
 #include "platform/CrtRand.h"
 
@@ -29,6 +30,7 @@ Shared& shared() {
 }  // namespace
 
 void EngineProcess::addEngine() {
+  EngineNotify::engineCreated();  // first, so the library's first watch already has its target
   if (++engines != 1) return;
   std::string folder;
   {
@@ -38,7 +40,10 @@ void EngineProcess::addEngine() {
   initLibrary(folder);
 }
 
-void EngineProcess::removeEngine() { --engines; }
+void EngineProcess::removeEngine() {
+  --engines;
+  EngineNotify::engineDestroyed();
+}
 
 std::int32_t EngineProcess::engineCount() { return engines; }
 
@@ -54,6 +59,7 @@ void EngineProcess::join(Tamborak& engine) {
   std::lock_guard guard(shared().lock);
   std::vector<Tamborak*>& list = shared().connected;
   if (std::find(list.begin(), list.end(), &engine) == list.end()) list.push_back(&engine);
+  EngineNotify::engineJoined();
 }
 
 void EngineProcess::leave(Tamborak& engine) {
