@@ -17,11 +17,12 @@ class Tamborak;
 
 class EngineProcess {
  public:
-  // Counts an engine in; the first one (also the first after all were destroyed) computes the
-  // library folders beside the program folder and roots the shared pattern library there.
+  // Counts an engine in, with the listeners that keep engines up to date (EngineNotify); the
+  // first one (also the first after all were destroyed) computes the library folders beside the
+  // program folder and roots the shared pattern library there.
   // [main-thread, not real-time safe: scans the library]
   static void addEngine();
-  // Counts an engine out. [any thread]
+  // Counts an engine out; the last one takes the listeners with it. [main-thread]
   static void removeEngine();
   // Engines alive now. [any thread]
   static std::int32_t engineCount();
@@ -34,7 +35,8 @@ class EngineProcess {
   // The lock of the connected engines list. Taken before the pattern library's lock where both
   // are needed. [any thread]
   static std::recursive_mutex& enginesLock();
-  // Appends `engine` unless it is listed already. [any thread]
+  // Appends `engine` unless it is listed already; a library change missed while no engine was
+  // connected is then rescanned. [any thread]
   static void join(Tamborak& engine);
   // Removes `engine`; the others keep their order. [any thread]
   static void leave(Tamborak& engine);

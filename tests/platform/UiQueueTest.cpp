@@ -52,21 +52,15 @@ TEST(UiQueue, TimersTickEveryPeriodWithoutMakingUpMissedTicksUntilStopped) {
   UiQueue queue;
   std::chrono::milliseconds now{1000};
   queue.setClock([&] { return now; });
-  std::vector<char> ticks;
-  UiQueue::TimerId slow = 0;
-  slow = queue.startTimer(100ms, [&] {
-    ticks.push_back('s');
-    queue.stopTimer(slow);  // a tick may stop its own timer
+  int ticks = 0;
+  UiQueue::TimerId timer = 0;
+  timer = queue.startTimer(30ms, [&] {
+    if (++ticks == 3) queue.stopTimer(timer);  // a tick may stop its own timer
   });
-  const UiQueue::TimerId fast = queue.startTimer(30ms, [&] { ticks.push_back('f'); });
-  EXPECT_NE(slow, fast);
-  for (const auto& [step, ran] : {std::pair(29ms, 0u), std::pair(1ms, 1u), std::pair(29ms, 0u), std::pair(41ms, 2u),
-                                 std::pair(100ms, 1u), std::pair(10ms, 0u), std::pair(20ms, 1u)}) {
+  for (const auto& [step, ran] : {std::pair(29ms, 0u), std::pair(1ms, 1u), std::pair(100ms, 1u), std::pair(29ms, 0u),
+                                  std::pair(1ms, 1u), std::pair(1000ms, 0u)}) {
     now += step;
     EXPECT_EQ(queue.fireDueTimers(), ran) << now.count();
   }
-  EXPECT_EQ(std::string(ticks.begin(), ticks.end()), "fsfff");
-  queue.stopTimer(fast);
-  now += 1s;
-  EXPECT_EQ(queue.waitAndPump(0ms), 0u);
+  EXPECT_EQ(ticks, 3);
 }
