@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "engine/EngineNotify.h"
 #include "engine/Tamborak.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
@@ -32,6 +33,7 @@ Shared& shared() {
 }  // namespace
 
 void EngineProcess::addEngine() {
+  EngineNotify::engineCreated();  // first, so the library's first watch already has its target
   if (++engines != 1) return;
   std::string folder;
   {
@@ -41,7 +43,10 @@ void EngineProcess::addEngine() {
   initLibrary(folder);
 }
 
-void EngineProcess::removeEngine() { --engines; }
+void EngineProcess::removeEngine() {
+  --engines;
+  EngineNotify::engineDestroyed();
+}
 
 std::int32_t EngineProcess::engineCount() { return engines; }
 
@@ -60,6 +65,7 @@ void EngineProcess::join(Tamborak& engine) {
     if (other->connected()) other->storeLast();
   if (std::find(list.begin(), list.end(), &engine) == list.end()) list.push_back(&engine);
   engine.loadStored(list.size() >= 2);
+  EngineNotify::engineJoined();
 }
 
 void EngineProcess::leave(Tamborak& engine) {

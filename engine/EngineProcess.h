@@ -17,11 +17,12 @@ class Tamborak;
 
 class EngineProcess {
  public:
-  // Counts an engine in; the first one (also the first after all were destroyed) computes the
-  // library folders beside the program folder and roots the shared pattern library there.
+  // Counts an engine in, with the listeners that keep engines up to date (EngineNotify); the
+  // first one (also the first after all were destroyed) computes the library folders beside the
+  // program folder and roots the shared pattern library there.
   // [main-thread, not real-time safe: scans the library]
   static void addEngine();
-  // Counts an engine out. [any thread]
+  // Counts an engine out; the last one takes the listeners with it. [main-thread]
   static void removeEngine();
   // Engines alive now. [any thread]
   static std::int32_t engineCount();
@@ -36,7 +37,8 @@ class EngineProcess {
   static std::recursive_mutex& enginesLock();
   // Under the lock: every connected engine listed stores its state as "Last"; `engine` is
   // appended unless listed already, then reads "Globals" and, when two or more are listed,
-  // "Last". [the connecting thread, not real-time safe: registry I/O, reads patterns]
+  // "Last"; a library change missed while no engine was connected is then
+  // rescanned. [the connecting thread, not real-time safe: registry I/O, reads patterns]
   static void join(Tamborak& engine);
   // Removes `engine`; the others keep their order. [any thread]
   static void leave(Tamborak& engine);

@@ -29,7 +29,8 @@ struct ITamborak : IUnknown {
   // Appends `view` to the views list; S_FALSE when it is there already.
   virtual HRESULT addView(TamborakView* view) = 0;
   virtual void removeView(TamborakView* view) = 0;
-  // Each slice view shows the play position within its cycle.
+  // Each slice view shows the play position within its cycle; S_FALSE (nothing shown) while the
+  // song position is unknown.
   virtual HRESULT updatePlayPositions() = 0;
   // Composes the loop, or only `slice` when given.
   virtual HRESULT Random(Looper* slice) = 0;
@@ -47,7 +48,8 @@ struct ITamborak : IUnknown {
   virtual bool LoadLoop(CUniStream& stream, int notify) = 0;
   // Empties all six slices.
   virtual void clearLoop() = 0;
-  // Global controls and every slice's parameters back to their defaults.
+  // Global controls and every slice's parameters back to their defaults; the swing grid and the
+  // velocity trend stay.
   virtual HRESULT ResetPars() = 0;
   // Copies `map` into the loop's drum map, then drumMapChanged().
   virtual void setDrumMap(const DrumMap& map) = 0;
@@ -75,9 +77,12 @@ struct ITamborak : IUnknown {
   virtual void setRestartOnChange(bool on) = 0;
   virtual bool getRestartOnChange() = 0;
   virtual bool isDetachedFromSequencer() = 0;
-  // Starts or stops the host's playback.
+  // Starts or stops the host's playback: the host's play/stop command to its main frame; S_FALSE
+  // when no host frame is known.
   virtual HRESULT togglePlayback() = 0;
   // A change that alters what the loop sounds like, named "Class::operation" or by its setter.
+  // During playback a filter engine that restarts on change asks the host to stop and start
+  // again, so the change is heard at once.
   virtual void changed(const char* name) = 0;
 
   // Global controls. Setters clamp to the control's range; with `notify` they announce the
@@ -106,7 +111,8 @@ struct ITamborak : IUnknown {
   virtual void setVeloMax(std::int32_t value) = 0;
   virtual std::int32_t getVeloMax() const = 0;
 
-  // Note-name sets.
+  // Note-name sets: the combo boxes offer every title on offer and select the current one; the
+  // on... operations take the set whose title is selected (S_FALSE when none is).
   virtual HRESULT fillInstrumentFlatCombo(FlatComboBox* combo) = 0;
   virtual HRESULT fillInstrumentCombo(ComboBox* combo) = 0;
   virtual HRESULT onInstrumentCombo(ComboBox* combo) = 0;

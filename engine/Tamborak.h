@@ -22,6 +22,7 @@
 
 #include "compose/CompositionRules.h"
 #include "engine/ITamborak.h"
+#include "engine/ListControls.h"
 #include "engine/LoopBlock.h"
 #include "engine/Relaxed.h"
 #include "engine/TamborakView.h"
@@ -62,6 +63,8 @@ class Tamborak : public IMfxEventFilter,
  public:
   static constexpr int kSliceCount = 6;
   static constexpr int kPadCount = 10;
+  // Lets every connected engine follow its host track (engine/EngineNotify.h).
+  class Updater;
 
   // [main-thread, not real-time safe: the first engine scans the library] isMfxFilter: true for
   // the plain MIDI filter, false inside the drum-sampler link.
@@ -195,6 +198,11 @@ class Tamborak : public IMfxEventFilter,
   bool rulesAccept(Looper& slice) override;
   platform::Prompt* discardPrompt() override;
   void saveLoopAs() override;
+
+  // Fills a slice's instrument popup: every key with a name of its own, plus `mapIndex` (the
+  // slice's drum-map instrument, the default item) and `currentKey` (the key it plays, checked).
+  // [main-thread]
+  void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey);
 
   // ---- Other engine state [main-thread]
 

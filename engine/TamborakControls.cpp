@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include "engine/EngineTrace.h"
 #include "engine/Tamborak.h"
 #include "library/LibraryFolders.h"
 #include "library/PatternTree.h"
@@ -35,14 +34,7 @@ void Tamborak::refreshViews(TamborakView::Item item) {
 
 // ---- Not built yet
 
-HRESULT Tamborak::updatePlayPositions() { return E_NOTIMPL; }
-HRESULT Tamborak::ResetPars() { return E_NOTIMPL; }
 HRESULT Tamborak::dragLoop() { return E_NOTIMPL; }
-HRESULT Tamborak::togglePlayback() { return E_NOTIMPL; }
-HRESULT Tamborak::fillInstrumentFlatCombo(FlatComboBox*) { return E_NOTIMPL; }
-HRESULT Tamborak::fillInstrumentCombo(ComboBox*) { return E_NOTIMPL; }
-HRESULT Tamborak::onInstrumentCombo(ComboBox*) { return E_NOTIMPL; }
-HRESULT Tamborak::onInstrumentFlatCombo(FlatComboBox*) { return E_NOTIMPL; }
 LoopSlices Tamborak::loopSlices() const {
   LoopSlices slices{};
   for (std::size_t i = 0; i < slices.size(); ++i) slices[i] = slices_[i].get();
@@ -148,15 +140,6 @@ std::int32_t Tamborak::getOutput(std::int32_t* channel, std::int32_t* port) {
 void Tamborak::setTriggerLowKey(std::int32_t key) {
   triggerHighKey_ = triggerHighKey_ - triggerLowKey_ + key;
   triggerLowKey_ = key;
-}
-
-// Without the host integration the engine cannot reach the host's transport.
-bool Tamborak::isDetachedFromSequencer() { return true; }
-
-// A restart of the host's playback goes through the host integration, which is not built: the
-// decision is made and traced, the host is not asked.
-void Tamborak::changed(const char* name) {
-  if (isMfxFilter_ && playing_ && restartOnChange_) engineTrace("Stop'n'Start from: %s\n", name);
 }
 
 // ---- Global controls

@@ -10,6 +10,7 @@
 #include "engine/EngineTrace.h"
 #include "engine/ReadyPads.h"
 #include "engine/Tamborak.h"
+#include "engine/TimeBase.h"
 #include "loops/Looper.h"
 #include "loops/StrokeTiming.h"
 
@@ -20,23 +21,6 @@ namespace {
 std::int32_t wrapped(std::int64_t value) { return static_cast<std::int32_t>(value); }
 
 }  // namespace
-
-// The engine's conversions at the host resolution last seen, for threads other than the
-// rendering one (which uses the engine's own face).
-class Tamborak::TimeBase final : public ProcessContext {
- public:
-  explicit TimeBase(Tamborak& engine) : engine_(engine) { ticksPerQuarter = engine.hostTicksPerQuarter_; }
-  void emit(const MidiEvent&) override {}
-  std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override {
-    return engine_.toTicks(ticksPerQuarter, measure, beat, tick);
-  }
-  void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
-    engine_.fromTicks(ticksPerQuarter, ticks, measure, beat, tick);
-  }
-
- private:
-  Tamborak& engine_;
-};
 
 void Tamborak::startWindow(IMfxEventQueue* queue) {
   if (!hostContext_) return;

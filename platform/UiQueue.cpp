@@ -1,5 +1,6 @@
 #include "platform/UiQueue.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -94,17 +95,79 @@ std::size_t UiQueue::pump() {
   return ran;
 }
 
+// Waits no longer than until the next timer is due.
 std::size_t UiQueue::waitAndPump(std::chrono::milliseconds timeout) {
   {
     std::unique_lock lock(mutex_);
+    const std::chrono::milliseconds at = now();
+    for (const auto& [id, timer] : timers_) timeout = std::min(timeout, std::max(timer.due - at, std::chrono::milliseconds(0)));
     arrived_.wait_for(lock, timeout, [this] { return !items_.empty(); });
   }
-  return pump();
+  const std::size_t ran = pump();
+  return ran + fireDueTimers();
 }
 
 std::size_t UiQueue::pending() const {
   std::lock_guard lock(mutex_);
   return items_.size();
+}
+
+}  // namespace velmora::platform
+
+namespace velmora::platform {
+
+std::chrono::milliseconds UiQueue::now() const {
+  if (clock_) return clock_();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
+}
+
+UiQueue::TimerId UiQueue::startTimer(std::chrono::milliseconds period, std::function<void()> task) {
+  std::lock_guard lock(mutex_);
+  period = std::max(period, std::chrono::milliseconds(1));
+  const TimerId id = nextTimer_++;
+  if (nextTimer_ == 0) nextTimer_ = 1;
+  timers_[id] = Timer{period, now() + period, std::move(task)};
+  arrived_.notify_all();  // a waiting pump shortens its wait
+  return id;
+}
+
+void UiQueue::stopTimer(TimerId id) {
+  std::lock_guard lock(mutex_);
+  timers_.erase(id);
+}
+
+// Each due timer is rescheduled before any task runs, so a task that starts, stops or waits on
+// timers sees a consistent set; a task stopped by an earlier one in the same call does not run.
+std::size_t UiQueue::fireDueTimers() {
+  std::vector<TimerId> due;
+  {
+    std::lock_guard lock(mutex_);
+    const std::chrono::milliseconds at = now();
+    for (auto& [id, timer] : timers_) {
+      if (timer.due > at) continue;
+      due.push_back(id);
+      timer.due += timer.period;
+      if (timer.due <= at) timer.due = at + timer.period;
+    }
+  }
+  std::size_t ran = 0;
+  for (const TimerId id : due) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(mutex_);
+      const auto found = timers_.find(id);
+      if (found == timers_.end()) continue;
+      task = found->second.task;
+    }
+    if (task) task();
+    ++ran;
+  }
+  return ran;
+}
+
+void UiQueue::setClock(Clock clock) {
+  std::lock_guard lock(mutex_);
+  clock_ = std::move(clock);
 }
 
 }  // namespace velmora::platform

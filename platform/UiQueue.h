@@ -1,6 +1,7 @@
 // Posting work to the user-interface thread: registered message names, message targets (the
-// hidden windows of the plug-in) and a queue that the user-interface thread pumps. Any thread may
-// post; only the pumping thread runs handlers and tasks, in the order they were posted.
+// hidden windows of the plug-in), timers, and a queue that the user-interface thread pumps. Any
+// thread may post; only the pumping thread runs handlers, tasks and timers, handlers and tasks in
+// the order they were posted.
 #pragma once
 
 #include <chrono>
@@ -26,6 +27,9 @@ UiMessage registerUiMessage(std::string_view name);
 class UiQueue {
  public:
   using Handler = std::function<void(UiMessage message, std::uintptr_t wParam, std::intptr_t lParam)>;
+  using TimerId = std::uint32_t;
+  // The time timers are measured against; by default a steady clock.
+  using Clock = std::function<std::chrono::milliseconds()>;
 
   // Reserves room for kReserved items, so posting messages allocates nothing while fewer wait.
   UiQueue();
@@ -57,6 +61,19 @@ class UiQueue {
   // Items waiting. [any thread]
   std::size_t pending() const;
 
+  // Runs `task` every `period` (at least 1 ms) from one period after now, until stopTimer; ticks
+  // missed while the thread was busy are not made up. Gives the timer's id, never 0.
+  // [user-interface thread, not real-time safe]
+  TimerId startTimer(std::chrono::milliseconds period, std::function<void()> task);
+  // Stops the timer; a tick of it that is running finishes. [user-interface thread]
+  void stopTimer(TimerId id);
+  // Runs every timer that is due by the clock, each once, and gives how many ran. waitAndPump
+  // runs them too. [user-interface thread]
+  std::size_t fireDueTimers();
+  // Replaces the clock (tests step time by hand); an empty clock restores the steady clock.
+  // [user-interface thread]
+  void setClock(Clock clock);
+
  private:
   static constexpr std::size_t kReserved = 256;
 
@@ -74,6 +91,16 @@ class UiQueue {
   std::vector<Item> spare_;  // the last batch's storage, handed back to items_ by the next pump
   std::map<UiTarget, Handler> targets_;
   UiTarget nextTarget_ = 1;
+
+  struct Timer {
+    std::chrono::milliseconds period;
+    std::chrono::milliseconds due;
+    std::function<void()> task;
+  };
+  std::chrono::milliseconds now() const;  // mutex_ held
+  std::map<TimerId, Timer> timers_;
+  TimerId nextTimer_ = 1;
+  Clock clock_;
 };
 
 }  // namespace velmora::platform

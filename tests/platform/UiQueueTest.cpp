@@ -47,3 +47,20 @@ TEST(UiQueue, PostFromAnotherThreadWakesTheWaitingPump) {
   EXPECT_EQ(n, 1u);
   EXPECT_TRUE(ran);
 }
+
+TEST(UiQueue, TimersTickEveryPeriodWithoutMakingUpMissedTicksUntilStopped) {
+  UiQueue queue;
+  std::chrono::milliseconds now{1000};
+  queue.setClock([&] { return now; });
+  int ticks = 0;
+  UiQueue::TimerId timer = 0;
+  timer = queue.startTimer(30ms, [&] {
+    if (++ticks == 3) queue.stopTimer(timer);  // a tick may stop its own timer
+  });
+  for (const auto& [step, ran] : {std::pair(29ms, 0u), std::pair(1ms, 1u), std::pair(100ms, 1u), std::pair(29ms, 0u),
+                                  std::pair(1ms, 1u), std::pair(1000ms, 0u)}) {
+    now += step;
+    EXPECT_EQ(queue.fireDueTimers(), ran) << now.count();
+  }
+  EXPECT_EQ(ticks, 3);
+}

@@ -1,0 +1,135 @@
+// Change notification and the operations that reach beyond the engine: restarting the host's
+// playback after an edit, the host's play/stop toggle, resetting the controls, the play cursor of
+// every slice, and the note-name choices of the panel and of a slice's instrument popup.
+#include <algorithm>
+#include <vector>
+
+#include "engine/EngineTrace.h"
+#include "engine/Tamborak.h"
+#include "engine/TimeBase.h"
+#include "host/HostFrame.h"
+#include "host/HostIntegration.h"
+#include "loops/Looper.h"
+
+namespace velmora {
+
+namespace {
+
+// First command id of a slice's instrument popup: item (mapIndex, key) sends
+// (mapIndex + kNoteMenuBase) * 128 + key.
+constexpr std::uint32_t kNoteMenuBase = 384;
+// Items per column of the instrument popup.
+constexpr int kNoteMenuColumn = 12;
+
+// Whether the host's transport may be driven for an engine: always without the host integration;
+// with it, only while the engine's project is the host's active view. The track information that
+// tells the active view comes with the host integration; until then no project is active.
+bool transportReachable() { return !host::hostIntegrationOn(); }
+
+// The note-name set titles on offer, in the provider's order, and the index of `current`
+// among them (-1 when absent).
+std::vector<std::string> titlesOnOffer(const NoteNamesProvider& provider, const std::string& current, int& selected) {
+  std::vector<std::string> titles;
+  std::string title;
+  for (int i = 0; i < provider.count(); ++i)
+    if (provider.titleAt(i, title)) titles.push_back(title);
+  const auto found = std::find(titles.begin(), titles.end(), current);
+  selected = found == titles.end() ? -1 : static_cast<int>(found - titles.begin());
+  return titles;
+}
+
+// Takes the note-name set whose title the combo box has selected, if any.
+template <typename Combo>
+HRESULT selectTitleOf(Combo* combo, Tamborak& engine) {
+  if (!combo) return E_POINTER;
+  std::string title;
+  if (!combo->selectedText(title)) return S_FALSE;
+  engine.selectNoteNames(title);
+  return S_OK;
+}
+
+}  // namespace
+
+bool Tamborak::isDetachedFromSequencer() { return !host::hostIntegrationOn() || !isMfxFilter_; }
+
+// An MFX host renders ahead: an edit made during playback is heard only after the host restarts,
+// so the engine stops and starts it (two play/stop toggles).
+void Tamborak::changed(const char* name) {
+  if (!isMfxFilter_ || !playing_ || !transportReachable() || !restartOnChange_) return;
+  engineTrace("Stop'n'Start from: %s\n", name);
+  host::postHostCommand(host::kPlayStopCommand);
+  host::postHostCommand(host::kPlayStopCommand);
+}
+
+HRESULT Tamborak::togglePlayback() {
+  if (!transportReachable()) return S_FALSE;
+  return host::postHostCommand(host::kPlayStopCommand) ? S_OK : S_FALSE;
+}
+
+// The swing grid follows the volume and the velocity trend is the user's taste: both stay.
+HRESULT Tamborak::ResetPars() {
+  setSwingPc(0, false);
+  setVeloDyn(0, false);
+  setVeloCenterPC(0, false);
+  setHumanizeVelo(0, false);
+  setQuantize(false, false);
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->resetParameters();
+  changed("Tamborak::ResetPars");
+  return S_OK;
+}
+
+// The song position comes from the host; -1 means it is unknown and nothing moves.
+HRESULT Tamborak::updatePlayPositions() {
+  const MfxTime t = getNowTime();
+  if (t == -1) return S_FALSE;
+  TimeBase time(*this);
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->showPosition(t, time);
+  return S_OK;
+}
+
+// ---- Note names
+
+void Tamborak::fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) {
+  // The sampler's pad names change with the samples it loads: take them afresh.
+  if (noteNames_.padNameMark()) {
+    const std::string title = noteNames_.title();
+    noteNamesProvider_.find(title, &noteNames_);
+  }
+  int items = 0;
+  for (int key = 0; key < kNoteNameKeys; ++key) {
+    std::string label = noteNames_.ownName(key);
+    if (label.empty()) {
+      if (key != mapIndex && key != currentKey) continue;
+      label = noteNames_.displayName(key);
+    }
+    const auto command = static_cast<std::uint32_t>((mapIndex + kNoteMenuBase) * 128 + key);
+    menu.appendItem(command, label, items > 0 && items % kNoteMenuColumn == 0, key == currentKey);
+    if (key == mapIndex) menu.setDefaultItem(command);
+    ++items;
+  }
+}
+
+HRESULT Tamborak::fillInstrumentCombo(ComboBox* combo) {
+  if (!combo) return E_POINTER;
+  int selected = -1;
+  combo->resetContent();
+  for (const std::string& title : titlesOnOffer(noteNamesProvider_, noteNames_.title(), selected))
+    combo->addString(title);
+  combo->setCurSel(selected);
+  return S_OK;
+}
+
+HRESULT Tamborak::fillInstrumentFlatCombo(FlatComboBox* combo) {
+  if (!combo) return E_POINTER;
+  int selected = -1;
+  combo->setItems(titlesOnOffer(noteNamesProvider_, noteNames_.title(), selected));
+  combo->select(selected);
+  return S_OK;
+}
+
+HRESULT Tamborak::onInstrumentCombo(ComboBox* combo) { return selectTitleOf(combo, *this); }
+HRESULT Tamborak::onInstrumentFlatCombo(FlatComboBox* combo) { return selectTitleOf(combo, *this); }
+
+}  // namespace velmora

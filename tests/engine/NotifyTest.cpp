@@ -1,0 +1,209 @@
+// Change notification through the simulated host: restarts asked of the host's frame, the shared
+// library's rescans and the periodic updater, and the control operations that reset the engine
+// or fill the user interface's note choices.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "engine/EngineNotify.h"
+#include "library/PatternTree.h"
+#include "sim/RecordingHostFrame.h"
+#include "tests/engine/EngineFixture.h"
+
+using namespace velmora;
+using namespace std::chrono_literals;
+using test::EngineTest;
+
+namespace {
+
+constexpr std::uint32_t kToggle = host::kPlayStopCommand;
+
+// The engine as the drum-sampler link embeds it.
+struct SamplerEngine final : Tamborak {
+  SamplerEngine() : Tamborak(false) {}
+  STDMETHOD(QueryInterface)(REFIID, void**) override { return E_NOINTERFACE; }
+  STDMETHOD_(ULONG, AddRef)() override { return 1; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+};
+
+struct RecordingMenu final : PopupMenu {
+  void appendItem(std::uint32_t command, const std::string& label, bool newColumn, bool checked) override {
+    if (newColumn) columns.push_back(commands.size());
+    if (checked) checks.push_back(commands.size());
+    commands.push_back(command);
+    labels.push_back(label);
+  }
+  void setDefaultItem(std::uint32_t command) override { defaults.push_back(command); }
+  std::vector<std::uint32_t> commands, defaults;
+  std::vector<std::string> labels;
+  std::vector<std::size_t> columns, checks;  // indexes of the items
+};
+
+// Both kinds of combo box over one list.
+struct RecordingCombo final : ComboBox, FlatComboBox {
+  void resetContent() override { items.clear(); }
+  void addString(const std::string& text) override { items.push_back(text); }
+  void setItems(const std::vector<std::string>& texts) override { items = texts; }
+  void setCurSel(int index) override { selected = index; }
+  void select(int index) override { selected = index; }
+  bool selectedText(std::string& text) const override { return selected >= 0 && !(text = items.at(selected)).empty(); }
+  std::vector<std::string> items{"stale"};
+  int selected = 0;
+};
+
+// Pumps the user-interface queue until something ran (the library's change message).
+void awaitMessage(platform::UiQueue& ui) {
+  for (int i = 0; i < 500 && ui.waitAndPump(10ms) == 0; ++i) {
+  }
+}
+
+}  // namespace
+
+TEST_F(EngineTest, AsksTheHostForOneRestartPerEditWhilePlaying) {
+  sim::RecordingHostFrame frame;
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& filter = engineOf(face);
+  SamplerEngine sampler;
+  ComRef<sim::HostContext> host = sim::create<sim::HostContext>();
+  ASSERT_EQ(sim::connect(filter, *host), S_OK);
+  ASSERT_EQ(sim::connect(sampler, *host), S_OK);
+
+  const std::function<void(Tamborak&)> edits[] = {[](Tamborak& e) { e.setSwingPc(60, true); },
+                                                  [](Tamborak& e) { e.wantPlaySolo(*e.getSlice(5)); },
+                                                  [](Tamborak& e) { e.ResetPars(); }};
+  // Engine, playing, restart on change, and what each edit asks of the host.
+  const std::tuple<Tamborak*, bool, bool, std::vector<std::uint32_t>> cases[] = {
+      {&filter, true, true, {kToggle, kToggle}},  // stop, then start
+      {&filter, false, true, {}},
+      {&filter, true, false, {}},
+      {&sampler, true, true, {}},  // the sampler has no host transport to restart
+  };
+  for (const auto& [engine, play, restart, commands] : cases) {
+    engine->setRestartOnChange(restart);
+    sim::Transport transport(*engine);
+    if (play) transport.start(0);
+    for (const auto& edit : edits) {
+      frame.commands.clear();
+      edit(*engine);
+      EXPECT_EQ(frame.commands, commands) << engine->isMfxFilter() << play << restart;
+    }
+    if (play) transport.stop();
+  }
+
+  // The panel's play/stop key toggles once; with no host frame known nothing is posted.
+  frame.commands.clear();
+  EXPECT_EQ(filter.togglePlayback(), S_OK);
+  EXPECT_EQ(frame.commands, std::vector<std::uint32_t>{kToggle});
+  host::setHostFrame(nullptr);
+  EXPECT_EQ(filter.togglePlayback(), S_FALSE);
+}
+
+TEST_F(EngineTest, RescansTheSharedLibraryForConnectedEnginesAndTicksTheUpdater) {
+  test::TempFolder program;
+  const std::filesystem::path volume = program.path() / "Patterns" / "Vol";
+  std::filesystem::create_directories(volume);
+  EngineProcess::setProgramFolder(program.path().string());
+  platform::UiQueue& ui = platform::UiQueue::main();
+  std::chrono::milliseconds now{0};
+  ui.setClock([&] { return now; });
+  sim::RecordingHostFrame frame;
+  PatternTree& tree = patternTree();
+  EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !EngineNotify::updater());
+  {
+    ComRef<ITamborak> a = makeEngine(), b = makeEngine();
+    const platform::UiTarget target = EngineNotify::treeUpdater();
+    EXPECT_TRUE(target != platform::kNoTarget && EngineNotify::treeUpdaterCount() == 2);
+    ASSERT_NE(EngineNotify::updater(), nullptr);
+    Tamborak::Updater& updater = *EngineNotify::updater();
+    const unsigned scans = tree.scanCount();
+
+    // Nobody connected: the updater idles and a change of the library waits.
+    now += 2000ms;
+    EXPECT_TRUE(ui.fireDueTimers() == 1u && !updater.hasWork());
+    std::ofstream(volume / "a.mid").put('x');
+    awaitMessage(ui);
+    std::ofstream(volume / "b.mid").put('x');  // after the watcher's one report
+    EXPECT_EQ(tree.scanCount(), scans);
+
+    // The first connection brings the missed rescan, which sees both files; the updater finds
+    // work every two seconds and looks the host's windows up again.
+    ComRef<sim::HostContext> host = sim::create<sim::HostContext>();
+    ASSERT_EQ(sim::connect(engineOf(a), *host), S_OK);
+    ui.pump();
+    EXPECT_EQ(tree.scanCount(), scans + 1);
+    EXPECT_TRUE(tree.cursorAt("Vol\\").findLeaf("a.mid") && tree.cursorAt("Vol\\").findLeaf("b.mid"));
+    EXPECT_TRUE(updater.hasWork() && frame.lookUps == 0);
+    now += 2000ms;
+    EXPECT_TRUE(ui.fireDueTimers() == 1u && frame.lookUps == 1);
+
+    // Connected, every change is rescanned; engines come and go without touching the target.
+    std::filesystem::remove(volume / "a.mid");
+    awaitMessage(ui);
+    EXPECT_TRUE(tree.scanCount() == scans + 2 && !tree.cursorAt("Vol\\").findLeaf("a.mid"));
+    b.reset();
+    EXPECT_TRUE(EngineNotify::treeUpdater() == target && EngineNotify::treeUpdaterCount() == 1);
+  }
+
+  // With the last engine the target and the updater go, and the library posts nowhere; the next
+  // engine creates both anew.
+  EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !EngineNotify::updater());
+  tree.onChanged();
+  EXPECT_EQ(ui.pending(), 0u);
+  ComRef<ITamborak> c = makeEngine();
+  tree.onChanged();
+  EXPECT_TRUE(ui.pending() == 1u && EngineNotify::updater());
+  ui.pump();
+  ui.setClock({});
+}
+
+TEST_F(EngineTest, ResetsControlsAndFillsNoteChoices) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  sim::HostOptions options;
+  options.noteNameSource = true;
+  ComRef<sim::HostContext> host = sim::create<sim::HostContext>(sim::Song(), options);
+  std::vector<std::string> kitB(128);
+  kitB[60] = "Clap";
+  host->instruments().sets = {{"Kit A", {}}, {"Kit B", kitB}};
+  ASSERT_EQ(sim::connect(e, *host), S_OK);
+
+  // Every control but the swing grid and the velocity trend, and every slice's parameters.
+  for (const auto set : {&Tamborak::setSwingPc, &Tamborak::setSwingDurIdx, &Tamborak::setVeloDyn,
+                         &Tamborak::setVeloCenterPC, &Tamborak::setHumanizeVelo, &Tamborak::setHumanizeVeloTrend})
+    (e.*set)(3, false);
+  e.setQuantize(true, false);
+  e.getSlice(4)->setParameter(Looper::kVelocityAdjust, 10);
+  ASSERT_EQ(e.ResetPars(), S_OK);
+  EXPECT_EQ(std::tuple(e.getSwingPc(), e.getSwingDurIdx(), e.getVeloDyn(), e.getVeloCenterPC(), e.getHumanizeVelo(),
+                       e.getHumanizeVeloTrend(), e.getQuantize(), e.getSlice(4)->getParameter(Looper::kVelocityAdjust)),
+            std::tuple(0, 3, 0, 0, 0, 3, false, 0));
+
+  // The set chosen at connection is not on offer; choosing in either combo box takes a set.
+  RecordingCombo combo;
+  EXPECT_EQ(e.fillInstrumentCombo(&combo), S_OK);
+  EXPECT_EQ(std::pair(combo.items, combo.selected), std::pair(std::vector<std::string>{"Kit A", "Kit B"}, -1));
+  combo.selected = 1;
+  EXPECT_EQ(e.onInstrumentFlatCombo(&combo), S_OK);
+  EXPECT_EQ(std::tuple(e.getNoteNames()->ownName(60), e.fillInstrumentFlatCombo(&combo), combo.selected),
+            std::tuple("Clap", S_OK, 1));
+
+  // The instrument popup: named keys, plus the map's key (default) and the key played (checked)
+  // under their shown names; twelve items to a column; ids by map index and key.
+  e.selectNoteNames("Kit A");
+  for (const int key : {35, 81}) e.getNoteNames()->setName(key, "Named");
+  for (int key = 40; key < 61; ++key) e.getNoteNames()->setName(key, "N");
+  RecordingMenu menu;
+  e.fillNoteMenu(menu, 20, 100);
+  const std::uint32_t base = (20 + 384) * 128;
+  EXPECT_EQ(std::tuple(menu.commands.size(), menu.commands.front(), menu.commands.back(), menu.labels[0], menu.labels[1]),
+            std::tuple(25u, base + 20, base + 100, pitchName(20), "Named"));
+  EXPECT_EQ(std::tuple(menu.columns, menu.checks, menu.defaults),
+            std::tuple(std::vector<std::size_t>{12, 24}, std::vector<std::size_t>{24}, std::vector<std::uint32_t>{base + 20}));
+  // A set marked as the sampler's pad names is taken afresh first (here: without names).
+  e.getNoteNames()->setPadNameMark(true);
+  menu = RecordingMenu();
+  e.fillNoteMenu(menu, 36, 36);
+  EXPECT_EQ(std::tuple(menu.commands.size(), menu.checks.size(), menu.defaults.size()), std::tuple(1u, 1u, 1u));
+}
