@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -192,7 +193,7 @@ class Tamborak : public IMfxEventFilter,
   void composePart(Looper& slice) override;
   bool rulesAccept(Looper& slice) override;
   platform::Prompt* discardPrompt() override;
-  void saveLoopAs() override;
+  bool saveLoopAs() override;
 
   // ---- Other engine state [main-thread]
 
@@ -207,6 +208,9 @@ class Tamborak : public IMfxEventFilter,
   // Where the engine asks the user when no view is there to ask (the off-line warning); nullptr:
   // nowhere, the question is skipped.
   void setPrompt(platform::Prompt* prompt) { prompt_ = prompt; }
+  // What saveLoopAs runs (the loop browser's Save As, true when the loop was written); without
+  // one nothing is saved. Whoever sets it clears it before its target goes.
+  void setLoopSaver(std::function<bool()> saver) { loopSaver_ = std::move(saver); }
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
 
@@ -335,6 +339,7 @@ class Tamborak : public IMfxEventFilter,
   std::vector<TamborakView*> views_;
   platform::UiTarget uiTarget_ = platform::kNoTarget;
   platform::Prompt* prompt_ = nullptr;
+  std::function<bool()> loopSaver_;
 };
 
 }  // namespace velmora

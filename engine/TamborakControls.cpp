@@ -71,10 +71,10 @@ bool Tamborak::LoadLoop(CUniStream& stream, int notify) {
   refreshViews(TamborakView::Item::kLoop);
   return true;
 }
-// The composer, its rules and the loop browser are not built yet.
+// The composer and its rules are not built yet.
 void Tamborak::composePart(Looper&) {}
 bool Tamborak::rulesAccept(Looper&) { return true; }
-void Tamborak::saveLoopAs() {}
+bool Tamborak::saveLoopAs() { return loopSaver_ && loopSaver_(); }
 
 // ---- Slices, folders and the library
 
