@@ -59,7 +59,8 @@ class LoopBrowser {
   // once. [main-thread, not real-time safe: file I/O]
   void rescan();
   // Rescans whenever names below the loops folder change: the watcher posts to `queue`, whose
-  // pumping thread rescans. [main-thread, not real-time safe]
+  // pumping thread rescans. The queue must outlive the watch: stopWatching() or the browser's end.
+  // [main-thread, not real-time safe]
   void startWatching(platform::UiQueue& queue = platform::UiQueue::main());
   void stopWatching();
 
