@@ -116,7 +116,7 @@ TEST_F(LoopBrowserTest, SaveAsAsksSaveRewritesTheSelectedLoopAndDeleteAsks) {
   browser().select(browser().find("sub\\"));
   prompt_.scriptPath((loops_ / "sub" / "mine.tbk").string());
   EXPECT_TRUE(browser().command(LoopBrowser::kSaveButton, true));
-  EXPECT_EQ(prompt_.savesAsked().back().initialFolder, loops_.string() + "/sub/");
+  EXPECT_EQ(prompt_.savesAsked().back().initialFolder, loops_.string() + "/" + nativeRelativePath("sub\\"));
   EXPECT_EQ(browser().selection(), browser().find("sub\\mine.tbk"));
 
   engine().getSlice(4)->nextPattern(false, 2, false);
