@@ -79,7 +79,7 @@ TEST_F(LoopFileKill, KilledSavesLeaveAWholeLoop) {
   }
   std::string last = readWholeFile(file);
   int tornSaves = 0, completedSaves = 0;
-  for (int round = 0; round < 40 && (round < 4 || tornSaves == 0); ++round) {
+  for (int round = 0; round < 40 && (round < 4 || tornSaves == 0 || completedSaves == 0); ++round) {
     const pid_t child = fork();
     if (child == 0) {
       setenv(kChildFolder, folder.path().c_str(), 1);
@@ -88,9 +88,12 @@ TEST_F(LoopFileKill, KilledSavesLeaveAWholeLoop) {
     }
     for (int wait = 0; wait < 600 && !fs::exists(folder.path() / "loop1"); ++wait)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(10 * round % 100));
-    // Mostly killed as soon as a save's temporary file shows, sometimes at any moment.
-    for (int poll = 0; round % 4 != 3 && poll < 20000 && temporaries(file) == 0; ++poll)
+    // Mostly killed as soon as a save's temporary file shows, sometimes a while after a save.
+    const bool afterASave = round % 4 == 3;
+    for (int poll = 0; afterASave && poll < 1000 && readWholeFile(file) == last; ++poll)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(afterASave ? 10 * round % 100 : 0));
+    for (int poll = 0; !afterASave && poll < 20000 && temporaries(file) == 0; ++poll)
       std::this_thread::sleep_for(std::chrono::microseconds(100));
     kill(child, SIGKILL);
     int status = 0;
