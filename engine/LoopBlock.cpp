@@ -5,7 +5,7 @@
 #include "io/Record.h"
 #include "library/PatternTree.h"
 #include "loops/Looper.h"
-#include "loops/LooperEngine.h"
+#include "loops/QuietLooperEngine.h"
 
 namespace velmora {
 
@@ -13,29 +13,11 @@ namespace {
 
 // The engine of the scratch slice that checks records: default controls and a library without a
 // root, so checking a record reads no pattern, composes nothing and notifies nobody.
-class CheckingEngine : public LooperEngine {
+class CheckingEngine : public QuietLooperEngine {
  public:
-  bool getQuantize() const override { return false; }
-  std::int32_t getSwingPc() const override { return 0; }
-  std::int32_t getSwingDivision() const override { return 4; }
-  std::int32_t getHumanizeVelo() const override { return 0; }
-  std::int32_t getHumanizeVeloTrend() const override { return 0; }
-  const DrumMap& getDrumMap() const override { return map_; }
-  std::int32_t getVeloMin() const override { return 1; }
-  std::int32_t getVeloMax() const override { return 127; }
-  std::int32_t getVeloDyn() const override { return 0; }
-  std::int32_t getVeloCenterPC() const override { return 0; }
-  std::int32_t getPatternGroup() const override { return 0; }
   PatternTree& getPatternLibrary() override { return library_; }
-  void changed(const char*) override {}
-  void wantPlaySolo(Looper&) override {}
-  void composePart(Looper&) override {}
-  bool rulesAccept(Looper&) override { return true; }
-  platform::Prompt* discardPrompt() override { return nullptr; }
-  void saveLoopAs() override {}
 
  private:
-  DrumMap map_;
   PatternTree library_;
 };
 

@@ -33,7 +33,7 @@ class Tamborak::PadEngine final : public LooperEngine {
   void composePart(Looper& slice) override { engine_.composePart(slice); }
   bool rulesAccept(Looper& slice) override { return engine_.rulesAccept(slice); }
   platform::Prompt* discardPrompt() override { return nullptr; }
-  void saveLoopAs() override {}
+  bool saveLoopAs() override { return false; }
 
   std::int32_t group = 0;
 

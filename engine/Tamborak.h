@@ -15,6 +15,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -197,7 +198,7 @@ class Tamborak : public IMfxEventFilter,
   void composePart(Looper& slice) override;
   bool rulesAccept(Looper& slice) override;
   platform::Prompt* discardPrompt() override;
-  void saveLoopAs() override;
+  bool saveLoopAs() override;
 
   // Fills a slice's instrument popup: every key with a name of its own, plus `mapIndex` (the
   // slice's drum-map instrument, the default item) and `currentKey` (the key it plays, checked).
@@ -217,6 +218,9 @@ class Tamborak : public IMfxEventFilter,
   // Where the engine asks the user when no view is there to ask (the off-line warning); nullptr:
   // nowhere, the question is skipped.
   void setPrompt(platform::Prompt* prompt) { prompt_ = prompt; }
+  // What saveLoopAs runs (the loop browser's Save As, true when the loop was written); without
+  // one nothing is saved. Whoever sets it clears it before its target goes.
+  void setLoopSaver(std::function<bool()> saver) { loopSaver_ = std::move(saver); }
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
 
@@ -384,6 +388,7 @@ class Tamborak : public IMfxEventFilter,
   platform::UiTarget uiTarget_ = platform::kNoTarget;
   platform::Prompt* prompt_ = nullptr;
   platform::KeyState* keyState_ = nullptr;
+  std::function<bool()> loopSaver_;
 };
 
 }  // namespace velmora

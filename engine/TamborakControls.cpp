@@ -54,8 +54,7 @@ bool Tamborak::LoadLoop(CUniStream& stream, int notify) {
   if (notify) changed("Tamborak::LoadLoop");
   return true;
 }
-// The loop browser is not built yet.
-void Tamborak::saveLoopAs() {}
+bool Tamborak::saveLoopAs() { return loopSaver_ && loopSaver_(); }
 
 // ---- Slices, folders and the library
 

@@ -84,9 +84,8 @@ bool Looper::confirmDiscard() {
     const platform::PromptAnswer answer = prompt->ask("Save edits to loop?", "Tamborak",
                                                       platform::PromptButtons::kYesNoCancel,
                                                       platform::PromptIcon::kExclamation);
-    if (answer == platform::PromptAnswer::kYes) {
-      engine_.saveLoopAs();
-    } else if (answer != platform::PromptAnswer::kNo) {
+    // Yes keeps the edits unless the loop was written: a cancelled or failed save is a Cancel.
+    if (answer == platform::PromptAnswer::kYes ? !engine_.saveLoopAs() : answer != platform::PromptAnswer::kNo) {
       idrcOff_ = true;
       refreshView();
       return false;

@@ -51,8 +51,9 @@ class LooperEngine {
   // Where to ask whether unsaved edits may go: the first attached panel's prompt, or nullptr
   // when no panel is attached (the answer is then consent). [main-thread]
   virtual platform::Prompt* discardPrompt() = 0;
-  // Saves the loop under a new name (the loop browser's Save As). [main-thread]
-  virtual void saveLoopAs() = 0;
+  // Saves the loop under a new name (the loop browser's Save As); false when nothing was
+  // written (cancelled or failed). [main-thread]
+  virtual bool saveLoopAs() = 0;
 };
 
 // A slice's row in the loop view. [main-thread]

@@ -12,6 +12,16 @@ PromptAnswer refusal(PromptButtons buttons) {
   return PromptAnswer::kCancel;
 }
 
+std::optional<std::string> Prompt::askSavePath(const SavePathRequest&) { return std::nullopt; }
+
+std::optional<std::string> ScriptedPrompt::askSavePath(const SavePathRequest& request) {
+  savesAsked_.push_back(request);
+  if (paths_.empty()) return std::nullopt;
+  std::optional<std::string> path = std::move(paths_.front());
+  paths_.pop_front();
+  return path;
+}
+
 PromptAnswer ScriptedPrompt::ask(const std::string& text, const std::string& title, PromptButtons buttons,
                                  PromptIcon icon) {
   asked_.push_back({text, title, buttons, icon});

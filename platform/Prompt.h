@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <deque>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,12 @@ enum class PromptButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
 enum class PromptIcon { kNone, kInformation, kQuestion, kExclamation, kError };
 enum class PromptAnswer { kOk, kCancel, kYes, kNo };
 
+// What a save dialog offers: the filter ("Description|pattern|...||"), the default extension
+// with its dot, the file name it starts with and the folder (native path) it opens in.
+struct SavePathRequest {
+  std::string filter, extension, initialName, initialFolder;
+};
+
 class Prompt {
  public:
   virtual ~Prompt() = default;
@@ -23,13 +30,18 @@ class Prompt {
   // [main-thread, not real-time safe: waits for the user]
   virtual PromptAnswer ask(const std::string& text, const std::string& title, PromptButtons buttons,
                            PromptIcon icon) = 0;
+  // Asks where to save a file, confirming before an existing file is replaced; gives the native
+  // path chosen, or nothing on Cancel. Prompts that cannot show a dialog cancel.
+  // [main-thread, not real-time safe: waits for the user]
+  virtual std::optional<std::string> askSavePath(const SavePathRequest& request);
 };
 
 // The answer that refuses: Cancel where offered, else No, else OK. [any thread]
 PromptAnswer refusal(PromptButtons buttons);
 
 // Answers from a list given beforehand, in order; once the list is used up, every question gets
-// the refusal of its buttons. Keeps every question asked. [one thread at a time]
+// the refusal of its buttons. Save dialogs take their paths from a list of their own, and cancel
+// once it is used up. Keeps every question and dialog asked. [one thread at a time]
 class ScriptedPrompt : public Prompt {
  public:
   struct Question {
@@ -42,15 +54,21 @@ class ScriptedPrompt : public Prompt {
   explicit ScriptedPrompt(std::initializer_list<PromptAnswer> answers) : answers_(answers) {}
 
   PromptAnswer ask(const std::string& text, const std::string& title, PromptButtons buttons, PromptIcon icon) override;
+  std::optional<std::string> askSavePath(const SavePathRequest& request) override;
 
   // Adds an answer at the end of the script.
   void script(PromptAnswer answer) { answers_.push_back(answer); }
+  // Adds the outcome of a save dialog at the end of its script (nothing: Cancel).
+  void scriptPath(std::optional<std::string> path) { paths_.push_back(std::move(path)); }
   const std::vector<Question>& asked() const { return asked_; }
-  std::size_t unanswered() const { return answers_.size(); }
+  const std::vector<SavePathRequest>& savesAsked() const { return savesAsked_; }
+  std::size_t unanswered() const { return answers_.size() + paths_.size(); }
 
  private:
   std::deque<PromptAnswer> answers_;
+  std::deque<std::optional<std::string>> paths_;
   std::vector<Question> asked_;
+  std::vector<SavePathRequest> savesAsked_;
 };
 
 }  // namespace velmora::platform

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/Prompt.h"
 
@@ -14,6 +15,8 @@ class MessageBoxPrompt : public Prompt {
   explicit MessageBoxPrompt(std::uintptr_t owner) : owner_(owner) {}
   // [main-thread, not real-time safe: modal]
   PromptAnswer ask(const std::string& text, const std::string& title, PromptButtons buttons, PromptIcon icon) override;
+  // The system's save dialog, with its overwrite question. [main-thread, not real-time safe: modal]
+  std::optional<std::string> askSavePath(const SavePathRequest& request) override;
 
  private:
   std::uintptr_t owner_;
@@ -23,5 +26,9 @@ class MessageBoxPrompt : public Prompt {
 // (anything unknown, such as a failed box, reads as the refusal). [any thread]
 unsigned messageBoxStyle(PromptButtons buttons, PromptIcon icon);
 PromptAnswer messageBoxAnswer(int result, PromptButtons buttons);
+
+// A "Description|pattern|...||" filter as the save dialog takes it: each bar becomes a NUL, and
+// the text ends with two NULs even when the bars at its end are missing. [any thread]
+std::string saveDialogFilter(const std::string& filter);
 
 }  // namespace velmora::platform

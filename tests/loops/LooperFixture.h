@@ -27,6 +27,7 @@ class StubEngine : public LooperEngine {
   platform::Prompt* prompt = nullptr;
   std::vector<std::string> reasons;
   int solos = 0, composes = 0, savesAs = 0;
+  bool saveSucceeds = true;
   std::function<bool(Looper&)> rules = [](Looper&) { return true; };
 
   bool getQuantize() const override { return quantize; }
@@ -46,7 +47,10 @@ class StubEngine : public LooperEngine {
   void composePart(Looper&) override { ++composes; }
   bool rulesAccept(Looper& slice) override { return rules(slice); }
   platform::Prompt* discardPrompt() override { return prompt; }
-  void saveLoopAs() override { ++savesAs; }
+  bool saveLoopAs() override {
+    ++savesAs;
+    return saveSucceeds;
+  }
 };
 
 // A context with a fixed meter, converting as the export collector does; keeps what is emitted

@@ -195,10 +195,13 @@ TEST(Looper, AsksBeforeDiscardingEdits) {
     PromptAnswer answer;
     bool consent;
     int savesAs;
+    bool saveSucceeds = true;  // Yes with a save that wrote nothing keeps the edits
   };
-  for (const Case& c : {Case{true, PromptAnswer::kYes, true, 1}, {true, PromptAnswer::kNo, true, 0},
-                        {true, PromptAnswer::kCancel, false, 0}, {false, PromptAnswer::kCancel, true, 0}}) {
+  for (const Case& c : {Case{true, PromptAnswer::kYes, true, 1}, {true, PromptAnswer::kYes, false, 1, false},
+                        {true, PromptAnswer::kNo, true, 0}, {true, PromptAnswer::kCancel, false, 0},
+                        {false, PromptAnswer::kCancel, true, 0}}) {
     KickLibrary lib;
+    lib.engine.saveSucceeds = c.saveSucceeds;
     platform::ScriptedPrompt prompt{c.answer};
     if (c.panel) lib.engine.prompt = &prompt;
     lib.slice.editTrack([](CMidiTrack& t) { return t.Insert(note(120, 36, 77)); });

@@ -15,3 +15,10 @@ TEST(MessageBoxPrompt, MapsButtonsIconsAndAnswers) {
   EXPECT_EQ(messageBoxAnswer(IDCANCEL, PromptButtons::kYesNoCancel), PromptAnswer::kCancel);
   EXPECT_EQ(messageBoxAnswer(0, PromptButtons::kYesNo), PromptAnswer::kNo);  // a box that failed refuses
 }
+
+TEST(MessageBoxPrompt, SaveDialogFilterEndsWithTwoNuls) {
+  using namespace std::string_literals;
+  EXPECT_EQ(saveDialogFilter("Loops (.tbk)|*.tbk|All Files (*.*)|*.*||"), "Loops (.tbk)\0*.tbk\0All Files (*.*)\0*.*\0\0"s);
+  EXPECT_EQ(saveDialogFilter("Loops|*.tbk"), "Loops\0*.tbk\0\0"s);
+  EXPECT_EQ(saveDialogFilter(""), "\0\0"s);
+}

@@ -12,6 +12,7 @@
 #include "midi/MidiTrack.h"
 #include "platform/Numeric.h"
 #include "tests/TempFolder.h"
+#include "tests/engine/EngineFixture.h"
 #include "tests/library/LibraryFiles.h"
 #include "tools/patterns/LibraryGenerator.h"
 #include "tools/patterns/PatternMidi.h"
@@ -76,7 +77,7 @@ TEST_F(DefaultLibrary, HasAVolumeForEachRuleSetWithTheFourPartsAndEveryKind) {
     const int lead = platform::atoiWin(v->getName());
     ruleSets.insert(lead == 8 ? 1 : lead == 16 ? 2 : 0);
     EXPECT_EQ(test::names(*v, true), (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
-    EXPECT_EQ(v->firstLeaf(), nullptr) << v->getName();
+    EXPECT_EQ(test::names(*v, false), (std::vector<std::string>{"Default.mid"})) << v->getName();
     std::set<std::string> kinds;
     for (const TransitNode* p : children(*v))
       for (const TransitNode* k : children(*p)) {
@@ -190,6 +191,42 @@ TEST_F(DefaultLibrary, OneVolumeIsPackedAndSlicesStartInTheExpectedKinds) {
       std::string path = volume + defaultPartFolder(slot);
       tree.normalizePath(path, 3);
       EXPECT_EQ(path, volume + expected[slot]) << "slot " << slot;
+    }
+  }
+}
+
+// Selecting a volume loads its "Default.mid": kick, snare and closed hi-hat play the first
+// pattern of their kind folder together, the percussion slices are muted; the file lies outside
+// the kind folders, so no slice is ever offered it as a pattern.
+using DefaultLoop = test::EngineTest;
+
+TEST_F(DefaultLoop, EveryVolumeStartsWithItsDefaultLoop) {
+  ComRef<ITamborak> face = makeEngine();
+  Tamborak& engine = engineOf(face);
+  const char* const kinds[kSlotCount] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\",
+                                         "4.Percussion\\Conga\\",   "3.Cymbal\\HH_Cl\\",
+                                         "2.Snare\\Snare\\",        "1.Kick\\Kick\\"};
+  std::vector<std::string> volumes;
+  {
+    std::lock_guard guard(engine.getPatternLibrary().lock());
+    for (const TransitNode* v : children(*engine.getPatternLibrary().root())) volumes.push_back(v->getName());
+  }
+  ASSERT_EQ(volumes.size(), 3u);
+  for (const std::string& volume : volumes) {
+    SCOPED_TRACE(volume);
+    engine.setVolume(volume);  // the first volume was selected when the engine was made
+    for (int i = 0; i < kSlotCount; ++i) {
+      const Looper& slice = *engine.getSlice(i);
+      EXPECT_EQ(slice.folder(), volume + "\\" + kinds[i]) << "slice " << i;
+      EXPECT_EQ(slice.file().substr(0, 3), "01_") << "slice " << i;
+      EXPECT_GT(slice.track().eventCount(), 0u) << "slice " << i;
+      EXPECT_EQ(slice.muted(), i < kSlotCymbal) << "slice " << i;
+      EXPECT_FALSE(slice.edited() || slice.ownEvents()) << "slice " << i;
+    }
+    Looper& kick = *engine.getSlice(kSlotKick);
+    for (int step = 0; step < 80; ++step) {
+      kick.nextPattern(false, 1, false);
+      EXPECT_EQ(kick.file().find("Default"), std::string::npos);
     }
   }
 }

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <system_error>
 
 #include "platform/Numeric.h"
 #include "platform/SafeSave.h"
+#include "tools/patterns/DefaultLoop.h"
 #include "tools/patterns/PatternGrid.h"
 #include "tools/patterns/PatternMidi.h"
 #include "tools/patterns/PatternSource.h"
@@ -155,6 +157,23 @@ bool writeFolder(const PackFolder& folder, const fs::path& path, std::string& er
   return true;
 }
 
+// Adds each volume's default loop at its top. The slices read the volumes from memory, as the
+// library tree reads them from a volume file.
+bool addDefaultLoops(GeneratedLibrary& library, std::string& error) {
+  PatternTree tree;
+  tree.setRoot(std::string());  // an unnamed root lists no folder and watches nothing
+  {
+    std::lock_guard guard(tree.lock());
+    for (const auto& volume : library.volumes) tree.root()->insertFolder(volumeTree(volume.folder, tree.root()));
+  }
+  for (auto& volume : library.volumes) {
+    std::string block;
+    if (!defaultLoopBlock(tree, volume.folder.name, block, error)) return false;
+    volume.folder.files.push_back({kDefaultLoopName, std::move(block)});
+  }
+  return true;
+}
+
 }  // namespace
 
 bool buildLibrary(const fs::path& sources, GeneratedLibrary& out, std::string& error) {
@@ -166,6 +185,7 @@ bool buildLibrary(const fs::path& sources, GeneratedLibrary& out, std::string& e
     if (!buildVolume(sources / v.name, volume.folder, library.counts, error)) return false;
     library.volumes.push_back(std::move(volume));
   }
+  if (!addDefaultLoops(library, error)) return false;
   out = std::move(library);
   return true;
 }
