@@ -20,9 +20,11 @@ UiMessage registerUiMessage(std::string_view name) {
   return id;
 }
 
+// Never destroyed: process-wide objects that outlive it in static destruction (the engines'
+// listeners, engines a host never releases) still stop their timers and targets through it.
 UiQueue& UiQueue::main() {
-  static UiQueue queue;
-  return queue;
+  static UiQueue* const queue = new UiQueue;
+  return *queue;
 }
 
 UiQueue::UiQueue() {
