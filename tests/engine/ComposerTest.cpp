@@ -22,16 +22,10 @@ using platform::ModifierKey;
 class ComposeEngine final : public Tamborak {
  public:
   ComposeEngine() : Tamborak(true) {}
-  STDMETHOD(QueryInterface)(REFIID, void** object) override {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
+  STDMETHOD(QueryInterface)(REFIID, void** object) override { return *object = nullptr, E_NOINTERFACE; }
   STDMETHOD_(ULONG, AddRef)() override { return 1; }
   STDMETHOD_(ULONG, Release)() override { return 1; }
-  void changed(const char* name) override {
-    reasons.emplace_back(name);
-    Tamborak::changed(name);
-  }
+  void changed(const char* name) override { reasons.emplace_back(name), Tamborak::changed(name); }
   std::vector<std::string> reasons;
 };
 
@@ -47,47 +41,33 @@ class TitleView final : public TamborakView {
   platform::ScriptedPrompt answers;
 };
 
-// Against a backbeat snare and hats on the quarters, with the eighth-note rules, each kick
-// breaks a known number of rules (missing weak eighths, bar halves with nothing off the beats);
-// against hats on every eighth, none.
+// Rules broken by each kick against a backbeat snare and quarter hats (none against eighth hats).
 struct Kick {
   const char* file;
-  int violationsOnQuarters;
+  int violations;
 };
-constexpr Kick kKicks[] = {{"01_2_1000000010000000_0#Ka.mid", 3},
-                           {"02_4_1010000010100000_0#Kb.mid", 1},
-                           {"03_3_1000001010000000_0#Kc.mid", 2},
-                           {"04_4_1010000010100000_0#Kd.mid", 1}};
+constexpr Kick kKicks[] = {{"01_2_1000000010000000_0#Ka.mid", 3}, {"02_4_1010000010100000_0#Kb.mid", 1},
+                           {"03_3_1000001010000000_0#Kc.mid", 2}, {"04_4_1010000010100000_0#Kd.mid", 1}};
 constexpr char kQuarterHats[] = "01_4_1000100010001000_0#Quarters.mid";
 constexpr char kEighthHats[] = "02_8_1010101010101010_0#Eighths.mid";
-
-int violationsOf(const std::string& kickFile) {
-  for (const Kick& k : kKicks)
-    if (kickFile == k.file) return k.violationsOnQuarters;
-  ADD_FAILURE() << "unknown kick " << kickFile;
-  return -1;
-}
 
 class ComposerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string bar = quarters();
-    for (const Kick& k : kKicks) writeFile(folder_.path(), std::string("Patterns\\Test\\1.Kick\\Kick\\") + k.file, bar);
-    writeFile(folder_.path(), "Patterns\\Test\\2.Snare\\Snare\\01_2_0000100000001000_0#Backbeat.mid", bar);
-    for (const char* hats : {kQuarterHats, kEighthHats})
-      writeFile(folder_.path(), std::string("Patterns\\Test\\3.Cymbal\\HH_Cl\\") + hats, bar);
-    for (const char* kind : {"Cowbell", "Maracas", "Conga"}) {
-      writeFile(folder_.path(), std::string("Patterns\\Test\\4.Percussion\\") + kind + "\\01_2_1000000010000000_0#A.mid", bar);
-      writeFile(folder_.path(), std::string("Patterns\\Test\\4.Percussion\\") + kind + "\\02_2_0010000000100000_0#B.mid", bar);
-    }
+    const std::string bar = quarters(), root = "Patterns\\Test\\";
+    for (const Kick& k : kKicks) writeFile(folder_.path(), root + "1.Kick\\Kick\\" + k.file, bar);
+    writeFile(folder_.path(), root + "2.Snare\\Snare\\01_2_0000100000001000_0#Backbeat.mid", bar);
+    for (const char* hats : {kQuarterHats, kEighthHats}) writeFile(folder_.path(), root + "3.Cymbal\\HH_Cl\\" + hats, bar);
+    for (const char* kind : {"Cowbell", "Maracas", "Conga"})
+      for (const char* file : {"01_2_1000000010000000_0#A.mid", "02_2_0010000000100000_0#B.mid"})
+        writeFile(folder_.path(), root + "4.Percussion\\" + kind + "\\" + file, bar);
     clearComposeSettings();
     ASSERT_TRUE(EngineProcess::reset());
     EngineProcess::setProgramFolder(folder_.path().string());
     engine_ = std::make_unique<ComposeEngine>();
     engine_->setKeyState(&keys_);
     engine_->addView(&view_);
-    // The volume's name implies no grid; the eighth-note rules are chosen by hand.
-    engine_->setSwingDurIdx(1, false);
+    engine_->setSwingDurIdx(1, false);  // eighth-note rules, chosen by hand
     setPattern(kSlotSnare, "01_2_0000100000001000_0#Backbeat.mid");
     setPattern(kSlotCymbal, kQuarterHats);
     setPattern(kSlotKick, kKicks[0].file);
@@ -113,9 +93,7 @@ class ComposerTest : public ::testing::Test {
     for (int i = 0; i < Tamborak::kSliceCount; ++i) out.push_back(slice(i).file());
     return out;
   }
-  int randomNotes() {
-    return static_cast<int>(std::count(engine_->reasons.begin(), engine_->reasons.end(), "Tamborak::Random"));
-  }
+  long randomNotes() { return std::count(engine_->reasons.begin(), engine_->reasons.end(), "Tamborak::Random"); }
 
   ScratchRegistry registry_;
   TempFolder folder_;
@@ -130,15 +108,9 @@ TEST_F(ComposerTest, RulesSeeTheSlicesAsTheyPlay) {
   StubEngine other;
   Looper stranger(other);
   EXPECT_FALSE(engine_->checkSlice(stranger));
-
   RuleInputs in = engine_->ruleInputs();
-  EXPECT_EQ(in.hats, 0x8888u);
-  EXPECT_EQ(in.snare, 0x0808u);
-  EXPECT_EQ(in.bass, 0x8080u);
-  EXPECT_EQ(in.bassCount, 2);
-  EXPECT_EQ(in.swingDurIdx, 1);
-  EXPECT_EQ(in.clapsSlot, -1);
-  EXPECT_EQ(in.perc[0], 0u) << "a muted layer counts as empty";
+  EXPECT_EQ(std::tuple(in.hats, in.snare, in.bass, in.bassCount, in.swingDurIdx, in.clapsSlot, in.perc[0]),
+            std::tuple(0x8888u, 0x0808u, 0x8080u, 2, 1, -1, 0u));
 
   // Muting clears percussion only; claps by the fixed note, else by the pattern's keys.
   setPattern(0, "01_2_1000000010000000_0#A.mid");
@@ -148,23 +120,20 @@ TEST_F(ComposerTest, RulesSeeTheSlicesAsTheyPlay) {
   slice(0).setFixedNote(39);
   slice(1).setFixedNote(-1);
   in = engine_->ruleInputs();
-  EXPECT_EQ(in.perc[0], 0u);
-  EXPECT_EQ(in.perc[1], 0x2020u);
-  EXPECT_EQ(in.hats, 0x8888u);
-  EXPECT_EQ(in.clapsSlot, 0);
+  EXPECT_EQ(std::tuple(in.perc[0], in.perc[1], in.hats, in.clapsSlot), std::tuple(0u, 0x2020u, 0x8888u, 0));
   slice(0).setFixedNote(38);
   EXPECT_EQ(engine_->ruleInputs().clapsSlot, -1) << "the pattern's key 36 is no clap";
-
-  // Hats on every eighth make every kick acceptable.
   setPattern(kSlotCymbal, kEighthHats);
   EXPECT_TRUE(engine_->rulesAccept(slice(kSlotKick)));
 }
 
-// Only the kick takes part, so each attempt is one draw of the kick. A replay of the same draws
-// gives each attempt's kick; the call must end on the first of the fewest violations.
-TEST_F(ComposerTest, KeepsTheEarliestBestAttempt) {
+// Only the kick is drawn; replaying the same draws tells which attempt must be kept.
+TEST_F(ComposerTest, KeepsTheEarliestBestAttemptAndComposesOneSlice) {
   slice(kSlotSnare).setIdrcOff(true);
   slice(kSlotCymbal).setIdrcOff(true);
+  auto violations = [](const std::string& f) {
+    return std::find_if(std::begin(kKicks), std::end(kKicks), [&](const Kick& k) { return f == k.file; })->violations;
+  };
   int restored = 0, tiesAfterBest = 0;
   for (int attempts : {5, 1}) {
     setting(settings::kComposeAttempts, attempts);
@@ -173,38 +142,29 @@ TEST_F(ComposerTest, KeepsTheEarliestBestAttempt) {
       const std::string start = slice(kSlotKick).file();
       crtSrand(seed);
       std::vector<std::string> drawn;
-      for (int a = 0; a < attempts; ++a) {
-        slice(kSlotKick).randomPattern(nullptr);
-        drawn.push_back(slice(kSlotKick).file());
-      }
+      for (int a = 0; a < attempts; ++a) slice(kSlotKick).randomPattern(nullptr), drawn.push_back(slice(kSlotKick).file());
       auto best = drawn.begin();
       for (auto it = drawn.begin(); it != drawn.end(); ++it)
-        if (violationsOf(*it) < violationsOf(*best)) best = it;
+        if (violations(*it) < violations(*best)) best = it;
       restored += best + 1 != drawn.end();
-      tiesAfterBest += std::any_of(best + 1, drawn.end(), [&](const std::string& f) {
-        return f != *best && violationsOf(f) == violationsOf(*best);
-      });
-
+      tiesAfterBest += std::any_of(best + 1, drawn.end(),
+                                   [&](const std::string& f) { return f != *best && violations(f) == violations(*best); });
       setPattern(kSlotKick, start);
       const std::size_t notes = engine_->reasons.size();
       crtSrand(seed);
       EXPECT_EQ(engine_->Random(nullptr), S_OK);
-      EXPECT_EQ(slice(kSlotKick).file(), *best);
-      EXPECT_EQ(engine_->getSwingDurIdx(), 1) << "a restored loop keeps the swing grid";
-      EXPECT_EQ(slice(kSlotCymbal).file(), kQuarterHats);
-      ASSERT_EQ(engine_->reasons.size(), notes + 1);
-      EXPECT_EQ(engine_->reasons.back(), "Tamborak::Random");
+      EXPECT_EQ(std::tuple(slice(kSlotKick).file(), engine_->getSwingDurIdx(), slice(kSlotCymbal).file(),
+                           engine_->reasons.size(), engine_->reasons.back()),
+                std::tuple(*best, 1, std::string(kQuarterHats), notes + 1, "Tamborak::Random"));
     }
   }
-  EXPECT_GT(restored, 0);
-  EXPECT_GT(tiesAfterBest, 0);
+  EXPECT_TRUE(restored > 0 && tiesAfterBest > 0);
   EXPECT_TRUE(view_.titles.empty()) << "no result text outside the test mode";
-}
 
-TEST_F(ComposerTest, ComposingOneSliceAlwaysMovesIt) {
-  // Left out of composing and muted: composed all the same when asked by name.
+  // Composing one slice by name moves it and only it, even when muted and left out.
   slice(kSlotKick).setIdrcOff(true);
   slice(kSlotKick).setMutedSilently(true);
+  const long notes = randomNotes();
   for (int attempts : {1, 5}) {
     setting(settings::kComposeAttempts, attempts);
     for (std::uint32_t seed = 1; seed <= 15; ++seed) {
@@ -217,14 +177,13 @@ TEST_F(ComposerTest, ComposingOneSliceAlwaysMovesIt) {
       EXPECT_EQ(after, before) << "only the kick is drawn";
     }
   }
-  EXPECT_EQ(randomNotes(), 30);
+  EXPECT_EQ(randomNotes(), notes + 30);
 }
 
 TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   setting(settings::kComposeAllowTesting, 1);
   setting(settings::kComposeAttempts, 4);
-
-  // Muted and left-out slices are skipped: the kick and the unmuted maracas are drawn each time.
+  // Muted and left-out slices are skipped: only the kick and the unmuted maracas are drawn.
   slice(kSlotSnare).setMutedSilently(true);
   slice(kSlotCymbal).setIdrcOff(true);
   slice(1).setMutedSilently(false);
@@ -235,20 +194,18 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   EXPECT_EQ(keys_.asked[static_cast<int>(ModifierKey::kControl)], 3);
   EXPECT_TRUE(view_.answers.asked().empty()) << "no message box without Alt";
 
-  // Ctrl ends the attempts early.
-  keys_.press(ModifierKey::kControl);
+  keys_.press(ModifierKey::kControl);  // ends the attempts early
   engine_->Random(nullptr);
   EXPECT_NE(view_.titles.back().find(") Tries (1,0,0,0,1,0): "), std::string::npos);
   keys_.press(ModifierKey::kControl, false);
 
-  // A passing loop stops at once.
   slice(kSlotSnare).setMutedSilently(false);
   slice(1).setMutedSilently(true);
   setPattern(kSlotCymbal, kEighthHats);
   engine_->Random(nullptr);
   EXPECT_EQ(view_.titles.back(), "Chosen after 1 tries (1,1,0,0,0,0)");
 
-  // Alt and Shift: every rule for every slice, on the loop as it is.
+  // Alt and Shift: every rule for every slice, on the loop as it is, in a message box too.
   setPattern(kSlotCymbal, kQuarterHats);
   setPattern(kSlotKick, kKicks[0].file);
   keys_.press(ModifierKey::kAlt);
@@ -256,22 +213,21 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   const std::vector<std::string> before = files();
   engine_->Random(nullptr);
   EXPECT_EQ(files(), before);
-  const std::string expected =
-      "BAD (3) Tries (0,0,0,0,0,0): must be strokes on every weak 8th|"
-      "must be at least one weak 8th or 16th in all bar halfs|must be at least one weak 8th or 16th in all bar halfs";
+  std::string expected = "BAD (3) Tries (0,0,0,0,0,0): must be strokes on every weak 8th|"
+                         "must be at least one weak 8th or 16th in all bar halfs|"
+                         "must be at least one weak 8th or 16th in all bar halfs";
   EXPECT_EQ(view_.titles.back(), expected);
+  std::replace(expected.begin(), expected.end(), '|', '\n');
   ASSERT_EQ(view_.answers.asked().size(), 1u);
-  std::string lines = expected;
-  std::replace(lines.begin(), lines.end(), '|', '\n');
-  EXPECT_EQ(view_.answers.asked()[0].text, lines);
+  EXPECT_EQ(view_.answers.asked()[0].text, expected);
 
-  // Alt alone draws nothing either, judging only the slices taking part.
+  // Alt alone draws nothing either and judges only the slices taking part; one violation, no box.
   keys_.press(ModifierKey::kShift, false);
   setPattern(kSlotKick, kKicks[1].file);
   engine_->Random(&slice(kSlotKick));
   EXPECT_EQ(files()[kSlotKick], kKicks[1].file);
   EXPECT_EQ(view_.titles.back(), "BAD (1) Tries (0,0,0,0,0,0): must be strokes on every weak 8th");
-  EXPECT_EQ(view_.answers.asked().size(), 1u) << "a message box only from two violations on";
+  EXPECT_EQ(view_.answers.asked().size(), 1u);
   EXPECT_EQ(randomNotes(), 5);
 }
 
