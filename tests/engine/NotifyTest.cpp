@@ -1,6 +1,4 @@
-// Change notification through the simulated host: restarts asked of the host's frame, the shared
-// library's rescans and the periodic updater, and the control operations that reset the engine
-// or fill the user interface's note choices.
+// Change notification through the simulated host: restarts, library rescans, the updater, control operations.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -53,59 +51,18 @@ struct RecordingCombo final : ComboBox, FlatComboBox {
   int selected = 0;
 };
 
-// Pumps the user-interface queue until something ran (the library's change message).
-void awaitMessage(platform::UiQueue& ui) {
-  for (int i = 0; i < 500 && ui.waitAndPump(10ms) == 0; ++i) {
-  }
-}
-
 }  // namespace
 
-TEST_F(EngineTest, AsksTheHostForOneRestartPerEditWhilePlaying) {
-  sim::RecordingHostFrame frame;
-  ComRef<ITamborak> face = makeEngine();
-  Tamborak& filter = engineOf(face);
-  SamplerEngine sampler;
-  ComRef<sim::HostContext> host = sim::create<sim::HostContext>();
-  ASSERT_EQ(sim::connect(filter, *host), S_OK);
-  ASSERT_EQ(sim::connect(sampler, *host), S_OK);
-
-  const std::function<void(Tamborak&)> edits[] = {[](Tamborak& e) { e.setSwingPc(60, true); },
-                                                  [](Tamborak& e) { e.wantPlaySolo(*e.getSlice(5)); },
-                                                  [](Tamborak& e) { e.ResetPars(); }};
-  // Engine, playing, restart on change, and what each edit asks of the host.
-  const std::tuple<Tamborak*, bool, bool, std::vector<std::uint32_t>> cases[] = {
-      {&filter, true, true, {kToggle, kToggle}},  // stop, then start
-      {&filter, false, true, {}},
-      {&filter, true, false, {}},
-      {&sampler, true, true, {}},  // the sampler has no host transport to restart
-  };
-  for (const auto& [engine, play, restart, commands] : cases) {
-    engine->setRestartOnChange(restart);
-    sim::Transport transport(*engine);
-    if (play) transport.start(0);
-    for (const auto& edit : edits) {
-      frame.commands.clear();
-      edit(*engine);
-      EXPECT_EQ(frame.commands, commands) << engine->isMfxFilter() << play << restart;
-    }
-    if (play) transport.stop();
-  }
-
-  // The panel's play/stop key toggles once; with no host frame known nothing is posted.
-  frame.commands.clear();
-  EXPECT_EQ(filter.togglePlayback(), S_OK);
-  EXPECT_EQ(frame.commands, std::vector<std::uint32_t>{kToggle});
-  host::setHostFrame(nullptr);
-  EXPECT_EQ(filter.togglePlayback(), S_FALSE);
-}
-
-TEST_F(EngineTest, RescansTheSharedLibraryForConnectedEnginesAndTicksTheUpdater) {
+TEST_F(EngineTest, NotifyRescansTheSharedLibraryForConnectedEnginesAndTicksTheUpdater) {
   test::TempFolder program;
   const std::filesystem::path volume = program.path() / "Patterns" / "Vol";
   std::filesystem::create_directories(volume);
   EngineProcess::setProgramFolder(program.path().string());
   platform::UiQueue& ui = platform::UiQueue::main();
+  auto awaitMessage = [&ui] {  // the library's change message
+    for (int i = 0; i < 500 && ui.waitAndPump(10ms) == 0; ++i) {
+    }
+  };
   std::chrono::milliseconds now{0};
   ui.setClock([&] { return now; });
   sim::RecordingHostFrame frame;
@@ -123,7 +80,7 @@ TEST_F(EngineTest, RescansTheSharedLibraryForConnectedEnginesAndTicksTheUpdater)
     now += 2000ms;
     EXPECT_TRUE(ui.fireDueTimers() == 1u && !updater.hasWork());
     std::ofstream(volume / "a.mid").put('x');
-    awaitMessage(ui);
+    awaitMessage();
     std::ofstream(volume / "b.mid").put('x');  // after the watcher's one report
     EXPECT_EQ(tree.scanCount(), scans);
 
@@ -140,7 +97,7 @@ TEST_F(EngineTest, RescansTheSharedLibraryForConnectedEnginesAndTicksTheUpdater)
 
     // Connected, every change is rescanned; engines come and go without touching the target.
     std::filesystem::remove(volume / "a.mid");
-    awaitMessage(ui);
+    awaitMessage();
     EXPECT_TRUE(tree.scanCount() == scans + 2 && !tree.cursorAt("Vol\\").findLeaf("a.mid"));
     b.reset();
     EXPECT_TRUE(EngineNotify::treeUpdater() == target && EngineNotify::treeUpdaterCount() == 1);
@@ -158,9 +115,11 @@ TEST_F(EngineTest, RescansTheSharedLibraryForConnectedEnginesAndTicksTheUpdater)
   ui.setClock({});
 }
 
-TEST_F(EngineTest, ResetsControlsAndFillsNoteChoices) {
+TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
+  sim::RecordingHostFrame frame;
   ComRef<ITamborak> face = makeEngine();
   Tamborak& e = engineOf(face);
+  SamplerEngine sampler;
   sim::HostOptions options;
   options.noteNameSource = true;
   ComRef<sim::HostContext> host = sim::create<sim::HostContext>(sim::Song(), options);
@@ -168,6 +127,7 @@ TEST_F(EngineTest, ResetsControlsAndFillsNoteChoices) {
   kitB[60] = "Clap";
   host->instruments().sets = {{"Kit A", {}}, {"Kit B", kitB}};
   ASSERT_EQ(sim::connect(e, *host), S_OK);
+  ASSERT_EQ(sim::connect(sampler, *host), S_OK);
 
   // Every control but the swing grid and the velocity trend, and every slice's parameters.
   for (const auto set : {&Tamborak::setSwingPc, &Tamborak::setSwingDurIdx, &Tamborak::setVeloDyn,
@@ -206,4 +166,29 @@ TEST_F(EngineTest, ResetsControlsAndFillsNoteChoices) {
   menu = RecordingMenu();
   e.fillNoteMenu(menu, 36, 36);
   EXPECT_EQ(std::tuple(menu.commands.size(), menu.checks.size(), menu.defaults.size()), std::tuple(1u, 1u, 1u));
+
+  // Each edit asks one stop and start of the host, only while playing with restart on, never for the sampler.
+  const std::function<void(Tamborak&)> edits[] = {[](Tamborak& x) { x.setSwingPc(60, true); },
+                                                  [](Tamborak& x) { x.wantPlaySolo(*x.getSlice(5)); },
+                                                  [](Tamborak& x) { x.ResetPars(); }};
+  const std::tuple<Tamborak*, bool, bool, std::vector<std::uint32_t>> cases[] = {
+      {&e, true, true, {kToggle, kToggle}}, {&e, false, true, {}}, {&e, true, false, {}}, {&sampler, true, true, {}}};
+  for (const auto& [engine, play, restart, commands] : cases) {
+    engine->setRestartOnChange(restart);
+    sim::Transport transport(*engine);
+    if (play) transport.start(0);
+    for (const auto& edit : edits) {
+      frame.commands.clear();
+      edit(*engine);
+      EXPECT_EQ(frame.commands, commands) << engine->isMfxFilter() << play << restart;
+    }
+    if (play) transport.stop();
+  }
+
+  // The panel's play/stop key toggles once; with no host frame known nothing is posted.
+  frame.commands.clear();
+  EXPECT_EQ(e.togglePlayback(), S_OK);
+  EXPECT_EQ(frame.commands, std::vector<std::uint32_t>{kToggle});
+  host::setHostFrame(nullptr);
+  EXPECT_EQ(e.togglePlayback(), S_FALSE);
 }
