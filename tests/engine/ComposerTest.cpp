@@ -42,10 +42,7 @@ class TitleView final : public TamborakView {
 };
 
 // Rules broken by each kick against a backbeat snare and quarter hats (none against eighth hats).
-struct Kick {
-  const char* file;
-  int violations;
-};
+struct Kick { const char* file; int violations; };
 constexpr Kick kKicks[] = {{"01_2_1000000010000000_0#Ka.mid", 3}, {"02_4_1010000010100000_0#Kb.mid", 1},
                            {"03_3_1000001010000000_0#Kc.mid", 2}, {"04_4_1010000010100000_0#Kd.mid", 1}};
 constexpr char kQuarterHats[] = "01_4_1000100010001000_0#Quarters.mid";
@@ -110,8 +107,7 @@ TEST_F(ComposerTest, RulesSeeTheSlicesAsTheyPlay) {
             std::tuple(0x8888u, 0x0808u, 0x8080u, 2, 1, -1, 0u));
 
   // Muting clears percussion only; claps by the fixed note, else by the pattern's keys.
-  setPattern(0, "01_2_1000000010000000_0#A.mid");
-  setPattern(1, "02_2_0010000000100000_0#B.mid");
+  setPattern(0, "01_2_1000000010000000_0#A.mid"), setPattern(1, "02_2_0010000000100000_0#B.mid");
   slice(1).setMutedSilently(false), slice(kSlotCymbal).setMutedSilently(true);
   slice(0).setFixedNote(39), slice(1).setFixedNote(-1);
   in = engine_->ruleInputs();

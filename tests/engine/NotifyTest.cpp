@@ -84,8 +84,7 @@ TEST_F(EngineTest, NotifyRescansTheSharedLibraryForConnectedEnginesAndTicksTheUp
     std::ofstream(volume / "b.mid").put('x');  // after the watcher's one report
     EXPECT_EQ(tree.scanCount(), scans);
 
-    // The first connection brings the missed rescan, which sees both files; the updater finds
-    // work every two seconds and looks the host's windows up again.
+    // The first connection brings the missed rescan of both files; the updater works every 2 s, looking windows up.
     ComRef<sim::HostContext> host = sim::create<sim::HostContext>();
     ASSERT_EQ(sim::connect(engineOf(a), *host), S_OK);
     ui.pump();
@@ -103,8 +102,7 @@ TEST_F(EngineTest, NotifyRescansTheSharedLibraryForConnectedEnginesAndTicksTheUp
     EXPECT_TRUE(EngineNotify::treeUpdater() == target && EngineNotify::treeUpdaterCount() == 1);
   }
 
-  // With the last engine the target and the updater go, and the library posts nowhere; the next
-  // engine creates both anew.
+  // With the last engine the target and updater go and the library posts nowhere; the next engine makes both anew.
   EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !EngineNotify::updater());
   tree.onChanged();
   EXPECT_EQ(ui.pending(), 0u);
@@ -149,8 +147,7 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   EXPECT_EQ(std::tuple(e.getNoteNames()->ownName(60), e.fillInstrumentFlatCombo(&combo), combo.selected),
             std::tuple("Clap", S_OK, 1));
 
-  // The instrument popup: named keys, plus the map's key (default) and the key played (checked)
-  // under their shown names; twelve items to a column; ids by map index and key.
+  // Popup: named keys plus the map's key (default) and the played key (checked); 12 to a column; ids by map and key.
   e.selectNoteNames("Kit A");
   for (const int key : {35, 81}) e.getNoteNames()->setName(key, "Named");
   for (int key = 40; key < 61; ++key) e.getNoteNames()->setName(key, "N");

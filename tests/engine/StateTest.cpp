@@ -53,13 +53,11 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   fillLoop(a, 2);
   a.setLoopIdx(3, true, 0);
   fillLoop(a, 3);
-  a.getSlice(1)->setMutedSilently(true);
-  a.getSlice(2)->setStrokesMax(3, false);
+  a.getSlice(1)->setMutedSilently(true), a.getSlice(2)->setStrokesMax(3, false);
   a.setSwingPc(37, false), a.setSwingDurIdx(3, false), a.setVeloDyn(55, false), a.setVeloCenterPC(-20, false);
   a.setHumanizeVelo(11, false), a.setHumanizeVeloTrend(33, false), a.setQuantize(true, false);
   DrumMap map;
-  map.setNote(36, 40);
-  map.setName("Mine");
+  map.setNote(36, 40), map.setName("Mine");
   a.setDrumMap(map);
   a.setOutput(5, 2), a.setExportBars(8), a.setExportOption(3), a.setTriggerEnabled(true), a.setTriggerLowKey(48);
   a.setVeloMin(20), a.setVeloMax(100), a.setRestartOnChange(false);
@@ -80,7 +78,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   b.setVeloMax(90), b.setExportBars(2);
   const std::string settingsB = settingsOf(b);
   EXPECT_EQ(b.Disconnect(), S_OK);
-  faceB.reset();
+  faceB.reset();  // "Globals" are written here
   EXPECT_EQ(a.Disconnect(), S_OK);
   ComRef<ITamborak> faceC = makeEngine();
   Tamborak& c = engineOf(faceC);
@@ -99,8 +97,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
 
   // A switch inside the render pass plays the loaded pad 0 at once from its ready set; the
   // user-interface thread then brings that loop into the slices.
-  c.setHumanizeVelo(0, false);
-  c.setLoopIdx(0, false, 0);
+  c.setHumanizeVelo(0, false), c.setLoopIdx(0, false, 0);
   const auto viaReadySet = test::sortedNotes(Transport::play(c, 0, 2 * kBar - 1, 700));
   while (platform::UiQueue::main().pump() != 0) {
   }
