@@ -36,6 +36,7 @@
 #include "loops/ProcessContext.h"
 #include "midi/NoteNames.h"
 #include "midi/NoteNamesProvider.h"
+#include "platform/Clipboard.h"
 #include "platform/KeyState.h"
 
 namespace velmora {
@@ -224,6 +225,26 @@ class Tamborak : public IMfxEventFilter,
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
 
+  // ---- Clipboard and drag (engine/TamborakClipboard.cpp) [main-thread, not real-time safe]
+
+  // Writes the loop as a Standard MIDI File into `smf`; false when there is nothing to export.
+  using LoopExporter = std::function<bool(Tamborak& engine, std::string& smf)>;
+  // Offers the loop as "Tamborak Loop" (its loop block) and as "Standard MIDI File"; a format
+  // that cannot be made is left out. False, with the clipboard untouched, when neither can be
+  // made or the clipboard refuses them.
+  bool copyLoop();
+  // Takes the "Tamborak Loop" of the clipboard, announcing "Tamborak::LoadLoop"; false, with the
+  // loop unchanged, when there is none or it is not a whole loop block.
+  bool pasteLoop();
+  // Where the loop is copied to and pasted from, dragged out through, and how it becomes a MIDI
+  // file (without an exporter no MIDI file is offered and dragging fails); the folder of the
+  // dragged file (empty: the system's temporary folder). Defaults: the system's clipboard and
+  // drag. Whoever sets one keeps it alive while the engine uses it.
+  void setClipboard(platform::Clipboard* clipboard) { clipboard_ = clipboard; }
+  void setFileDrag(platform::FileDrag* drag) { fileDrag_ = drag; }
+  void setLoopExporter(LoopExporter exporter) { loopExporter_ = std::move(exporter); }
+  void setDragFolder(std::string folder) { dragFolder_ = std::move(folder); }
+
   // ---- Composing [main-thread]
 
   // What the drumming rules see of the six slices now: a muted percussion layer counts as
@@ -389,6 +410,10 @@ class Tamborak : public IMfxEventFilter,
   platform::Prompt* prompt_ = nullptr;
   platform::KeyState* keyState_ = nullptr;
   std::function<bool()> loopSaver_;
+  platform::Clipboard* clipboard_ = &platform::systemClipboard();
+  platform::FileDrag* fileDrag_ = &platform::systemFileDrag();
+  LoopExporter loopExporter_;
+  std::string dragFolder_;
 };
 
 }  // namespace velmora

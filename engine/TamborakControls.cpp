@@ -32,9 +32,8 @@ void Tamborak::refreshViews(TamborakView::Item item) {
   for (TamborakView* view : views_) view->refresh(item);
 }
 
-// ---- Not built yet
+// ---- Loop blocks
 
-HRESULT Tamborak::dragLoop() { return E_NOTIMPL; }
 LoopSlices Tamborak::loopSlices() const {
   LoopSlices slices{};
   for (std::size_t i = 0; i < slices.size(); ++i) slices[i] = slices_[i].get();
