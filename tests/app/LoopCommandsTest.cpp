@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -51,6 +52,7 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   const ProgramResult check = runProgram(d, "$T check --json loop.tbk");
   EXPECT_EQ(check.exit, 0) << check.out << check.err;
   EXPECT_EQ(check.out, "{\"violations\": 0, \"blamed\": 0, \"mask\": 56, \"messages\": []}\n");
+  EXPECT_NE(runProgram(d, "$T check --all --json loop.tbk").out.find("\"mask\": 63,"), std::string::npos);
 
   const ProgramResult show = runProgram(d, "$T show loop.tbk");
   EXPECT_EQ(show.exit, 0) << show.err;
@@ -68,6 +70,48 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   const ProgramResult found = runProgram(d, "$T find --count 1000 " + kick[2].str());
   EXPECT_EQ(found.exit, 0) << found.err;
   EXPECT_NE(found.out.find("    0  " + kick[1].str() + "  " + kick[2].str() + "\n"), std::string::npos) << found.out;
+}
+
+TEST(LoopCommands, FindRanksAnotherLibrarysPatternsByRhythmDistancePerKind) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  const fs::path kick = d / "Lib" / "Vol" / "1.Kick" / "Kick", snare = d / "Lib" / "Vol" / "2.Snare" / "Snare";
+  fs::create_directories(kick);
+  fs::create_directories(snare);
+  struct Pattern {
+    fs::path folder;
+    const char* name;
+    int distance;  // from x...x...x...x...
+  };
+  const Pattern patterns[] = {
+      {kick, "01_4_1000100010001000_0#Same.mid", 0},
+      {kick, "02_4_1000010010001000_0#One late.mid", 1},
+      {kick, "03_4_1001000010001000_0#One early.mid", 1},
+      {kick, "04_3_1000100010000000_0#One missing.mid", 2},
+      {kick, "05_5_1000100010101000_0#One more.mid", 2},
+      {kick, "06_4_0100010001000100_0#All late.mid", 4},
+      {kick, "07_4_1000000000001011_0#Far.mid", 8},
+      {snare, "01_2_0000200000002000_0#Accents.mid", 4},
+  };
+  for (const Pattern& p : patterns) std::ofstream(p.folder / p.name) << "MThd";
+  std::ofstream(d / "Lib" / "Vol" / "Default.mid") << "no signature: not a pattern";
+
+  const ProgramResult r = runProgram(d, "$T find x...x...x...x... --count 10 --library Lib");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  std::string expected = "nearest to x...x...x...x...\nVol\\1.Kick\\Kick\n";
+  for (const Pattern& p : patterns) {
+    if (p.folder != kick) continue;
+    const std::string name = p.name, grid = name.substr(name.find('_', 3) + 1, 16);
+    std::string shown;
+    for (char c : grid) shown += c == '0' ? '.' : c == '1' ? 'x' : 'X';
+    char line[128];
+    std::snprintf(line, sizeof line, "  %3d  %s  %s\n", p.distance, shown.c_str(), p.name);
+    expected += line;
+  }
+  expected += "Vol\\2.Snare\\Snare\n    4  ....X.......X...  01_2_0000200000002000_0#Accents.mid\n";
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(runProgram(d, "$T find Lib/Vol/1.Kick/Kick/01_4_1000100010001000_0#Same.mid --count 10 --library Lib").out,
+            expected);
 }
 
 TEST(LoopCommands, CheckReportsBrokenRulesOverAllSlotsAsParsableJson) {
