@@ -3,6 +3,8 @@
 // through shown(), so a name cannot drive the terminal.
 #include "app/LibraryCommands.h"
 
+#include "app/CliSupport.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -20,11 +22,6 @@ namespace velmora::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-int fail(const std::string& message) {
-  std::fprintf(stderr, "tamborak: %s\n", shown(message).c_str());
-  return 1;
-}
 
 // Prints the scan's notes (skipped names as warnings); false when content was lost.
 bool reportNotes(const LibraryScan& scan) {
@@ -139,7 +136,7 @@ int listVolumeCommand(const std::string& file) {
   return 0;
 }
 
-int librarySummaryCommand(const std::string& folderArgument) {
+int librarySummaryCommand(const std::string& folderArgument, bool json) {
   const std::string folder =
       folderArgument.empty() ? libraryFoldersBeside(platform::moduleFolder()).patterns : folderArgument;
   if (!isFolder(folder)) return fail(folder + ": no pattern library there (not a folder)");
@@ -147,9 +144,25 @@ int librarySummaryCommand(const std::string& folderArgument) {
   LibraryScan scan;
   root.refresh(scan);
   reportNotes(scan);
-  std::printf("pattern library: %s\n", shown(folder).c_str());
   std::size_t total = 0;
   const auto volumes = summarizeLibrary(root);
+  if (json) {
+    std::printf("{\"library\": %s, \"volumes\": [", jsonString(folder).c_str());
+    for (std::size_t i = 0; i < volumes.size(); ++i) {
+      const VolumeSummary& v = volumes[i];
+      std::printf("%s\n  {\"name\": %s, \"packed\": %s, \"patterns\": %zu, \"kinds\": [", i ? "," : "",
+                  jsonString(v.name).c_str(), v.packed ? "true" : "false", v.patterns);
+      for (std::size_t k = 0; k < v.kinds.size(); ++k)
+        std::printf("%s{\"folder\": %s, \"patterns\": %zu, \"groups\": [%zu, %zu, %zu]}", k ? ", " : "",
+                    jsonString(v.kinds[k].folder).c_str(), v.kinds[k].patterns, v.kinds[k].groups[0],
+                    v.kinds[k].groups[1], v.kinds[k].groups[2]);
+      std::printf("]}");
+      total += v.patterns;
+    }
+    std::printf("\n], \"patterns\": %zu}\n", total);
+    return 0;
+  }
+  std::printf("pattern library: %s\n", shown(folder).c_str());
   for (const VolumeSummary& v : volumes) {
     std::printf("%s%s: %zu patterns\n", shown(v.name).c_str(), v.packed ? " (volume file)" : "", v.patterns);
     for (const KindCount& k : v.kinds)

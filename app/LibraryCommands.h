@@ -11,8 +11,9 @@ namespace velmora::app {
 int packVolumeCommand(const std::string& folder, const std::string& out);
 // tamborak volume list FILE
 int listVolumeCommand(const std::string& file);
-// tamborak library [FOLDER]; an empty folder means the Patterns folder beside the program.
-int librarySummaryCommand(const std::string& folder);
+// tamborak library [FOLDER] [--json]; an empty folder means the Patterns folder beside the
+// program.
+int librarySummaryCommand(const std::string& folder, bool json);
 
 // The text with every byte that could drive a terminal (C0 and C1 controls, DEL, bytes outside
 // valid UTF-8) written as \xNN.

@@ -1,63 +1,88 @@
-// tamborak: the command-line face of the engine. It grows with the engine; for now it inspects
-// and packs the pattern library.
+// tamborak: the command-line face of the engine: composes, checks and shows loops, finds
+// patterns by rhythm, and inspects and packs the pattern library.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
+#include "app/CliSupport.h"
 #include "app/LibraryCommands.h"
+#include "app/LoopCommands.h"
 
 namespace {
 
-void usage() {
-  std::puts(
-      "usage: tamborak [--help] [--version]\n"
-      "       tamborak library [FOLDER]          count the patterns per volume and kind\n"
-      "       tamborak volume pack FOLDER OUT    pack a folder of patterns into a volume file\n"
-      "       tamborak volume list FILE          list the patterns of a volume file\n"
-      "\n"
-      "Tamborak composes drum loops from a library of one-bar pattern files and plays them\n"
-      "through a MIDI host. Without arguments it summarises the pattern library beside the\n"
-      "program (the Patterns folder). A volume file packs a folder of patterns into one file;\n"
-      "put it in the library under a name without an extension.");
+using namespace velmora::app;
+
+int libraryCommand(const std::vector<std::string>& args) {
+  Options options;
+  std::string error;
+  if (!parseOptions(args, {"--library"}, {"--json", "--help"}, options, error)) return usageError("library", error);
+  if (options.has("--help")) {
+    std::fputs(commandHelp("library"), stdout);
+    return 0;
+  }
+  if (options.positional.size() + (options.has("--library") ? 1 : 0) > 1)
+    return usageError("library", "takes at most one folder");
+  const std::string folder = options.positional.empty() ? options.value("--library") : options.positional[0];
+  return librarySummaryCommand(folder, options.has("--json"));
 }
 
-int usageError(const char* message) {
-  std::fprintf(stderr, "tamborak: %s (try --help)\n", message);
-  return 2;
+int volumeCommand(const std::vector<std::string>& args) {
+  const std::string action = args.empty() ? "" : args[0];
+  for (const std::string& a : args)
+    if (a == "--help" || a == "-h") {
+      std::fputs(commandHelp("volume"), stdout);
+      return 0;
+    }
+  if (action == "pack") {
+    if (args.size() != 3) return usageError("volume", "pack needs a FOLDER and an OUT file");
+    return packVolumeCommand(args[1], args[2]);
+  }
+  if (action == "list") {
+    if (args.size() != 2) return usageError("volume", "list needs one FILE");
+    return listVolumeCommand(args[1]);
+  }
+  return usageError("volume", "needs 'pack FOLDER OUT' or 'list FILE'");
 }
 
 int run(int argc, char** argv) {
-  using namespace velmora::app;
-  if (argc == 1) return librarySummaryCommand("");
-  const std::string command = argv[1];
-  if (command == "--help" || command == "-h") {
-    usage();
+  std::vector<std::string> words(argv + 1, argv + argc);
+  // "--library FOLDER" before the command is the same as after it.
+  std::vector<std::string> global;
+  while (words.size() >= 2 && words[0] == "--library") {
+    global = {words[0], words[1]};
+    words.erase(words.begin(), words.begin() + 2);
+  }
+  if (words.empty()) {
+    std::fputs(commandHelp(""), stdout);
+    std::puts("");
+    return librarySummaryCommand(global.empty() ? "" : global[1], false);
+  }
+  const std::string command = words[0];
+  std::vector<std::string> args(words.begin() + 1, words.end());
+  args.insert(args.end(), global.begin(), global.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    const char* help = commandHelp(args.empty() || command != "help" ? "" : args[0]);
+    std::fputs(help ? help : commandHelp(""), stdout);
     return 0;
   }
   if (command == "--version") {
-    std::puts("tamborak 0.1.0");
+    std::puts("tamborak 0.2.0");
     return 0;
   }
-  if (command == "library") {
-    if (argc > 3) return usageError("library takes at most one folder");
-    return librarySummaryCommand(argc == 3 ? argv[2] : "");
-  }
+  if (command == "compose") return composeCommand(args);
+  if (command == "check") return checkCommand(args);
+  if (command == "show") return showCommand(args);
+  if (command == "find") return findCommand(args);
+  if (command == "library") return libraryCommand(args);
   if (command == "volume") {
-    const std::string action = argc > 2 ? argv[2] : "";
-    if (action == "pack") {
-      if (argc != 5) return usageError("volume pack needs a FOLDER and an OUT file");
-      return packVolumeCommand(argv[3], argv[4]);
-    }
-    if (action == "list") {
-      if (argc != 4) return usageError("volume list needs one FILE");
-      return listVolumeCommand(argv[3]);
-    }
-    return usageError("volume needs 'pack FOLDER OUT' or 'list FILE'");
+    if (!global.empty()) return usageError("volume", "takes no --library");
+    return volumeCommand(args);
   }
-  std::fprintf(stderr, "tamborak: unknown command or option '%s' (try --help)\n", shown(argv[1]).c_str());
-  return 2;
+  std::fprintf(stderr, "tamborak: unknown command or option '%s' (try --help)\n", shown(command).c_str());
+  return kExitUsage;
 }
 
 }  // namespace
@@ -68,14 +93,14 @@ int main(int argc, char** argv) {
     status = run(argc, argv);
   } catch (const std::exception& e) {  // out of memory, mostly: say so rather than abort
     std::fprintf(stderr, "tamborak: %s\n", e.what());
-    status = 1;
+    status = kExitFailed;
   }
   // Output that could not be written (a full disk, a closed pipe) is a failure too.
   errno = 0;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "tamborak: cannot write to standard output: %s\n",
                  errno ? std::strerror(errno) : "write error");
-    if (status == 0) status = 1;
+    if (status == 0) status = kExitFailed;
   }
   return status;
 }

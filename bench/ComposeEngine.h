@@ -8,20 +8,12 @@
 #include "engine/EngineProcess.h"
 #include "frame/CTamborak.h"
 #include "io/UniRegistry.h"
+#include "sim/ResultView.h"
 #include "tests/TempFolder.h"
 
 namespace velmora::bench {
 
-class ResultView final : public TamborakView {
- public:
-  platform::UiTarget window() const override { return platform::kNoTarget; }
-  void refresh(Item) override {}
-  bool confirmDiscard() override { return true; }
-  platform::Prompt* prompt() override { return nullptr; }
-  void detach() override {}
-  void setWindowText(const std::string& text) override { result = text; }
-  std::string result;
-};
+using sim::ResultView;
 
 struct ComposeSetup {
   test::TempFolder settings;

@@ -21,7 +21,7 @@ std::atomic<int> failingSlice{-1};
 struct Shared {
   std::recursive_mutex lock;
   std::vector<Tamborak*> connected;
-  std::string programFolder;
+  std::string programFolder, patternsFolder;
   std::string settingsKey = settings::kApplicationKey;
 };
 
@@ -35,12 +35,13 @@ Shared& shared() {
 void EngineProcess::addEngine() {
   EngineNotify::engineCreated();  // first, so the library's first watch already has its target
   if (++engines != 1) return;
-  std::string folder;
+  std::string folder, patterns;
   {
     std::lock_guard guard(shared().lock);
     folder = shared().programFolder;
+    patterns = shared().patternsFolder;
   }
-  initLibrary(folder);
+  initLibrary(folder, patterns);
 }
 
 void EngineProcess::removeEngine() {
@@ -94,6 +95,11 @@ void EngineProcess::setProgramFolder(std::string folder) {
   shared().programFolder = std::move(folder);
 }
 
+void EngineProcess::setPatternsFolder(std::string folder) {
+  std::lock_guard guard(shared().lock);
+  shared().patternsFolder = std::move(folder);
+}
+
 void EngineProcess::failSliceCreation(int index) { failingSlice = index; }
 
 bool EngineProcess::sliceCreationFails(int index) {
@@ -107,6 +113,7 @@ bool EngineProcess::reset() {
     std::lock_guard guard(shared().lock);
     shared().connected.clear();
     shared().programFolder.clear();
+    shared().patternsFolder.clear();
     shared().settingsKey = settings::kApplicationKey;
   }
   resetLibrary();

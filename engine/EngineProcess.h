@@ -54,6 +54,10 @@ class EngineProcess {
   // the program's own module. Takes effect when the next first engine starts the library.
   // [main-thread]
   static void setProgramFolder(std::string folder);
+  // The pattern library folder to use instead of the one beside the program folder; empty (the
+  // default) means beside it. Takes effect when the next first engine starts the library.
+  // [main-thread]
+  static void setPatternsFolder(std::string folder);
 
   // For tests: the next engine constructed fails to create slice `index` (-1: none), as an
   // allocation failure would. [main-thread]

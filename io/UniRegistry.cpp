@@ -1,7 +1,10 @@
 #include "io/UniRegistry.h"
 
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <new>
+#include <utility>
 
 #include "platform/System.h"
 
@@ -12,8 +15,29 @@ constexpr std::size_t kGrowStep = 1024;
 
 namespace settings {
 
+namespace {
+struct Overrides {
+  std::mutex lock;
+  std::map<std::pair<std::string, std::string>, std::int32_t> values;
+};
+Overrides& overrides() {
+  static Overrides state;
+  return state;
+}
+}  // namespace
+
+void overrideProfileInt(const ProfileInt& setting, std::int32_t value) {
+  std::lock_guard guard(overrides().lock);
+  overrides().values[{setting.section, setting.entry}] = value;
+}
+
 std::int32_t getProfileInt(const char* section, const char* entry, std::int32_t defaultValue,
                            const std::string& applicationKey) {
+  {
+    std::lock_guard guard(overrides().lock);
+    const auto found = overrides().values.find({section, entry});
+    if (found != overrides().values.end()) return found->second;
+  }
   platform::RegKey key = platform::kNoKey;
   if (platform::regOpenKey(platform::kCurrentUser, "Software\\" + applicationKey + "\\" + section, platform::kKeyRead,
                            key) != platform::kErrorSuccess)

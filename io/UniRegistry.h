@@ -45,6 +45,11 @@ std::int32_t getProfileInt(const char* section, const char* entry, std::int32_t 
 bool writeProfileInt(const char* section, const char* entry, std::int32_t value,
                      const std::string& applicationKey = kApplicationKey);
 
+// [main-thread, before engines run; not real-time safe] From now on getProfileInt answers
+// `value` for this section\entry under every application key, without reading or writing the
+// registry: a program sets a value for its own run without changing the user's settings.
+void overrideProfileInt(const ProfileInt& setting, std::int32_t value);
+
 inline std::int32_t getProfileInt(const ProfileInt& setting, const std::string& applicationKey = kApplicationKey) {
   return getProfileInt(setting.section, setting.entry, setting.defaultValue, applicationKey);
 }

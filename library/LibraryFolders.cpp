@@ -29,8 +29,12 @@ LibraryFolders libraryFoldersBeside(const std::string& programFolder) {
   return result;
 }
 
-void initLibrary(const std::string& programFolder) {
-  const LibraryFolders computed = libraryFoldersBeside(programFolder.empty() ? platform::moduleFolder() : programFolder);
+void initLibrary(const std::string& programFolder, const std::string& patternsFolder) {
+  LibraryFolders computed = libraryFoldersBeside(programFolder.empty() ? platform::moduleFolder() : programFolder);
+  if (!patternsFolder.empty()) {
+    const char sep = static_cast<char>(std::filesystem::path::preferred_separator);
+    computed.patterns = patternsFolder.back() == sep ? patternsFolder : patternsFolder + sep;
+  }
   {
     std::lock_guard guard(foldersLock);
     folders = computed;

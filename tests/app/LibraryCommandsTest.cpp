@@ -2,8 +2,6 @@
 // unreadable files and folders, names with control characters and backslashes, packing a
 // folder into itself, and an output that cannot be written.
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +11,7 @@
 #include <string>
 
 #include "tests/TempFolder.h"
+#include "tests/app/ProgramRun.h"
 #include "tests/library/LibraryFiles.h"
 
 namespace {
@@ -20,44 +19,10 @@ namespace {
 namespace fs = std::filesystem;
 using velmora::test::makeTree;
 using velmora::test::readWholeFile;
+using velmora::test::hasRawControl;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
-struct Result {
-  int exit = -1;
-  std::string out, err;
-};
-
-// Runs the shell command in `dir` with $T naming the program, at most 60 s, with 1 GiB of
-// address space (unlimited under a sanitizer, which reserves far more). $DROP runs a command
-// without the powers that let root read any file.
-Result run(const fs::path& dir, const std::string& command) {
-  const std::string drop = geteuid() == 0 ? "setpriv --bounding-set -dac_override,-dac_read_search" : "";
-  const std::string script = std::string(kSanitized ? "" : "ulimit -v 1048576; ") + command;
-  const std::string line = "cd '" + dir.string() + "' && T='" TAMBORAK_PROGRAM "' DROP='" + drop +
-                           "' timeout 60 sh -c '" + script + "' >stdout.txt 2>stderr.txt";
-  const int status = std::system(line.c_str());
-  Result r;
-  r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  r.out = readWholeFile(dir / "stdout.txt");
-  r.err = readWholeFile(dir / "stderr.txt");
-  return r;
-}
-
-bool hasRawControl(const std::string& text) {
-  for (unsigned char c : text)
-    if ((c < 0x20 && c != '\n') || c == 0x7F) return true;
-  return false;
+velmora::test::ProgramResult run(const fs::path& dir, const std::string& command) {
+  return velmora::test::runProgram(dir, command);
 }
 
 }  // namespace
@@ -101,7 +66,7 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const Result r = run(d, c.command);
+    const auto r = run(d, c.command);
     EXPECT_EQ(r.exit, c.exit) << r.err;
     EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;

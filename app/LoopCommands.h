@@ -1,0 +1,25 @@
+// The loop commands of the command-line program: compose a loop, check one against the drumming
+// rules, show what one holds, and find the library's patterns nearest to a rhythm. Each takes
+// the words after its name, prints its result on standard output and its errors on standard
+// error, and gives the exit code (see CliSupport.h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace velmora::app {
+
+// [main-thread, not real-time safe] tamborak compose [options]
+int composeCommand(const std::vector<std::string>& args);
+// [main-thread, not real-time safe] tamborak check LOOP.tbk [--all]
+int checkCommand(const std::vector<std::string>& args);
+// [main-thread, not real-time safe] tamborak show LOOP.tbk
+int showCommand(const std::vector<std::string>& args);
+// [main-thread, not real-time safe] tamborak find GRID|PATTERN-NAME
+int findCommand(const std::vector<std::string>& args);
+
+// The help text of a command ("" for the program itself); nullptr for an unknown command.
+// [any thread]
+const char* commandHelp(const std::string& command);
+
+}  // namespace velmora::app

@@ -1,0 +1,210 @@
+#include "app/LoopSession.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+
+#include "app/CliSupport.h"
+#include "app/LibraryCommands.h"
+#include "engine/EngineProcess.h"
+#include "library/LibraryFolders.h"
+#include "library/PatternSignature.h"
+#include "library/PatternTree.h"
+#include "library/TreeNode.h"
+#include "loops/Looper.h"
+#include "platform/FileAccess.h"
+#include "platform/SafeSave.h"
+#include "platform/System.h"
+
+namespace velmora::app {
+
+LoopSession::LoopSession(const std::string& library) {
+  // An engine stores its global controls when it goes. These engines never loaded the user's,
+  // so they keep theirs under a key of their own instead of overwriting the plug-in's.
+  EngineProcess::setSettingsKey(kCommandLineSettingsKey);
+  EngineProcess::setPatternsFolder(library);
+  if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
+  if (!face_) return;
+  engine().addView(&view_);
+  engine().setKeyState(&noKeys_);
+}
+
+LoopSession::~LoopSession() {
+  if (!face_) return;
+  engine().setKeyState(nullptr);
+  engine().removeView(&view_);
+}
+
+std::vector<std::string> LoopSession::volumes() {
+  std::vector<std::string> names;
+  PatternTree& tree = engine().getPatternLibrary();
+  std::lock_guard guard(tree.lock());
+  for (TransitNode* v = tree.root() ? tree.root()->firstFolder() : nullptr; v; v = v->nextSibling())
+    names.push_back(v->getName());
+  return names;
+}
+
+bool LoopSession::loadLoopFile(const std::string& path, std::string& error) {
+  std::string bytes, why;
+  if (platform::readRegularFile(path, kMaxLibraryFileBytes, {}, bytes, why) != platform::FileRead::kRead) {
+    error = path + ": " + why;
+    return false;
+  }
+  CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  if (!engine().LoadLoop(reader, 0)) {
+    error = path + ": not a loop file, or a damaged one (the loop block is refused)";
+    return false;
+  }
+  return true;
+}
+
+bool LoopSession::saveLoopFile(const std::string& path, std::string& error) {
+  std::string bytes, why;
+  CUniString stream(bytes);
+  if (!engine().saveLoop(stream, false)) {
+    error = path + ": not written: the loop could not be stored";
+    return false;
+  }
+  if (!platform::saveFileWhole(path, bytes, why)) {
+    error = path + ": not written: " + why;
+    return false;
+  }
+  return true;
+}
+
+std::string libraryFolder(const std::string& named, int& status) {
+  const std::string folder = named.empty() ? libraryFoldersBeside(platform::moduleFolder()).patterns : named;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(std::filesystem::path(folder), ec)) {
+    status = fail(folder + ": no pattern library there (not a folder)");
+    return {};
+  }
+  return folder;
+}
+
+std::uint32_t takingPart(Tamborak& engine) {
+  std::uint32_t mask = 0;
+  for (int i = 0; i < Tamborak::kSliceCount; ++i)
+    if (engine.getSlice(i)->takesPart()) mask |= slotBit(i);
+  return mask;
+}
+
+const char* partName(int slot) {
+  static const char* const kNames[kSlotCount] = {"perc 1", "perc 2", "perc 3", "cymbal", "snare", "kick"};
+  return slot >= 0 && slot < kSlotCount ? kNames[slot] : "?";
+}
+
+std::string stepGrid(std::uint32_t hitMask, std::uint32_t accentMask) {
+  std::string grid(kStepsPerBar, '.');
+  for (int s = 0; s < kStepsPerBar; ++s)
+    grid[static_cast<std::size_t>(s)] = accentMask & stepBit(s) ? 'X' : hitMask & stepBit(s) ? 'x' : '.';
+  return grid;
+}
+
+std::string kindOf(const std::string& folder) {
+  const std::size_t end = folder.find_last_not_of('\\');
+  if (end == std::string::npos) return {};
+  const std::size_t cut = folder.find_last_of('\\', end);
+  return folder.substr(cut == std::string::npos ? 0 : cut + 1, end - (cut == std::string::npos ? 0 : cut + 1) + 1);
+}
+
+namespace {
+
+// The drum map's entries that send a key elsewhere, as "key>note" joined by spaces.
+std::string remappedKeys(const DrumMap& map) {
+  std::string text;
+  for (int key = 0; key < 128; ++key) {
+    if (map.note(key) == key) continue;
+    if (!text.empty()) text += ' ';
+    text += std::to_string(key) + '>' + std::to_string(map.note(key));
+  }
+  return text;
+}
+
+void printSliceJson(const Looper& slice, int slot, bool details, bool last) {
+  const PatternSignature& sig = slice.signature();
+  std::printf("    {\"slot\": %d, \"part\": %s, \"kind\": %s, \"folder\": %s, \"pattern\": %s, \"grid\": %s", slot,
+              jsonString(partName(slot)).c_str(), jsonString(kindOf(slice.folder())).c_str(),
+              jsonString(slice.folder()).c_str(), jsonString(slice.file()).c_str(),
+              jsonString(stepGrid(sig.hitMask, sig.accentMask)).c_str());
+  if (details) {
+    std::printf(", \"muted\": %s, \"composed\": %s, \"strokes\": %d, \"velocityAdjust\": %d, \"dynamics\": %d, "
+                "\"timeOffset\": %d, \"noteOffset\": %d, \"fixedNote\": %d, \"drumMap\": %s, \"remapped\": %s",
+                slice.muted() ? "true" : "false", slice.idrcOff() ? "false" : "true", sig.nameStrokes,
+                slice.getParameter(Looper::kVelocityAdjust), slice.getParameter(Looper::kDynamicsStrength),
+                slice.getParameter(Looper::kTimeOffset), slice.getParameter(Looper::kNoteOffset),
+                slice.fixedNoteOn() ? slice.fixedNote() : -1, jsonString(slice.drumMap().name()).c_str(),
+                jsonString(remappedKeys(slice.drumMap())).c_str());
+  }
+  std::printf("}%s\n", last ? "" : ",");
+}
+
+void printSliceText(const Looper& slice, int slot, bool details) {
+  const PatternSignature& sig = slice.signature();
+  const std::string pattern = slice.file().empty() ? "(none)" : slice.file();
+  std::printf("%d %-7s %-12s %s  %s%s\n", slot, partName(slot), shown(kindOf(slice.folder())).c_str(),
+              stepGrid(sig.hitMask, sig.accentMask).c_str(), shown(pattern).c_str(),
+              slice.muted() ? "  (muted)" : "");
+  if (!details) return;
+  std::printf("          folder %s\n", shown(slice.folder()).c_str());
+  std::printf("          velocity %+d, dynamics %d, time offset %d, note offset %d%s%s\n",
+              slice.getParameter(Looper::kVelocityAdjust), slice.getParameter(Looper::kDynamicsStrength),
+              slice.getParameter(Looper::kTimeOffset), slice.getParameter(Looper::kNoteOffset),
+              slice.fixedNoteOn() ? (", fixed note " + std::to_string(slice.fixedNote())).c_str() : "",
+              slice.idrcOff() ? ", left out of composing" : "");
+  const std::string remapped = remappedKeys(slice.drumMap());
+  if (!slice.drumMap().name().empty() || !remapped.empty())
+    std::printf("          drum map %s%s%s\n", slice.drumMap().name().empty() ? "(unnamed)" : shown(slice.drumMap().name()).c_str(),
+                remapped.empty() ? "" : ": ", remapped.c_str());
+}
+
+}  // namespace
+
+void printSlices(Tamborak& engine, bool json, bool details) {
+  if (json) std::printf("  \"slices\": [\n");
+  // Kick first: the order a drummer reads a groove in.
+  for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot) {
+    const Looper& slice = *engine.getSlice(slot);
+    if (json)
+      printSliceJson(slice, slot, details, slot == 0);
+    else
+      printSliceText(slice, slot, details);
+  }
+  if (json) std::printf("  ]");
+}
+
+std::int32_t printRules(Tamborak& engine, std::uint32_t mask, bool json) {
+  std::string message;
+  std::uint32_t blamed = 0;
+  const std::int32_t violations = engine.checkRules(message, mask, blamed);
+  std::vector<std::string> messages;
+  for (std::size_t start = 0; violations > 0 && start <= message.size();) {
+    const std::size_t bar = message.find('|', start);
+    const std::size_t end = bar == std::string::npos ? message.size() : bar;
+    if (end > start) messages.push_back(message.substr(start, end - start));
+    start = end + 1;
+  }
+  if (json) {
+    std::printf("{\"violations\": %d, \"blamed\": %u, \"mask\": %u, \"messages\": [", violations, blamed, mask);
+    for (std::size_t i = 0; i < messages.size(); ++i)
+      std::printf("%s%s", i ? ", " : "", jsonString(messages[i]).c_str());
+    std::printf("]}");
+    return violations;
+  }
+  std::string judged;
+  for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot)
+    if (mask & slotBit(slot)) judged += std::string(judged.empty() ? "" : ", ") + partName(slot);
+  if (violations == 0) {
+    std::printf("rules: no rule broken (judged: %s)\n", judged.empty() ? "nothing" : judged.c_str());
+    return 0;
+  }
+  std::printf("rules: %d broken (judged: %s)\n", violations, judged.c_str());
+  for (const std::string& m : messages) std::printf("  %s\n", shown(m).c_str());
+  std::string blames;
+  for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot)
+    if (blamed & slotBit(slot)) blames += std::string(blames.empty() ? "" : ", ") + partName(slot);
+  std::printf("  blamed: %s\n", blames.c_str());
+  return violations;
+}
+
+}  // namespace velmora::app

@@ -1,0 +1,67 @@
+// One engine over a pattern library, made as the class factory makes it, for the commands that
+// compose, check and show loops; and the text forms of a loop that they print.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/Tamborak.h"
+#include "frame/CTamborak.h"
+#include "platform/KeyState.h"
+#include "sim/ResultView.h"
+
+namespace velmora::app {
+
+// Where the program's engines keep their records ("Globals"), apart from the plug-in's.
+inline constexpr char kCommandLineSettingsKey[] = "Velmora\\Tamborak\\Command line";
+
+class LoopSession {
+ public:
+  // [main-thread, not real-time safe: scans the library] `library` is the pattern library
+  // folder; empty: the Patterns folder beside the program. Check ok() afterwards.
+  explicit LoopSession(const std::string& library);
+  ~LoopSession();
+  LoopSession(const LoopSession&) = delete;
+  LoopSession& operator=(const LoopSession&) = delete;
+
+  bool ok() const { return static_cast<bool>(face_); }
+  Tamborak& engine() { return static_cast<Tamborak&>(*face_.get()); }
+  sim::ResultView& view() { return view_; }
+  // The volumes of the library (folders and volume files at its top). [main-thread]
+  std::vector<std::string> volumes();
+  // Reads a loop file into the engine; false with `error` (naming the file) when the file is
+  // missing, unreadable or not a whole loop. [main-thread, not real-time safe]
+  bool loadLoopFile(const std::string& path, std::string& error);
+  // Writes the engine's loop to `path` through a temporary file; false with `error` naming the
+  // file. [main-thread, not real-time safe]
+  bool saveLoopFile(const std::string& path, std::string& error);
+
+ private:
+  ComRef<ITamborak> face_;
+  sim::ResultView view_;
+  platform::ScriptedKeyState noKeys_;  // the composer's test mode never sees a held key
+};
+
+// The pattern library folder: `named`, or the Patterns folder beside the program when empty.
+// When it is not a folder, says so on stderr, sets `status` and gives "". [main-thread]
+std::string libraryFolder(const std::string& named, int& status);
+
+// The slots judged by default: the slices that take part in composing. [main-thread]
+std::uint32_t takingPart(Tamborak& engine);
+// The part a slot plays ("perc 1".."perc 3", "cymbal", "snare", "kick"). [any thread]
+const char* partName(int slot);
+// The bar of a rhythm signature as 16 characters: "x" a stroke, "X" an accented stroke (an open
+// hi-hat on cymbals), "." a rest. [any thread]
+std::string stepGrid(std::uint32_t hitMask, std::uint32_t accentMask);
+// The instrument kind of a slice's folder: its last folder component (folders end with "\\"). [any thread]
+std::string kindOf(const std::string& folder);
+
+// Prints the loop's six slices as a table, or as the JSON array "slices" (with `details`, the
+// parameters, drum map and flags of each slice too). [main-thread]
+void printSlices(Tamborak& engine, bool json, bool details);
+// Prints the rule report over the slots in `mask` as text or one JSON object; returns the
+// number of violations. [main-thread]
+std::int32_t printRules(Tamborak& engine, std::uint32_t mask, bool json);
+
+}  // namespace velmora::app
