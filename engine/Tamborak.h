@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "compose/CompositionRules.h"
+#include "engine/ExportTimeBase.h"
 #include "engine/ITamborak.h"
 #include "engine/ListControls.h"
 #include "engine/LoopBlock.h"
@@ -41,14 +42,6 @@
 namespace velmora {
 
 class Looper;
-
-// The time base of an exported loop.
-struct ExportTimeBase {
-  std::int32_t tempo = 12000;          // beats per minute × 100
-  std::int32_t ticksPerQuarter = 480;
-  std::int32_t numerator = 4;
-  std::int32_t denominatorPower = 2;   // the beat is a whole note / 2^power
-};
 
 // The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
 // [any thread]
@@ -120,6 +113,11 @@ class Tamborak : public IMfxEventFilter,
   // Tempo, resolution and meter of an export: the song's first ones, or defaults without a
   // host; nothing without a base. [main-thread]
   void fillTimeBase(ExportTimeBase* base);
+  // Writes the loop as a Standard MIDI File: exportBars bars of the meter at the song position,
+  // rendered from tick 0 by every slice as playback would; one track for all slices, or one per
+  // slice when the export option is set, after the tempo track. False, and nothing written,
+  // while a slice is missing. [main-thread, not real-time safe: allocates, writes the stream]
+  bool exportLoop(CUniStream& stream);
 
   // ---- ProcessContext [audio-thread, real-time safe]
   void emit(const MidiEvent& event) override;
