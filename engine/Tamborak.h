@@ -57,6 +57,8 @@ class Tamborak : public IMfxEventFilter,
  public:
   static constexpr int kSliceCount = 6;
   static constexpr int kPadCount = 10;
+  // The most bars an export renders (the options dialog offers 1..9999).
+  static constexpr std::int32_t kMaxExportBars = 9999;
   // Lets every connected engine follow its host track (engine/EngineNotify.h).
   class Updater;
 
@@ -107,7 +109,8 @@ class Tamborak : public IMfxEventFilter,
   // ten trigger keys. [audio-thread with the pad lock held (real-time safe), or, immediate,
   // main-thread (not real-time safe)]
   bool triggerKey(int key, bool immediate);
-  // Length in ticks of a loop exported from tick t: exportBars bars of the meter there.
+  // Length in ticks of a loop exported from tick t: exportBars bars of the meter there, with the
+  // bar count taken as 1..kMaxExportBars and the result saturated to 0..INT32_MAX.
   // [main-thread]
   MfxTime exportLength(MfxTime t);
   // Tempo, resolution and meter of an export: the song's first ones, or defaults without a

@@ -23,8 +23,24 @@ class Looper;
 
 class OfflineProcess : public ProcessContext {
  public:
-  // Collected messages in time order.
-  using Collector = std::vector<smf::ExportMessage>;
+  // Collected messages with their place among messages at the same tick: a message goes after
+  // every message at its tick so far, a note-off before them; messages() gives them in file
+  // order. Keeping ranks and sorting once keeps a long export from inserting into the middle.
+  class Collector {
+   public:
+    void append(const smf::ExportMessage& message) { entries_.push_back({message, ++sequence_}); }
+    void prepend(const smf::ExportMessage& message) { entries_.push_back({message, -++sequence_}); }
+    std::size_t size() const { return entries_.size(); }
+    std::vector<smf::ExportMessage> messages() const;
+
+   private:
+    struct Entry {
+      smf::ExportMessage message;
+      std::int64_t rank;  // order among the messages at the same tick
+    };
+    std::vector<Entry> entries_;
+    std::int64_t sequence_ = 0;
+  };
 
   OfflineProcess(const OfflineProcess&) = delete;
   OfflineProcess& operator=(const OfflineProcess&) = delete;
@@ -32,7 +48,8 @@ class OfflineProcess : public ProcessContext {
 
   // Collects `event` into the current collector (none: dropped): channel messages only, placed
   // after every message at its time or earlier; a note also gets its note-off (status 0x8n,
-  // same key and velocity) at time + duration, before every message at that time or later.
+  // same key and velocity) at time + duration, before every message at that time or later but
+  // never before its own note-on.
   // [the exporting thread, not real-time safe: allocates]
   void emit(const MidiEvent& event) override;
   // Measure, beat and tick in the process's own meter (measures and beats count from 1).
