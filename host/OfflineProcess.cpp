@@ -78,8 +78,10 @@ void OfflineProcess::emit(const MidiEvent& event) {
   if (!event.isNote()) return;
   smf::ExportMessage off = message;
   off.status = static_cast<std::uint16_t>(message.status & 0xEF);
-  off.time = static_cast<std::int32_t>(
-      std::min<std::int64_t>(std::int64_t{event.time} + event.duration, std::numeric_limits<std::int32_t>::max()));
+  // A note still open when its pattern ended sounds to the end of the exported range.
+  const std::int64_t end = event.duration == kOpenDuration ? std::max<std::int64_t>(event.time, rangeEnd_)
+                                                           : std::int64_t{event.time} + event.duration;
+  off.time = static_cast<std::int32_t>(std::min<std::int64_t>(end, std::numeric_limits<std::int32_t>::max()));
   // A note of no length (or one whose end is cut at the last tick) ends right after it starts.
   if (off.time == message.time)
     current_->append(off);
@@ -107,6 +109,7 @@ void OfflineProcess::ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::
 
 void OfflineProcess::process(std::int32_t start, std::int32_t from, std::int32_t to) {
   start_ = start;
+  rangeEnd_ = std::int64_t{to} + 1;
   for (std::size_t i = 0; i < slices_.size(); ++i) {
     selectCollector(i);
     if (!slices_[i]) continue;

@@ -49,7 +49,7 @@ class OfflineProcess : public ProcessContext {
   // Collects `event` into the current collector (none: dropped): channel messages only, placed
   // after every message at its time or earlier; a note also gets its note-off (status 0x8n,
   // same key and velocity) at time + duration, before every message at that time or later but
-  // never before its own note-on.
+  // never before its own note-on; a note left open ends at the end of the processed range.
   // [the exporting thread, not real-time safe: allocates]
   void emit(const MidiEvent& event) override;
   // Measure, beat and tick in the process's own meter (measures and beats count from 1).
@@ -89,6 +89,7 @@ class OfflineProcess : public ProcessContext {
 
  private:
   std::int32_t start_ = 0;
+  std::int64_t rangeEnd_ = 0;  // the tick after the rendered range
   std::int32_t tempo_ = 12000;
   std::int32_t ticksPerBeat_ = 480;
   std::int32_t numerator_ = 4;
