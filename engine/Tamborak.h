@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "compose/CompositionRules.h"
+#include "engine/ExportTimeBase.h"
 #include "engine/ITamborak.h"
 #include "engine/ListControls.h"
 #include "engine/LoopBlock.h"
@@ -43,14 +44,6 @@ namespace velmora {
 
 class Looper;
 
-// The time base of an exported loop.
-struct ExportTimeBase {
-  std::int32_t tempo = 12000;          // beats per minute × 100
-  std::int32_t ticksPerQuarter = 480;
-  std::int32_t numerator = 4;
-  std::int32_t denominatorPower = 2;   // the beat is a whole note / 2^power
-};
-
 // The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
 // [any thread]
 std::int32_t swingGridOfVolume(const std::string& name);
@@ -65,6 +58,8 @@ class Tamborak : public IMfxEventFilter,
  public:
   static constexpr int kSliceCount = 6;
   static constexpr int kPadCount = 10;
+  // The most bars an export renders (the options dialog offers 1..9999).
+  static constexpr std::int32_t kMaxExportBars = 9999;
   // Lets every connected engine follow its host track (engine/EngineNotify.h).
   class Updater;
 
@@ -115,12 +110,18 @@ class Tamborak : public IMfxEventFilter,
   // ten trigger keys. [audio-thread with the pad lock held (real-time safe), or, immediate,
   // main-thread (not real-time safe)]
   bool triggerKey(int key, bool immediate);
-  // Length in ticks of a loop exported from tick t: exportBars bars of the meter there.
+  // Length in ticks of a loop exported from tick t: exportBars bars of the meter there, with the
+  // bar count taken as 1..kMaxExportBars and the result saturated to 0..INT32_MAX.
   // [main-thread]
   MfxTime exportLength(MfxTime t);
   // Tempo, resolution and meter of an export: the song's first ones, or defaults without a
   // host; nothing without a base. [main-thread]
   void fillTimeBase(ExportTimeBase* base);
+  // Writes the loop as a Standard MIDI File: exportBars bars of the meter at the song position,
+  // rendered from tick 0 by every slice as playback would; one track for all slices, or one per
+  // slice when the export option is set, after the tempo track. False, and nothing written,
+  // while a slice is missing. [main-thread, not real-time safe: allocates, writes the stream]
+  bool exportLoop(CUniStream& stream);
 
   // ---- ProcessContext [audio-thread, real-time safe]
   void emit(const MidiEvent& event) override;

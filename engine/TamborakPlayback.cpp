@@ -5,6 +5,7 @@
 // the slices' locks, which the user-interface thread holds only to swap finished work in. Trigger
 // notes and returns switch to ready pads (engine/TamborakPads.cpp).
 #include <algorithm>
+#include <limits>
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
@@ -218,20 +219,34 @@ void Tamborak::fromTicks(std::int32_t resolution, std::int32_t ticks, std::int32
 
 // ---- Export time base
 
+namespace {
+
+// beats * whole / divisor, saturated to 0..INT32_MAX: the stored bar count and the host's meter
+// may be anything, and a length past the range of a song position means "as far as it goes".
+// beats and whole are below 2^62 and 2^34 in size; divisor is a power of two from 1.
+MfxTime exportTicks(std::int64_t beats, std::int64_t whole, std::int64_t divisor) {
+  if (beats <= 0) return 0;
+  constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
+  if (beats > kMax * divisor / whole) return static_cast<MfxTime>(kMax);
+  return static_cast<MfxTime>(std::min(beats * whole / divisor, kMax));
+}
+
+}  // namespace
+
 MfxTime Tamborak::exportLength(MfxTime t) {
   std::int64_t whole = 1920;
   if (hostContext_ && timeConverter_) {
     const std::int64_t product = 4 * std::int64_t{timeConverter_->getTicksPerQuarter()};
     if (product > 0) whole = product;
   }
-  const std::int64_t bars = exportBars_;
+  const std::int64_t bars = std::clamp<std::int32_t>(exportBars_, 1, kMaxExportBars);
   if (hostContext_ && meterMap_) {
     std::int32_t measure = 0, numerator = 0, power = 0;
     if (SUCCEEDED(meterMap_->getMeter(meterMap_->meterIndexAt(t), &measure, &numerator, &power)) && power >= 0 &&
         power < 31)
-      return scale(bars * numerator, whole, std::int64_t{1} << power);
+      return exportTicks(bars * numerator, whole, std::int64_t{1} << power);
   }
-  return scale(bars * 4, whole, 4);
+  return exportTicks(bars * 4, whole, 4);
 }
 
 void Tamborak::fillTimeBase(ExportTimeBase* base) {
