@@ -36,7 +36,7 @@ constexpr char kCompose[] =
     "  --seed N           the random seed: the same seed composes the same loop\n"
     "  --all              all six slices take part (by default the percussion layers are muted)\n"
     "  -o LOOP.tbk        write the loop file (whole or not at all)\n"
-    "  --mid FILE.mid     write the loop as a MIDI file (not in this build)\n"
+    "  --mid FILE.mid     write the loop as a MIDI file\n"
     "  --json             print one JSON object\n";
 
 constexpr char kCheck[] =

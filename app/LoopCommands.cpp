@@ -56,8 +56,6 @@ int composeCommand(const std::vector<std::string>& args) {
     return usageError("compose", "--attempts takes a number from 1 to 100000");
   if (options.has("--seed") && !parseInteger(options.value("--seed"), 0, 4294967295, seed))
     return usageError("compose", "--seed takes a number from 0 to 4294967295");
-  if (options.has("--mid") && !loopMidiAvailable())
-    return usageError("compose", "--mid: this build cannot write MIDI files yet");
   if ((options.has("-o") && options.value("-o").empty()) || (options.has("--mid") && options.value("--mid").empty()))
     return usageError("compose", "an output file name is empty");
   const std::string library = libraryFolder(options.value("--library"), status);

@@ -238,9 +238,10 @@ class Tamborak : public IMfxEventFilter,
   // loop unchanged, when there is none or it is not a whole loop block.
   bool pasteLoop();
   // Where the loop is copied to and pasted from, dragged out through, and how it becomes a MIDI
-  // file (without an exporter no MIDI file is offered and dragging fails); the folder of the
-  // dragged file (empty: the system's temporary folder). Defaults: the system's clipboard and
-  // drag. Whoever sets one keeps it alive while the engine uses it.
+  // file (default: the engine's own export; an exporter that fails leaves the MIDI file out and
+  // makes dragging fail); the folder of the dragged file (empty: the system's temporary folder).
+  // Defaults: the system's clipboard and drag. Whoever sets one keeps it alive while the engine
+  // uses it.
   void setClipboard(platform::Clipboard* clipboard) { clipboard_ = clipboard; }
   void setFileDrag(platform::FileDrag* drag) { fileDrag_ = drag; }
   void setLoopExporter(LoopExporter exporter) { loopExporter_ = std::move(exporter); }
@@ -413,7 +414,10 @@ class Tamborak : public IMfxEventFilter,
   std::function<bool()> loopSaver_;
   platform::Clipboard* clipboard_ = &platform::systemClipboard();
   platform::FileDrag* fileDrag_ = &platform::systemFileDrag();
-  LoopExporter loopExporter_;
+  LoopExporter loopExporter_ = [](Tamborak& engine, std::string& smf) {
+    CUniString stream(smf);
+    return engine.exportLoop(stream);
+  };
   std::string dragFolder_;
 };
 

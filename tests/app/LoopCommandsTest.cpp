@@ -38,10 +38,11 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   const fs::path& d = dir.path();
   const ProgramResult first = runProgram(d, "$T compose --seed 7 --group 1 -o loop.tbk && mv loop.tbk first.tbk");
   ASSERT_EQ(first.exit, 0) << first.err;
-  const ProgramResult again = runProgram(d, "$T compose --seed 7 --group 1 -o loop.tbk");
+  const ProgramResult again = runProgram(d, "$T compose --seed 7 --group 1 -o loop.tbk --mid loop.mid");
   ASSERT_EQ(again.exit, 0) << again.err;
   EXPECT_EQ(first.out, again.out);
   EXPECT_EQ(readWholeFile(d / "first.tbk"), readWholeFile(d / "loop.tbk"));
+  EXPECT_EQ(readWholeFile(d / "loop.mid").rfind("MThd", 0), 0u) << "the loop as a MIDI file";
   EXPECT_NE(runProgram(d, "$T compose --seed 8 --group 1").out, first.out) << "the seed is ignored";
 
   const std::vector<std::string> composed = sliceLines(first.out);
@@ -167,7 +168,7 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       {"attempts that are no number", "$T compose --attempts 1x", 2, "--attempts takes a number"},
       {"an option without its value", "$T compose --seed", 2, "--seed needs a value"},
       {"an unknown volume", "$T compose --volume Polka", 2, "no volume 'Polka'"},
-      {"MIDI output this build lacks", "$T compose --mid loop.mid", 2, "--mid: "},
+      {"a read-only MIDI output folder", "$DROP $T compose --seed 3 --mid ro/out.mid", 1, "ro/out.mid: not written: "},
       {"check without a file", "$T check", 2, "check: needs a file"},
       {"show with two files", "$T show good.tbk good.tbk", 2, "unexpected 'good.tbk'"},
       {"find with a short grid", "$T find x...x...", 2, "neither a 16-step grid"},
