@@ -12,6 +12,8 @@ constexpr char kProgram[] =
     "  compose [-o LOOP.tbk]          compose a loop from the pattern library and print it\n"
     "  check LOOP.tbk                 judge a loop file by the drumming rules\n"
     "  show LOOP.tbk                  list a loop file's slices, patterns and parameters\n"
+    "  export LOOP.tbk -o OUT.mid     write the loop as a MIDI file, as the plug-in exports it\n"
+    "  play LOOP.tbk -o OUT.mid       play the loop as a host does, feel included, into a MIDI file\n"
     "  find GRID|PATTERN              the library's patterns nearest to a rhythm, per kind\n"
     "  library [FOLDER]               count the patterns per volume and kind\n"
     "  volume pack FOLDER OUT         pack a folder of patterns into a volume file\n"
@@ -61,6 +63,46 @@ constexpr char kFind[] =
     "rhythms has, but 1 for a stroke one step away from a stroke only the other has (a shifted\n"
     "stroke); 0 is the same rhythm. Accents count as strokes.\n";
 
+#define TAMBORAK_SONG_OPTIONS                                                                 \
+  "  --bars N           bars to render, 1 to 9999 (default 4)\n"                               \
+  "  --tempo BPM        beats per minute, such as 120 or 93.7 (default 120)\n"                  \
+  "  --meter N/D        the meter, such as 4/4, 3/4 or 7/8 (default 4/4)\n"                     \
+  "  --ppq N            ticks per quarter of the song and the file, 1 to 32767 (default 480)\n" \
+  "  --channel N        send every note on MIDI channel N, 1 to 16 (default: the patterns' own)\n" \
+  "  -o OUT.mid         write the MIDI file (whole or not at all)\n"                            \
+  "  --wav OUT.wav      render it to audio with fluidsynth and a General MIDI sound font\n"     \
+  "                     ($TAMBORAK_SOUNDFONT, else the system's default GM font)\n"             \
+  "  --library FOLDER   the pattern library (default: Patterns beside the program)\n"
+
+constexpr char kExport[] =
+    "usage: tamborak export LOOP.tbk -o OUT.mid [options]\n"
+    "Writes the loop as the plug-in exports it: a tempo track with the tempo and meter, then the\n"
+    "slices' notes in one track, or one track per slice named after its pattern.\n"
+    TAMBORAK_SONG_OPTIONS
+    "  --tracks one|slices  one track of notes (default) or one per slice\n";
+
+constexpr char kPlay[] =
+    "usage: tamborak play LOOP.tbk -o OUT.mid [options]\n"
+    "Plays the loop through a simulated host, window by window as in a sequencer, with swing,\n"
+    "velocity dynamics, humanize and quantize, and writes exactly what the engine played. With the\n"
+    "humanize at 0 the file equals the export's. Controls not given keep the loop file's values.\n"
+    TAMBORAK_SONG_OPTIONS
+    "  --swing PC         swing, 0 to 100 (50: straight)\n"
+    "  --swing-grid I     swing grid, steps per quarter: 0 or 2 four, 1 two, 3 eight, 4 sixteen\n"
+    "                     (default: the volume's own)\n"
+    "  --dynamics N       velocity dynamics, -100 to 100, around --centre PC (0 to 100)\n"
+    "  --humanize N       velocity humanize, 0 to 127, leaning by --trend (-100 to 100)\n"
+    "  --seed N           the random seed of the humanize: the same seed plays the same file\n"
+    "  --quantize on|off  move strokes onto the grid\n"
+    "  --window TICKS     the ticks of each host window (default: 10 ms at the tempo)\n"
+    "  --trigger IN.mid   the notes of this MIDI file come in as track input: keys from\n"
+    "                     --trigger-key (default 36) to 9 above switch to quick pads 0 to 9 at\n"
+    "                     their tick; other events pass through\n"
+    "  --pads A.tbk,B.tbk  loop files for quick pads 1, 2, ... (pad 0 plays LOOP.tbk)\n"
+    "  --json             print the played records instead, in output order: time (ticks), port,\n"
+    "                     channel (1 to 16), type, key, velocity, duration (-1: open); the engine's\n"
+    "                     markers of empty windows are left out\n";
+
 constexpr char kLibrary[] =
     "usage: tamborak library [FOLDER] [--json]\n"
     "Counts the patterns of the library (default: Patterns beside the program) per volume, kind\n"
@@ -79,6 +121,8 @@ const char* commandHelp(const std::string& command) {
   if (command == "check") return kCheck;
   if (command == "show") return kShow;
   if (command == "find") return kFind;
+  if (command == "export") return kExport;
+  if (command == "play") return kPlay;
   if (command == "library") return kLibrary;
   if (command == "volume") return kVolume;
   return nullptr;

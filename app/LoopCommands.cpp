@@ -17,8 +17,9 @@ namespace {
 
 constexpr std::uint32_t kAllSlots = (1u << kSlotCount) - 1;
 
-// Reads the options and answers --help; `status` holds the exit code when the command is done.
-bool readOptions(const char* command, const std::vector<std::string>& args, std::vector<std::string> valued,
+}  // namespace
+
+bool readCommandOptions(const char* command, const std::vector<std::string>& args, std::vector<std::string> valued,
                  std::vector<std::string> flags, std::size_t positionals, Options& options, int& status) {
   valued.push_back("--library");
   flags.push_back("--help");
@@ -41,12 +42,10 @@ bool readOptions(const char* command, const std::vector<std::string>& args, std:
   return true;
 }
 
-}  // namespace
-
 int composeCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  if (!readOptions("compose", args, {"--volume", "--group", "--attempts", "--seed", "-o", "--mid"}, {"--json", "--all"},
+  if (!readCommandOptions("compose", args, {"--volume", "--group", "--attempts", "--seed", "-o", "--mid"}, {"--json", "--all"},
                    0, options, status))
     return status;
   std::int64_t group = -1, attempts = 0, seed = -1;
@@ -103,13 +102,14 @@ int composeCommand(const std::vector<std::string>& args) {
   std::printf("composer: %s\n", shown(session.view().result).c_str());
   printRules(engine, takingPart(engine), false);
   if (options.has("-o")) std::printf("wrote %s\n", shown(options.value("-o")).c_str());
+  if (options.has("--mid")) std::printf("wrote %s\n", shown(options.value("--mid")).c_str());
   return 0;
 }
 
 int checkCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  if (!readOptions("check", args, {}, {"--json", "--all"}, 1, options, status)) return status;
+  if (!readCommandOptions("check", args, {}, {"--json", "--all"}, 1, options, status)) return status;
   const std::string library = libraryFolder(options.value("--library"), status);
   if (library.empty()) return status;
   LoopSession session(library);
@@ -125,7 +125,7 @@ int checkCommand(const std::vector<std::string>& args) {
 int showCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  if (!readOptions("show", args, {}, {"--json"}, 1, options, status)) return status;
+  if (!readCommandOptions("show", args, {}, {"--json"}, 1, options, status)) return status;
   const std::string library = libraryFolder(options.value("--library"), status);
   if (library.empty()) return status;
   LoopSession session(library);

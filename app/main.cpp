@@ -76,6 +76,8 @@ int run(int argc, char** argv) {
   if (command == "check") return checkCommand(args);
   if (command == "show") return showCommand(args);
   if (command == "find") return findCommand(args);
+  if (command == "export") return exportCommand(args);
+  if (command == "play") return playCommand(args);
   if (command == "library") return libraryCommand(args);
   if (command == "volume") {
     if (!global.empty()) return usageError("volume", "takes no --library");

@@ -172,6 +172,16 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       {"check without a file", "$T check", 2, "check: needs a file"},
       {"show with two files", "$T show good.tbk good.tbk", 2, "unexpected 'good.tbk'"},
       {"find with a short grid", "$T find x...x...", 2, "neither a 16-step grid"},
+      {"an export of a missing loop", "$T export missing.tbk -o out.mid", 1, "missing.tbk: "},
+      {"a play of a loop cut short", "$T play cut.tbk -o out.mid", 1, "cut.tbk: not a loop file"},
+      {"a read-only export folder", "$DROP $T export good.tbk -o ro/out.mid", 1, "ro/out.mid: not written: "},
+      {"a trigger file that is no MIDI file", "$T play good.tbk --trigger noise.tbk -o out.mid", 1, "noise.tbk: not a MIDI"},
+      {"a meter of no power of two", "$T export good.tbk -o out.mid --meter 5/3", 2, "--meter takes N/D"},
+      {"a beat of no whole tick", "$T play good.tbk -o out.mid --meter 6/8 --ppq 481", 2, "not a whole number of ticks"},
+      {"bars out of range", "$T export good.tbk -o out.mid --bars 10000", 2, "--bars takes"},
+      {"an export with no output", "$T export good.tbk", 2, "needs -o OUT.mid"},
+      {"a humanize out of range", "$T play good.tbk --json --humanize 128", 2, "--humanize takes a number from 0 to 127"},
+      {"audio without a synthesiser", "PATH=/nowhere $T export good.tbk --wav out.wav", 1, "install fluidsynth"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -182,12 +192,12 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
   }
   EXPECT_TRUE(fs::is_empty(d / "ro"));
-  EXPECT_FALSE(fs::exists(d / "loop.mid"));
+  EXPECT_FALSE(fs::exists(d / "loop.mid") || fs::exists(d / "out.mid") || fs::exists(d / "out.wav"));
   EXPECT_EQ(readWholeFile(d / "good.tbk"), good);
   fs::permissions(d / "ro", fs::perms::owner_all);
 
   // Every command answers --help on standard output.
-  for (const char* command : {"compose", "check", "show", "find", "library", "volume"}) {
+  for (const char* command : {"compose", "check", "show", "find", "export", "play", "library", "volume"}) {
     const ProgramResult r = runProgram(d, std::string("$T ") + command + " --help");
     EXPECT_EQ(r.exit, 0) << command;
     EXPECT_EQ(r.out.rfind(std::string("usage: tamborak ") + command, 0), 0u) << r.out;

@@ -1,0 +1,367 @@
+// The commands that render a loop over time: `export`, the engine's off-line export, and `play`,
+// the engine played window by window through the simulated host with its feel. Both connect the
+// engine to a host of the chosen tempo, resolution and meter, and write through the same
+// Standard MIDI File writer, so that a play without humanize gives the export's file.
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "app/AudioRender.h"
+#include "app/CliSupport.h"
+#include "app/LibraryCommands.h"
+#include "app/LoopCommands.h"
+#include "app/LoopSession.h"
+#include "host/OfflineProcess.h"
+#include "library/TreeNode.h"
+#include "midi/MidiTrack.h"
+#include "platform/CrtRand.h"
+#include "platform/FileAccess.h"
+#include "platform/SafeSave.h"
+#include "sim/HostContext.h"
+#include "sim/Transport.h"
+
+namespace velmora::app {
+
+namespace {
+
+// The song both commands render: bars of one meter at one tempo and resolution.
+struct SongOptions {
+  std::int64_t bars = 4;
+  std::int64_t ticksPerQuarter = 480;
+  std::int64_t numerator = 4;
+  std::int64_t denominator = 4;
+  std::int64_t bpm100 = 12000;
+  std::int64_t channel = 0;  // 1..16; 0: each pattern's own
+
+  std::int64_t barTicks() const { return ticksPerQuarter * 4 * numerator / denominator; }
+  std::int64_t endTick() const { return bars * barTicks(); }
+};
+
+// "120", "93.7" or "93.75" beats per minute, 4 to 999.
+bool parseTempo(const std::string& text, std::int64_t& bpm100) {
+  const std::size_t dot = text.find('.');
+  std::string fraction = dot == std::string::npos ? "00" : text.substr(dot + 1);
+  if (fraction.empty() || fraction.size() > 2 || fraction[0] == '-') return false;
+  fraction.resize(2, '0');
+  std::int64_t whole = 0, hundredths = 0;
+  if (!parseInteger(text.substr(0, dot), 0, 999, whole) || !parseInteger(fraction, 0, 99, hundredths)) return false;
+  bpm100 = whole * 100 + hundredths;
+  return bpm100 >= 400;
+}
+
+// "N/D": N beats of 1/D, N 1..255, D a power of two up to 64.
+bool parseMeter(const std::string& text, std::int64_t& numerator, std::int64_t& denominator) {
+  const std::size_t slash = text.find('/');
+  if (slash == std::string::npos || !parseInteger(text.substr(0, slash), 1, 255, numerator) ||
+      !parseInteger(text.substr(slash + 1), 1, 64, denominator))
+    return false;
+  return (denominator & (denominator - 1)) == 0;
+}
+
+bool readSongOptions(const char* command, const Options& options, SongOptions& song, int& status) {
+  const auto bad = [&](const std::string& message) {
+    status = usageError(command, message);
+    return false;
+  };
+  if (options.has("--bars") && !parseInteger(options.value("--bars"), 1, Tamborak::kMaxExportBars, song.bars))
+    return bad("--bars takes a number from 1 to 9999");
+  if (options.has("--ppq") && !parseInteger(options.value("--ppq"), 1, 32767, song.ticksPerQuarter))
+    return bad("--ppq takes a number of ticks per quarter from 1 to 32767");
+  if (options.has("--tempo") && !parseTempo(options.value("--tempo"), song.bpm100))
+    return bad("--tempo takes beats per minute from 4 to 999.99, such as 120 or 93.7");
+  if (options.has("--meter") && !parseMeter(options.value("--meter"), song.numerator, song.denominator))
+    return bad("--meter takes N/D, N from 1 to 255 and D 1, 2, 4, 8, 16, 32 or 64, such as 6/8");
+  if (options.has("--channel") && !parseInteger(options.value("--channel"), 1, 16, song.channel))
+    return bad("--channel takes a MIDI channel from 1 to 16");
+  if (song.ticksPerQuarter * 4 % song.denominator != 0)
+    return bad("a beat of " + options.value("--meter") + " is not a whole number of ticks at " +
+               std::to_string(song.ticksPerQuarter) + " ticks per quarter (--ppq)");
+  if (song.endTick() > std::numeric_limits<std::int32_t>::max())
+    return bad("the song is too long: " + std::to_string(song.bars) + " bars pass the last tick a host can count");
+  return true;
+}
+
+// An engine over the library, connected to a host of the song's time base, holding the loop.
+class RenderSession {
+ public:
+  // Gives false with `status` set when the library, the engine or the loop file fails.
+  bool open(const Options& options, const SongOptions& song, int& status) {
+    const std::string library = libraryFolder(options.value("--library"), status);
+    if (library.empty()) return false;
+    session_.emplace(library);
+    if (!session_->ok()) {
+      status = fail("cannot start an engine");
+      return false;
+    }
+    sim::Song timeBase(static_cast<std::int32_t>(song.ticksPerQuarter));
+    timeBase.meter(1, static_cast<std::int32_t>(song.numerator), static_cast<std::int32_t>(song.denominator))
+        .tempo(0, static_cast<std::int32_t>(song.bpm100));
+    host_ = sim::create<sim::HostContext>(timeBase);
+    if (sim::connect(engine(), *host_) != S_OK) {
+      status = fail("cannot connect the engine to its host");
+      return false;
+    }
+    std::string error;
+    if (!session_->loadLoopFile(options.positional[0], error)) {
+      status = fail(error);
+      return false;
+    }
+    // The output and trigger settings are stored with the program's engines: set every run.
+    engine().setOutput(static_cast<std::int32_t>(song.channel) - 1, 0);
+    engine().setTriggerEnabled(false);
+    return true;
+  }
+  ~RenderSession() {
+    if (session_ && session_->ok()) engine().Disconnect();
+  }
+
+  LoopSession& session() { return *session_; }
+  Tamborak& engine() { return session_->engine(); }
+
+ private:
+  std::optional<LoopSession> session_;
+  ComRef<sim::HostContext> host_;
+};
+
+// Writes the MIDI file (-o) and the audio (--wav); false with `status` set when one fails.
+bool writeOutputs(const Options& options, const std::string& smf, int& status) {
+  std::string error;
+  if (options.has("-o") && !platform::saveFileWhole(options.value("-o"), smf, error)) {
+    status = fail(options.value("-o") + ": not written: " + error);
+    return false;
+  }
+  if (options.has("--wav") && !renderWav(smf, options.value("--wav"), error)) {
+    status = fail(error);
+    return false;
+  }
+  return true;
+}
+
+void printWritten(const Options& options, const SongOptions& song, const std::string& what) {
+  const std::string timeBase = std::to_string(song.bars) + " bars of " + std::to_string(song.numerator) + "/" +
+                               std::to_string(song.denominator) + " at " + std::to_string(song.bpm100 / 100) + "." +
+                               std::to_string(song.bpm100 / 10 % 10) + std::to_string(song.bpm100 % 10) + " bpm, " +
+                               std::to_string(song.ticksPerQuarter) + " ticks per quarter";
+  for (const char* output : {"-o", "--wav"})
+    if (options.has(output))
+      std::printf("wrote %s: %s, %s\n", shown(options.value(output)).c_str(), what.c_str(), timeBase.c_str());
+}
+
+bool emptyOutputName(const Options& options) {
+  for (const char* output : {"-o", "--wav", "--trigger", "--pads"})
+    if (options.has(output) && options.value(output).empty()) return true;
+  return false;
+}
+
+// The placeholder the engine puts into a window that would otherwise stay empty (a key
+// pressure of 0 on key 0): not music, so neither the file nor the records hold it.
+bool isEmptyWindowMarker(const MidiEvent& e) {
+  return e.type == kEventKeyAftertouch && e.data1 == 0 && e.data2 == 0 && e.duration == 0;
+}
+
+const char* typeName(std::uint32_t type) {
+  switch (type) {
+    case kEventNote: return "note";
+    case kEventKeyAftertouch: return "key-pressure";
+    case kEventController: return "controller";
+    case kEventProgramChange: return "program";
+    case kEventChannelAftertouch: return "channel-pressure";
+    case kEventPitchWheel: return "pitch-wheel";
+    default: return "other";
+  }
+}
+
+// Reads the events of a MIDI file at the song's resolution into `out`; false with `status`.
+bool readTriggerFile(const std::string& path, const SongOptions& song, std::vector<MidiEvent>& out, int& status) {
+  std::string bytes, why;
+  if (platform::readRegularFile(path, kMaxLibraryFileBytes, {}, bytes, why) != platform::FileRead::kRead) {
+    status = fail(path + ": " + why);
+    return false;
+  }
+  CMidiTrack track;
+  CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  if (track.LoadSmf(reader) != 0) {
+    status = fail(path + ": not a MIDI file, or a damaged one");
+    return false;
+  }
+  if (track.division() & 0x8000) {
+    status = fail(path + ": its times are SMPTE frames; only ticks per quarter are supported");
+    return false;
+  }
+  const auto scale = [&](std::int64_t ticks) { return ticks * song.ticksPerQuarter / track.division(); };
+  for (const MidiEvent& e : track) {
+    if (e.time < 0 || scale(e.time) >= song.endTick()) continue;
+    MidiEvent at = e;
+    at.time = static_cast<std::int32_t>(scale(e.time));
+    if (e.isNote() && e.duration != kOpenDuration)
+      at.duration = static_cast<std::uint32_t>(std::min<std::int64_t>(scale(e.duration), song.endTick()));
+    out.push_back(at);
+  }
+  return true;
+}
+
+// Stores each loop file of the comma-separated list into quick pads 1, 2, ... and brings the
+// engine back to pad 0. False with `status` set when a file fails.
+bool loadPads(LoopSession& session, const std::string& list, int& status) {
+  std::int32_t pad = 1;
+  for (std::size_t start = 0; start <= list.size(); ++pad) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    const std::string file = list.substr(start, end - start);
+    start = end + 1;
+    if (pad >= Tamborak::kPadCount) {
+      status = usageError("play", "--pads takes at most 9 loop files");
+      return false;
+    }
+    session.engine().setLoopIdx(pad, true, 0);
+    std::string error;
+    if (!session.loadLoopFile(file, error)) {
+      status = fail(error);
+      return false;
+    }
+  }
+  session.engine().setLoopIdx(0, true, 0);
+  return true;
+}
+
+void printRecords(const std::vector<MidiEvent>& events, const SongOptions& song) {
+  std::printf("{\n  \"bars\": %lld,\n  \"ticksPerQuarter\": %lld,\n  \"meter\": \"%lld/%lld\",\n  \"bpm\": %.2f,\n"
+              "  \"records\": [",
+              static_cast<long long>(song.bars), static_cast<long long>(song.ticksPerQuarter),
+              static_cast<long long>(song.numerator), static_cast<long long>(song.denominator),
+              static_cast<double>(song.bpm100) / 100.0);
+  const char* separator = "\n";
+  for (const MidiEvent& e : events) {
+    std::printf("%s    {\"time\": %d, \"port\": %u, \"channel\": %u, \"type\": \"%s\", \"key\": %u, \"velocity\": %u, "
+                "\"duration\": %lld}",
+                separator, e.time, e.port, e.channel + 1u, typeName(e.type), e.data1, e.data2,
+                e.isNote() && e.duration != kOpenDuration ? static_cast<long long>(e.duration) : -1LL);
+    separator = ",\n";
+  }
+  std::printf("\n  ]\n}\n");
+}
+
+}  // namespace
+
+int exportCommand(const std::vector<std::string>& args) {
+  Options options;
+  int status = 0;
+  if (!readCommandOptions("export", args, {"-o", "--wav", "--bars", "--tracks", "--tempo", "--ppq", "--meter", "--channel"},
+                          {}, 1, options, status))
+    return status;
+  SongOptions song;
+  if (!readSongOptions("export", options, song, status)) return status;
+  if (!options.has("-o") && !options.has("--wav")) return usageError("export", "needs -o OUT.mid or --wav OUT.wav");
+  if (emptyOutputName(options)) return usageError("export", "a file name is empty");
+  const std::string tracks = options.has("--tracks") ? options.value("--tracks") : "one";
+  if (tracks != "one" && tracks != "slices") return usageError("export", "--tracks takes 'one' or 'slices'");
+
+  RenderSession render;
+  if (!render.open(options, song, status)) return status;
+  Tamborak& engine = render.engine();
+  engine.setExportBars(static_cast<std::int32_t>(song.bars));
+  engine.setExportOption(tracks == "slices" ? 1 : 0);
+  std::string smf;
+  CUniString stream(smf);
+  if (!engine.exportLoop(stream)) return fail(options.positional[0] + ": the loop could not be exported");
+  if (!writeOutputs(options, smf, status)) return status;
+  printWritten(options, song, tracks == "slices" ? "a tempo track and one track per slice" : "one track of notes");
+  return 0;
+}
+
+int playCommand(const std::vector<std::string>& args) {
+  Options options;
+  int status = 0;
+  if (!readCommandOptions("play", args,
+                          {"-o", "--wav", "--bars", "--tempo", "--ppq", "--meter", "--channel", "--swing", "--swing-grid",
+                           "--dynamics", "--centre", "--humanize", "--trend", "--quantize", "--seed", "--window",
+                           "--trigger", "--trigger-key", "--pads"},
+                          {"--json"}, 1, options, status))
+    return status;
+  SongOptions song;
+  if (!readSongOptions("play", options, song, status)) return status;
+  if (!options.has("-o") && !options.has("--wav") && !options.has("--json"))
+    return usageError("play", "needs -o OUT.mid, --wav OUT.wav or --json");
+  if (emptyOutputName(options)) return usageError("play", "a file name is empty");
+  struct Control {
+    const char* name;
+    std::int64_t low, high;
+    std::optional<std::int64_t> value;
+  };
+  Control controls[] = {{"--swing", 0, 100, {}},     {"--swing-grid", 0, 4, {}}, {"--dynamics", -100, 100, {}},
+                        {"--centre", 0, 100, {}},    {"--humanize", 0, 127, {}}, {"--trend", -100, 100, {}},
+                        {"--seed", 0, 4294967295, {}}, {"--trigger-key", 0, 118, {}},
+                        {"--window", 1, std::int64_t{1} << 24, {}}};
+  for (Control& c : controls) {
+    std::int64_t v = 0;
+    if (!options.has(c.name)) continue;
+    if (!parseInteger(options.value(c.name), c.low, c.high, v))
+      return usageError("play", std::string(c.name) + " takes a number from " + std::to_string(c.low) + " to " +
+                                    std::to_string(c.high));
+    c.value = v;
+  }
+  const std::string quantize = options.value("--quantize");
+  if (options.has("--quantize") && quantize != "on" && quantize != "off")
+    return usageError("play", "--quantize takes 'on' or 'off'");
+  const auto control = [&](const char* name) -> std::optional<std::int64_t> {
+    for (const Control& c : controls)
+      if (std::string(c.name) == name) return c.value;
+    return {};
+  };
+
+  RenderSession render;
+  if (!render.open(options, song, status)) return status;
+  Tamborak& engine = render.engine();
+  if (options.has("--pads") && !loadPads(render.session(), options.value("--pads"), status)) return status;
+  if (auto v = control("--swing")) engine.setSwingPc(static_cast<std::int32_t>(*v), false);
+  if (auto v = control("--swing-grid")) engine.setSwingDurIdx(static_cast<std::int32_t>(*v), false);
+  if (auto v = control("--dynamics")) engine.setVeloDyn(static_cast<std::int32_t>(*v), false);
+  if (auto v = control("--centre")) engine.setVeloCenterPC(static_cast<std::int32_t>(*v), false);
+  if (auto v = control("--humanize")) engine.setHumanizeVelo(static_cast<std::int32_t>(*v), false);
+  if (auto v = control("--trend")) engine.setHumanizeVeloTrend(static_cast<std::int32_t>(*v), false);
+  if (options.has("--quantize")) engine.setQuantize(quantize == "on", false);
+  std::vector<MidiEvent> input;
+  if (options.has("--trigger")) {
+    if (!readTriggerFile(options.value("--trigger"), song, input, status)) return status;
+    engine.setTriggerLowKey(static_cast<std::int32_t>(control("--trigger-key").value_or(36)));
+    engine.setTriggerEnabled(true);
+  }
+  // A host hands out windows of a few milliseconds: 10 ms at the tempo unless --window says.
+  const std::int64_t window = control("--window").value_or(
+      std::max<std::int64_t>(1, song.ticksPerQuarter * song.bpm100 / (100 * 60 * 100)));
+  if (auto seed = control("--seed")) crtSrand(static_cast<std::uint32_t>(*seed));
+
+  sim::Transport transport(engine);
+  for (const MidiEvent& e : input) transport.feed(e);
+  transport.start(0);
+  {
+    Progress progress("play: bars");
+    for (std::int64_t bar = 0; bar < song.bars; ++bar) {
+      transport.run(static_cast<MfxTime>(bar * song.barTicks()), static_cast<MfxTime>((bar + 1) * song.barTicks() - 1),
+                    static_cast<MfxTime>(window));
+      progress.update(static_cast<std::size_t>(bar + 1), static_cast<std::size_t>(song.bars));
+    }
+  }
+  transport.stop();
+  std::vector<MidiEvent> played;
+  for (const sim::Emitted& e : transport.recording().events)
+    if (!isEmptyWindowMarker(e.event)) played.push_back(e.event);
+
+  // The played events go through the export's collector and writer, with its time base.
+  ExportTimeBase base;
+  engine.fillTimeBase(&base);
+  SingleTrackProcess file(nullptr, 0, base);
+  file.process(0, 0, static_cast<std::int32_t>(song.endTick() - 1));
+  for (const MidiEvent& e : played) file.emit(e);
+  std::string smf;
+  CUniString stream(smf);
+  file.write(stream);
+  if (!writeOutputs(options, smf, status)) return status;
+  if (options.has("--json"))
+    printRecords(played, song);
+  else
+    printWritten(options, song, "one track of what the engine played");
+  return 0;
+}
+
+}  // namespace velmora::app

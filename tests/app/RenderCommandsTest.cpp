@@ -1,0 +1,128 @@
+// export and play run as a child process: the files hold the song's time base and the loop's
+// notes for an independent reader, a play without humanize writes the export's bytes, a seeded
+// humanize repeats, a trigger note switches pads at its tick, and the audio is not silent.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "io/UniStream.h"
+#include "midi/MidiTrack.h"
+#include "tests/TempFolder.h"
+#include "tests/app/ProgramRun.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using velmora::test::ProgramResult;
+using velmora::test::readWholeFile;
+using velmora::test::runProgram;
+
+bool hasMido() { return std::system("/usr/bin/python3 -c 'import mido' >/dev/null 2>&1") == 0; }
+
+// The record lines of play --json, split at a tick: those before it and those from it on.
+std::pair<std::string, std::string> recordsAround(const std::string& json, long tick) {
+  static const std::regex kTime("^ +\\{\"time\": ([0-9]+),.*\\}");
+  std::istringstream in(json);
+  std::string before, after;
+  for (std::string line; std::getline(in, line);) {
+    std::smatch m;
+    if (!std::regex_search(line, m, kTime)) continue;
+    (std::stol(m[1]) < tick ? before : after) += line.substr(0, line.find_last_of('}') + 1) + "\n";
+  }
+  return {before, after};
+}
+
+}  // namespace
+
+TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  ASSERT_EQ(runProgram(d, "$T compose --seed 11 -o loop.tbk").exit, 0);
+  ASSERT_EQ(runProgram(d, "$T compose --seed 12 --volume '\\''8 Beat Rock'\\'' -o other.tbk").exit, 0);
+  const std::string song = " --meter 3/4 --tempo 93.7 --ppq 96 --bars 3";  // a bar is 288 ticks
+
+  const ProgramResult one = runProgram(d, "$T export loop.tbk -o one.mid" + song);
+  ASSERT_EQ(one.exit, 0) << one.err;
+  EXPECT_EQ(one.out, "wrote one.mid: one track of notes, 3 bars of 3/4 at 93.70 bpm, 96 ticks per quarter\n");
+  ASSERT_EQ(runProgram(d, "$T export loop.tbk --tracks slices -o slices.mid" + song).exit, 0);
+  const std::string exported = readWholeFile(d / "one.mid");
+
+  // Played without humanize: the export's file, byte for byte. Seeded humanize repeats.
+  ASSERT_EQ(runProgram(d, "$T play loop.tbk --humanize 0 --window 7 -o played.mid" + song).exit, 0);
+  EXPECT_EQ(readWholeFile(d / "played.mid"), exported);
+  const std::string humanize = "$T play loop.tbk --humanize 40 --seed 5 -o ";
+  ASSERT_EQ(runProgram(d, humanize + "h1.mid" + song + " && " + humanize + "h2.mid" + song).exit, 0);
+  EXPECT_EQ(readWholeFile(d / "h1.mid"), readWholeFile(d / "h2.mid"));
+  EXPECT_NE(readWholeFile(d / "h1.mid"), exported);
+
+  // The records: one per note of the file.
+  velmora::CMidiTrack track;
+  velmora::CUniMemoryReader reader(exported.data(), static_cast<std::uint32_t>(exported.size()));
+  ASSERT_EQ(track.LoadSmf(reader), 0);
+  const ProgramResult records = runProgram(d, "$T play loop.tbk --humanize 0 --json" + song);
+  ASSERT_EQ(records.exit, 0) << records.err;
+  std::size_t notes = 0;
+  for (std::size_t at = 0; (at = records.out.find("\"type\": \"note\"", at)) != std::string::npos; ++at) ++notes;
+  EXPECT_EQ(notes, track.eventCount());
+  EXPECT_GT(notes, 10u);
+
+  const ProgramResult channel = runProgram(d, "$T play loop.tbk --json --bars 1 --channel 5");
+  EXPECT_EQ(channel.out.find("\"channel\": 10"), std::string::npos);
+  EXPECT_NE(channel.out.find("\"channel\": 5,"), std::string::npos) << channel.out;
+
+  // Key 37 at the second bar line (tick 144 of a file at 48 per quarter) switches to pad 1: from
+  // there on the other loop plays, from its start, and up to it the loop as without a trigger.
+  const unsigned char trigger[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 48, 'M', 'T', 'r', 'k', 0, 0, 0, 13,
+                                   0x81, 0x10, 0x90, 37, 100, 10, 0x80, 37, 0, 0, 0xFF, 0x2F, 0};
+  std::ofstream(d / "trigger.mid", std::ios::binary).write(reinterpret_cast<const char*>(trigger), sizeof trigger);
+  const ProgramResult switched = runProgram(d, "$T play loop.tbk --pads other.tbk --trigger trigger.mid --json" + song);
+  ASSERT_EQ(switched.exit, 0) << switched.err;
+  const ProgramResult other = runProgram(d, "$T play other.tbk --json" + song);
+  const auto [switchedBefore, switchedAfter] = recordsAround(switched.out, 288);
+  EXPECT_EQ(switchedBefore, recordsAround(records.out, 288).first);
+  EXPECT_EQ(switchedAfter, recordsAround(other.out, 288).second);
+  EXPECT_NE(switchedAfter, recordsAround(records.out, 288).second);
+
+  if (!hasMido()) GTEST_SKIP() << "no /usr/bin/python3 with mido: the files were read by our own reader only";
+  std::ofstream(d / "read.py") << "import sys, mido\n"
+                                  "for name in sys.argv[1:]:\n"
+                                  "    f = mido.MidiFile(name)\n"
+                                  "    print(f.type, f.ticks_per_beat, len(f.tracks))\n"
+                                  "    for t in f.tracks:\n"
+                                  "        print(sum(m.type == 'note_on' and m.velocity > 0 for m in t),\n"
+                                  "              t[-1].type == 'end_of_track', t.name, *[f'tempo {m.tempo}' if\n"
+                                  "              m.type == 'set_tempo' else f'meter {m.numerator}/{m.denominator}'\n"
+                                  "              for m in t if m.type in ('set_tempo', 'time_signature')])\n";
+  const ProgramResult mido = runProgram(d, "/usr/bin/python3 read.py slices.mid one.mid");
+  ASSERT_EQ(mido.exit, 0) << mido.err;
+  std::smatch m;
+  const std::string n = std::to_string(notes);
+  const std::regex layout("1 96 7\n0 True  meter 3/4 tempo 640341\n(0 True 4\\.Percussion\\\\01\n){3}"
+                          "([0-9]+) True 3\\.Cymbal\\\\[0-9]+\n([0-9]+) True 2\\.Snare\\\\[0-9]+\n([0-9]+) True 1\\.Kick\\\\[0-9]+\n"
+                          "1 96 2\n0 True  meter 3/4 tempo 640341\n" + n + " True \n");
+  ASSERT_TRUE(std::regex_match(mido.out, m, layout)) << mido.out;
+  EXPECT_EQ(std::stoul(m[2]) + std::stoul(m[3]) + std::stoul(m[4]), notes);
+}
+
+TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
+  if (std::system("command -v fluidsynth >/dev/null && command -v sox >/dev/null") != 0 ||
+      !fs::exists("/usr/share/sounds/sf2/default-GM.sf2"))
+    GTEST_SKIP() << "fluidsynth, sox or a General MIDI sound font is missing (apt-get install fluidsynth "
+                    "timgm6mb-soundfont sox)";
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  const ProgramResult r = runProgram(
+      d, "$T compose --seed 4 -o loop.tbk >/dev/null && $T play loop.tbk --bars 2 --wav loop.wav && sox loop.wav -n stat");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  std::smatch rms;
+  ASSERT_TRUE(std::regex_search(r.err, rms, std::regex("RMS +amplitude: +([0-9.]+)"))) << r.err;
+  EXPECT_GT(std::stod(rms[1]), 0.001) << r.err;
+  std::smatch length;
+  ASSERT_TRUE(std::regex_search(r.err, length, std::regex("Length \\(seconds\\): +([0-9.]+)"))) << r.err;
+  EXPECT_GT(std::stod(length[1]), 3.9) << "two bars at 120 bpm";
+  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 5) << "no temporary file is left";
+}
