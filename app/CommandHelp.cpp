@@ -87,7 +87,7 @@ constexpr char kPlay[] =
     "velocity dynamics, humanize and quantize, and writes exactly what the engine played. With the\n"
     "humanize at 0 the file equals the export's. Controls not given keep the loop file's values.\n"
     TAMBORAK_SONG_OPTIONS
-    "  --swing PC         swing, 0 to 100 (50: straight)\n"
+    "  --swing PC         swing, 0 to 100: every second step of the grid is late by PC % of a step\n"
     "  --swing-grid I     swing grid, steps per quarter: 0 or 2 four, 1 two, 3 eight, 4 sixteen\n"
     "                     (default: the volume's own)\n"
     "  --dynamics N       velocity dynamics, -100 to 100, around --centre PC (0 to 100)\n"
