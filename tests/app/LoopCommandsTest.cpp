@@ -40,7 +40,7 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   ASSERT_EQ(first.exit, 0) << first.err;
   const ProgramResult again = runProgram(d, "$T compose --seed 7 --group 1 -o loop.tbk --mid loop.mid");
   ASSERT_EQ(again.exit, 0) << again.err;
-  EXPECT_EQ(first.out, again.out);
+  EXPECT_EQ(first.out + "wrote loop.mid\n", again.out);
   EXPECT_EQ(readWholeFile(d / "first.tbk"), readWholeFile(d / "loop.tbk"));
   EXPECT_EQ(readWholeFile(d / "loop.mid").rfind("MThd", 0), 0u) << "the loop as a MIDI file";
   EXPECT_NE(runProgram(d, "$T compose --seed 8 --group 1").out, first.out) << "the seed is ignored";
