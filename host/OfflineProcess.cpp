@@ -10,31 +10,14 @@ namespace {
 
 constexpr std::int32_t kMaxDivision = 0x7FFF;  // bit 15 of the file's division means SMPTE time
 
-// The channel message of `event`; false for a type that has none.
-bool channelMessage(const MidiEvent& event, smf::ExportMessage& out) {
-  const std::uint16_t channel = event.channel & 0x0F;
+// The channel message of `event` at its time; false for a type that has none.
+bool exportMessage(const MidiEvent& event, smf::ExportMessage& out) {
+  std::uint8_t status = 0, data1 = 0, data2 = 0;
+  if (!channelMessage(event, status, data1, data2)) return false;
   out.time = event.time;
-  out.data1 = event.data1;
-  out.data2 = event.data2;
-  switch (event.type) {
-    case kEventNote: out.status = 0x90; break;
-    case kEventKeyAftertouch: out.status = 0xA0; break;
-    case kEventController: out.status = 0xB0; break;
-    case kEventProgramChange: out.status = 0xC0; break;
-    case kEventChannelAftertouch:
-      out.status = 0xD0;
-      out.data1 = event.data2;
-      break;
-    case kEventPitchWheel: {
-      const int value = event.wheelValue();
-      out.status = 0xE0;
-      out.data1 = static_cast<std::uint16_t>(value & 0x7F);
-      out.data2 = static_cast<std::uint16_t>(((value + 8192) >> 7) & 0x7F);
-      break;
-    }
-    default: return false;
-  }
-  out.status = static_cast<std::uint16_t>(out.status | channel);
+  out.status = status;
+  out.data1 = data1;
+  out.data2 = data2;
   return true;
 }
 
@@ -73,7 +56,7 @@ OfflineProcess::~OfflineProcess() = default;
 void OfflineProcess::emit(const MidiEvent& event) {
   if (!current_) return;
   smf::ExportMessage message;
-  if (!channelMessage(event, message)) return;
+  if (!exportMessage(event, message)) return;
   current_->append(message);
   if (!event.isNote()) return;
   smf::ExportMessage off = message;

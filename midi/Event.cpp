@@ -47,4 +47,29 @@ TimedShortMessage TimedShortMessage::decode(const std::uint8_t in[kShortMessageS
   return {static_cast<std::int32_t>(get32(in)), in[4], in[5], in[6]};
 }
 
+bool channelMessage(const MidiEvent& event, std::uint8_t& status, std::uint8_t& data1, std::uint8_t& data2) {
+  data1 = event.data1 & 0x7F;
+  data2 = event.data2 & 0x7F;
+  switch (event.type) {
+    case kEventNote: status = 0x90; break;
+    case kEventKeyAftertouch: status = 0xA0; break;
+    case kEventController: status = 0xB0; break;
+    case kEventProgramChange: status = 0xC0; break;
+    case kEventChannelAftertouch:
+      status = 0xD0;
+      data1 = event.data2 & 0x7F;
+      break;
+    case kEventPitchWheel: {
+      const int value = event.wheelValue();
+      status = 0xE0;
+      data1 = static_cast<std::uint8_t>(value & 0x7F);
+      data2 = static_cast<std::uint8_t>(((value + 8192) >> 7) & 0x7F);
+      break;
+    }
+    default: return false;
+  }
+  status = static_cast<std::uint8_t>(status | (event.channel & 0x0F));
+  return true;
+}
+
 }  // namespace velmora

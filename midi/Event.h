@@ -68,6 +68,11 @@ struct TimedShortMessage {
   friend bool operator==(const TimedShortMessage&, const TimedShortMessage&) = default;
 };
 
+// The channel message of a record: status (with the channel) and two data bytes, as a MIDI
+// stream carries it (a note gives its note-on; the wheel value becomes its two 7-bit halves).
+// False for a type that has no channel message. [any thread, real-time safe]
+bool channelMessage(const MidiEvent& event, std::uint8_t& status, std::uint8_t& data1, std::uint8_t& data2);
+
 // A note record on `channel` (0..15). [any thread, real-time safe]
 constexpr MidiEvent noteEvent(std::int32_t time, int channel, int key, int velocity, std::uint32_t duration) {
   MidiEvent e;

@@ -1,0 +1,414 @@
+#include "lv2/TamborakLv2.h"
+
+#include <lv2/atom/util.h>
+#include <lv2/midi/midi.h>
+#include <lv2/time/time.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include "engine/Tamborak.h"
+#include "frame/CTamborak.h"
+#include "io/UniStream.h"
+#include "platform/UiQueue.h"
+
+namespace velmora::lv2 {
+
+namespace {
+
+// The engine's user-interface work runs on one thread at a time: the host's main thread
+// (instantiate, state, cleanup) and every instance's worker take this lock for it.
+std::mutex& mainThreadLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+const void* feature(const LV2_Feature* const* features, const char* uri) {
+  for (; features && *features; ++features)
+    if (std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+  return nullptr;
+}
+
+// A number of any of the atom types hosts use for time:Position's fields.
+bool number(const LV2_Atom* atom, LV2_URID f, LV2_URID d, LV2_URID i, LV2_URID l, double& value) {
+  if (!atom) return false;
+  if (atom->type == f && atom->size >= sizeof(float)) value = reinterpret_cast<const LV2_Atom_Float*>(atom)->body;
+  else if (atom->type == d && atom->size >= sizeof(double)) value = reinterpret_cast<const LV2_Atom_Double*>(atom)->body;
+  else if (atom->type == i && atom->size >= sizeof(std::int32_t)) value = reinterpret_cast<const LV2_Atom_Int*>(atom)->body;
+  else if (atom->type == l && atom->size >= sizeof(std::int64_t)) value = static_cast<double>(reinterpret_cast<const LV2_Atom_Long*>(atom)->body);
+  else return false;
+  return std::isfinite(value);
+}
+
+// The ranges of the control ports, in port order.
+struct ControlRange {
+  std::int32_t low, high;
+};
+constexpr std::array<ControlRange, kControlCount> kControlRanges = {
+    {{0, 100}, {-100, 100}, {0, 100}, {0, 127}, {-100, 100}, {0, 1}, {0, 2}, {0, Tamborak::kPadCount - 1}}};
+
+}  // namespace
+
+Plugin* Plugin::create(double sampleRate, const LV2_Feature* const* features) {
+  const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
+  const auto* schedule = static_cast<const LV2_Worker_Schedule*>(feature(features, LV2_WORKER__schedule));
+  if (!map || !schedule) {
+    std::fprintf(stderr, "tamborak: the host offers no %s\n", map ? "worker (work:schedule)" : "urid:map");
+    return nullptr;
+  }
+  std::lock_guard guard(mainThreadLock());
+  auto* plugin = new Plugin(sampleRate, *map, *schedule);
+  if (!plugin->face_) {
+    std::fprintf(stderr, "tamborak: the engine could not start\n");
+    delete plugin;
+    return nullptr;
+  }
+  return plugin;
+}
+
+Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Schedule& schedule)
+    : sampleRate_(sampleRate > 0 ? sampleRate : 48000), schedule_(schedule) {
+  const auto id = [&](const char* uri) { return map.map(map.handle, uri); };
+  urids_ = {id(LV2_ATOM__Blank),  id(LV2_ATOM__Object),        id(LV2_ATOM__Float),       id(LV2_ATOM__Double),
+            id(LV2_ATOM__Int),    id(LV2_ATOM__Long),          id(LV2_ATOM__Chunk),       id(LV2_ATOM__Sequence),
+            id(LV2_MIDI__MidiEvent), id(LV2_TIME__Position),   id(LV2_TIME__bar),         id(LV2_TIME__barBeat),
+            id(LV2_TIME__beatsPerBar), id(LV2_TIME__beatUnit), id(LV2_TIME__beatsPerMinute), id(LV2_TIME__speed),
+            id(kStateUri)};
+  lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
+  if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) {
+    face_.reset();
+    return;
+  }
+  if (engine().Connect(song_.unknown()) != S_OK) face_.reset();
+}
+
+Plugin::~Plugin() {
+  std::lock_guard guard(mainThreadLock());
+  if (!face_) return;
+  engine().Disconnect();
+  face_.reset();
+  platform::UiQueue::main().pump();
+}
+
+Tamborak& Plugin::engine() { return static_cast<Tamborak&>(*face_.get()); }
+
+void Plugin::connectPort(std::uint32_t port, void* data) {
+  if (port == kPortIn)
+    in_ = static_cast<const LV2_Atom_Sequence*>(data);
+  else if (port == kPortOut)
+    out_ = static_cast<LV2_Atom_Sequence*>(data);
+  else if (port < kPortCount)
+    controls_[port - kPortSwing] = static_cast<const float*>(data);
+}
+
+void Plugin::activate() {
+  rolling_ = false;
+  pendingCount_ = 0;
+  triggerCount_ = 0;
+}
+
+void Plugin::deactivate() {
+  outCount_ = 0;
+  stopEngine(0);
+  outCount_ = 0;
+}
+
+double Plugin::ticksPerFrame() const {
+  return speed_ * beatsPerMinute_ / 60.0 * SongTime::beatTicks(song_.beatUnit()) / sampleRate_;
+}
+
+bool Plugin::isTrigger(std::uint8_t key) const {
+  Tamborak& e = const_cast<Plugin*>(this)->engine();
+  const std::int32_t low = e.getTriggerLowKey();
+  return e.getTriggerEnabled() && key >= low && key < low + Tamborak::kPadCount;
+}
+
+void Plugin::run(std::uint32_t frames) {
+  outCount_ = 0;
+  arrival_ = 0;
+  std::uint32_t at = 0;
+  if (in_) {
+    LV2_ATOM_SEQUENCE_FOREACH(in_, ev) {
+      const auto frame = static_cast<std::uint32_t>(std::clamp<std::int64_t>(ev->time.frames, at, frames));
+      if (frame > at) segment(at, frame);
+      at = frame;
+      if (ev->body.type == urids_.midiEvent)
+        midiIn(frame, reinterpret_cast<const std::uint8_t*>(LV2_ATOM_BODY_CONST(&ev->body)), ev->body.size);
+      else if ((ev->body.type == urids_.atomObject || ev->body.type == urids_.atomBlank) &&
+               ev->body.size >= sizeof(LV2_Atom_Object_Body))
+        position(frame, reinterpret_cast<const LV2_Atom_Object*>(&ev->body));
+    }
+  }
+  if (frames > at) segment(at, frames);
+  writeOutput();
+  checkControls();
+  framesSincePump_ += frames;
+  if (!pumpPending_ && framesSincePump_ >= sampleRate_ / 50) {
+    const Job job{kJobPump, 0, 0};
+    if (schedule_.schedule_work(schedule_.handle, sizeof job, &job) == LV2_WORKER_SUCCESS) pumpPending_ = true;
+    framesSincePump_ = 0;
+  }
+}
+
+void Plugin::segment(std::uint32_t from, std::uint32_t to) {
+  if (!rolling_) return;
+  const double perFrame = ticksPerFrame(), start = tick_, end = tick_ + (to - from) * perFrame;
+  const std::int64_t last = static_cast<std::int64_t>(std::ceil(end)) - 1;
+  if (last >= nextTick_ && last <= std::numeric_limits<MfxTime>::max()) {
+    inQueue_.clear();
+    for (std::size_t i = 0; i < triggerCount_; ++i) {
+      MfxEventRecord record;
+      noteEvent(static_cast<std::int32_t>(nextTick_), 0, triggers_[i], 100, kOpenDuration).encode(record.bytes);
+      inQueue_.add(&record);
+    }
+    triggerCount_ = 0;
+    outQueue_.clear();
+    engine().OnEvents(static_cast<MfxTime>(nextTick_), static_cast<MfxTime>(last), &inQueue_, &outQueue_);
+    nextTick_ = last + 1;
+    for (std::size_t i = 0; i < outQueue_.size(); ++i)
+      sendEvent(MidiEvent::decode(outQueue_[i].bytes), 0, last, start, perFrame, from, to - from);
+  }
+  releaseNotes(nextTick_ - 1, start, perFrame, from, to - from, false);
+  tick_ = end;
+}
+
+void Plugin::sendEvent(const MidiEvent& event, std::uint32_t frame, std::int64_t lastTick, double startTick,
+                       double perFrame, std::uint32_t firstFrame, std::uint32_t frames) {
+  const auto frameOf = [&](std::int64_t tick) {
+    if (perFrame <= 0) return frame;
+    const double offset = std::floor((static_cast<double>(tick) - startTick) / perFrame);
+    return firstFrame + static_cast<std::uint32_t>(std::clamp(offset, 0.0, static_cast<double>(frames - 1)));
+  };
+  // The engine marks a window it left empty with a key pressure of 0 on key 0: not music.
+  if (event.type == kEventKeyAftertouch && event.data1 == 0 && event.data2 == 0) return;
+  std::uint8_t status = 0, data1 = 0, data2 = 0;
+  if (!channelMessage(event, status, data1, data2)) return;
+  const std::uint32_t at = frameOf(event.time);
+  const std::uint8_t kind = status & 0xF0;
+  if (kind != 0x90) {
+    out(at, 1, status, data1, data2, kind == 0xC0 || kind == 0xD0 ? 2 : 3);
+    return;
+  }
+  const std::uint8_t off = static_cast<std::uint8_t>(0x80 | (status & 0x0F));
+  // A key struck again while it still sounds ends first, so that its old end cannot cut the new note.
+  for (std::size_t i = 0; i < pendingCount_; ++i)
+    if (pendingOffs_[i].status == off && pendingOffs_[i].key == data1) {
+      out(at, 0, off, data1, 0, 3);
+      pendingOffs_[i] = pendingOffs_[--pendingCount_];
+      break;
+    }
+  out(at, 1, status, data1, data2, 3);
+  if (event.duration == kOpenDuration) return;  // a note passed on whose end comes by itself
+  const std::int64_t end = std::int64_t{event.time} + event.duration;
+  if (end <= lastTick) {
+    const std::uint32_t endFrame = frameOf(end);
+    out(endFrame, endFrame == at ? 2 : 0, off, data1, 0, 3);
+  } else if (pendingCount_ < pendingOffs_.size()) {
+    pendingOffs_[pendingCount_++] = {end, off, data1};
+  } else {
+    out(at, 2, off, data1, 0, 3);  // no room to remember the end: a short note rather than a stuck one
+  }
+}
+
+void Plugin::releaseNotes(std::int64_t lastTick, double startTick, double perFrame, std::uint32_t firstFrame,
+                          std::uint32_t frames, bool all) {
+  for (std::size_t i = 0; i < pendingCount_;) {
+    const PendingOff& p = pendingOffs_[i];
+    if (!all && p.tick > lastTick) {
+      ++i;
+      continue;
+    }
+    std::uint32_t frame = firstFrame;
+    if (!all && perFrame > 0) {
+      const double offset = std::floor((static_cast<double>(p.tick) - startTick) / perFrame);
+      frame += static_cast<std::uint32_t>(std::clamp(offset, 0.0, static_cast<double>(frames - 1)));
+    }
+    out(frame, 0, p.status, p.key, 0, 3);
+    pendingOffs_[i] = pendingOffs_[--pendingCount_];
+  }
+}
+
+void Plugin::out(std::uint32_t frame, std::uint32_t order, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
+                 std::uint8_t size) {
+  if (outCount_ == outMessages_.size()) return;
+  outMessages_[outCount_++] = {frame, order << 24 | (arrival_++ & 0xFFFFFF), {status, data1, data2}, size};
+}
+
+void Plugin::midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size) {
+  if (size == 0) return;
+  const std::uint8_t kind = bytes[0] & 0xF0;
+  const bool noteOn = kind == 0x90 && size >= 3 && bytes[2] != 0;
+  const bool noteOff = (kind == 0x80 || (kind == 0x90 && size >= 3 && bytes[2] == 0)) && size >= 3;
+  if (noteOn && isTrigger(bytes[1])) {
+    if (rolling_) {
+      if (triggerCount_ < triggers_.size()) triggers_[triggerCount_++] = bytes[1];
+    } else {
+      // Stopped: a trigger note is live input and switches the pad at once.
+      MfxInputRecord record;
+      TimedShortMessage{static_cast<std::int32_t>(nextTick_), bytes[0], bytes[1], bytes[2]}.encode(record.bytes);
+      liveIn_.clear();
+      liveOut_.clear();
+      liveIn_.add(&record);
+      engine().OnInput(&liveIn_, &liveOut_);
+    }
+    return;
+  }
+  if (noteOff && isTrigger(bytes[1])) return;  // the end of a trigger note goes nowhere
+  // Everything else passes through at its frame.
+  if (size <= 3 && bytes[0] >= 0x80) out(frame, 1, bytes[0], size > 1 ? bytes[1] : 0, size > 2 ? bytes[2] : 0,
+                                          static_cast<std::uint8_t>(size));
+}
+
+void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
+  if (object->body.otype != urids_.timePosition) return;
+  const LV2_Atom *bar = nullptr, *barBeat = nullptr, *beatsPerBar = nullptr, *beatUnit = nullptr, *bpm = nullptr,
+                 *speed = nullptr;
+  lv2_atom_object_get(object, urids_.timeBar, &bar, urids_.timeBarBeat, &barBeat, urids_.timeBeatsPerBar, &beatsPerBar,
+                      urids_.timeBeatUnit, &beatUnit, urids_.timeBeatsPerMinute, &bpm, urids_.timeSpeed, &speed, 0);
+  const auto read = [&](const LV2_Atom* atom, double& value) {
+    return number(atom, urids_.atomFloat, urids_.atomDouble, urids_.atomInt, urids_.atomLong, value);
+  };
+  double value = 0;
+  std::int32_t perBar = song_.beatsPerBar(), unit = song_.beatUnit();
+  if (read(beatsPerBar, value) && value >= 1 && value <= 255) perBar = static_cast<std::int32_t>(std::lround(value));
+  if (read(beatUnit, value) && value >= 1 && value <= 64) unit = static_cast<std::int32_t>(std::lround(value));
+  if (SongTime::beatTicks(unit) * unit != kTicksPerQuarter * 4) unit = 4;
+  const bool meterChanged = perBar != song_.beatsPerBar() || unit != song_.beatUnit();
+  double tick = tick_, barNumber = 0, beat = 0;
+  const bool placed = read(bar, barNumber);
+  if (placed) {
+    if (!read(barBeat, beat)) beat = 0;
+    tick = (std::max(barNumber, 0.0) * perBar + std::max(beat, 0.0)) * SongTime::beatTicks(unit);
+    tick = std::min(tick, static_cast<double>(std::numeric_limits<MfxTime>::max()) - 1);
+  }
+  double newSpeed = speed_;
+  if (read(speed, value)) newSpeed = value;
+  const bool jumped = placed && std::fabs(tick - tick_) > 1.0;
+  if (rolling_ && (newSpeed <= 0 || meterChanged || jumped)) stopEngine(frame);
+  if (meterChanged) song_.setMeter(perBar, unit);
+  if (read(bpm, value) && value > 0) beatsPerMinute_ = value;
+  song_.setTempo(beatsPerMinute_, unit);
+  speed_ = newSpeed;
+  tick_ = tick;
+  if (!rolling_ && speed_ > 0) startEngine(frame);
+}
+
+void Plugin::startEngine(std::uint32_t frame) {
+  nextTick_ = static_cast<std::int64_t>(std::ceil(tick_ - 1e-6));
+  outQueue_.clear();
+  engine().OnStart(static_cast<MfxTime>(nextTick_), &outQueue_);
+  rolling_ = true;
+  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), frame, -1, 0, 0, frame, 1);
+}
+
+void Plugin::stopEngine(std::uint32_t frame) {
+  if (!rolling_) return;
+  outQueue_.clear();
+  engine().OnStop(static_cast<MfxTime>(nextTick_), &outQueue_);
+  rolling_ = false;
+  triggerCount_ = 0;
+  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), frame, -1, 0, 0, frame, 1);
+  // Every note still sounding ends where playback stops.
+  releaseNotes(0, 0, 0, frame, 1, true);
+}
+
+void Plugin::writeOutput() {
+  if (!out_) return;
+  const std::uint32_t capacity = out_->atom.size;
+  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(out_), capacity);
+  LV2_Atom_Forge_Frame frame;
+  lv2_atom_forge_sequence_head(&forge_, &frame, 0);
+  std::sort(outMessages_.begin(), outMessages_.begin() + static_cast<std::ptrdiff_t>(outCount_),
+            [](const OutMessage& a, const OutMessage& b) { return a.frame != b.frame ? a.frame < b.frame : a.order < b.order; });
+  for (std::size_t i = 0; i < outCount_; ++i) {
+    const OutMessage& m = outMessages_[i];
+    if (!lv2_atom_forge_frame_time(&forge_, m.frame) || !lv2_atom_forge_atom(&forge_, m.size, urids_.midiEvent) ||
+        !lv2_atom_forge_write(&forge_, m.bytes, m.size))
+      break;
+  }
+  lv2_atom_forge_pop(&forge_, &frame);
+}
+
+void Plugin::checkControls() {
+  for (std::size_t i = 0; i < kControlCount; ++i) {
+    if (!controls_[i]) continue;
+    const float raw = *controls_[i];
+    const std::int32_t value = std::isfinite(raw) ? std::clamp(static_cast<std::int32_t>(std::lround(raw)),
+                                                                kControlRanges[i].low, kControlRanges[i].high)
+                                                  : lastControl_[i];
+    // The first values are the host's starting point, not a change: the loop keeps its own.
+    if (!controlsSeen_) {
+      lastControl_[i] = value;
+      continue;
+    }
+    if (value == lastControl_[i]) continue;
+    const Job job{kJobControl, static_cast<std::int32_t>(i), value};
+    if (schedule_.schedule_work(schedule_.handle, sizeof job, &job) == LV2_WORKER_SUCCESS) lastControl_[i] = value;
+  }
+  controlsSeen_ = true;
+}
+
+LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, std::uint32_t size,
+                               const void* data) {
+  if (size != sizeof(Job)) return LV2_WORKER_ERR_UNKNOWN;
+  Job job;
+  std::memcpy(&job, data, sizeof job);
+  std::lock_guard guard(mainThreadLock());
+  Tamborak& e = engine();
+  if (job.kind == kJobControl) {
+    switch (job.control + kPortSwing) {
+      case kPortSwing: e.setSwingPc(job.value, false); break;
+      case kPortDynamics: e.setVeloDyn(job.value, false); break;
+      case kPortCentre: e.setVeloCenterPC(job.value, false); break;
+      case kPortHumanize: e.setHumanizeVelo(job.value, false); break;
+      case kPortTrend: e.setHumanizeVeloTrend(job.value, false); break;
+      case kPortQuantize: e.setQuantize(job.value != 0, false); break;
+      case kPortRange: e.setPatternGroup(job.value, true); break;
+      case kPortPad: e.setLoopIdx(job.value, false, 0); break;
+      default: break;
+    }
+  }
+  platform::UiQueue::main().pump();
+  platform::UiQueue::main().fireDueTimers();
+  if (job.kind == kJobPump) respond(handle, sizeof job, &job);
+  return LV2_WORKER_SUCCESS;
+}
+
+LV2_Worker_Status Plugin::workResponse(std::uint32_t size, const void*) {
+  if (size == sizeof(Job)) pumpPending_ = false;
+  return LV2_WORKER_SUCCESS;
+}
+
+LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+  std::string bytes;
+  {
+    std::lock_guard guard(mainThreadLock());
+    CUniString stream(bytes);
+    engine().writeState(stream);
+  }
+  if (bytes.empty()) return LV2_STATE_ERR_UNKNOWN;
+  return store(handle, urids_.state, bytes.data(), bytes.size(), urids_.atomChunk,
+               LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+}
+
+LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+  std::size_t size = 0;
+  std::uint32_t type = 0, flags = 0;
+  const void* data = retrieve(handle, urids_.state, &size, &type, &flags);
+  if (!data) return LV2_STATE_ERR_NO_PROPERTY;
+  if (type != urids_.atomChunk || size > 0xFFFFFFFFu) return LV2_STATE_ERR_BAD_TYPE;
+  std::lock_guard guard(mainThreadLock());
+  CUniMemoryReader reader(data, static_cast<std::uint32_t>(size));
+  if (!engine().readState(reader)) {
+    std::fprintf(stderr, "tamborak: the saved state is damaged and was not restored\n");
+    return LV2_STATE_ERR_UNKNOWN;
+  }
+  engine().changed("Tamborak::Load");
+  return LV2_STATE_SUCCESS;
+}
+
+}  // namespace velmora::lv2

@@ -1,0 +1,161 @@
+// The LV2 face of the engine: one instance per plug-in the host creates. It follows the host's
+// transport (time:Position) and turns each run block into engine windows in ticks, sends the
+// engine's notes out at their exact frames with their note-offs, hands trigger notes to the
+// engine at their tick, and leaves every piece of work that may wait (control changes that
+// reach the library, the engine's deferred user-interface work) to the LV2 worker.
+#pragma once
+
+#include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/core/lv2.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "frame/ComRef.h"
+#include "lv2/SongTime.h"
+
+namespace velmora {
+class Tamborak;
+struct ITamborak;
+}  // namespace velmora
+
+namespace velmora::lv2 {
+
+inline constexpr char kPluginUri[] = "urn:velmora:tamborak";
+inline constexpr char kStateUri[] = "urn:velmora:tamborak#state";
+
+// Port indices, as the plug-in's description lists them.
+enum Port : std::uint32_t {
+  kPortIn = 0,
+  kPortOut = 1,
+  kPortSwing,
+  kPortDynamics,
+  kPortCentre,
+  kPortHumanize,
+  kPortTrend,
+  kPortQuantize,
+  kPortRange,
+  kPortPad,
+  kPortCount
+};
+inline constexpr std::size_t kControlCount = kPortCount - kPortSwing;
+
+class Plugin {
+ public:
+  // A new instance, or nullptr (with a message on stderr) when the host lacks urid:map or the
+  // worker, or the engine cannot start. [the host's main thread, not real-time safe]
+  static Plugin* create(double sampleRate, const LV2_Feature* const* features);
+  ~Plugin();
+  Plugin(const Plugin&) = delete;
+  Plugin& operator=(const Plugin&) = delete;
+
+  // [audio-thread, real-time safe]
+  void connectPort(std::uint32_t port, void* data);
+  // Stops the engine's playback when it runs. [the host's main thread, not concurrent with run]
+  void activate();
+  void deactivate();
+  // One block: follows the transport, renders the engine's windows, writes the output sequence.
+  // [audio-thread, real-time safe: no allocation, no I/O; the engine's pad lock only]
+  void run(std::uint32_t frames);
+
+  // [the worker thread, not real-time safe] Applies a control change or runs the engine's
+  // deferred user-interface work, one instance at a time across the process.
+  LV2_Worker_Status work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, std::uint32_t size,
+                         const void* data);
+  // [audio-thread, real-time safe]
+  LV2_Worker_Status workResponse(std::uint32_t size, const void* data);
+
+  // The engine's state block as one portable chunk. [the host's main thread, not real-time safe]
+  LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
+  LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
+
+ private:
+  Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Schedule& schedule);
+
+  struct Urids {
+    LV2_URID atomBlank, atomObject, atomFloat, atomDouble, atomInt, atomLong, atomChunk, atomSequence;
+    LV2_URID midiEvent, timePosition, timeBar, timeBarBeat, timeBeatsPerBar, timeBeatUnit, timeBeatsPerMinute,
+        timeSpeed, state;
+  };
+  // One job for the worker.
+  struct Job {
+    std::uint32_t kind;  // kJobControl or kJobPump
+    std::int32_t control;
+    std::int32_t value;
+  };
+  static constexpr std::uint32_t kJobControl = 1, kJobPump = 2;
+  // A MIDI message waiting to be written in frame order.
+  struct OutMessage {
+    std::uint32_t frame;
+    std::uint32_t order;  // at one frame: ends of earlier notes (0), then the rest (1), then ends of notes
+                          // that began at that frame (2); then arrival
+    std::uint8_t bytes[3];
+    std::uint8_t size;
+  };
+  struct PendingOff {
+    std::int64_t tick;
+    std::uint8_t status, key;
+  };
+
+  void segment(std::uint32_t from, std::uint32_t to);
+  void position(std::uint32_t frame, const LV2_Atom_Object* object);
+  void midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size);
+  void startEngine(std::uint32_t frame);
+  void stopEngine(std::uint32_t frame);
+  // Sends what the engine put into outQueue_: every event at `frame`, or, with a tick range,
+  // at the frame of its tick.
+  void sendQueued(std::uint32_t frame, double startTick, double ticksPerFrame, std::uint32_t frames);
+  void sendEvent(const MidiEvent& event, std::uint32_t frame, std::int64_t lastTick, double startTick,
+                 double ticksPerFrame, std::uint32_t firstFrame, std::uint32_t frames);
+  void releaseNotes(std::int64_t lastTick, double startTick, double ticksPerFrame, std::uint32_t firstFrame,
+                    std::uint32_t frames, bool all);
+  void out(std::uint32_t frame, std::uint32_t order, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
+           std::uint8_t size);
+  void writeOutput();
+  void checkControls();
+  double ticksPerFrame() const;
+  bool isTrigger(std::uint8_t key) const;
+
+  Tamborak& engine();
+
+  double sampleRate_;
+  Urids urids_{};
+  LV2_Worker_Schedule schedule_;
+  LV2_Atom_Forge forge_{};
+  ComRef<ITamborak> face_;
+  SongTime song_;
+  EventQueue inQueue_, outQueue_;
+  InputQueue liveIn_, liveOut_;
+
+  const LV2_Atom_Sequence* in_ = nullptr;
+  LV2_Atom_Sequence* out_ = nullptr;
+  std::array<const float*, kControlCount> controls_{};
+  std::array<std::int32_t, kControlCount> lastControl_{};
+  bool controlsSeen_ = false;
+
+  // Transport: the song position at the current frame in fractional ticks, the first tick not
+  // yet handed to the engine, the host's tempo (beats of its beat unit per minute) and speed.
+  bool rolling_ = false;
+  double tick_ = 0;
+  std::int64_t nextTick_ = 0;
+  double beatsPerMinute_ = 120;
+  double speed_ = 0;
+
+  std::array<std::uint8_t, 64> triggers_{};  // trigger keys waiting for the next window
+  std::size_t triggerCount_ = 0;
+  std::array<PendingOff, 1024> pendingOffs_{};
+  std::size_t pendingCount_ = 0;
+  std::array<OutMessage, 4096> outMessages_{};
+  std::size_t outCount_ = 0;
+  std::uint32_t arrival_ = 0;
+
+  std::uint32_t framesSincePump_ = 0;
+  bool pumpPending_ = false;
+};
+
+}  // namespace velmora::lv2
