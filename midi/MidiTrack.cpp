@@ -261,27 +261,13 @@ int CMidiTrack::SaveSmf(CUniStream& stream) const {
       }
     };
     for (const MidiEvent& e : events_) {
-      const std::uint8_t channel = e.channel & 0x0F;
-      std::uint8_t status = 0, d1 = e.data1 & 0x7F, d2 = e.data2 & 0x7F;
-      switch (e.type) {
-        case kEventNote: status = 0x90; break;
-        case kEventKeyAftertouch: status = 0xA0; break;
-        case kEventController:
-          if (isMixController(e.data1)) continue;
-          status = 0xB0;
-          break;
-        case kEventChannelAftertouch: status = 0xD0; d1 = e.data2 & 0x7F; break;
-        case kEventPitchWheel: {
-          const int value = e.wheelValue();
-          status = 0xE0;
-          d1 = static_cast<std::uint8_t>(value & 0x7F);
-          d2 = static_cast<std::uint8_t>(((value + 8192) >> 7) & 0x7F);
-          break;
-        }
-        default: continue;  // program changes and unknown types are not saved
-      }
+      // Program changes and the mix controllers are not saved with a pattern.
+      if (e.type == kEventProgramChange || (e.type == kEventController && isMixController(e.data1))) continue;
+      std::uint8_t status = 0, d1 = 0, d2 = 0;
+      if (!channelMessage(e, status, d1, d2)) continue;  // unknown types neither
+      const std::uint8_t channel = status & 0x0F;
       flushUntil(e.time);
-      smf::putChannelMessage(*notes, deltaBetween(last, e.time), status | channel, d1, d2);
+      smf::putChannelMessage(*notes, deltaBetween(last, e.time), status, d1, d2);
       last = e.time;
       // A note whose note-off never came is saved without one, so it loads back still open.
       if (e.type == kEventNote && e.duration != kOpenDuration) {
