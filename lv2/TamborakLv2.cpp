@@ -77,7 +77,7 @@ Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Sche
             id(LV2_ATOM__Int),    id(LV2_ATOM__Long),          id(LV2_ATOM__Chunk),       id(LV2_ATOM__Sequence),
             id(LV2_MIDI__MidiEvent), id(LV2_TIME__Position),   id(LV2_TIME__bar),         id(LV2_TIME__barBeat),
             id(LV2_TIME__beatsPerBar), id(LV2_TIME__beatUnit), id(LV2_TIME__beatsPerMinute), id(LV2_TIME__speed),
-            id(kStateUri)};
+            id(LV2_TIME__frame), id(kStateUri)};
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
   if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) {
     face_.reset();
@@ -266,9 +266,10 @@ void Plugin::midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_
 void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
   if (object->body.otype != urids_.timePosition) return;
   const LV2_Atom *bar = nullptr, *barBeat = nullptr, *beatsPerBar = nullptr, *beatUnit = nullptr, *bpm = nullptr,
-                 *speed = nullptr;
+                 *speed = nullptr, *songFrame = nullptr;
   lv2_atom_object_get(object, urids_.timeBar, &bar, urids_.timeBarBeat, &barBeat, urids_.timeBeatsPerBar, &beatsPerBar,
-                      urids_.timeBeatUnit, &beatUnit, urids_.timeBeatsPerMinute, &bpm, urids_.timeSpeed, &speed, 0);
+                      urids_.timeBeatUnit, &beatUnit, urids_.timeBeatsPerMinute, &bpm, urids_.timeSpeed, &speed,
+                      urids_.timeFrame, &songFrame, 0);
   const auto read = [&](const LV2_Atom* atom, double& value) {
     return number(atom, urids_.atomFloat, urids_.atomDouble, urids_.atomInt, urids_.atomLong, value);
   };
@@ -278,19 +279,23 @@ void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
   if (read(beatUnit, value) && value >= 1 && value <= 64) unit = static_cast<std::int32_t>(std::lround(value));
   if (SongTime::beatTicks(unit) * unit != kTicksPerQuarter * 4) unit = 4;
   const bool meterChanged = perBar != song_.beatsPerBar() || unit != song_.beatUnit();
+  if (read(bpm, value) && value > 0) beatsPerMinute_ = value;
+  // The place in the song: bar and beat where the host has them, else its frame at the tempo.
   double tick = tick_, barNumber = 0, beat = 0;
-  const bool placed = read(bar, barNumber);
+  bool placed = read(bar, barNumber);
   if (placed) {
     if (!read(barBeat, beat)) beat = 0;
     tick = (std::max(barNumber, 0.0) * perBar + std::max(beat, 0.0)) * SongTime::beatTicks(unit);
-    tick = std::min(tick, static_cast<double>(std::numeric_limits<MfxTime>::max()) - 1);
+  } else if (read(songFrame, value)) {
+    placed = true;
+    tick = std::max(value, 0.0) / sampleRate_ * beatsPerMinute_ / 60.0 * SongTime::beatTicks(unit);
   }
+  tick = std::min(tick, static_cast<double>(std::numeric_limits<MfxTime>::max()) - 1);
   double newSpeed = speed_;
   if (read(speed, value)) newSpeed = value;
   const bool jumped = placed && std::fabs(tick - tick_) > 1.0;
   if (rolling_ && (newSpeed <= 0 || meterChanged || jumped)) stopEngine(frame);
   if (meterChanged) song_.setMeter(perBar, unit);
-  if (read(bpm, value) && value > 0) beatsPerMinute_ = value;
   song_.setTempo(beatsPerMinute_, unit);
   speed_ = newSpeed;
   tick_ = tick;

@@ -80,7 +80,7 @@ class Plugin {
   struct Urids {
     LV2_URID atomBlank, atomObject, atomFloat, atomDouble, atomInt, atomLong, atomChunk, atomSequence;
     LV2_URID midiEvent, timePosition, timeBar, timeBarBeat, timeBeatsPerBar, timeBeatUnit, timeBeatsPerMinute,
-        timeSpeed, state;
+        timeSpeed, timeFrame, state;
   };
   // One job for the worker.
   struct Job {
