@@ -8,7 +8,9 @@ export LV2_PATH="$1"
 work="$2"
 rm -rf "$work" && mkdir -p "$work/settings"
 export TAMBORAK_CONFIG_DIR="$work/settings"
-export JACK_DEFAULT_SERVER="tamborak-test-$$"
+# One server name for every run, so that a run killed midway leaves no stale server behind to
+# fill the system's table of JACK servers: the next run takes its place.
+export JACK_DEFAULT_SERVER=tamborak-test
 export JACK_NO_AUDIO_RESERVATION=1
 
 pids=""
