@@ -99,6 +99,14 @@ bool Tamborak::allSlicesPresent() const {
 
 // ---- Host connection
 
+void Tamborak::useNoteNamesOf(IDrPadNames* pads) {
+  noteNamesProvider_.scanFolder(libraryFolders().noteNames);
+  selectNoteNames(std::string(kGeneralMidiDrumsTitle));
+  if (!pads) return;
+  noteNamesProvider_.setPadSource(pads);
+  selectNoteNames(std::string(kPadDrumsTitle));
+}
+
 HRESULT Tamborak::Connect(IUnknown* context) {
   HRESULT result = E_UNEXPECTED;
   if (allSlicesPresent()) {
