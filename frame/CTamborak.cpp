@@ -7,12 +7,13 @@ namespace velmora {
 HRESULT CTamborak::create(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
+  return com::queryNew(Factory().createObject(nullptr), iid, object);
+}
+
+IUnknown* CTamborak::Factory::createObject(IUnknown* outer) {
+  if (outer) return nullptr;
   CTamborak* made = new (std::nothrow) CTamborak;
-  if (!made) return E_OUTOFMEMORY;
-  made->AddRef();
-  const HRESULT result = made->QueryInterface(iid, object);
-  made->Release();
-  return result;
+  return made ? static_cast<IMfxEventFilter*>(made) : nullptr;
 }
 
 HRESULT CTamborak::QueryInterface(REFIID iid, void** object) {
