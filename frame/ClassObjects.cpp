@@ -37,12 +37,20 @@ HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
 
 HRESULT canUnloadNow() { return S_FALSE; }
 
+const char* TamborakApp::registryKey() { return settings::kRegistryKey; }
+const char* TamborakApp::profileName() { return settings::kProfileName; }
+
+std::string TamborakApp::profileKey() const {
+  std::string key = "Software\\";
+  key.append(registryKey()).append("\\").append(profileName());
+  return key;
+}
+
 bool TamborakApp::initInstance(const std::string& programPath) {
-  registryKey_ = settings::kRegistryKey;
-  profileName_ = settings::kProfileName;
   const auto separator = programPath.find_last_of("\\/");
   programFolder_ = separator == std::string::npos ? std::string() : programPath.substr(0, separator);
-  helpFilePath_ = programFolder_ + "\\Tamborak";
+  helpFilePath_ = programFolder_;
+  helpFilePath_.append("\\Tamborak");
   return true;
 }
 

@@ -22,21 +22,19 @@ class TamborakApp {
  public:
   static constexpr char kApplicationName[] = "Tamborak";
 
-  // Start-up for the program file at `programPath`: registry key "Velmora\Tamborak", profile
-  // name "2", help file beside the program. Gives true.
+  // Start-up for the program file at `programPath`: the help file beside the program. Gives true.
   bool initInstance(const std::string& programPath);
 
-  const std::string& registryKey() const { return registryKey_; }
-  const std::string& profileName() const { return profileName_; }
+  // The settings live under HKEY_CURRENT_USER\Software\<registry key>\<profile name>.
+  static const char* registryKey();
+  static const char* profileName();
   // The key below HKEY_CURRENT_USER that holds every stored setting.
-  std::string profileKey() const { return "Software\\" + registryKey_ + "\\" + profileName_; }
+  std::string profileKey() const;
   // The folder part of the program's path, up to the last separator.
   const std::string& programFolder() const { return programFolder_; }
   const std::string& helpFilePath() const { return helpFilePath_; }
 
  private:
-  std::string registryKey_;
-  std::string profileName_;
   std::string programFolder_;
   std::string helpFilePath_;
 };
