@@ -287,7 +287,7 @@ int main(int argc, char** argv) {
   check(run("regsvr32.exe /s \"" + dll + "\"") == 0, "regsvr32");
   for (const Key& key : registrationKeys(dll)) {
     const std::string value = defaultValue(key.root, key.path);
-    check(lstrcmpiA(value.c_str(), key.value.c_str()) == 0, "registered " + key.path, value);
+    check(value == key.value, "registered " + key.path, value);
   }
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
