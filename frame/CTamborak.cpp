@@ -12,8 +12,13 @@ HRESULT CTamborak::create(REFIID iid, void** object) {
 
 IUnknown* CTamborak::Factory::createObject(IUnknown* outer) {
   if (outer) return nullptr;
-  CTamborak* made = new (std::nothrow) CTamborak;
-  return made ? static_cast<IMfxEventFilter*>(made) : nullptr;
+  // No exception may cross into the host: a failed allocation anywhere in the engine's
+  // construction becomes E_OUTOFMEMORY.
+  try {
+    return static_cast<IMfxEventFilter*>(new CTamborak);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 HRESULT CTamborak::QueryInterface(REFIID iid, void** object) {

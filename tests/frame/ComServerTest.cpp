@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 
 #include "engine/EngineProcess.h"
@@ -11,6 +13,21 @@
 #include "frame/MfxHost.h"
 #include "frame/Registration.h"
 #include "tests/ScratchRegistry.h"
+
+// Lets a test make the next allocation of its thread fail.
+namespace {
+thread_local bool failNextAllocation = false;
+}
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  if (failNextAllocation) {
+    failNextAllocation = false;
+    throw std::bad_alloc();
+  }
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace velmora {
 namespace {
@@ -168,6 +185,15 @@ TEST_F(ServerTest, ClassObjectsAndFactoryResults) {
   EXPECT_EQ(com::lockCount(), locks + 1);
   EXPECT_EQ(factory->LockServer(false), S_OK);
   EXPECT_EQ(com::lockCount(), locks);
+
+  // Failed allocations of a factory or a filter are reported, not thrown into the caller.
+  failNextAllocation = true;
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IMfxEventFilter, &none), E_OUTOFMEMORY);
+  EXPECT_EQ(none, nullptr);
+  failNextAllocation = true;
+  IClassFactory* noFactory = nullptr;
+  EXPECT_EQ(getClassObject(CLSID_Tamborak, IID_IClassFactory, out(&noFactory)), E_OUTOFMEMORY);
+  EXPECT_EQ(noFactory, nullptr);
 
   EXPECT_EQ(factory->Release(), 0u);
   EXPECT_EQ(filter->Release(), 0u);

@@ -33,7 +33,9 @@ TEST(HostScenarioTest, NativeNotesMatchTheStoredOnes) {
   EXPECT_TRUE(EngineProcess::reset());
   ASSERT_NE(text, "") << "the default loop played nothing";
 
-  const std::string path = std::string(std::getenv("TAMBORAK_TEST_DATA")) + "/" + kScenarioFile;
+  const char* data = std::getenv("TAMBORAK_TEST_DATA");
+  ASSERT_NE(data, nullptr) << "TAMBORAK_TEST_DATA names the test data folder";
+  const std::string path = std::string(data) + "/" + kScenarioFile;
   const char* update = std::getenv("TAMBORAK_UPDATE_HOST_SCENARIO");
   if (update && std::string(update) == "1") {
     std::ofstream(path, std::ios::binary) << text;
