@@ -7,12 +7,18 @@ namespace velmora {
 HRESULT CTamborak::create(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  CTamborak* made = new (std::nothrow) CTamborak;
-  if (!made) return E_OUTOFMEMORY;
-  made->AddRef();
-  const HRESULT result = made->QueryInterface(iid, object);
-  made->Release();
-  return result;
+  return com::queryNew(Factory().createObject(nullptr), iid, object);
+}
+
+IUnknown* CTamborak::Factory::createObject(IUnknown* outer) {
+  if (outer) return nullptr;
+  // No exception may cross into the host: a failed allocation anywhere in the engine's
+  // construction becomes E_OUTOFMEMORY.
+  try {
+    return static_cast<IMfxEventFilter*>(new CTamborak);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 HRESULT CTamborak::QueryInterface(REFIID iid, void** object) {

@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "engine/Tamborak.h"
+#include "frame/ComServer.h"
 
 namespace velmora {
 
@@ -15,6 +16,13 @@ class CTamborak final : public Tamborak {
   // hands it out: E_OUTOFMEMORY when it cannot be created, the query's result otherwise (a failed
   // query destroys the new object). [main-thread, not real-time safe]
   static HRESULT create(REFIID iid, void** object);
+
+  // The filter's class factory: a new filter for every CreateInstance, never aggregated.
+  class Factory final : public com::ObjectFactory {
+   public:
+    // [main-thread, not real-time safe] Null when `outer` is given or the engine cannot be made.
+    IUnknown* createObject(IUnknown* outer) override;
+  };
 
   // [any thread]
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override;
@@ -26,6 +34,7 @@ class CTamborak final : public Tamborak {
   ~CTamborak() override = default;
 
   std::atomic<ULONG> refCount_{0};
+  com::ObjectCounted counted_;
 };
 
 }  // namespace velmora

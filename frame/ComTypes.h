@@ -1,5 +1,5 @@
-// The COM basics the core needs: HRESULT, GUID, IUnknown, IStream, the persistence and
-// property-page faces, and CoTaskMemAlloc. On Windows
+// The COM basics the core needs: HRESULT, GUID, IUnknown, IStream, the persistence, class-factory
+// and property-page faces, and CoTaskMemAlloc. On Windows
 // they come from the SDK; elsewhere they are declared here with the same slot order and layout,
 // so the same code drives a host's stream on both.
 #pragma once
@@ -33,6 +33,8 @@ constexpr HRESULT E_UNEXPECTED = static_cast<HRESULT>(0x8000FFFFu);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057u);
 constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001u);
+constexpr HRESULT CLASS_E_NOAGGREGATION = static_cast<HRESULT>(0x80040110u);
+constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = static_cast<HRESULT>(0x80040111u);
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }
 
@@ -110,6 +112,14 @@ struct IPersistStream : IPersist {
   ~IPersistStream() = default;
 };
 
+struct IClassFactory : IUnknown {
+  STDMETHOD(CreateInstance)(IUnknown* outer, REFIID iid, void** object) = 0;
+  STDMETHOD(LockServer)(BOOL lock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
+};
+
 // A counted array of GUIDs whose elements the receiver frees with CoTaskMemFree.
 struct CAUUID {
   ULONG cElems;
@@ -126,6 +136,7 @@ struct ISpecifyPropertyPages : IUnknown {
 inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_IPersist = {0x0000010C, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_IPersistStream = {0x00000109, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_ISpecifyPropertyPages = {0xB196B28B, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 
 inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }

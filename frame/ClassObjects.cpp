@@ -1,0 +1,57 @@
+#include "frame/ClassObjects.h"
+
+#include <new>
+
+#include "frame/CTamborak.h"
+#include "frame/ClassIds.h"
+#include "io/UniRegistry.h"
+
+namespace velmora {
+namespace {
+
+using FactoryMaker = com::ObjectFactory* (*)();
+
+struct ServedClass {
+  const CLSID* clsid;
+  FactoryMaker makeFactory;  // null: the class is registered but not built into this module yet
+};
+
+com::ObjectFactory* makeFilterFactory() { return new (std::nothrow) CTamborak::Factory; }
+
+const ServedClass kClasses[] = {
+    {&CLSID_Tamborak, &makeFilterFactory},
+    {&CLSID_TamborakPanel, nullptr},
+    {&CLSID_TamborakDR, nullptr},
+};
+
+}  // namespace
+
+HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
+  for (const ServedClass& served : kClasses) {
+    if (!(*served.clsid == clsid)) continue;
+    if (!served.makeFactory) break;
+    return com::queryNew(served.makeFactory(), iid, out);
+  }
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+HRESULT canUnloadNow() { return S_FALSE; }
+
+const char* TamborakApp::registryKey() { return settings::kRegistryKey; }
+const char* TamborakApp::profileName() { return settings::kProfileName; }
+
+std::string TamborakApp::profileKey() const {
+  std::string key = "Software\\";
+  key.append(registryKey()).append("\\").append(profileName());
+  return key;
+}
+
+bool TamborakApp::initInstance(const std::string& programPath) {
+  const auto separator = programPath.find_last_of("\\/");
+  programFolder_ = separator == std::string::npos ? std::string() : programPath.substr(0, separator);
+  helpFilePath_ = programFolder_;
+  helpFilePath_.append("\\Tamborak");
+  return true;
+}
+
+}  // namespace velmora

@@ -1,0 +1,32 @@
+// On 32-bit Windows a host calls every interface operation with __stdcall: an operation declared
+// without it would corrupt the host's stack. These checks stop such a build.
+#include <type_traits>
+
+#include "frame/CTamborak.h"
+#include "frame/ComServer.h"
+
+#if defined(__i386__)
+#define VELMORA_COM_CALL __attribute__((stdcall))
+
+namespace velmora {
+namespace {
+#define SAME_CALL(type, member) std::is_same_v<type, decltype(member)>
+
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL com::ObjectUnknown::*)(REFIID, void**), &com::ObjectUnknown::QueryInterface));
+static_assert(SAME_CALL(ULONG (VELMORA_COM_CALL com::ObjectUnknown::*)(), &com::ObjectUnknown::Release));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL com::ObjectFactory::*)(IUnknown*, REFIID, void**), &com::ObjectFactory::CreateInstance));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL com::ObjectFactory::*)(BOOL), &com::ObjectFactory::LockServer));
+static_assert(SAME_CALL(ULONG (VELMORA_COM_CALL CTamborak::*)(), &CTamborak::AddRef));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IUnknown*), &Tamborak::Connect));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(MfxTime, MfxTime, IMfxEventQueue*, IMfxEventQueue*), &Tamborak::OnEvents));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IMfxInputQueue*, IMfxInputQueue*), &Tamborak::OnInput));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IStream*, BOOL), &Tamborak::Save));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(CAUUID*), &Tamborak::GetPages));
+// A plain member function must not pass: the check tells the conventions apart.
+struct Plain {
+  HRESULT call(IUnknown*);
+};
+static_assert(!SAME_CALL(HRESULT (VELMORA_COM_CALL Plain::*)(IUnknown*), &Plain::call));
+}  // namespace
+}  // namespace velmora
+#endif

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "engine/EngineProcess.h"
+#include "frame/CTamborak.h"
+#include "frame/ClassIds.h"
+#include "frame/ClassObjects.h"
+#include "frame/ComServer.h"
+#include "frame/MfxHost.h"
+#include "frame/Registration.h"
+#include "tests/ScratchRegistry.h"
+
+// Lets a test make the next allocation of its thread fail.
+namespace {
+thread_local bool failNextAllocation = false;
+}
+[[gnu::noinline]] void* operator new(std::size_t size) {
+  if (failNextAllocation) {
+    failNextAllocation = false;
+    throw std::bad_alloc();
+  }
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+[[gnu::noinline]] void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace velmora {
+namespace {
+
+constexpr IID IID_IFirst = {0x1, 0x2, 0x3, {1, 2, 3, 4, 5, 6, 7, 8}};
+constexpr IID IID_ISecond = {0x1, 0x2, 0x3, {1, 2, 3, 4, 5, 6, 7, 9}};
+constexpr IID IID_IOther = {0x1, 0x2, 0x3, {1, 2, 3, 4, 5, 6, 7, 10}};
+
+struct IFirst : IUnknown {
+  STDMETHOD_(int, first)() = 0;
+
+ protected:
+  ~IFirst() = default;
+};
+struct ISecond : IUnknown {
+  STDMETHOD_(int, second)() = 0;
+
+ protected:
+  ~ISecond() = default;
+};
+
+// A class with two faces, contained in com::Object.
+class TwoFaces : public IFirst, public ISecond {
+ public:
+  virtual ~TwoFaces() = default;
+  STDMETHOD_(int, first)() override { return 1; }
+  STDMETHOD_(int, second)() override { return 2; }
+  void* queryFace(REFIID iid) {
+    if (iid == IID_IFirst) return static_cast<IFirst*>(this);
+    if (iid == IID_ISecond) return static_cast<ISecond*>(this);
+    return nullptr;
+  }
+};
+
+// An aggregating object that counts what its inner object forwards to it.
+struct Outer : IUnknown {
+  STDMETHOD(QueryInterface)(REFIID, void** object) override {
+    ++queries;
+    *object = this;
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
+  STDMETHOD_(ULONG, Release)() override { return --refs; }
+  ULONG refs = 1;
+  int queries = 0;
+};
+
+template <class T>
+void** out(T** p) {
+  return reinterpret_cast<void**>(p);
+}
+
+TEST(ComObjectTest, OneIdentityOneCountForEveryFace) {
+  const std::int32_t before = com::objectCount();
+  com::ObjectFactoryOf<TwoFaces> factory;
+  IFirst* first = nullptr;
+  ASSERT_EQ(factory.CreateInstance(nullptr, IID_IFirst, out(&first)), S_OK);
+  EXPECT_EQ(first->first(), 1);
+
+  ISecond* second = nullptr;
+  IUnknown* identity1 = nullptr;
+  IUnknown* identity2 = nullptr;
+  ASSERT_EQ(first->QueryInterface(IID_ISecond, out(&second)), S_OK);
+  EXPECT_EQ(second->second(), 2);
+  ASSERT_EQ(first->QueryInterface(IID_IUnknown, out(&identity1)), S_OK);
+  ASSERT_EQ(second->QueryInterface(IID_IUnknown, out(&identity2)), S_OK);
+  EXPECT_EQ(identity1, identity2);
+
+  void* none = &none;
+  EXPECT_EQ(second->QueryInterface(IID_IOther, &none), E_NOINTERFACE);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(second->QueryInterface(IID_IFirst, nullptr), E_POINTER);
+
+  // Four references on one count: the object lives until the last goes.
+  EXPECT_EQ(first->AddRef(), 5u);
+  EXPECT_EQ(second->Release(), 4u);
+  identity1->Release();
+  identity2->Release();
+  first->Release();
+  EXPECT_EQ(com::objectCount(), before + 2);  // the object and the factory
+  first->Release();
+  EXPECT_EQ(com::objectCount(), before + 1);
+}
+
+TEST(ComObjectTest, AggregatedFacesAnswerThroughTheOuterObject) {
+  Outer outer;
+  com::ObjectFactoryOf<TwoFaces> factory;
+  IUnknown* inner = nullptr;
+  ASSERT_EQ(factory.CreateInstance(&outer, IID_IUnknown, out(&inner)), S_OK);
+  IFirst* first = nullptr;
+  // The inner identity answers the aggregating object's queries; the face it gives counts on the
+  // aggregating object, and so does everything asked of the face.
+  ASSERT_EQ(inner->QueryInterface(IID_IFirst, out(&first)), S_OK);
+  EXPECT_EQ(outer.refs, 2u);
+  void* any = nullptr;
+  first->QueryInterface(IID_IOther, &any);
+  EXPECT_EQ(outer.queries, 1);
+  EXPECT_EQ(first->Release(), 1u);
+  EXPECT_EQ(inner->Release(), 0u);
+}
+
+class ServerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EngineProcess::reset());
+    EngineProcess::setProgramFolder(folder_.path().string());
+    EngineProcess::setSettingsKey(test::ScratchRegistry::kApplicationKey);
+  }
+  void TearDown() override { EXPECT_TRUE(EngineProcess::reset()); }
+
+  test::TempFolder folder_;
+  test::ScratchRegistry registry_;
+};
+
+TEST_F(ServerTest, ClassObjectsAndFactoryResults) {
+  const std::int32_t before = com::objectCount();
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+
+  void* untouched = &untouched;
+  for (const CLSID* clsid : {&IID_IOther, &IID_ITamborak})
+    EXPECT_EQ(getClassObject(*clsid, IID_IClassFactory, &untouched), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(untouched, &untouched);
+  EXPECT_EQ(getClassObject(CLSID_Tamborak, IID_IClassFactory, nullptr), E_INVALIDARG);
+  EXPECT_EQ(getClassObject(CLSID_Tamborak, IID_IOther, &untouched), E_NOINTERFACE);
+  EXPECT_EQ(com::objectCount(), before) << "a failed query must destroy the factory";
+
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(CLSID_Tamborak, IID_IClassFactory, out(&factory)), S_OK);
+  EXPECT_EQ(com::objectCount(), before + 1);
+
+  // Aggregation is refused for every interface, IUnknown included.
+  Outer outer;
+  for (const IID* iid : {&IID_ITamborak, &IID_IUnknown}) {
+    void* made = &made;
+    EXPECT_EQ(factory->CreateInstance(&outer, *iid, &made), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(made, nullptr);
+  }
+  void* none = &none;
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IOther, &none), E_NOINTERFACE);
+  EXPECT_EQ(EngineProcess::engineCount(), 0) << "a failed query must destroy the new filter";
+
+  IMfxEventFilter* filter = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IMfxEventFilter, out(&filter)), S_OK);
+  IPersist* persist = nullptr;
+  IPersistStream* stream = nullptr;
+  ASSERT_EQ(filter->QueryInterface(IID_IPersist, out(&persist)), S_OK);
+  ASSERT_EQ(filter->QueryInterface(IID_IPersistStream, out(&stream)), S_OK);
+  EXPECT_EQ(static_cast<void*>(persist), static_cast<void*>(stream));
+  EXPECT_EQ(com::objectCount(), before + 2);
+  persist->Release();
+  stream->Release();
+
+  const std::int32_t locks = com::lockCount();
+  EXPECT_EQ(factory->LockServer(true), S_OK);
+  EXPECT_EQ(com::lockCount(), locks + 1);
+  EXPECT_EQ(factory->LockServer(false), S_OK);
+  EXPECT_EQ(com::lockCount(), locks);
+
+  // Failed allocations of a factory or a filter are reported, not thrown into the caller.
+  failNextAllocation = true;
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IMfxEventFilter, &none), E_OUTOFMEMORY);
+  EXPECT_EQ(none, nullptr);
+  failNextAllocation = true;
+  IClassFactory* noFactory = nullptr;
+  EXPECT_EQ(getClassObject(CLSID_Tamborak, IID_IClassFactory, out(&noFactory)), E_OUTOFMEMORY);
+  EXPECT_EQ(noFactory, nullptr);
+
+  EXPECT_EQ(factory->Release(), 0u);
+  EXPECT_EQ(filter->Release(), 0u);
+  EXPECT_EQ(com::objectCount(), before);
+  EXPECT_EQ(canUnloadNow(), S_FALSE);
+}
+
+std::string defaultValue(platform::RegKey root, const std::string& path) {
+  platform::RegKey key = platform::kNoKey;
+  if (platform::regOpenKey(root, path, platform::kKeyRead, key) != platform::kErrorSuccess) return "<missing>";
+  std::uint32_t type = 0;
+  std::string data;
+  const bool found = platform::regQueryValue(key, "", type, data) == platform::kErrorSuccess;
+  platform::regCloseKey(key);
+  if (!found) return "<none>";
+  return type == platform::kRegSz ? data : "<type " + std::to_string(type) + ">";
+}
+
+TEST_F(ServerTest, RegistersAndUnregistersTheFiveKeys) {
+  using platform::kClassesRoot;
+  using platform::kLocalMachine;
+  const std::string path = "C:\\Plug-ins\\tamborak.dll";
+  const std::string nul(1, '\0');
+  ASSERT_EQ(registerServer(path), S_OK);
+  struct Expected {
+    platform::RegKey root;
+    const char* key;
+    std::string value;
+  };
+  const Expected keys[] = {
+      {kLocalMachine, "Software\\Cakewalk Music Software\\MIDI Filters\\{878A0950-052B-11D6-84A6-00104B7B24A1}", "<none>"},
+      {kClassesRoot, "CLSID\\{878A0950-052B-11D6-84A6-00104B7B24A1}", "Velmora Tamborak" + nul},
+      {kClassesRoot, "CLSID\\{878A0950-052B-11D6-84A6-00104B7B24A1}\\InprocServer32", path + nul},
+      {kClassesRoot, "CLSID\\{878A0952-052B-11D6-84A6-00104B7B24A1}", "Velmora Tamborak Property Page" + nul},
+      {kClassesRoot, "CLSID\\{878A0952-052B-11D6-84A6-00104B7B24A1}\\InprocServer32", path + nul},
+      {kLocalMachine, "Software\\FXpansion\\DrAPI\\{878A0950-052B-11D6-84A6-11104B7B24A1}", "<none>"},
+      {kClassesRoot, "CLSID\\{878A0950-052B-11D6-84A6-11104B7B24A1}", "Velmora Tamborak DR" + nul},
+      {kClassesRoot, "CLSID\\{878A0950-052B-11D6-84A6-11104B7B24A1}\\InprocServer32", path + nul},
+  };
+  for (const Expected& e : keys) EXPECT_EQ(defaultValue(e.root, e.key), e.value) << e.key;
+
+  EXPECT_EQ(unregisterServer(), S_OK);
+  for (const Expected& e : keys) EXPECT_EQ(defaultValue(e.root, e.key), "<missing>") << e.key;
+  // The hosts' own list keys stay.
+  EXPECT_EQ(defaultValue(kLocalMachine, "Software\\Cakewalk Music Software\\MIDI Filters"), "<none>");
+  EXPECT_EQ(unregisterServer(), S_OK) << "nothing left to delete is no failure";
+}
+
+#ifndef _WIN32
+TEST_F(ServerTest, RegistrationReportsARegistryItCannotWrite) {
+  const auto lock = registry_.folder() / "registry.lock";
+  std::filesystem::remove(lock);
+  std::filesystem::create_directory(lock);
+  EXPECT_EQ(registerServer("/x/tamborak.dll"), kSelfRegClassError);
+  EXPECT_EQ(unregisterServer(), kSelfRegClassError);
+}
+#endif
+
+TEST(TamborakAppTest, StartUpNamesTheSettingsKeyAndHelpPath) {
+  TamborakApp app;
+  ASSERT_TRUE(app.initInstance("C:\\Program Files\\Velmora\\tamborak.dll"));
+  EXPECT_EQ(app.profileKey(), "Software\\Velmora\\Tamborak\\2");
+  EXPECT_EQ(app.programFolder(), "C:\\Program Files\\Velmora");
+  EXPECT_EQ(app.helpFilePath(), "C:\\Program Files\\Velmora\\Tamborak");
+}
+
+}  // namespace
+}  // namespace velmora
