@@ -4,6 +4,7 @@
 
 #include "frame/CTamborak.h"
 #include "frame/ClassIds.h"
+#include "host/TamborakDR.h"
 #include "io/UniRegistry.h"
 
 namespace velmora {
@@ -17,11 +18,12 @@ struct ServedClass {
 };
 
 com::ObjectFactory* makeFilterFactory() { return new (std::nothrow) CTamborak::Factory; }
+com::ObjectFactory* makeLinkFactory() { return new (std::nothrow) TamborakDR::Factory; }
 
 const ServedClass kClasses[] = {
     {&CLSID_Tamborak, &makeFilterFactory},
     {&CLSID_TamborakPanel, nullptr},
-    {&CLSID_TamborakDR, nullptr},
+    {&CLSID_TamborakDR, &makeLinkFactory},
 };
 
 }  // namespace

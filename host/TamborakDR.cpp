@@ -38,12 +38,17 @@ std::int32_t drRunVolume(std::int32_t lo, std::int32_t hi, std::int32_t value) {
 HRESULT TamborakDR::create(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  TamborakDR* made = new (std::nothrow) TamborakDR;
-  if (!made) return E_OUTOFMEMORY;
-  made->AddRef();
-  const HRESULT result = made->QueryInterface(iid, object);
-  made->Release();
-  return result;
+  return com::queryNew(Factory().createObject(nullptr), iid, object);
+}
+
+IUnknown* TamborakDR::Factory::createObject(IUnknown* outer) {
+  if (outer) return nullptr;
+  // No exception may cross into the sampler.
+  try {
+    return static_cast<IDrObject*>(new TamborakDR);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 TamborakDR::TamborakDR() : Tamborak(false) { ticksPerQuarter = kTicksPerQuarter; }

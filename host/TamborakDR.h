@@ -10,6 +10,7 @@
 
 #include "engine/Tamborak.h"
 #include "frame/ComRef.h"
+#include "frame/ComServer.h"
 #include "frame/DrApi.h"
 
 namespace velmora {
@@ -24,6 +25,13 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   // A new link object handed out through `iid` with one reference, as its class factory hands
   // it out. [main-thread, not real-time safe]
   static HRESULT create(REFIID iid, void** object);
+
+  // The link's class factory: a new object for every CreateInstance, never aggregated.
+  class Factory final : public com::ObjectFactory {
+   public:
+    // [main-thread, not real-time safe] Null when `outer` is given or the engine cannot be made.
+    IUnknown* createObject(IUnknown* outer) override;
+  };
 
   // ---- IUnknown [any thread]
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override;
@@ -92,6 +100,7 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   std::int64_t samplesPerBeat() const;
 
   std::atomic<ULONG> refCount_{0};
+  com::ObjectCounted counted_;
   std::int64_t blockStart_ = 0;  // the sample position of the current block
   std::int32_t nesting_ = 0;     // start events not yet stopped
   ComRef<IUnknown> host_;

@@ -10,6 +10,7 @@
 #include "frame/ClassIds.h"
 #include "frame/ClassObjects.h"
 #include "frame/ComServer.h"
+#include "frame/DrApi.h"
 #include "frame/MfxHost.h"
 #include "frame/Registration.h"
 #include "tests/ScratchRegistry.h"
@@ -202,6 +203,16 @@ TEST_F(ServerTest, ClassObjectsAndFactoryResults) {
   IClassFactory* noFactory = nullptr;
   EXPECT_EQ(getClassObject(CLSID_Tamborak, IID_IClassFactory, out(&noFactory)), E_OUTOFMEMORY);
   EXPECT_EQ(noFactory, nullptr);
+
+  // The drum-sampler link has a factory of its own.
+  IClassFactory* linkFactory = nullptr;
+  ASSERT_EQ(getClassObject(CLSID_TamborakDR, IID_IClassFactory, out(&linkFactory)), S_OK);
+  IDrObject* link = nullptr;
+  EXPECT_EQ(linkFactory->CreateInstance(&outer, IID_IDrObject, &none), CLASS_E_NOAGGREGATION);
+  ASSERT_EQ(linkFactory->CreateInstance(nullptr, IID_IDrObject, out(&link)), S_OK);
+  EXPECT_EQ(link->constant5(), 4098);
+  EXPECT_EQ(link->Release(), 0u);
+  EXPECT_EQ(linkFactory->Release(), 0u);
 
   EXPECT_EQ(factory->Release(), 0u);
   EXPECT_EQ(filter->Release(), 0u);
