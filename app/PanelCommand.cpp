@@ -35,7 +35,7 @@ int panelCommand(const std::vector<std::string>& args) {
       return fail("cannot draw the panel: " + error);
   }
   const std::string& out = options.value("-o");
-  if (!platform::saveFileWhole(out, png, error)) return fail("cannot write " + out + ": " + error);
+  if (!platform::saveFileWhole(out, png, error)) return fail(out + ": not written: " + error);
   return 0;
 }
 

@@ -368,8 +368,9 @@ void DropList::paint(Canvas& c) {
   const Rect r = rect();
   c.fill(r, colors::kField);
   c.edge(r, true);
-  const int arrowLeft = r.right - 9;
-  Rect textRect{r.left + 3, r.top, arrowLeft - 1, r.bottom};
+  const bool narrow = r.width() < 30;  // the stroke-limit lists: a smaller arrow leaves room for two digits
+  const int arrowLeft = r.right - (narrow ? 7 : 9);
+  Rect textRect{r.left + (narrow ? 2 : 3), r.top, arrowLeft, r.bottom};
   if (images_ && cellOf_ && !shownText().empty()) {
     const int cell = cellOf_(shownText());
     if (cell >= 0) {
@@ -381,10 +382,12 @@ void DropList::paint(Canvas& c) {
   }
   if (!textRect.empty())
     c.text(textRect, shownText(), enabled() ? colors::kText : colors::kGreyText, Align::kLeft,
-           r.height() < 18 ? FontStyle::kSmall : FontStyle::kNormal);
+           r.height() < 18 || narrow ? FontStyle::kSmall : FontStyle::kNormal);
   // The drop arrow.
   const int cy = (r.top + r.bottom) / 2;
-  c.polygon({{arrowLeft, cy - 2}, {arrowLeft + 6, cy - 2}, {arrowLeft + 3, cy + 2}}, enabled() ? colors::kDark : colors::kGreyText);
+  const int w = narrow ? 4 : 6;
+  c.polygon({{arrowLeft, cy - w / 3}, {arrowLeft + w, cy - w / 3}, {arrowLeft + w / 2, cy + w / 3 + 1}},
+            enabled() ? colors::kDark : colors::kGreyText);
 }
 
 void DropList::choose(int index) {

@@ -154,7 +154,6 @@ void LooperView::refresh() {
   refreshFlags();
   refreshPattern(true);
   repaintParameters();
-  refreshNotes();
 }
 
 void LooperView::refreshFlags() {
@@ -195,6 +194,7 @@ void LooperView::refreshPattern(bool folderChanged) {
     if (current < 0) pattern_->setPlaceholder(slice_.ownEvents() ? "---" : slice_.file());
   }
   refreshStrokeLists();
+  refreshNotes();  // the rows, and so the notes, follow the pattern's keys
   strokes_->invalidate();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "midi/NoteNames.h"
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
 #include "ui/Pictures.h"
@@ -183,6 +184,9 @@ void TamborakPanel::refresh(Item item) {
       break;
     case Item::kNoteNames:
       engine_->fillInstrumentFlatCombo(noteNames_.get());
+      noteNames_->setPlaceholder(engine_->getNoteNames() && !engine_->getNoteNames()->title().empty()
+                                     ? engine_->getNoteNames()->title()
+                                     : "Pitch names");
       [[fallthrough]];
     case Item::kDrumMap:
       for (auto& row : rows_)
@@ -308,8 +312,10 @@ void TamborakPanel::onNotify(Control& control, Notify what) {
       else if (id == cmd::kHumanize) engine_->setHumanizeVelo(humanize_->amount(), true);
       else if (id == cmd::kHumanizeTrend) engine_->setHumanizeVeloTrend(humanize_->trend(), true);
       else if (id == cmd::kVeloPad) {
-        engine_->setVeloDyn(veloPad_->x(), true);
-        engine_->setVeloCenterPC(veloPad_->y(), true);
+        // The first setter refreshes the pad from the engine: take both values before it runs.
+        const int dynamics = veloPad_->x(), centre = veloPad_->y();
+        engine_->setVeloDyn(dynamics, true);
+        engine_->setVeloCenterPC(centre, true);
       }
       showValue(id);
       return;
