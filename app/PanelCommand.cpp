@@ -25,15 +25,17 @@ int panelCommand(const std::vector<std::string>& args) {
   if (!session.loadLoopFile(options.positional[0], error)) return fail(error);
 
   std::string png;
+  bool drawn;
   {
     ui::RecordingServices services;  // no window: nothing is shown, asked or dragged
     ui::TamborakEditing editing(session.engine());
     ui::TamborakPanel panel(session.engine(), editing, services);
     panel.activate();
-    if (!ui::renderPng(ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight,
-                       [&panel](ui::Canvas& canvas) { panel.paint(canvas); }, png, error))
-      return fail("cannot draw the panel: " + error);
+    drawn = ui::renderPng(ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight,
+                          [&panel](ui::Canvas& canvas) { panel.paint(canvas); }, png, error);
   }
+  ui::releaseCairoCaches();
+  if (!drawn) return fail("cannot draw the panel: " + error);
   const std::string& out = options.value("-o");
   if (!platform::saveFileWhole(out, png, error)) return fail(out + ": not written: " + error);
   return 0;

@@ -116,6 +116,8 @@ LooperView* TamborakPanel::row(int index) {
 }
 
 Control* TamborakPanel::control(int id) {
+  // The humanize control's two sliders answer for their own ids.
+  if (id == cmd::kHumanize) return &humanize_->amountSlider();
   if (id == cmd::kHumanizeTrend) return &humanize_->trendSlider();
   if (id == cmd::kStatus) return status_.get();
   for (Control* c : controls_)

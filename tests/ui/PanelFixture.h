@@ -17,7 +17,7 @@
 
 namespace velmora::test {
 
-class RecordingEngine : public ITamborak {
+class RecordingEngine final : public ITamborak {
  public:
   explicit RecordingEngine(ITamborak& engine) : e_(engine) {}
   // Operations called, oldest first, and how often one was.

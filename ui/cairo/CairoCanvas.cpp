@@ -1,6 +1,7 @@
 #include "ui/cairo/CairoCanvas.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -141,6 +142,11 @@ bool renderPng(int width, int height, const std::function<void(Canvas&)>& draw, 
     return false;
   }
   return true;
+}
+
+void releaseCairoCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 }  // namespace velmora::ui

@@ -34,4 +34,9 @@ class CairoCanvas : public Canvas {
 // false with `error` when Cairo fails (out of memory). [not real-time safe]
 bool renderPng(int width, int height, const std::function<void(Canvas&)>& draw, std::string& png, std::string& error);
 
+// Frees the caches Cairo and fontconfig keep for the whole process (fonts, patterns), so that a
+// leak checker sees none; call once, when no canvas is left and none will be made.
+// [main-thread, not real-time safe]
+void releaseCairoCaches();
+
 }  // namespace velmora::ui
