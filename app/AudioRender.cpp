@@ -30,8 +30,15 @@ std::string soundFont() {
 fs::path besideTemporary(const fs::path& path, const char* suffix) {
   static unsigned counter = 0;
   const auto stamp = static_cast<unsigned long long>(fs::file_time_type::clock::now().time_since_epoch().count());
-  return path.parent_path() / ("." + path.filename().string() + "." + std::to_string(stamp) + "." +
-                               std::to_string(++counter) + suffix);
+  // Appended piece by piece: g++ 12 for MinGW reports a false overlap in "." + string.
+  std::string name = ".";
+  name += path.filename().string();
+  for (const std::string& piece : {std::to_string(stamp), std::to_string(++counter)}) {
+    name += '.';
+    name += piece;
+  }
+  name += suffix;
+  return path.parent_path() / name;
 }
 
 }  // namespace

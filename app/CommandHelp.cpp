@@ -14,6 +14,9 @@ constexpr char kProgram[] =
     "  show LOOP.tbk                  list a loop file's slices, patterns and parameters\n"
     "  export LOOP.tbk -o OUT.mid     write the loop as a MIDI file, as the plug-in exports it\n"
     "  play LOOP.tbk -o OUT.mid       play the loop as a host does, feel included, into a MIDI file\n"
+#ifdef TAMBORAK_HAVE_CAIRO
+    "  panel LOOP.tbk -o PANEL.png    draw the plug-in's panel for the loop as a PNG image\n"
+#endif
     "  find GRID|PATTERN              the library's patterns nearest to a rhythm, per kind\n"
     "  library [FOLDER]               count the patterns per volume and kind\n"
     "  volume pack FOLDER OUT         pack a folder of patterns into a volume file\n"
@@ -103,6 +106,11 @@ constexpr char kPlay[] =
     "                     channel (1 to 16), type, key, velocity, duration (-1: open); the engine's\n"
     "                     markers of empty windows are left out\n";
 
+constexpr char kPanel[] =
+    "usage: tamborak panel LOOP.tbk -o PANEL.png [--library FOLDER]\n"
+    "Draws the plug-in's panel as it shows the loop (global controls, the six slice rows, quick\n"
+    "pads) into a PNG image of 560 by 414 pixels, written whole or not at all.\n";
+
 constexpr char kLibrary[] =
     "usage: tamborak library [FOLDER] [--json]\n"
     "Counts the patterns of the library (default: Patterns beside the program) per volume, kind\n"
@@ -124,6 +132,9 @@ const char* commandHelp(const std::string& command) {
   if (command == "export") return kExport;
   if (command == "play") return kPlay;
   if (command == "library") return kLibrary;
+#ifdef TAMBORAK_HAVE_CAIRO
+  if (command == "panel") return kPanel;
+#endif
   if (command == "volume") return kVolume;
   return nullptr;
 }

@@ -23,6 +23,8 @@ int findCommand(const std::vector<std::string>& args);
 int exportCommand(const std::vector<std::string>& args);
 // [main-thread, not real-time safe] tamborak play LOOP.tbk -o OUT.mid
 int playCommand(const std::vector<std::string>& args);
+// [main-thread, not real-time safe] tamborak panel LOOP.tbk -o PANEL.png (builds with Cairo only)
+int panelCommand(const std::vector<std::string>& args);
 
 // Reads a command's options (`valued` take a value, `flags` do not; --library and --help are
 // added) with exactly `positionals` words besides them, and answers --help. False when the

@@ -78,6 +78,9 @@ int run(int argc, char** argv) {
   if (command == "find") return findCommand(args);
   if (command == "export") return exportCommand(args);
   if (command == "play") return playCommand(args);
+#ifdef TAMBORAK_HAVE_CAIRO
+  if (command == "panel") return panelCommand(args);
+#endif
   if (command == "library") return libraryCommand(args);
   if (command == "volume") {
     if (!global.empty()) return usageError("volume", "takes no --library");

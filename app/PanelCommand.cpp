@@ -1,0 +1,44 @@
+// tamborak panel: the plug-in's panel for a loop, drawn headless into a PNG image.
+#include <string>
+#include <vector>
+
+#include "app/LoopCommands.h"
+#include "app/LoopSession.h"
+#include "platform/SafeSave.h"
+#include "ui/LoopEditing.h"
+#include "ui/Recording.h"
+#include "ui/TamborakPanel.h"
+#include "ui/cairo/CairoCanvas.h"
+
+namespace velmora::app {
+
+int panelCommand(const std::vector<std::string>& args) {
+  Options options;
+  int status = 0;
+  if (!readCommandOptions("panel", args, {"-o"}, {}, 1, options, status)) return status;
+  if (!options.has("-o") || options.value("-o").empty()) return usageError("panel", "needs -o PANEL.png");
+  const std::string library = libraryFolder(options.value("--library"), status);
+  if (library.empty()) return status;
+  LoopSession session(library);
+  if (!session.ok()) return fail("cannot start an engine");
+  std::string error;
+  if (!session.loadLoopFile(options.positional[0], error)) return fail(error);
+
+  std::string png;
+  bool drawn;
+  {
+    ui::RecordingServices services;  // no window: nothing is shown, asked or dragged
+    ui::TamborakEditing editing(session.engine());
+    ui::TamborakPanel panel(session.engine(), editing, services);
+    panel.activate();
+    drawn = ui::renderPng(ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight,
+                          [&panel](ui::Canvas& canvas) { panel.paint(canvas); }, png, error);
+  }
+  ui::releaseCairoCaches();
+  if (!drawn) return fail("cannot draw the panel: " + error);
+  const std::string& out = options.value("-o");
+  if (!platform::saveFileWhole(out, png, error)) return fail(out + ": not written: " + error);
+  return 0;
+}
+
+}  // namespace velmora::app

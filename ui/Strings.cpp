@@ -1,0 +1,65 @@
+#include "ui/Strings.h"
+
+#include <map>
+
+#include "ui/CommandIds.h"
+
+namespace velmora::ui {
+
+namespace {
+
+const std::map<int, std::string>& table() {
+  static const std::map<int, std::string> strings{
+      {cmd::kCompose, "Compose Loop\nCompose a new loop from the pattern library [Enter]"},
+      {cmd::kOptions, "Options\nDrum maps and other options"},
+      {cmd::kAbout, "About Tamborak\nProgram version and credits"},
+      {cmd::kDragHandle, "Drag out Loop\nDrag the loop into a track as a MIDI file"},
+      {cmd::kSwing, "Swing (Shuffle)\nDelay every second step of the swing grid"},
+      {cmd::kVeloPad, "Main dynamics\nVelocity dynamics (left-right) around a centre (up-down)"},
+      {cmd::kHumanize, "Humanize\nRandom variation of the velocities"},
+      {cmd::kHumanizeTrend, "Humanize Velo Tendency\nWhether humanized velocities lean louder (up) or softer (down)"},
+      {cmd::kQuantize, "Quantize\nMove the strokes onto the grid"},
+      {cmd::kMode, "Select Mode\nThe pattern volume and its composition rules"},
+      {cmd::kControlSelect, "Control selection\nWhich slice parameter the rows show: velocity, dynamics or time"},
+      {cmd::kNoteNames, "Note Names\nThe drum kit whose note names are shown"},
+      {cmd::kSmallVariations, "Small variations\nCompose from patterns of small variation"},
+      {cmd::kMediumVariations, "Medium variations\nCompose from patterns of medium variation"},
+      {cmd::kLargeVariations, "Large variations\nCompose from patterns of large variation"},
+      {cmd::kReset, "Reset\nGlobal controls and slice parameters back to their defaults"},
+      {cmd::kHelp, "Help\nOpen the help file"},
+      {cmd::kEdit, "On/Off Edit Mode\nEdit the strokes of the patterns in the rows"},
+      {cmd::kGrid, "Grid Resolution\nThe snap grid of stroke editing"},
+      {cmd::kQuickPad0, "Quick Pad Panel\nRecall a stored loop [1-0]"},
+      {cmd::kMute, "Mute/Solo\nClick to Mute/Unmute Slice [M]; right-click - Solo/Unsolo Slice [Ctrl+M]"},
+      {cmd::kIdrc, "On/Off IDRC\nClick to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]"},
+      {cmd::kComposePart, "Compose part\nClick to compose drum part [P]"},
+      {cmd::kPartList, "Select Part\nClick to select drum Part for the Slice"},
+      {cmd::kStrokesMax, "Strokes max\nSet maximum number of strokes in patterns"},
+      {cmd::kStrokesMin, "Strokes min\nSet minimum number of strokes in patterns"},
+      {cmd::kPreviousPattern, "Previous pattern\nSelect previous pattern [<left arrow>]"},
+      {cmd::kPatternSelector,
+       "Pattern selector\nDisplays pattern number [click to open pattern list; <left/right arrows> - select pattern]"},
+      {cmd::kNextPattern, "Next pattern\nSelect next pattern [<right arrow>]"},
+      {cmd::kStrokesView,
+       "Strokes view\nDisplays rhythmic/dynamics content of current pattern ([Backspace] - clear pattern)"},
+      {cmd::kParameterTip,
+       "Adjust velocity\nAdd/reduce velocity values of notes (<+>/<->(numpad); double-click to enter value)"},
+      {cmd::kParameterTip + 1,
+       "Dynamics strength, %\nSet the strength of main dynamics applied to the Slice(<+>/<->(numpad); double-click to enter "
+       "value)"},
+      {cmd::kParameterTip + 2,
+       "Time offset\nApply offset to the start time of notes (<+>/<->(numpad); double-click to enter value)"},
+      {cmd::kNoteSelector, "Note Name\nDisplays output Drum sound name (click to change/select)"},
+  };
+  return strings;
+}
+
+}  // namespace
+
+std::string loadString(int id) {
+  if (id >= cmd::kQuickPad0 && id <= 7100) id = cmd::kQuickPad0;
+  const auto it = table().find(id);
+  return it == table().end() ? std::string() : it->second;
+}
+
+}  // namespace velmora::ui

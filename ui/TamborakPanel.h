@@ -1,0 +1,125 @@
+// TamborakPanel: the plug-in's editor: the global controls of the loop, the six slice rows in a
+// column, the quick pads, the drag handle and the status line. It reads every value from the
+// engine and writes changes back at once, and is a view of the engine, refreshed on its items.
+// Painting and input come from a window backend through paint(), the mouse and key calls and
+// onTimer(). [main-thread]
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/ITamborak.h"
+#include "engine/TamborakView.h"
+#include "platform/UiQueue.h"
+#include "ui/Controls.h"
+#include "ui/LoopEditing.h"
+#include "ui/LooperView.h"
+
+namespace velmora::ui {
+
+class TamborakPanel : public RowOwner, public TamborakView {
+ public:
+  static constexpr int kWidth = 560, kHeight = 414;
+  static constexpr int kPlayTimer = 1, kPlayTimerMs = 10;
+  static constexpr int kSliceCount = 6;
+
+  // Registers with the engine as a view and builds the controls and the rows.
+  TamborakPanel(ITamborak& engine, LoopEditing& editing, WindowServices& services,
+                platform::UiQueue& queue = platform::UiQueue::main());
+  ~TamborakPanel() override;
+  TamborakPanel(const TamborakPanel&) = delete;
+  TamborakPanel& operator=(const TamborakPanel&) = delete;
+
+  static Rect bounds() { return {0, 0, kWidth, kHeight}; }
+
+  // The page is shown: the quick pad highlighted, the control selection on "Velo", every
+  // control refreshed, the play-position timer started. deactivate() stops the timer.
+  void activate();
+  void deactivate();
+  void onTimer(int id);
+
+  void paint(Canvas& canvas);
+  void mouseDown(Point p, MouseButton button, unsigned mods);
+  void mouseMove(Point p);
+  void mouseUp(Point p);
+  void doubleClick(Point p);
+  void wheel(Point p, int notches);
+  // A key for the panel (its focused row first); false when nothing takes it.
+  bool key(int vk, unsigned mods);
+  bool character(char c);
+  // Runs a command of the panel as a button or an accelerator does.
+  void command(int id, unsigned mods = kNoMods);
+  // The panel's background menu.
+  Menu contextMenu() const;
+
+  // The loop browser window takes commands 4100-4103; until one is attached they go nowhere.
+  void setLoopBrowser(std::function<void(int)> browser) { loopBrowser_ = std::move(browser); }
+
+  // State, for the window backends and the tests.
+  const std::string& windowText() const { return windowText_; }
+  const std::string& statusText() const { return status_->text(); }
+  int focusedRow() const { return focusedRow_; }
+  int highlightedPad() const;
+  bool editMode() const { return edit_->checked(); }
+  LooperView* row(int index);
+  Control* control(int id);
+  Control* controlAt(Point p);
+  DropList& modeList() { return *mode_; }
+  DropList& controlSelection() { return *controlSelect_; }
+  DropList& noteNamesList() { return *noteNames_; }
+  DropList& gridList() { return *grid_; }
+
+  // RowOwner
+  void onNotify(Control& control, Notify what) override;
+  WindowServices& services() override { return services_; }
+  void rowCommand(LooperView& row, int command) override;
+  bool translateAccelerator(int key, unsigned mods) override;
+  void rowFocused(LooperView& row) override;
+  // TamborakView
+  platform::UiTarget window() const override { return target_; }
+  void refresh(Item item) override;
+  bool confirmDiscard() override;
+  platform::Prompt* prompt() override { return &services_.prompt(); }
+  void setWindowText(const std::string& text) override;
+  void detach() override;
+
+ private:
+  void build();
+  void refreshAll();
+  void refreshVolumes();
+  void highlightPad(int index);
+  void focusRow(int index);
+  void showValue(int id);
+  void showTip(Control* control, Point p);
+
+  ITamborak* engine_;
+  LoopEditing& editing_;
+  WindowServices& services_;
+  platform::UiQueue& queue_;
+  platform::UiTarget target_ = platform::kNoTarget;
+  platform::UiMessage setLoopIdxMessage_ = 0;
+
+  std::unique_ptr<Button> compose_, options_, about_, quantize_, reset_, help_, edit_;
+  std::array<std::unique_ptr<Button>, 3> variations_;
+  std::array<std::unique_ptr<Button>, 10> pads_;
+  std::unique_ptr<Label> status_;
+  std::vector<std::unique_ptr<Label>> headings_;
+  std::unique_ptr<DragHandle> handle_;
+  std::unique_ptr<VSlider> swing_;
+  std::unique_ptr<Pad2D> veloPad_;
+  std::unique_ptr<HumanizeSlider> humanize_;
+  std::unique_ptr<DropList> mode_, controlSelect_, noteNames_, grid_;
+  std::vector<Control*> controls_;
+  std::array<std::unique_ptr<LooperView>, kSliceCount> rows_;
+
+  int focusedRow_ = 0;
+  Control* captured_ = nullptr;
+  Control* hovered_ = nullptr;
+  std::string windowText_;
+  std::function<void(int)> loopBrowser_;
+};
+
+}  // namespace velmora::ui
