@@ -24,9 +24,9 @@ class RecordingEngine final : public ITamborak {
   mutable std::vector<std::string> calls;
   int count(const std::string& name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
-  HRESULT QueryInterface(REFIID riid, void** object) override { return e_.QueryInterface(riid, object); }
-  ULONG AddRef() override { return e_.AddRef(); }
-  ULONG Release() override { return e_.Release(); }
+  STDMETHOD(QueryInterface)(REFIID riid, void** object) override { return e_.QueryInterface(riid, object); }
+  STDMETHOD_(ULONG, AddRef)() override { return e_.AddRef(); }
+  STDMETHOD_(ULONG, Release)() override { return e_.Release(); }
   HRESULT addView(TamborakView* view) override { note("addView"); return e_.addView(view); }
   void removeView(TamborakView* view) override { note("removeView"); e_.removeView(view); }
   HRESULT updatePlayPositions() override { note("updatePlayPositions"); return e_.updatePlayPositions(); }
