@@ -6,6 +6,7 @@
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
 #include "engine/ReadyPads.h"
+#include "engine/WarningDialog.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
 #include "library/PatternSignature.h"
@@ -169,8 +170,8 @@ void Tamborak::releaseHost() {
 }
 
 void Tamborak::warnOffline() {
-  if (settings::getProfileInt(settings::kWarnOffline) <= 0 || !prompt_) return;
-  prompt_->ask(kOfflineWarning, "Tamborak", platform::PromptButtons::kOk, platform::PromptIcon::kExclamation);
+  CWarningDlg warning(kOfflineWarning, settings::kWarnOffline.entry);
+  warning.showIfWanted(prompt_, "Tamborak");
 }
 
 HRESULT Tamborak::OnStart(MfxTime time, IMfxEventQueue*) {

@@ -14,6 +14,17 @@ PromptAnswer refusal(PromptButtons buttons) {
 
 std::optional<std::string> Prompt::askSavePath(const SavePathRequest&) { return std::nullopt; }
 
+PromptAnswer Prompt::warn(const std::string& text, const std::string& title, bool, bool& switchedOff) {
+  switchedOff = false;
+  return ask(text, title, PromptButtons::kOk, PromptIcon::kExclamation);
+}
+
+PromptAnswer ScriptedPrompt::warn(const std::string& text, const std::string& title, bool canSwitchOff,
+                                  bool& switchedOff) {
+  switchedOff = canSwitchOff && tickSwitchOff;
+  return ask(text, title, PromptButtons::kOk, PromptIcon::kExclamation);
+}
+
 std::optional<std::string> ScriptedPrompt::askSavePath(const SavePathRequest& request) {
   savesAsked_.push_back(request);
   if (paths_.empty()) return std::nullopt;

@@ -34,6 +34,10 @@ class Prompt {
   // path chosen, or nothing on Cancel. Prompts that cannot show a dialog cancel.
   // [main-thread, not real-time safe: waits for the user]
   virtual std::optional<std::string> askSavePath(const SavePathRequest& request);
+  // A warning the user may switch off: `text` under `title` with OK and, where `canSwitchOff`, a
+  // box that sets `switchedOff` when ticked. Prompts without such a box show the text plainly and
+  // leave it unticked. [main-thread, not real-time safe: waits for the user]
+  virtual PromptAnswer warn(const std::string& text, const std::string& title, bool canSwitchOff, bool& switchedOff);
 };
 
 // The answer that refuses: Cancel where offered, else No, else OK. [any thread]
@@ -55,6 +59,9 @@ class ScriptedPrompt : public Prompt {
 
   PromptAnswer ask(const std::string& text, const std::string& title, PromptButtons buttons, PromptIcon icon) override;
   std::optional<std::string> askSavePath(const SavePathRequest& request) override;
+  // Asked like any question; the box is ticked when `tickSwitchOff` is set and there is a box.
+  PromptAnswer warn(const std::string& text, const std::string& title, bool canSwitchOff, bool& switchedOff) override;
+  bool tickSwitchOff = false;
 
   // Adds an answer at the end of the script.
   void script(PromptAnswer answer) { answers_.push_back(answer); }
