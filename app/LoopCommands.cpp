@@ -110,14 +110,10 @@ int checkCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
   if (!readCommandOptions("check", args, {}, {"--json", "--all"}, 1, options, status)) return status;
-  const std::string library = libraryFolder(options.value("--library"), status);
-  if (library.empty()) return status;
-  LoopSession session(library);
-  if (!session.ok()) return fail("cannot start an engine");
-  std::string error;
-  if (!session.loadLoopFile(options.positional[0], error)) return fail(error);
-  const std::uint32_t mask = options.has("--all") ? kAllSlots : takingPart(session.engine());
-  const std::int32_t violations = printRules(session.engine(), mask, options.has("--json"));
+  const std::unique_ptr<LoopSession> session = openLoopSession(options, status);
+  if (!session) return status;
+  const std::uint32_t mask = options.has("--all") ? kAllSlots : takingPart(session->engine());
+  const std::int32_t violations = printRules(session->engine(), mask, options.has("--json"));
   if (options.has("--json")) std::printf("\n");
   return violations > 0 ? kExitRulesBroken : 0;
 }
@@ -126,14 +122,10 @@ int showCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
   if (!readCommandOptions("show", args, {}, {"--json"}, 1, options, status)) return status;
-  const std::string library = libraryFolder(options.value("--library"), status);
-  if (library.empty()) return status;
-  LoopSession session(library);
-  if (!session.ok()) return fail("cannot start an engine");
-  std::string error;
+  const std::unique_ptr<LoopSession> session = openLoopSession(options, status);
+  if (!session) return status;
   const std::string& file = options.positional[0];
-  if (!session.loadLoopFile(file, error)) return fail(error);
-  Tamborak& e = session.engine();
+  Tamborak& e = session->engine();
   if (options.has("--json")) {
     std::printf("{\n  \"loop\": %s,\n  \"volume\": %s,\n  \"group\": %d,\n  \"swing\": %d,\n  \"swingGrid\": %d,\n"
                 "  \"velocityDynamics\": %d,\n  \"velocityCentre\": %d,\n  \"humanize\": %d,\n  \"humanizeTrend\": %d,\n"

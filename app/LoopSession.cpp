@@ -72,6 +72,20 @@ bool LoopSession::saveLoopFile(const std::string& path, std::string& error) {
   return true;
 }
 
+std::unique_ptr<LoopSession> openLoopSession(const Options& options, int& status) {
+  const std::string library = libraryFolder(options.value("--library"), status);
+  if (library.empty()) return nullptr;
+  auto session = std::make_unique<LoopSession>(library);
+  std::string error;
+  if (!session->ok())
+    status = fail("cannot start an engine");
+  else if (!session->loadLoopFile(options.positional[0], error))
+    status = fail(error);
+  else
+    return session;
+  return nullptr;
+}
+
 std::string libraryFolder(const std::string& named, int& status) {
   const std::string folder = named.empty() ? libraryFoldersBeside(platform::moduleFolder()).patterns : named;
   std::error_code ec;

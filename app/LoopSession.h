@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,13 @@ class LoopSession {
   sim::ResultView view_;
   platform::ScriptedKeyState noKeys_;  // the composer's test mode never sees a held key
 };
+
+struct Options;
+
+// An engine over the library of --library holding the loop file named by the first word; null,
+// with the exit code in `status` after saying why, when the library, the engine or the file
+// fails. [main-thread, not real-time safe]
+std::unique_ptr<LoopSession> openLoopSession(const Options& options, int& status);
 
 // The pattern library folder: `named`, or the Patterns folder beside the program when empty.
 // When it is not a folder, says so on stderr, sets `status` and gives "". [main-thread]

@@ -17,19 +17,15 @@ int panelCommand(const std::vector<std::string>& args) {
   int status = 0;
   if (!readCommandOptions("panel", args, {"-o"}, {}, 1, options, status)) return status;
   if (!options.has("-o") || options.value("-o").empty()) return usageError("panel", "needs -o PANEL.png");
-  const std::string library = libraryFolder(options.value("--library"), status);
-  if (library.empty()) return status;
-  LoopSession session(library);
-  if (!session.ok()) return fail("cannot start an engine");
-  std::string error;
-  if (!session.loadLoopFile(options.positional[0], error)) return fail(error);
+  const std::unique_ptr<LoopSession> session = openLoopSession(options, status);
+  if (!session) return status;
 
-  std::string png;
+  std::string png, error;
   bool drawn;
   {
     ui::RecordingServices services;  // no window: nothing is shown, asked or dragged
-    ui::TamborakEditing editing(session.engine());
-    ui::TamborakPanel panel(session.engine(), editing, services);
+    ui::TamborakEditing editing(session->engine());
+    ui::TamborakPanel panel(session->engine(), editing, services);
     panel.activate();
     drawn = ui::renderPng(ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight,
                           [&panel](ui::Canvas& canvas) { panel.paint(canvas); }, png, error);
