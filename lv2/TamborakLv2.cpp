@@ -1,5 +1,7 @@
 #include "lv2/TamborakLv2.h"
 
+#include "lv2/PanelLink.h"
+
 #include <lv2/atom/util.h>
 #include <lv2/midi/midi.h>
 #include <lv2/time/time.h>
@@ -44,13 +46,6 @@ bool number(const LV2_Atom* atom, LV2_URID f, LV2_URID d, LV2_URID i, LV2_URID l
   return std::isfinite(value);
 }
 
-// The ranges of the control ports, in port order.
-struct ControlRange {
-  std::int32_t low, high;
-};
-constexpr std::array<ControlRange, kControlCount> kControlRanges = {
-    {{0, 100}, {-100, 100}, {0, 100}, {0, 127}, {-100, 100}, {0, 1}, {0, 2}, {0, Tamborak::kPadCount - 1}}};
-
 }  // namespace
 
 Plugin* Plugin::create(double sampleRate, const LV2_Feature* const* features) {
@@ -77,7 +72,9 @@ Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Sche
             id(LV2_ATOM__Int),    id(LV2_ATOM__Long),          id(LV2_ATOM__Chunk),       id(LV2_ATOM__Sequence),
             id(LV2_MIDI__MidiEvent), id(LV2_TIME__Position),   id(LV2_TIME__bar),         id(LV2_TIME__barBeat),
             id(LV2_TIME__beatsPerBar), id(LV2_TIME__beatUnit), id(LV2_TIME__beatsPerMinute), id(LV2_TIME__speed),
-            id(LV2_TIME__frame), id(kStateUri)};
+            id(LV2_TIME__frame), id(kStateUri), id(kPanelStateUri), id(kPanelHelloUri)};
+  panelIn_.resize(kMaxPanelState);
+  panelOut_.resize(kMaxPanelState);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
   if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) {
     face_.reset();
@@ -101,7 +98,9 @@ void Plugin::connectPort(std::uint32_t port, void* data) {
     in_ = static_cast<const LV2_Atom_Sequence*>(data);
   else if (port == kPortOut)
     out_ = static_cast<LV2_Atom_Sequence*>(data);
-  else if (port < kPortCount)
+  else if (port == kPortNotify)
+    notify_ = static_cast<LV2_Atom_Sequence*>(data);
+  else if (port < kPortNotify)
     controls_[port - kPortSwing] = static_cast<const float*>(data);
 }
 
@@ -139,12 +138,18 @@ void Plugin::run(std::uint32_t frames) {
       if (ev->body.type == urids_.midiEvent)
         midiIn(frame, reinterpret_cast<const std::uint8_t*>(LV2_ATOM_BODY_CONST(&ev->body)), ev->body.size);
       else if ((ev->body.type == urids_.atomObject || ev->body.type == urids_.atomBlank) &&
-               ev->body.size >= sizeof(LV2_Atom_Object_Body))
-        position(frame, reinterpret_cast<const LV2_Atom_Object*>(&ev->body));
+               ev->body.size >= sizeof(LV2_Atom_Object_Body)) {
+        const auto* object = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
+        if (object->body.otype == urids_.panelState || object->body.otype == urids_.panelHello)
+          panelIn(object);
+        else
+          position(frame, object);
+      }
     }
   }
   if (frames > at) segment(at, frames);
   writeOutput();
+  writeNotify();
   checkControls();
   framesSincePump_ += frames;
   if (!pumpPending_ && framesSincePump_ >= sampleRate_ / 50) {
@@ -341,10 +346,7 @@ void Plugin::writeOutput() {
 void Plugin::checkControls() {
   for (std::size_t i = 0; i < kControlCount; ++i) {
     if (!controls_[i]) continue;
-    const float raw = *controls_[i];
-    const std::int32_t value = std::isfinite(raw) ? std::clamp(static_cast<std::int32_t>(std::lround(raw)),
-                                                                kControlRanges[i].low, kControlRanges[i].high)
-                                                  : lastControl_[i];
+    const std::int32_t value = controlValue(i, *controls_[i], lastControl_[i]);
     // The first values are the host's starting point, not a change: the loop keeps its own.
     if (!controlsSeen_) {
       lastControl_[i] = value;
@@ -357,6 +359,54 @@ void Plugin::checkControls() {
   controlsSeen_ = true;
 }
 
+void Plugin::panelIn(const LV2_Atom_Object* object) {
+  Job job{kJobPanelHello, 0, 0};
+  if (object->body.otype == urids_.panelState) {
+    const LV2_Atom* chunk = nullptr;
+    lv2_atom_object_get(object, urids_.state, &chunk, 0);
+    // One block at a time: a block that comes while the last is still being read waits for the
+    // panel's next change (the panel sends again whenever its block differs from ours).
+    if (!chunk || chunk->type != urids_.atomChunk || chunk->size == 0 || chunk->size > kMaxPanelState ||
+        panelInSize_.load(std::memory_order_acquire) != 0)
+      return;
+    std::memcpy(panelIn_.data(), LV2_ATOM_BODY_CONST(chunk), chunk->size);
+    panelInSize_.store(chunk->size, std::memory_order_release);
+    job.kind = kJobPanelState;
+  }
+  if (schedule_.schedule_work(schedule_.handle, sizeof job, &job) != LV2_WORKER_SUCCESS && job.kind == kJobPanelState)
+    panelInSize_.store(0, std::memory_order_release);
+}
+
+void Plugin::writeNotify() {
+  if (!notify_) return;
+  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(notify_), notify_->atom.size);
+  LV2_Atom_Forge_Frame sequence;
+  lv2_atom_forge_sequence_head(&forge_, &sequence, 0);
+  if (const std::uint32_t size = panelOutSize_.load(std::memory_order_acquire)) {
+    LV2_Atom_Forge_Frame object;
+    if (lv2_atom_forge_frame_time(&forge_, 0) && lv2_atom_forge_object(&forge_, &object, 0, urids_.panelState) &&
+        lv2_atom_forge_key(&forge_, urids_.state) && lv2_atom_forge_atom(&forge_, size, urids_.atomChunk) &&
+        lv2_atom_forge_write(&forge_, panelOut_.data(), size))
+      lv2_atom_forge_pop(&forge_, &object);
+    panelOutSize_.store(0, std::memory_order_release);
+  }
+  lv2_atom_forge_pop(&forge_, &sequence);
+}
+
+void Plugin::offerState(bool force) {
+  if (panelOutSize_.load(std::memory_order_acquire) != 0) {
+    if (force) lastOffered_.clear();  // the block goes with the next pump
+    return;
+  }
+  std::string bytes;
+  CUniString stream(bytes);
+  engine().writeState(stream);
+  if (bytes.empty() || bytes.size() > kMaxPanelState || (!force && bytes == lastOffered_)) return;
+  std::memcpy(panelOut_.data(), bytes.data(), bytes.size());
+  lastOffered_ = std::move(bytes);
+  panelOutSize_.store(static_cast<std::uint32_t>(lastOffered_.size()), std::memory_order_release);
+}
+
 LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, std::uint32_t size,
                                const void* data) {
   if (size != sizeof(Job)) return LV2_WORKER_ERR_UNKNOWN;
@@ -365,20 +415,24 @@ LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worker_R
   std::lock_guard guard(mainThreadLock());
   Tamborak& e = engine();
   if (job.kind == kJobControl) {
-    switch (job.control + kPortSwing) {
-      case kPortSwing: e.setSwingPc(job.value, false); break;
-      case kPortDynamics: e.setVeloDyn(job.value, false); break;
-      case kPortCentre: e.setVeloCenterPC(job.value, false); break;
-      case kPortHumanize: e.setHumanizeVelo(job.value, false); break;
-      case kPortTrend: e.setHumanizeVeloTrend(job.value, false); break;
-      case kPortQuantize: e.setQuantize(job.value != 0, false); break;
-      case kPortRange: e.setPatternGroup(job.value, true); break;
-      case kPortPad: e.setLoopIdx(job.value, false, 0); break;
-      default: break;
+    applyControl(e, static_cast<std::size_t>(job.control), job.value);
+  } else if (job.kind == kJobPanelState) {
+    CUniMemoryReader reader(panelIn_.data(), panelInSize_.load(std::memory_order_acquire));
+    if (e.readState(reader)) {
+      e.changed("Tamborak::Load");
+      // What the panel gave is what it shows: not sent back unless it changes here.
+      lastOffered_.clear();
+      CUniString stream(lastOffered_);
+      e.writeState(stream);
     }
+    panelInSize_.store(0, std::memory_order_release);
+  } else if (job.kind == kJobPanelHello) {
+    panelOpen_ = true;
+    offerState(true);
   }
   platform::UiQueue::main().pump();
   platform::UiQueue::main().fireDueTimers();
+  if (job.kind == kJobPump && panelOpen_) offerState(false);
   if (job.kind == kJobPump) respond(handle, sizeof job, &job);
   return LV2_WORKER_SUCCESS;
 }

@@ -13,10 +13,13 @@
 #include <lv2/worker/worker.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "frame/ComRef.h"
+#include "lv2/ControlPorts.h"
 #include "lv2/SongTime.h"
 
 namespace velmora {
@@ -29,21 +32,6 @@ namespace velmora::lv2 {
 inline constexpr char kPluginUri[] = "urn:velmora:tamborak";
 inline constexpr char kStateUri[] = "urn:velmora:tamborak#state";
 
-// Port indices, as the plug-in's description lists them.
-enum Port : std::uint32_t {
-  kPortIn = 0,
-  kPortOut = 1,
-  kPortSwing,
-  kPortDynamics,
-  kPortCentre,
-  kPortHumanize,
-  kPortTrend,
-  kPortQuantize,
-  kPortRange,
-  kPortPad,
-  kPortCount
-};
-inline constexpr std::size_t kControlCount = kPortCount - kPortSwing;
 
 class Plugin {
  public:
@@ -80,15 +68,15 @@ class Plugin {
   struct Urids {
     LV2_URID atomBlank, atomObject, atomFloat, atomDouble, atomInt, atomLong, atomChunk, atomSequence;
     LV2_URID midiEvent, timePosition, timeBar, timeBarBeat, timeBeatsPerBar, timeBeatUnit, timeBeatsPerMinute,
-        timeSpeed, timeFrame, state;
+        timeSpeed, timeFrame, state, panelState, panelHello;
   };
   // One job for the worker.
   struct Job {
-    std::uint32_t kind;  // kJobControl or kJobPump
+    std::uint32_t kind;  // kJobControl, kJobPump, kJobPanelState or kJobPanelHello
     std::int32_t control;
     std::int32_t value;
   };
-  static constexpr std::uint32_t kJobControl = 1, kJobPump = 2;
+  static constexpr std::uint32_t kJobControl = 1, kJobPump = 2, kJobPanelState = 3, kJobPanelHello = 4;
   // A MIDI message waiting to be written in frame order.
   struct OutMessage {
     std::uint32_t frame;
@@ -118,6 +106,13 @@ class Plugin {
            std::uint8_t size);
   void writeOutput();
   void checkControls();
+  // A message of the panel: its state block goes to the worker; a hello asks for ours.
+  void panelIn(const LV2_Atom_Object* object);
+  // Sends the state block the worker left for the panel, if any. [audio-thread]
+  void writeNotify();
+  // Leaves the engine's state block for the panel when it changed since the last one (or always,
+  // when `force`). [the worker thread, under the process-wide lock]
+  void offerState(bool force);
   double ticksPerFrame() const;
   bool isTrigger(std::uint8_t key) const;
 
@@ -134,6 +129,7 @@ class Plugin {
 
   const LV2_Atom_Sequence* in_ = nullptr;
   LV2_Atom_Sequence* out_ = nullptr;
+  LV2_Atom_Sequence* notify_ = nullptr;
   std::array<const float*, kControlCount> controls_{};
   std::array<std::int32_t, kControlCount> lastControl_{};
   bool controlsSeen_ = false;
@@ -156,6 +152,13 @@ class Plugin {
 
   std::uint32_t framesSincePump_ = 0;
   bool pumpPending_ = false;
+
+  // The panel's mirror. Two buffers of kMaxPanelState bytes, each handed between the audio
+  // thread and the worker by its atomic: a size of 0 means the buffer is free.
+  bool panelOpen_ = false;  // a panel said hello: the state is offered on every pump
+  std::vector<std::uint8_t> panelIn_, panelOut_;
+  std::atomic<std::uint32_t> panelInSize_{0}, panelOutSize_{0};
+  std::string lastOffered_;  // the block the panel last got or gave [worker]
 };
 
 }  // namespace velmora::lv2

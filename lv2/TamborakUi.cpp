@@ -1,0 +1,168 @@
+#include "lv2/TamborakUi.h"
+
+#include <lv2/atom/util.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "engine/Tamborak.h"
+#include "frame/CTamborak.h"
+#include "io/UniStream.h"
+#include "lv2/PanelLink.h"
+#include "lv2/TamborakLv2.h"
+#include "platform/UiQueue.h"
+#include "ui/LoopEditing.h"
+#include "ui/TamborakPanel.h"
+#include "ui/x11/PanelWindow.h"
+
+namespace velmora::lv2 {
+
+namespace {
+
+const void* feature(const LV2_Feature* const* features, const char* uri) {
+  for (; features && *features; ++features)
+    if (std::strcmp((*features)->URI, uri) == 0) return (*features)->data;
+  return nullptr;
+}
+
+std::string stateOf(Tamborak& engine) {
+  std::string bytes;
+  CUniString stream(bytes);
+  engine.writeState(stream);
+  return bytes;
+}
+
+}  // namespace
+
+PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
+                         const LV2_Feature* const* features) {
+  const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
+  if (!map || !write) {
+    std::fprintf(stderr, "tamborak: the host offers the panel no %s\n", map ? "write function" : "urid:map");
+    return nullptr;
+  }
+  std::string error;
+  auto window = ui::PanelWindow::open(reinterpret_cast<unsigned long>(feature(features, LV2_UI__parent)), error);
+  if (!window) {
+    std::fprintf(stderr, "tamborak: no panel: %s\n", error.c_str());
+    return nullptr;
+  }
+  auto* self = new PanelUi(write, controller, *map);
+  if (!self->face_) {
+    std::fprintf(stderr, "tamborak: the panel's engine could not start\n");
+    delete self;
+    return nullptr;
+  }
+  self->window_ = std::move(window);
+  self->editing_ = std::make_unique<ui::TamborakEditing>(self->engine());
+  self->panel_ = std::make_unique<ui::TamborakPanel>(self->engine(), *self->editing_, *self->window_);
+  self->window_->setPanel(self->panel_.get());
+  self->panel_->activate();
+  if (const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize)))
+    resize->ui_resize(resize->handle, ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight);
+  *widget = reinterpret_cast<LV2UI_Widget>(self->window_->window());
+  self->agree();
+  // Until the plug-in answers, the panel shows what this engine started with.
+  self->sendObject(self->panelHello_, nullptr);
+  return self;
+}
+
+PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_URID_Map& map)
+    : write_(write), controller_(controller) {
+  const auto id = [&](const char* uri) { return map.map(map.handle, uri); };
+  atomChunk_ = id(LV2_ATOM__Chunk);
+  eventTransfer_ = id(LV2_ATOM__eventTransfer);
+  stateKey_ = id(kStateUri);
+  panelState_ = id(kPanelStateUri);
+  panelHello_ = id(kPanelHelloUri);
+  lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
+  if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
+}
+
+PanelUi::~PanelUi() {
+  if (window_) window_->setPanel(nullptr);
+  if (panel_) panel_->deactivate();
+  panel_.reset();
+  editing_.reset();
+  window_.reset();
+  face_.reset();
+  platform::UiQueue::main().pump();
+}
+
+Tamborak& PanelUi::engine() { return static_cast<Tamborak&>(*face_.get()); }
+
+void PanelUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
+  if (!buffer) return;
+  if (format == 0 && size == sizeof(float) && port >= kPortSwing && port < kPortNotify) {
+    const std::size_t control = port - kPortSwing;
+    float raw;
+    std::memcpy(&raw, buffer, sizeof raw);
+    const std::int32_t value = controlValue(control, raw, controls_[control]);
+    if (value == controls_[control]) return;
+    applyControl(engine(), control, value);
+    panel_->activate();
+    agree();
+    return;
+  }
+  if (port != kPortNotify || format != eventTransfer_ || size < sizeof(LV2_Atom_Object)) return;
+  const auto* object = static_cast<const LV2_Atom_Object*>(buffer);
+  if (object->atom.size + sizeof(LV2_Atom) > size || object->body.otype != panelState_) return;
+  const LV2_Atom* chunk = nullptr;
+  lv2_atom_object_get(object, stateKey_, &chunk, 0);
+  if (!chunk || chunk->type != atomChunk_ || chunk->size == 0) return;
+  CUniMemoryReader reader(LV2_ATOM_BODY_CONST(chunk), chunk->size);
+  if (!engine().readState(reader)) return;
+  panel_->activate();
+  agree();
+}
+
+int PanelUi::idle() {
+  platform::UiQueue::main().pump();
+  platform::UiQueue::main().fireDueTimers();
+  window_->idle();
+  // Besides clicks and keys, the panel's timers and the engine's deferred work change things.
+  sendChanges();
+  return 0;
+}
+
+void PanelUi::agree() {
+  agreed_ = stateOf(engine());
+  for (std::size_t i = 0; i < kControlCount; ++i) controls_[i] = readControl(engine(), i);
+}
+
+void PanelUi::sendChanges() {
+  // The global controls go through their ports, so that the host shows and records them.
+  for (std::size_t i = 0; i < kControlCount; ++i) {
+    const std::int32_t value = readControl(engine(), i);
+    if (value == controls_[i]) continue;
+    controls_[i] = value;
+    const float port = static_cast<float>(value);
+    write_(controller_, static_cast<std::uint32_t>(kPortSwing + i), sizeof port, 0, &port);
+  }
+  std::string state = stateOf(engine());
+  if (state.empty() || state == agreed_) return;
+  if (state.size() > kMaxPanelState) {
+    std::fprintf(stderr, "tamborak: the loop's state is too large to reach the plug-in (%zu bytes)\n", state.size());
+    return;
+  }
+  sendObject(panelState_, &state);
+  agreed_ = std::move(state);
+}
+
+void PanelUi::sendObject(LV2_URID type, const std::string* state) {
+  std::vector<std::uint8_t> buffer((state ? state->size() : 0) + 256);
+  lv2_atom_forge_set_buffer(&forge_, buffer.data(), buffer.size());
+  LV2_Atom_Forge_Frame frame;
+  auto* object = reinterpret_cast<LV2_Atom*>(lv2_atom_forge_object(&forge_, &frame, 0, type));
+  if (!object) return;
+  if (state) {
+    lv2_atom_forge_key(&forge_, stateKey_);
+    lv2_atom_forge_atom(&forge_, static_cast<std::uint32_t>(state->size()), atomChunk_);
+    lv2_atom_forge_write(&forge_, state->data(), static_cast<std::uint32_t>(state->size()));
+  }
+  lv2_atom_forge_pop(&forge_, &frame);
+  write_(controller_, kPortIn, lv2_atom_total_size(object), eventTransfer_, object);
+}
+
+}  // namespace velmora::lv2
