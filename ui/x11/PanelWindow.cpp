@@ -374,11 +374,13 @@ void PanelWindow::handle(void* raw, int& inputs) {
       break;
     case KeyPress: {
       char text[8] = {};
-      KeySym sym = 0;
-      const int length = XLookupString(&event.xkey, text, sizeof text, &sym, nullptr);
+      KeySym shifted = 0;
+      const int length = XLookupString(&event.xkey, text, sizeof text, &shifted, nullptr);
       const unsigned mods = modifiers(event.xkey.state);
       ++inputs;
-      const int code = keyCode(sym);
+      // Keys by their unshifted symbol, as accelerators name them: Shift+2 is 2 with Shift, not @.
+      const KeySym plain = XLookupKeysym(&event.xkey, 0);
+      const int code = keyCode(plain >= XK_KP_Space && plain <= XK_KP_9 ? shifted : plain);
       if (code && panel_->key(code, mods)) break;
       if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x20 && !(mods & kCtrl)) panel_->character(text[0]);
       break;

@@ -1,0 +1,246 @@
+// The plug-in's panel inside a host window under X: our lilv host opens the bundle's X11 UI in a
+// window of its own while the plug-in plays, saves a screenshot, clicks "Compose Loop" with a real
+// X event and checks that the plug-in then plays another loop, and that a change of the plug-in's
+// own (the host automating swing) reaches the panel without coming back. Ends with an
+// "N passed, N failed" line.
+#include <cairo.h>
+#include <dlfcn.h>
+#include <lv2/ui/ui.h>
+
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+#include "engine/EngineProcess.h"
+#include "engine/Tamborak.h"
+#include "frame/CTamborak.h"
+#include "io/UniStream.h"
+#include "loops/Looper.h"
+#include "lv2/PanelLink.h"
+#include "platform/CrtRand.h"
+#include "tests/TempFolder.h"
+#include "tests/lv2/Lv2TestHost.h"
+#include "ui/CommandIds.h"
+#include "ui/LoopEditing.h"
+#include "ui/Recording.h"
+#include "ui/TamborakPanel.h"
+
+// Xlib last: its macros (Bool, Status) would break the headers above.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+using namespace velmora;
+using namespace velmora::lv2test;
+
+constexpr int kHostWidth = 600, kHostHeight = 460;
+
+// What the panel writes reaches the plug-in's ports.
+struct Link {
+  Instance* instance;
+  int statesSent = 0;
+};
+
+void writePort(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32_t format, const void* buffer) {
+  Link& link = *static_cast<Link*>(controller);
+  if (port == 0 && format == id(LV2_ATOM__eventTransfer)) {
+    link.instance->toPlugin.emplace_back(static_cast<const char*>(buffer), size);
+    const auto* object = static_cast<const LV2_Atom_Object*>(buffer);
+    if (object->body.otype == id(lv2::kPanelStateUri)) ++link.statesSent;
+  } else if (format == 0 && size == sizeof(float) && port >= 2 && port < 10) {
+    link.instance->controls_[port - 2] = *static_cast<const float*>(buffer);
+  }
+}
+
+// The host window's pixels as an image (caller destroys it), or nullptr.
+cairo_surface_t* screenshot(Display* display, Window window) {
+  XImage* image = XGetImage(display, window, 0, 0, kHostWidth, kHostHeight, AllPlanes, ZPixmap);
+  if (!image) return nullptr;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kHostWidth, kHostHeight);
+  auto* pixels = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < kHostHeight; ++y)
+    for (int x = 0; x < kHostWidth; ++x)
+      *reinterpret_cast<std::uint32_t*>(pixels + y * stride + x * 4) =
+          static_cast<std::uint32_t>(XGetPixel(image, x, y) & 0xFFFFFF);
+  cairo_surface_mark_dirty(surface);
+  XDestroyImage(image);
+  return surface;
+}
+
+std::set<std::uint32_t> colours(cairo_surface_t* surface) {
+  std::set<std::uint32_t> seen;
+  const auto* pixels = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < ui::TamborakPanel::kHeight; ++y)
+    for (int x = 0; x < ui::TamborakPanel::kWidth; ++x)
+      seen.insert(*reinterpret_cast<const std::uint32_t*>(pixels + y * stride + x * 4) & 0xFFFFFF);
+  return seen;
+}
+
+bool samePixels(cairo_surface_t* a, cairo_surface_t* b) {
+  const auto size = static_cast<std::size_t>(cairo_image_surface_get_stride(a) * kHostHeight);
+  return std::equal(cairo_image_surface_get_data(a), cairo_image_surface_get_data(a) + size, cairo_image_surface_get_data(b));
+}
+
+// Notes as a pattern: key, velocity and start (whole ticks), for comparing bars.
+std::multiset<std::tuple<int, int, long>> pattern(const std::vector<Note>& notes) {
+  std::multiset<std::tuple<int, int, long>> p;
+  for (const Note& n : notes) p.emplace(n.key, n.velocity, std::lround(n.start));
+  return p;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string shotPath = argc > 1 ? argv[1] : "lv2-panel.png";
+  velmora::test::TempFolder settings;
+  setenv("TAMBORAK_CONFIG_DIR", settings.path().c_str(), 1);
+  setenv("LV2_PATH", TAMBORAK_LV2_FOLDER, 1);
+  EngineProcess::setPatternsFolder(TAMBORAK_LV2_FOLDER "/tamborak.lv2/Patterns");
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::printf("no X display: run under xvfb-run\n0 passed, 1 failed\n");
+    return 1;
+  }
+
+  LilvWorld* world = lilv_world_new();
+  lilv_world_load_all(world);
+  LilvNode* uri = lilv_new_uri(world, "urn:velmora:tamborak");
+  const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
+  const LilvUI* panelUi = nullptr;
+  LilvUIs* uis = plugin ? lilv_plugin_get_uis(plugin) : nullptr;
+  LILV_FOREACH(uis, i, uis) {
+    const LilvUI* candidate = lilv_uis_get(uis, i);
+    if (std::string(lilv_node_as_uri(lilv_ui_get_uri(candidate))) == lv2::kUiUri) panelUi = candidate;
+  }
+  LilvNode* x11Class = lilv_new_uri(world, LV2_UI__X11UI);
+  check(panelUi && lilv_ui_is_a(panelUi, x11Class), "the bundle describes the panel as an X11 UI");
+  if (!panelUi) {
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return 1;
+  }
+  char* binary = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_binary_uri(panelUi)), nullptr);
+  char* bundle = lilv_file_uri_parse(lilv_node_as_uri(lilv_ui_get_bundle_uri(panelUi)), nullptr);
+  void* module = dlopen(binary, RTLD_NOW | RTLD_LOCAL);
+  using DescriptorFunction = const LV2UI_Descriptor* (*)(uint32_t);
+  const auto entry = module ? reinterpret_cast<DescriptorFunction>(dlsym(module, "lv2ui_descriptor")) : nullptr;
+  const LV2UI_Descriptor* descriptor = entry ? entry(0) : nullptr;
+  check(descriptor && std::string(descriptor->URI) == lv2::kUiUri, "the panel's module loads and describes itself");
+  if (!descriptor) {
+    std::printf("%s\n%d passed, %d failed\n", dlerror(), passed, failed);
+    return 1;
+  }
+
+  // The loop the plug-in starts with: composed with a fixed seed, all six slices playing.
+  std::string state;
+  ui::Rect compose;
+  {
+    ComRef<ITamborak> face;
+    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    Tamborak& e = static_cast<Tamborak&>(*face.get());
+    for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
+    crtSrand(7);
+    e.Random(nullptr);
+    CUniString out(state);
+    e.writeState(out);
+    // Where the panel has its compose button.
+    ui::RecordingServices services;
+    ui::TamborakEditing editing(e);
+    ui::TamborakPanel layout(e, editing, services);
+    compose = layout.control(ui::cmd::kCompose)->rect();
+  }
+
+  const SongSetup song{120, 4, 4, 256};
+  const std::uint64_t bar = frameOfTick(song, static_cast<double>(song.barTicks()));
+  auto owned = std::make_unique<Instance>(world, plugin, song.rate);
+  Instance& instance = *owned;
+  check(instance.ok() && instance.restore(state), "the plug-in starts with the composed loop");
+
+  const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, kHostWidth, kHostHeight, 0,
+                                          BlackPixel(display, DefaultScreen(display)), 0x808080);
+  XMapWindow(display, host);
+  XSync(display, False);
+  Link link{&instance};
+  LV2_Feature mapFeature{LV2_URID__map, &uridMap};
+  LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(host)};
+  LV2_Feature idleFeature{LV2_UI__idleInterface, nullptr};
+  const LV2_Feature* features[] = {&mapFeature, &parentFeature, &idleFeature, nullptr};
+  LV2UI_Widget widget = nullptr;
+  LV2UI_Handle handle = descriptor->instantiate(descriptor, "urn:velmora:tamborak", bundle, writePort, &link, &widget, features);
+  const auto* idle = static_cast<const LV2UI_Idle_Interface*>(descriptor->extension_data(LV2_UI__idleInterface));
+  check(handle && widget && idle, "the panel opens inside the host's window");
+  if (!handle || !idle) {
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return 1;
+  }
+  int notified = 0;
+  instance.onNotify = [&](const LV2_Atom* atom) {
+    ++notified;
+    descriptor->port_event(handle, 10, lv2_atom_total_size(atom), id(LV2_ATOM__eventTransfer), atom);
+  };
+  instance.eachBlock = [&] { idle->idle(handle); };
+  const auto settle = [&] {
+    for (int i = 0; i < 20; ++i) {
+      idle->idle(handle);
+      XSync(display, False);
+    }
+  };
+
+  // The panel says hello, gets the plug-in's state and shows it; nothing goes back.
+  std::vector<Note> before = instance.play(song, bar, {{0, true, 0, 1}});
+  settle();
+  check(notified == 1 && link.statesSent == 0, "the panel gets the plug-in's state once and sends nothing back");
+  cairo_surface_t* first = screenshot(display, host);
+  const bool drawn = first && colours(first).size() >= 8;
+  check(drawn && cairo_surface_write_to_png(first, shotPath.c_str()) == CAIRO_STATUS_SUCCESS,
+        "the panel is drawn in the host's window (screenshot " + shotPath + ")");
+  before = instance.play(song, bar, {});
+  const std::string stateBefore = instance.save();
+
+  // A click on "Compose Loop": the panel composes and the plug-in plays the new loop.
+  for (int type : {ButtonPress, ButtonRelease}) {
+    XEvent click{};
+    click.xbutton.type = type;
+    click.xbutton.display = display;
+    click.xbutton.window = reinterpret_cast<Window>(widget);
+    click.xbutton.x = (compose.left + compose.right) / 2;
+    click.xbutton.y = (compose.top + compose.bottom) / 2;
+    click.xbutton.button = Button1;
+    click.xbutton.same_screen = True;
+    XSendEvent(display, click.xbutton.window, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &click);
+  }
+  XSync(display, False);
+  settle();
+  check(link.statesSent == 1, "the click sends the newly composed loop to the plug-in");
+  instance.play(song, bar, {});  // the bar in which the new loop arrives
+  const std::vector<Note> after = instance.play(song, bar, {});
+  check(instance.save() != stateBefore && !after.empty() && pattern(after) != pattern(before),
+        "after the click the plug-in plays another loop");
+
+  // The host automates swing: the plug-in's state changes and the panel follows, silently.
+  settle();
+  cairo_surface_t* second = screenshot(display, host);
+  const int notifiedBefore = notified;
+  instance.controls_[0] = 60;
+  instance.play(song, bar / 4, {});
+  settle();
+  cairo_surface_t* third = screenshot(display, host);
+  check(notified > notifiedBefore && link.statesSent == 1 && second && third && !samePixels(second, third),
+        "a change in the plug-in reaches the panel and is not sent back");
+  for (cairo_surface_t* s : {first, second, third})
+    if (s) cairo_surface_destroy(s);
+
+  descriptor->cleanup(handle);
+  owned.reset();
+  XDestroyWindow(display, host);
+  XCloseDisplay(display);
+  lilv_free(binary);
+  lilv_free(bundle);
+  lilv_node_free(x11Class);
+  lilv_node_free(uri);
+  lilv_world_free(world);
+  std::printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
+}
