@@ -212,12 +212,14 @@ int main(int argc, char** argv) {
     XSendEvent(display, click.xbutton.window, False, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &click);
   }
   XSync(display, False);
+  const int notifiedBeforeClick = notified;
   settle();
   check(link.statesSent == 1, "the click sends the newly composed loop to the plug-in");
   instance.play(song, bar, {});  // the bar in which the new loop arrives
   const std::vector<Note> after = instance.play(song, bar, {});
-  check(instance.save() != stateBefore && !after.empty() && pattern(after) != pattern(before),
-        "after the click the plug-in plays another loop");
+  check(instance.save() != stateBefore && !after.empty() && pattern(after) != pattern(before) &&
+            notified == notifiedBeforeClick,
+        "after the click the plug-in plays another loop, and does not send it back");
 
   // The host automates swing: the plug-in's state changes and the panel follows, silently.
   settle();
