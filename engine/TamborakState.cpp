@@ -115,8 +115,15 @@ void Tamborak::applyState(StateRecord& state) {
   setHumanizeVelo(state.humanizeVelo, false);
   setQuantize(state.quantize != 0, false);
   applySettings(state.settings);
-  CUniMemoryReader loop(state.loop.data(), static_cast<std::uint32_t>(state.loop.size()));
-  readLoop(loop, true);
+  // Reading a loop restarts its slices: the loop already playing is not read again (a panel
+  // that mirrors the engine sends the whole state for every change of a control).
+  std::string playing;
+  CUniString current(playing);
+  writeLoop(current, true);
+  if (playing != state.loop) {
+    CUniMemoryReader loop(state.loop.data(), static_cast<std::uint32_t>(state.loop.size()));
+    readLoop(loop, true);
+  }
   rebuildReadySets();
 }
 
