@@ -314,17 +314,16 @@ int PanelWindow::idle() {
     XNextEvent(x_->display, &event);
     handle(&event, inputs);
   }
+  // Due timers are gathered first: a handler may set or kill timers.
   const auto now = std::chrono::steady_clock::now();
-  for (auto it = timers_.begin(); it != timers_.end();) {
-    const int id = it->first;
-    if (it->second.due > now) {
-      ++it;
-      continue;
+  std::vector<int> due;
+  for (auto& [id, timer] : timers_)
+    if (timer.due <= now) {
+      timer.due = now + timer.period;
+      due.push_back(id);
     }
-    it->second.due = now + it->second.period;
-    ++it;
-    if (panel_) panel_->onTimer(id);  // may set or kill timers: the iterator moved on already
-  }
+  for (int id : due)
+    if (panel_ && timers_.count(id)) panel_->onTimer(id);
   if (dirty_) repaint();
   return inputs;
 }
