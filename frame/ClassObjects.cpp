@@ -4,6 +4,7 @@
 
 #include "frame/CTamborak.h"
 #include "frame/ClassIds.h"
+#include "frame/PanelPage.h"
 #include "host/TamborakDR.h"
 #include "io/UniRegistry.h"
 
@@ -14,15 +15,16 @@ using FactoryMaker = com::ObjectFactory* (*)();
 
 struct ServedClass {
   const CLSID* clsid;
-  FactoryMaker makeFactory;  // null: the class is registered but not built into this module yet
+  FactoryMaker makeFactory;
 };
 
 com::ObjectFactory* makeFilterFactory() { return new (std::nothrow) CTamborak::Factory; }
+com::ObjectFactory* makePanelFactory() { return new (std::nothrow) CTamborakPanel::Factory; }
 com::ObjectFactory* makeLinkFactory() { return new (std::nothrow) TamborakDR::Factory; }
 
 const ServedClass kClasses[] = {
     {&CLSID_Tamborak, &makeFilterFactory},
-    {&CLSID_TamborakPanel, nullptr},
+    {&CLSID_TamborakPanel, &makePanelFactory},
     {&CLSID_TamborakDR, &makeLinkFactory},
 };
 
@@ -31,7 +33,6 @@ const ServedClass kClasses[] = {
 HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out) {
   for (const ServedClass& served : kClasses) {
     if (!(*served.clsid == clsid)) continue;
-    if (!served.makeFactory) break;
     return com::queryNew(served.makeFactory(), iid, out);
   }
   return CLASS_E_CLASSNOTAVAILABLE;

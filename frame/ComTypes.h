@@ -139,6 +139,63 @@ inline constexpr IID IID_IPersistStream = {0x00000109, 0x0000, 0x0000, {0xC0, 0x
 inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 inline constexpr IID IID_ISpecifyPropertyPages = {0xB196B28B, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 
+// The property-page faces, for the editor panel; the window handles are opaque here.
+using UINT = unsigned int;
+using LONG = std::int32_t;
+using LCID = DWORD;
+using OLECHAR = char16_t;
+using LPOLESTR = OLECHAR*;
+using LPCOLESTR = const OLECHAR*;
+struct HWND__;
+using HWND = HWND__*;
+struct RECT {
+  LONG left, top, right, bottom;
+};
+using LPCRECT = const RECT*;
+struct SIZE {
+  LONG cx, cy;
+};
+struct MSG;
+struct PROPPAGEINFO {
+  ULONG cb;
+  LPOLESTR pszTitle;
+  SIZE size;
+  LPOLESTR pszDocString;
+  LPOLESTR pszHelpFile;
+  DWORD dwHelpContext;
+};
+constexpr UINT SW_HIDE = 0, SW_SHOW = 5;
+
+struct IPropertyPageSite : IUnknown {
+  STDMETHOD(OnStatusChange)(DWORD flags) = 0;
+  STDMETHOD(GetLocaleID)(LCID* locale) = 0;
+  STDMETHOD(GetPageContainer)(IUnknown** container) = 0;
+  STDMETHOD(TranslateAccelerator)(MSG* message) = 0;
+
+ protected:
+  ~IPropertyPageSite() = default;
+};
+
+struct IPropertyPage : IUnknown {
+  STDMETHOD(SetPageSite)(IPropertyPageSite* site) = 0;
+  STDMETHOD(Activate)(HWND parent, LPCRECT rect, BOOL modal) = 0;
+  STDMETHOD(Deactivate)() = 0;
+  STDMETHOD(GetPageInfo)(PROPPAGEINFO* info) = 0;
+  STDMETHOD(SetObjects)(ULONG count, IUnknown** objects) = 0;
+  STDMETHOD(Show)(UINT command) = 0;
+  STDMETHOD(Move)(LPCRECT rect) = 0;
+  STDMETHOD(IsPageDirty)() = 0;
+  STDMETHOD(Apply)() = 0;
+  STDMETHOD(Help)(LPCOLESTR helpFolder) = 0;
+  STDMETHOD(TranslateAccelerator)(MSG* message) = 0;
+
+ protected:
+  ~IPropertyPage() = default;
+};
+
+inline constexpr IID IID_IPropertyPage = {0xB196B28D, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+inline constexpr IID IID_IPropertyPageSite = {0xB196B28C, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+
 inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }
 inline void CoTaskMemFree(void* block) { std::free(block); }
 

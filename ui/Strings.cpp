@@ -62,4 +62,32 @@ std::string loadString(int id) {
   return it == table().end() ? std::string() : it->second;
 }
 
+std::string dialogTitle(Dialog dialog) {
+  switch (dialog) {
+    case Dialog::kAbout: return "Tamborak";
+    case Dialog::kHelp: return "Tamborak help";
+    case Dialog::kOptions: return "Tamborak options";
+  }
+  return "Tamborak";
+}
+
+std::string dialogText(Dialog dialog) {
+  switch (dialog) {
+    case Dialog::kAbout:
+      return "A drum-loop composer.\nComposes loops from a library of one-bar patterns and plays them with the song.";
+    case Dialog::kHelp:
+      return "Compose Loop (Enter) composes a new loop; each row's P composes its slice.\n"
+             "1-0 recall quick pads, Shift+1-0 store them; S saves the loop.\n"
+             "Right-click a row or the panel for more.";
+    case Dialog::kOptions:
+      return "The options are kept with the plug-in's settings in this version.";
+  }
+  return {};
+}
+
+void showDialogMessage(WindowServices& services, Dialog dialog) {
+  services.prompt().ask(dialogText(dialog), dialogTitle(dialog), platform::PromptButtons::kOk,
+                        platform::PromptIcon::kInformation);
+}
+
 }  // namespace velmora::ui

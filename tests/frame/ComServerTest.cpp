@@ -12,8 +12,12 @@
 #include "frame/ComServer.h"
 #include "frame/DrApi.h"
 #include "frame/MfxHost.h"
+#include "frame/PageWindow.h"
+#include "frame/PanelPage.h"
 #include "frame/Registration.h"
 #include "tests/ScratchRegistry.h"
+#include "ui/Recording.h"
+#include "ui/TamborakPanel.h"
 
 // Lets a test make the next allocation of its thread fail. The thread sanitizer's runtime brings
 // its own operator new, so that build cannot make allocations fail.
@@ -292,6 +296,115 @@ TEST(TamborakAppTest, StartUpNamesTheSettingsKeyAndHelpPath) {
   EXPECT_EQ(app.profileKey(), "Software\\Velmora\\Tamborak\\2");
   EXPECT_EQ(app.programFolder(), "C:\\Program Files\\Velmora");
   EXPECT_EQ(app.helpFilePath(), "C:\\Program Files\\Velmora\\Tamborak");
+}
+
+// The editor page as a host drives it, with a recording window in place of the system's.
+struct PlainObject : IUnknown {
+  STDMETHOD(QueryInterface)(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return 2; }
+  STDMETHOD_(ULONG, Release)() override { return 1; }
+};
+
+struct PageSite : IPropertyPageSite {
+  STDMETHOD(QueryInterface)(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
+  STDMETHOD_(ULONG, Release)() override { return --refs; }
+  STDMETHOD(OnStatusChange)(DWORD) override { return S_OK; }
+  STDMETHOD(GetLocaleID)(LCID*) override { return E_NOTIMPL; }
+  STDMETHOD(GetPageContainer)(IUnknown**) override { return E_NOTIMPL; }
+  STDMETHOD(TranslateAccelerator)(MSG*) override { return E_NOTIMPL; }
+  ULONG refs = 1;
+};
+
+struct RecordingPageWindow : PageWindow {
+  ui::WindowServices& services() override { return recorded; }
+  bool create(HWND, const ui::Rect& r) override { return made = true, at = r, true; }
+  bool created() const override { return made; }
+  void show(bool value) override { visible = value; }
+  void move(const ui::Rect& r) override { at = r; }
+  void setPanel(ui::TamborakPanel* shown) override { panel = shown; }
+  ui::RecordingServices recorded;
+  ui::TamborakPanel* panel = nullptr;
+  bool made = false, visible = false;
+  ui::Rect at{};
+};
+
+TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
+  RecordingPageWindow* window = nullptr;
+  setPageWindowMaker([&window] {
+    auto made = std::make_unique<RecordingPageWindow>();
+    window = made.get();
+    return made;
+  });
+  const std::int32_t before = com::objectCount();
+  IClassFactory* factory = nullptr;
+  ASSERT_EQ(getClassObject(CLSID_TamborakPanel, IID_IClassFactory, out(&factory)), S_OK);
+  IPropertyPage* page = nullptr;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, out(&page)), S_OK);
+  factory->Release();
+
+  PROPPAGEINFO info{};
+  ASSERT_EQ(page->GetPageInfo(&info), S_OK);
+  EXPECT_EQ(info.cb, sizeof(PROPPAGEINFO));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(info.pszTitle)), u"Tamborak");
+  EXPECT_EQ(info.size.cx, ui::TamborakPanel::kWidth);
+  EXPECT_EQ(info.size.cy, ui::TamborakPanel::kHeight);
+  EXPECT_EQ(info.pszHelpFile, nullptr);
+  CoTaskMemFree(info.pszTitle);
+  EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+  EXPECT_EQ(page->TranslateAccelerator(nullptr), E_NOTIMPL);
+
+  // One site at a time; clearing it releases it.
+  PageSite site, other;
+  EXPECT_EQ(page->SetPageSite(&site), S_OK);
+  EXPECT_EQ(page->SetPageSite(&other), E_UNEXPECTED);
+  EXPECT_EQ(site.refs, 2u);
+  EXPECT_EQ(page->SetPageSite(nullptr), S_OK);
+  EXPECT_EQ(site.refs, 1u);
+
+  // Objects: none to activate without an engine; an object that is not the engine is refused.
+  const RECT rect{10, 20, 10 + ui::TamborakPanel::kWidth, 20 + ui::TamborakPanel::kHeight};
+  EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED);
+  EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
+  PlainObject plain;
+  IUnknown* plainList[] = {&plain};
+  EXPECT_EQ(page->SetObjects(1, plainList), E_NOINTERFACE);
+  EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED) << "the refused object leaves the page detached";
+
+  ITamborak* engine = nullptr;
+  ASSERT_EQ(CTamborak::create(IID_ITamborak, out(&engine)), S_OK);
+  IUnknown* engineList[] = {engine};
+  ASSERT_EQ(page->SetObjects(1, engineList), S_OK);
+  EXPECT_EQ(page->SetObjects(1, engineList), E_UNEXPECTED);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(window->made) << "the window waits for Activate";
+
+  EXPECT_EQ(page->Activate(nullptr, &rect, 0), S_OK);
+  EXPECT_TRUE(window->made);
+  EXPECT_EQ(window->at.left, 10);
+  EXPECT_NE(window->panel, nullptr);
+  EXPECT_EQ(window->recorded.timers[ui::TamborakPanel::kPlayTimer], ui::TamborakPanel::kPlayTimerMs);
+  EXPECT_EQ(page->Show(SW_SHOW), S_OK);
+  EXPECT_TRUE(window->visible);
+  const RECT moved{0, 0, 100, 100};
+  EXPECT_EQ(page->Move(&moved), S_OK);
+  EXPECT_EQ(window->at.right, 100);
+  EXPECT_EQ(page->Help(nullptr), S_FALSE);
+  EXPECT_EQ(page->Deactivate(), S_OK);
+  EXPECT_EQ(window->recorded.timers.count(ui::TamborakPanel::kPlayTimer), 0u);
+
+  // Detaching lets the engine go: ours is then its only reference.
+  EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
+  EXPECT_EQ(engine->Release(), 0u);
+  EXPECT_EQ(page->Release(), 0u);
+  EXPECT_EQ(com::objectCount(), before);
+  setPageWindowMaker({});
 }
 
 }  // namespace

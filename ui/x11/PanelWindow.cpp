@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "platform/Clipboard.h"
+#include "ui/Strings.h"
 #include "ui/TamborakPanel.h"
+#include "ui/Tooltip.h"
 #include "ui/cairo/CairoCanvas.h"
 
 namespace velmora::ui {
@@ -20,7 +22,7 @@ namespace velmora::ui {
 namespace {
 
 constexpr Color kMenuFace{240, 240, 232}, kMenuText{20, 20, 20}, kMenuGrey{150, 150, 150}, kMenuHot{49, 106, 197},
-    kMenuFrame{90, 90, 90}, kTipFace{255, 255, 225};
+    kMenuFrame{90, 90, 90};
 constexpr int kLineHeight = 18;
 constexpr auto kDoubleClick = std::chrono::milliseconds(400);
 
@@ -398,17 +400,7 @@ void PanelWindow::repaint() {
   {
     CairoCanvas canvas(cr);
     if (panel_) panel_->paint(canvas);
-    if (!tooltip_.empty()) {
-      const std::string first = tooltip_.substr(0, tooltip_.find('\n'));
-      const int w = canvas.textWidth(first, FontStyle::kNormal) + 10;
-      const int left = std::clamp(tipArea_.left, 0, std::max(0, TamborakPanel::kWidth - w));
-      int top = tipArea_.bottom + 2;
-      if (top + 18 > TamborakPanel::kHeight) top = std::max(0, tipArea_.top - 20);
-      const Rect box{left, top, left + w, top + 18};
-      canvas.fill(box, kTipFace);
-      canvas.frame(box, kMenuFrame);
-      canvas.text({box.left + 5, box.top, box.right - 2, box.bottom}, first, kMenuText, Align::kLeft, FontStyle::kNormal);
-    }
+    if (!tooltip_.empty()) paintTooltip(canvas, tooltip_, tipArea_, TamborakPanel::bounds());
   }
   cairo_pop_group_to_source(cr);
   cairo_paint(cr);
@@ -462,23 +454,7 @@ std::uint32_t PanelWindow::trackMenu(const Menu& menu, Point at) {
 }
 
 void PanelWindow::runDialog(Dialog dialog) {
-  switch (dialog) {
-    case Dialog::kAbout:
-      prompt_->ask("A drum-loop composer.\nComposes loops from a library of one-bar patterns and plays them with the "
-                   "song.",
-                   "Tamborak", platform::PromptButtons::kOk, platform::PromptIcon::kInformation);
-      break;
-    case Dialog::kHelp:
-      prompt_->ask("Compose Loop (Enter) composes a new loop; each row's P composes its slice.\n"
-                   "1-0 recall quick pads, Shift+1-0 store them; S saves the loop.\n"
-                   "Right-click a row or the panel for more.",
-                   "Tamborak help", platform::PromptButtons::kOk, platform::PromptIcon::kInformation);
-      break;
-    case Dialog::kOptions:
-      prompt_->ask("The options are set in the plug-in's settings file in this version.", "Tamborak options",
-                   platform::PromptButtons::kOk, platform::PromptIcon::kInformation);
-      break;
-  }
+  showDialogMessage(*this, dialog);
   dirty_ = true;
 }
 

@@ -1,0 +1,249 @@
+// The editor page's window on Windows: a child of the host's window that paints the panel with
+// GDI through an off-screen bitmap and hands it the mouse, the keys and its timers.
+#include <windows.h>
+#include <windowsx.h>
+
+#include <string>
+
+#include "frame/PageWindow.h"
+#include "platform/win32/MessageBoxPrompt.h"
+#include "ui/Strings.h"
+#include "ui/TamborakPanel.h"
+#include "ui/Tooltip.h"
+#include "ui/win32/GdiCanvas.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TamborakPanel";
+
+HINSTANCE moduleInstance() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&moduleInstance), &module);
+  return module;
+}
+
+unsigned heldModifiers() {
+  return (GetKeyState(VK_SHIFT) < 0 ? ui::kShift : 0u) | (GetKeyState(VK_CONTROL) < 0 ? ui::kCtrl : 0u) |
+         (GetKeyState(VK_MENU) < 0 ? ui::kAlt : 0u);
+}
+
+std::wstring wide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n > 0 ? n : 1), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
+  out.resize(out.size() - 1);
+  return out;
+}
+
+HMENU buildMenu(const std::vector<ui::MenuItem>& items) {
+  HMENU menu = CreatePopupMenu();
+  for (const ui::MenuItem& item : items) {
+    if (item.separator) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    std::string label = item.label;
+    for (char& c : label)
+      if (c == '\b') c = '\t';  // the key name goes to the right edge
+    UINT flags = MF_STRING | (item.grayed ? MF_GRAYED : 0u) | (item.checked ? MF_CHECKED : 0u) |
+                 (item.newColumn ? MF_MENUBARBREAK : 0u);
+    UINT_PTR id = item.command;
+    if (!item.submenu.empty()) {
+      flags |= MF_POPUP;
+      id = reinterpret_cast<UINT_PTR>(buildMenu(item.submenu));
+    }
+    AppendMenuW(menu, flags, id, wide(label).c_str());
+    if (item.isDefault) SetMenuDefaultItem(menu, item.command, FALSE);
+  }
+  return menu;
+}
+
+class Win32PageWindow final : public PageWindow, public ui::WindowServices {
+ public:
+  ui::WindowServices& services() override { return *this; }
+  Win32PageWindow() : prompt_(0) {}
+  ~Win32PageWindow() override {
+    if (hwnd_) {
+      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+      DestroyWindow(hwnd_);
+    }
+  }
+  Win32PageWindow(const Win32PageWindow&) = delete;
+  Win32PageWindow& operator=(const Win32PageWindow&) = delete;
+
+  bool create(HWND parent, const ui::Rect& r) override {
+    static const ATOM registered = [] {
+      WNDCLASSW wc{};
+      wc.style = CS_DBLCLKS;
+      wc.lpfnWndProc = &Win32PageWindow::windowProc;
+      wc.hInstance = moduleInstance();
+      wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+      wc.lpszClassName = kClassName;
+      return RegisterClassW(&wc);
+    }();
+    if (!registered && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Tamborak", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP,
+                            r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, moduleInstance(), this);
+    prompt_ = platform::MessageBoxPrompt(reinterpret_cast<std::uintptr_t>(hwnd_));
+    return hwnd_ != nullptr;
+  }
+  bool created() const override { return hwnd_ != nullptr; }
+  void show(bool visible) override {
+    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOW : SW_HIDE);
+  }
+  void move(const ui::Rect& r) override {
+    if (hwnd_) MoveWindow(hwnd_, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  }
+  void setPanel(ui::TamborakPanel* panel) override {
+    panel_ = panel;
+    invalidate(ui::TamborakPanel::bounds());
+  }
+
+  // WindowServices
+  void invalidate(const ui::Rect& r) override {
+    if (!hwnd_) return;
+    const RECT box{r.left, r.top, r.right, r.bottom};
+    InvalidateRect(hwnd_, &box, FALSE);
+  }
+  void setTimer(int id, int periodMs) override {
+    if (hwnd_) SetTimer(hwnd_, static_cast<UINT_PTR>(id), static_cast<UINT>(periodMs), nullptr);
+  }
+  void killTimer(int id) override {
+    if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id));
+  }
+  void captureMouse() override {
+    if (hwnd_) SetCapture(hwnd_);
+  }
+  void releaseMouse() override {
+    if (GetCapture() == hwnd_) ReleaseCapture();
+  }
+  void showTooltip(const std::string& tip, const ui::Rect& r) override {
+    if (tip == tooltip_ && (tip.empty() || (r.left == tipArea_.left && r.top == tipArea_.top))) return;
+    tooltip_ = tip;
+    tipArea_ = r;
+    invalidate(ui::TamborakPanel::bounds());
+  }
+  void setWindowText(const std::string& text) override {
+    if (hwnd_) SetWindowTextW(hwnd_, wide(text).c_str());
+  }
+  std::uint32_t trackMenu(const ui::Menu& menu, ui::Point at) override {
+    if (!hwnd_) return 0;
+    showTooltip({}, {});
+    POINT p{at.x, at.y};
+    ClientToScreen(hwnd_, &p);
+    HMENU popup = buildMenu(menu.items);
+    const BOOL chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, p.x, p.y, 0, hwnd_, nullptr);
+    DestroyMenu(popup);  // with its sub-menus
+    return static_cast<std::uint32_t>(chosen);
+  }
+  void runDialog(ui::Dialog dialog) override { ui::showDialogMessage(*this, dialog); }
+  platform::Prompt& prompt() override { return prompt_; }
+  bool clipboardHas(const std::string& format) override {
+    const UINT id = RegisterClipboardFormatA(format.c_str());
+    return id != 0 && IsClipboardFormatAvailable(id);
+  }
+  void startDrag() override { beep(); }
+  void beep() override { MessageBeep(MB_ICONASTERISK); }
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      auto* self = static_cast<Win32PageWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32PageWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && self->handle(hwnd, message, wParam, lParam)) return 0;
+    if (message == WM_GETDLGCODE) return DLGC_WANTALLKEYS | DLGC_WANTCHARS | DLGC_WANTARROWS;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+
+  // True when the message was handled.
+  bool handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+      paint(hwnd);
+      return true;
+    }
+    if (message == WM_ERASEBKGND) return true;
+    if (message == WM_NCDESTROY) {
+      hwnd_ = nullptr;
+      return false;
+    }
+    if (!panel_) return false;
+    const ui::Point p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
+      case WM_LBUTTONDOWN:
+        SetFocus(hwnd);
+        panel_->mouseDown(p, ui::MouseButton::kLeft, heldModifiers());
+        return true;
+      case WM_LBUTTONDBLCLK:
+        panel_->doubleClick(p);
+        return true;
+      case WM_RBUTTONDOWN:
+        SetFocus(hwnd);
+        panel_->mouseDown(p, ui::MouseButton::kRight, heldModifiers());
+        return true;
+      case WM_MOUSEMOVE: {
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+        TrackMouseEvent(&track);
+        panel_->mouseMove(p);
+        return true;
+      }
+      case WM_MOUSELEAVE:
+        showTooltip({}, {});
+        return true;
+      case WM_LBUTTONUP:
+        panel_->mouseUp(p);
+        return true;
+      case WM_MOUSEWHEEL: {
+        POINT at{p.x, p.y};
+        ScreenToClient(hwnd, &at);
+        panel_->wheel({at.x, at.y}, GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA);
+        return true;
+      }
+      case WM_KEYDOWN:
+      case WM_SYSKEYDOWN:
+        return panel_->key(static_cast<int>(wParam), heldModifiers());
+      case WM_CHAR:
+        return wParam >= 0x20 && wParam < 0x80 && panel_->character(static_cast<char>(wParam));
+      case WM_TIMER:
+        panel_->onTimer(static_cast<int>(wParam));
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  void paint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    const int w = ui::TamborakPanel::kWidth, h = ui::TamborakPanel::kHeight;
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    {
+      ui::GdiCanvas canvas(memory);
+      if (panel_) panel_->paint(canvas);
+      if (!tooltip_.empty()) ui::paintTooltip(canvas, tooltip_, tipArea_, ui::TamborakPanel::bounds());
+    }
+    BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    EndPaint(hwnd, &ps);
+  }
+
+  HWND hwnd_ = nullptr;
+  ui::TamborakPanel* panel_ = nullptr;
+  platform::MessageBoxPrompt prompt_;
+  std::string tooltip_;
+  ui::Rect tipArea_{};
+};
+
+}  // namespace
+
+std::unique_ptr<PageWindow> makeSystemPageWindow() { return std::make_unique<Win32PageWindow>(); }
+
+}  // namespace velmora
