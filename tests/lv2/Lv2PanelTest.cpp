@@ -24,6 +24,7 @@
 #include "ui/LoopEditing.h"
 #include "ui/Recording.h"
 #include "ui/TamborakPanel.h"
+#include "ui/cairo/CairoCanvas.h"
 
 // Xlib last: its macros (Bool, Status) would break the headers above.
 #include <X11/Xlib.h>
@@ -241,8 +242,10 @@ int main(int argc, char** argv) {
   lilv_free(binary);
   lilv_free(bundle);
   lilv_node_free(x11Class);
+  lilv_uis_free(uis);
   lilv_node_free(uri);
   lilv_world_free(world);
+  ui::releaseCairoCaches();  // the panel's fonts, for the leak checker
   std::printf("%d passed, %d failed\n", passed, failed);
   return failed == 0 ? 0 : 1;
 }

@@ -3,7 +3,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 #include <cairo.h>
 
 #include <algorithm>
@@ -69,6 +68,32 @@ struct X11Connection {
   ~X11Connection() {
     if (display) XCloseDisplay(display);
   }
+  // Draws with `paint` into an image and copies it into `drawable` at once (no flicker). The
+  // image's pixels are 32-bit 0x00RRGGBB, as a true-colour visual of depth 24 takes them.
+  void draw(Drawable drawable, int width, int height, const std::function<void(Canvas&)>& paint) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    cairo_t* cr = cairo_create(surface);
+    {
+      CairoCanvas canvas(cr);
+      paint(canvas);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+      XImage* image = XCreateImage(display, DefaultVisual(display, screen), static_cast<unsigned>(DefaultDepth(display, screen)),
+                                   ZPixmap, 0, reinterpret_cast<char*>(cairo_image_surface_get_data(surface)),
+                                   static_cast<unsigned>(width), static_cast<unsigned>(height), 32,
+                                   cairo_image_surface_get_stride(surface));
+      if (image) {
+        XPutImage(display, drawable, DefaultGC(display, screen), image, 0, 0, 0, 0, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+        image->data = nullptr;  // the pixels are Cairo's
+        XDestroyImage(image);
+      }
+    }
+    cairo_surface_destroy(surface);
+    XFlush(display);
+  }
 
   // One line of a modal choice window: text, and whether it can be chosen.
   struct Line {
@@ -115,8 +140,6 @@ struct X11Connection {
                                        static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
                                        CWOverrideRedirect | CWEventMask, &attributes);
     XMapRaised(display, popup);
-    cairo_surface_t* surface =
-        cairo_xlib_surface_create(display, popup, DefaultVisual(display, screen), width, height);
 
     const auto lineAt = [&](int px, int py) {
       int left = 1;
@@ -132,33 +155,30 @@ struct X11Connection {
     };
     int hot = -1;
     const auto draw = [&] {
-      cairo_t* cr = cairo_create(surface);
-      CairoCanvas canvas(cr);
-      canvas.fill({0, 0, width, height}, kMenuFace);
-      canvas.frame({0, 0, width, height}, kMenuFrame);
-      int left = 1;
-      for (const Column& c : columns) {
-        for (int row = 0; row < c.count; ++row) {
-          const Line& line = lines[static_cast<std::size_t>(c.first + row)];
-          const Rect r{left, 2 + row * kLineHeight, left + c.width, 2 + (row + 1) * kLineHeight};
-          const bool lit = c.first + row == hot && line.choosable && !line.grayed;
-          if (lit) canvas.fill(r, kMenuHot);
-          const Color ink = lit ? Color{255, 255, 255} : line.grayed ? kMenuGrey : kMenuText;
-          if (line.checked) canvas.text({r.left + 4, r.top, r.left + 18, r.bottom}, "*", ink, Align::kLeft, FontStyle::kBold);
-          if (line.text == "-") {
-            canvas.line({r.left + 4, r.top + kLineHeight / 2}, {r.right - 4, r.top + kLineHeight / 2}, kMenuGrey);
-          } else {
-            canvas.text({r.left + 18, r.top, r.right - 6, r.bottom}, line.text, ink, Align::kLeft,
-                        line.bold ? FontStyle::kBold : FontStyle::kNormal);
-            if (!line.key.empty())
-              canvas.text({r.left + 18, r.top, r.right - 8, r.bottom}, line.key, ink, Align::kRight, FontStyle::kNormal);
+      this->draw(popup, width, height, [&](Canvas& canvas) {
+        canvas.fill({0, 0, width, height}, kMenuFace);
+        canvas.frame({0, 0, width, height}, kMenuFrame);
+        int left = 1;
+        for (const Column& c : columns) {
+          for (int row = 0; row < c.count; ++row) {
+            const Line& line = lines[static_cast<std::size_t>(c.first + row)];
+            const Rect r{left, 2 + row * kLineHeight, left + c.width, 2 + (row + 1) * kLineHeight};
+            const bool lit = c.first + row == hot && line.choosable && !line.grayed;
+            if (lit) canvas.fill(r, kMenuHot);
+            const Color ink = lit ? Color{255, 255, 255} : line.grayed ? kMenuGrey : kMenuText;
+            if (line.checked) canvas.text({r.left + 4, r.top, r.left + 18, r.bottom}, "*", ink, Align::kLeft, FontStyle::kBold);
+            if (line.text == "-") {
+              canvas.line({r.left + 4, r.top + kLineHeight / 2}, {r.right - 4, r.top + kLineHeight / 2}, kMenuGrey);
+            } else {
+              canvas.text({r.left + 18, r.top, r.right - 6, r.bottom}, line.text, ink, Align::kLeft,
+                          line.bold ? FontStyle::kBold : FontStyle::kNormal);
+              if (!line.key.empty())
+                canvas.text({r.left + 18, r.top, r.right - 8, r.bottom}, line.key, ink, Align::kRight, FontStyle::kNormal);
+            }
           }
+          left += c.width;
         }
-        left += c.width;
-      }
-      cairo_destroy(cr);
-      cairo_surface_flush(surface);
-      XFlush(display);
+      });
     };
 
     XGrabPointer(display, popup, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
@@ -206,7 +226,6 @@ struct X11Connection {
     }
     XUngrabKeyboard(display, CurrentTime);
     XUngrabPointer(display, CurrentTime);
-    cairo_surface_destroy(surface);
     XDestroyWindow(display, popup);
     XFlush(display);
     return chosen;
@@ -392,22 +411,10 @@ void PanelWindow::handle(void* raw, int& inputs) {
 
 void PanelWindow::repaint() {
   dirty_ = false;
-  cairo_surface_t* surface = cairo_xlib_surface_create(x_->display, window_, DefaultVisual(x_->display, x_->screen),
-                                                       TamborakPanel::kWidth, TamborakPanel::kHeight);
-  cairo_t* cr = cairo_create(surface);
-  // Painted off-screen first, then shown in one copy: no flicker.
-  cairo_push_group(cr);
-  {
-    CairoCanvas canvas(cr);
+  x_->draw(window_, TamborakPanel::kWidth, TamborakPanel::kHeight, [this](Canvas& canvas) {
     if (panel_) panel_->paint(canvas);
     if (!tooltip_.empty()) paintTooltip(canvas, tooltip_, tipArea_, TamborakPanel::bounds());
-  }
-  cairo_pop_group_to_source(cr);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  cairo_surface_destroy(surface);
-  XFlush(x_->display);
+  });
 }
 
 void PanelWindow::invalidate(const Rect&) { dirty_ = true; }
