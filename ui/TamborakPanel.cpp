@@ -26,6 +26,11 @@ std::string format(const char* pattern, int a, int b = 0) {
 
 }  // namespace
 
+Rect TamborakPanel::padRect(int pad) {
+  const int col = pad % 5, line = pad / 5;
+  return {kRowLeft + col * 54, 342 + line * 24, kRowLeft + col * 54 + 50, 362 + line * 24};
+}
+
 TamborakPanel::TamborakPanel(ITamborak& engine, LoopEditing& editing, WindowServices& services, platform::UiQueue& queue)
     : engine_(&engine), editing_(editing), services_(services), queue_(queue) {
   setLoopIdxMessage_ = platform::registerUiMessage("Velmora_ViewsSetLoopIdx");
@@ -54,7 +59,7 @@ void TamborakPanel::detach() {
 
 void TamborakPanel::build() {
   using Style = Button::Style;
-  compose_ = std::make_unique<Button>(*this, cmd::kCompose, Rect{12, 8, 68, 64}, "");
+  compose_ = std::make_unique<Button>(*this, cmd::kCompose, kComposeRect, "");
   compose_->setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawComposePicture(c, r, pressed); });
   options_ = std::make_unique<Button>(*this, cmd::kOptions, Rect{12, 70, 68, 89}, "Options");
   reset_ = std::make_unique<Button>(*this, cmd::kReset, Rect{12, 93, 68, 112}, "Reset");
@@ -75,12 +80,9 @@ void TamborakPanel::build() {
   controlSelect_ = std::make_unique<DropList>(*this, cmd::kControlSelect, Rect{436, 33, 488, 51});
   grid_ = std::make_unique<DropList>(*this, cmd::kGrid, Rect{494, 33, 548, 51});
   handle_ = std::make_unique<DragHandle>(*this, cmd::kDragHandle, Rect{436, 56, 548, 112}, "Drag from here");
-  for (int i = 0; i < cmd::kQuickPadCount; ++i) {
-    const int col = i % 5, line = i / 5;
-    pads_[static_cast<std::size_t>(i)] = std::make_unique<Button>(
-        *this, cmd::kQuickPad0 + i, Rect{kRowLeft + col * 54, 342 + line * 24, kRowLeft + col * 54 + 50, 362 + line * 24},
-        std::to_string((i + 1) % 10), Style::kPad);
-  }
+  for (int i = 0; i < cmd::kQuickPadCount; ++i)
+    pads_[static_cast<std::size_t>(i)] =
+        std::make_unique<Button>(*this, cmd::kQuickPad0 + i, padRect(i), std::to_string((i + 1) % 10), Style::kPad);
   status_ = std::make_unique<Label>(*this, cmd::kStatus, Rect{kRowLeft, 392, 548, 410}, kHelpText, Align::kLeft,
                                     FontStyle::kNormal, true);
   const struct {

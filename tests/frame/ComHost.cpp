@@ -2,7 +2,8 @@
 // creates the filter through COM, drives it as a sequencer would (faces, connect, playback, live
 // input, persistence), and unregisters it again. One line per check, then "N passed, N failed";
 // the exit code is 1 when a check failed.
-// Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]]
+// With --page SHOT.bmp (a display is needed) it also opens the editor page in a window of its own.
+// Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp]
 #include <windows.h>
 
 #include <cstdio>
@@ -16,45 +17,15 @@
 #include "frame/MfxHost.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
+#include "tests/frame/HostChecks.h"
 #include "tests/frame/HostScenario.h"
+#include "tests/frame/PageHost.h"
 #include "tools/patterns/LibraryGenerator.h"
 
 namespace velmora {
 namespace {
 
-int passed = 0, failed = 0;
-
-bool check(bool ok, const std::string& what, const std::string& detail = "") {
-  std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", what.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-  std::fflush(stdout);
-  ++(ok ? passed : failed);
-  return ok;
-}
-
-std::string hex(HRESULT result) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(result));
-  return text;
-}
-
-bool checkResult(HRESULT result, HRESULT expected, const std::string& what) {
-  return check(result == expected, what, result == expected ? "" : "got " + hex(result) + ", expected " + hex(expected));
-}
-
-// Runs a program and gives its exit code (-1 when it could not be started).
-int run(std::string commandLine) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return -1;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
-}
+using namespace hostcheck;
 
 // The default value of a key: "<missing>" when the key is not there, "<none>" without a value.
 std::string defaultValue(HKEY root, const std::string& path) {
@@ -89,24 +60,6 @@ std::vector<Key> registrationKeys(const std::string& dll) {
   };
 }
 
-template <class T>
-void** out(T** p) {
-  return reinterpret_cast<void**>(p);
-}
-
-// The bytes of a stream from its start.
-std::string streamBytes(IStream* stream) {
-  STATSTG stat{};
-  stream->Stat(&stat, STATFLAG_NONAME);
-  std::string bytes(static_cast<std::size_t>(stat.cbSize.QuadPart), '\0');
-  LARGE_INTEGER zero{};
-  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-  ULONG read = 0;
-  stream->Read(bytes.data(), static_cast<ULONG>(bytes.size()), &read);
-  bytes.resize(read);
-  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-  return bytes;
-}
 
 // A filter created through COM, with its engine face and a context of the simulated host.
 struct Instance {
@@ -262,8 +215,14 @@ std::string readFile(const std::string& path) {
 
 int main(int argc, char** argv) {
   using namespace velmora;
+  using namespace velmora::hostcheck;
+  std::string pageShot;
+  if (argc > 2 && std::string(argv[argc - 2]) == "--page") {
+    pageShot = argv[argc - 1];
+    argc -= 2;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]]\n");
+    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp]\n");
     return 2;
   }
   // A fresh folder holding a copy of the DLL and, beside it, the default pattern library.
@@ -293,6 +252,7 @@ int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   driveFilter(storedNotes);
   callExports(dll);
+  if (!pageShot.empty()) drivePanelPage(pageShot);
   CoUninitialize();
 
   check(run("regsvr32.exe /s /u \"" + dll + "\"") == 0, "regsvr32 /u");

@@ -1,0 +1,184 @@
+// The editor page of the real DLL in a window of our test host, under wine64 with a virtual X
+// server: the host finds the page through the filter, attaches and activates it in a frame window,
+// saves a screenshot, clicks "Compose Loop" and a quick pad with mouse messages, and checks that
+// the engine changed; then it takes the page down as a host closes it.
+#include "tests/frame/PageHost.h"
+
+#include <windows.h>
+
+#include <fstream>
+#include <set>
+#include <vector>
+
+#include "engine/ITamborak.h"
+#include "frame/ClassIds.h"
+#include "frame/ComRef.h"
+#include "tests/frame/HostChecks.h"
+#include "ui/TamborakPanel.h"
+
+namespace velmora {
+namespace {
+
+using namespace hostcheck;
+
+class Site final : public IPropertyPageSite {
+ public:
+  STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IPropertyPageSite ? this : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
+  STDMETHOD_(ULONG, Release)() override { return --refs; }
+  STDMETHOD(OnStatusChange)(DWORD) override { return S_OK; }
+  STDMETHOD(GetLocaleID)(LCID* locale) override {
+    *locale = 1033;
+    return S_OK;
+  }
+  STDMETHOD(GetPageContainer)(IUnknown**) override { return E_NOTIMPL; }
+  STDMETHOD(TranslateAccelerator)(MSG*) override { return S_FALSE; }
+  ULONG refs = 1;
+};
+
+// Handles the window messages that arrive within `ms` milliseconds.
+void pump(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+void click(HWND window, const ui::Rect& r) {
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageW(window, WM_MOUSEMOVE, 0, at);
+  PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(window, WM_LBUTTONUP, 0, at);
+  pump(300);
+}
+
+// The window's pixels as a 24-bit BMP file; gives the number of distinct colours (0: failed).
+std::size_t screenshot(HWND window, const std::string& path) {
+  RECT r;
+  GetClientRect(window, &r);
+  const int w = r.right, h = r.bottom;
+  if (w <= 0 || h <= 0) return 0;
+  HDC screen = GetDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::set<std::uint32_t> colours;
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  const int rowBytes = (w * 3 + 3) & ~3;
+  std::vector<char> rows(static_cast<std::size_t>(rowBytes * h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t p = pixels[y * w + x] & 0xFFFFFF;
+      colours.insert(p);
+      char* to = &rows[static_cast<std::size_t>((h - 1 - y) * rowBytes + x * 3)];  // bottom-up
+      to[0] = static_cast<char>(p & 0xFF), to[1] = static_cast<char>(p >> 8 & 0xFF), to[2] = static_cast<char>(p >> 16);
+    }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB, static_cast<DWORD>(rows.size()), 2835, 2835, 0, 0};
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+  return out ? colours.size() : 0;
+}
+
+std::string savedState(IUnknown* filter) {
+  ComRef<IPersistStream> persist;
+  ComRef<IStream> stream;
+  if (FAILED(filter->QueryInterface(IID_IPersistStream, out(persist.put()))) ||
+      FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.put())) || FAILED(persist->Save(stream.get(), FALSE)))
+    return {};
+  return streamBytes(stream.get());
+}
+
+}  // namespace
+
+void drivePanelPage(const std::string& shot) {
+  ComRef<IUnknown> filter;
+  if (!checkResult(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, out(filter.put())), S_OK,
+                   "page host: CoCreateInstance of the filter"))
+    return;
+  ComRef<ISpecifyPropertyPages> specify;
+  CAUUID pages{};
+  if (FAILED(filter->QueryInterface(IID_ISpecifyPropertyPages, out(specify.put()))) ||
+      !checkResult(specify->GetPages(&pages), S_OK, "GetPages") ||
+      !check(pages.cElems == 1 && pages.pElems[0] == CLSID_TamborakPanel, "the filter names its page"))
+    return;
+  ComRef<IPropertyPage> page;
+  const HRESULT made = CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, out(page.put()));
+  CoTaskMemFree(pages.pElems);
+  if (!checkResult(made, S_OK, "CoCreateInstance of the page")) return;
+
+  WNDCLASSW frameClass{};
+  frameClass.lpfnWndProc = DefWindowProcW;
+  frameClass.hInstance = GetModuleHandleW(nullptr);
+  frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  frameClass.lpszClassName = L"TamborakPageHost";
+  RegisterClassW(&frameClass);
+  HWND frame = CreateWindowW(L"TamborakPageHost", L"Tamborak page host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
+                             0, 0, 620, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!check(frame != nullptr, "the host's frame window opens (a display is needed)")) return;
+
+  PROPPAGEINFO info{};
+  if (checkResult(page->GetPageInfo(&info), S_OK, "GetPageInfo")) {
+    check(std::wstring(info.pszTitle) == L"Tamborak" && info.size.cx == ui::TamborakPanel::kWidth &&
+              info.size.cy == ui::TamborakPanel::kHeight,
+          "the page is titled Tamborak and has the panel's size");
+    CoTaskMemFree(info.pszTitle);
+  }
+  Site site;
+  checkResult(page->SetPageSite(&site), S_OK, "SetPageSite");
+  IUnknown* objects[] = {filter.get()};
+  checkResult(page->SetObjects(1, objects), S_OK, "SetObjects with the filter");
+  const RECT at{0, 0, ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight};
+  checkResult(page->Activate(frame, &at, FALSE), S_OK, "Activate in the frame window");
+  checkResult(page->Show(SW_SHOW), S_OK, "Show");
+  pump(500);
+  HWND panel = FindWindowExW(frame, nullptr, L"TamborakPanel", nullptr);
+  check(panel != nullptr && IsWindowVisible(panel), "the panel's window is a visible child of the frame");
+  if (panel) {
+    const std::size_t colours = screenshot(panel, shot);
+    check(colours >= 8, "the panel is painted (screenshot " + shot + ")", std::to_string(colours) + " colours");
+
+    ComRef<ITamborak> engine;
+    filter->QueryInterface(IID_ITamborak, out(engine.put()));
+    const std::string before = savedState(filter.get());
+    click(panel, ui::TamborakPanel::kComposeRect);
+    const std::string after = savedState(filter.get());
+    check(!before.empty() && !after.empty() && after != before, "a click on Compose Loop composes a new loop");
+    click(panel, ui::TamborakPanel::padRect(2));
+    check(engine && engine->getLoopIdx() == 2, "a click on quick pad 3 switches to it");
+  }
+
+  checkResult(page->Deactivate(), S_OK, "Deactivate");
+  checkResult(page->SetObjects(0, nullptr), S_OK, "SetObjects(0) detaches");
+  checkResult(page->SetPageSite(nullptr), S_OK, "SetPageSite(null)");
+  check(site.refs == 1, "the page lets its site go");
+  page.reset();
+  DestroyWindow(frame);
+  pump(50);
+}
+
+}  // namespace velmora
