@@ -4,6 +4,7 @@
 
 #include "frame/CTamborak.h"
 #include "frame/ComServer.h"
+#include "frame/PanelPage.h"
 
 #if defined(__i386__)
 #define VELMORA_COM_CALL __attribute__((stdcall))
@@ -22,6 +23,8 @@ static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(MfxTime, MfxTime,
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IMfxInputQueue*, IMfxInputQueue*), &Tamborak::OnInput));
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IStream*, BOOL), &Tamborak::Save));
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(CAUUID*), &Tamborak::GetPages));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL CTamborakPanel::*)(HWND, LPCRECT, BOOL), &CTamborakPanel::Activate));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL CTamborakPanel::*)(ULONG, IUnknown**), &CTamborakPanel::SetObjects));
 // A plain member function must not pass: the check tells the conventions apart.
 struct Plain {
   HRESULT call(IUnknown*);
