@@ -2,8 +2,9 @@
 // creates the filter through COM, drives it as a sequencer would (faces, connect, playback, live
 // input, persistence), and unregisters it again. One line per check, then "N passed, N failed";
 // the exit code is 1 when a check failed.
-// With --page SHOT.bmp (a display is needed) it also opens the editor page in a window of its own.
-// Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp]
+// With --page SHOT.bmp (a display is needed) it also opens the editor page in a window of its own,
+// showing the loop of --loop LOOP.tbk when given.
+// Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]
 #include <windows.h>
 
 #include <cstdio>
@@ -216,13 +217,13 @@ std::string readFile(const std::string& path) {
 int main(int argc, char** argv) {
   using namespace velmora;
   using namespace velmora::hostcheck;
-  std::string pageShot;
-  if (argc > 2 && std::string(argv[argc - 2]) == "--page") {
-    pageShot = argv[argc - 1];
+  std::string pageShot, pageLoop;
+  while (argc > 2 && (std::string(argv[argc - 2]) == "--page" || std::string(argv[argc - 2]) == "--loop")) {
+    (std::string(argv[argc - 2]) == "--page" ? pageShot : pageLoop) = argv[argc - 1];
     argc -= 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp]\n");
+    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]\n");
     return 2;
   }
   // A fresh folder holding a copy of the DLL and, beside it, the default pattern library.
@@ -252,7 +253,7 @@ int main(int argc, char** argv) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   driveFilter(storedNotes);
   callExports(dll);
-  if (!pageShot.empty()) drivePanelPage(pageShot);
+  if (!pageShot.empty()) drivePanelPage(pageShot, pageLoop);
   CoUninitialize();
 
   check(run("regsvr32.exe /s /u \"" + dll + "\"") == 0, "regsvr32 /u");

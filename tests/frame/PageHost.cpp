@@ -7,12 +7,14 @@
 #include <windows.h>
 
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <vector>
 
 #include "engine/ITamborak.h"
 #include "frame/ClassIds.h"
 #include "frame/ComRef.h"
+#include "io/UniStream.h"
 #include "tests/frame/HostChecks.h"
 #include "ui/TamborakPanel.h"
 
@@ -115,7 +117,7 @@ std::string savedState(IUnknown* filter) {
 
 }  // namespace
 
-void drivePanelPage(const std::string& shot) {
+void drivePanelPage(const std::string& shot, const std::string& loop) {
   ComRef<IUnknown> filter;
   if (!checkResult(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, out(filter.put())), S_OK,
                    "page host: CoCreateInstance of the filter"))
@@ -147,6 +149,14 @@ void drivePanelPage(const std::string& shot) {
               info.size.cy == ui::TamborakPanel::kHeight,
           "the page is titled Tamborak and has the panel's size");
     CoTaskMemFree(info.pszTitle);
+  }
+  if (!loop.empty()) {
+    std::ifstream in(loop, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    ComRef<ITamborak> engine;
+    check(SUCCEEDED(filter->QueryInterface(IID_ITamborak, out(engine.put()))) && engine->LoadLoop(reader, 0),
+          "the engine loads " + loop);
   }
   Site site;
   checkResult(page->SetPageSite(&site), S_OK, "SetPageSite");
