@@ -9,7 +9,6 @@
 #include "frame/CTamborak.h"
 #include "io/UniStream.h"
 #include "loops/Looper.h"
-#include "platform/CrtRand.h"
 #include "sim/HostContext.h"
 #include "sim/Transport.h"
 #include "tests/TempFolder.h"
@@ -89,18 +88,7 @@ int main() {
   }
   check(lilv_plugin_get_num_ports(plugin) == 11, "eleven ports: MIDI in, MIDI out, eight controls, the panel's notify");
 
-  // The loop: composed with a fixed seed, all six slices playing.
-  std::string state;
-  {
-    ComRef<ITamborak> face;
-    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
-    Tamborak& e = static_cast<Tamborak&>(*face.get());
-    for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
-    crtSrand(7);
-    e.Random(nullptr);
-    CUniString out(state);
-    e.writeState(out);
-  }
+  const std::string state = composedState();
 
   for (double bpm : {93.7, 120.0, 174.0})
     for (std::uint32_t block : {64u, 256u, 1000u})

@@ -12,17 +12,9 @@
 #include <set>
 
 #include "engine/EngineProcess.h"
-#include "engine/Tamborak.h"
-#include "frame/CTamborak.h"
-#include "io/UniStream.h"
-#include "loops/Looper.h"
 #include "lv2/PanelLink.h"
-#include "platform/CrtRand.h"
 #include "tests/TempFolder.h"
 #include "tests/lv2/Lv2TestHost.h"
-#include "ui/CommandIds.h"
-#include "ui/LoopEditing.h"
-#include "ui/Recording.h"
 #include "ui/TamborakPanel.h"
 #include "ui/cairo/CairoCanvas.h"
 
@@ -134,24 +126,9 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // The loop the plug-in starts with: composed with a fixed seed, all six slices playing.
-  std::string state;
-  ui::Rect compose;
-  {
-    ComRef<ITamborak> face;
-    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
-    Tamborak& e = static_cast<Tamborak&>(*face.get());
-    for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
-    crtSrand(7);
-    e.Random(nullptr);
-    CUniString out(state);
-    e.writeState(out);
-    // Where the panel has its compose button.
-    ui::RecordingServices services;
-    ui::TamborakEditing editing(e);
-    ui::TamborakPanel layout(e, editing, services);
-    compose = layout.control(ui::cmd::kCompose)->rect();
-  }
+  // The loop the plug-in starts with.
+  const std::string state = composedState();
+  const ui::Rect compose = ui::TamborakPanel::kComposeRect;
 
   const SongSetup song{120, 4, 4, 256};
   const std::uint64_t bar = frameOfTick(song, static_cast<double>(song.barTicks()));

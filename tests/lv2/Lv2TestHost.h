@@ -22,6 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/Tamborak.h"
+#include "frame/CTamborak.h"
+#include "io/UniStream.h"
+#include "loops/Looper.h"
+#include "platform/CrtRand.h"
+
 namespace velmora::lv2test {
 
 inline int passed = 0, failed = 0;
@@ -240,6 +246,20 @@ class Instance {
   std::vector<std::uint64_t> in_, out_, notify_;
   std::deque<std::vector<char>> jobs_, responses_;
 };
+
+// The state block of a loop composed with a fixed seed, all six slices playing.
+inline std::string composedState() {
+  ComRef<ITamborak> face;
+  CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+  Tamborak& e = static_cast<Tamborak&>(*face.get());
+  for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
+  crtSrand(7);
+  e.Random(nullptr);
+  std::string state;
+  CUniString out(state);
+  e.writeState(out);
+  return state;
+}
 
 inline std::uint64_t frameOfTick(const SongSetup& song, double tick) {
   return static_cast<std::uint64_t>(std::ceil(tick / song.ticksPerFrame()));
