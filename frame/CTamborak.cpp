@@ -4,6 +4,12 @@
 
 namespace velmora {
 
+CTamborak::CTamborak() : Tamborak(true) {
+#if defined(_WIN32)
+  setPrompt(&messageBoxes_);
+#endif
+}
+
 HRESULT CTamborak::create(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;

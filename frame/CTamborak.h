@@ -8,6 +8,10 @@
 #include "engine/Tamborak.h"
 #include "frame/ComServer.h"
 
+#if defined(_WIN32)
+#include "platform/win32/MessageBoxPrompt.h"
+#endif
+
 namespace velmora {
 
 class CTamborak final : public Tamborak {
@@ -30,11 +34,15 @@ class CTamborak final : public Tamborak {
   STDMETHOD_(ULONG, Release)() override;
 
  private:
-  CTamborak() : Tamborak(true) {}
+  CTamborak();
   ~CTamborak() override = default;
 
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
+#if defined(_WIN32)
+  // In a Windows host the engine asks the user with the system's boxes and dialogs.
+  platform::MessageBoxPrompt messageBoxes_{0};
+#endif
 };
 
 }  // namespace velmora

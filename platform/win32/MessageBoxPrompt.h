@@ -17,6 +17,9 @@ class MessageBoxPrompt : public Prompt {
   PromptAnswer ask(const std::string& text, const std::string& title, PromptButtons buttons, PromptIcon icon) override;
   // The system's save dialog, with its overwrite question. [main-thread, not real-time safe: modal]
   std::optional<std::string> askSavePath(const SavePathRequest& request) override;
+  // The warning dialog (template 5020): the text (control 5021), the box that switches the
+  // warning off (control 5022, hidden when it cannot be), OK. [main-thread, modal]
+  PromptAnswer warn(const std::string& text, const std::string& title, bool canSwitchOff, bool& switchedOff) override;
 
  private:
   std::uintptr_t owner_;
@@ -26,6 +29,10 @@ class MessageBoxPrompt : public Prompt {
 // (anything unknown, such as a failed box, reads as the refusal). [any thread]
 unsigned messageBoxStyle(PromptButtons buttons, PromptIcon icon);
 PromptAnswer messageBoxAnswer(int result, PromptButtons buttons);
+
+// The ids of the warning dialog's controls, and the text of its box.
+inline constexpr int kWarningTextId = 5021, kWarningSwitchOffId = 5022;
+inline constexpr char kWarningSwitchOffText[] = "Do not show this warning again";
 
 // A "Description|pattern|...||" filter as the save dialog takes it: each bar becomes a NUL, and
 // the text ends with two NULs even when the bars at its end are missing. [any thread]

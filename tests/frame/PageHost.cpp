@@ -1,20 +1,24 @@
 // The editor page of the real DLL in a window of our test host, under wine64 with a virtual X
 // server: the host finds the page through the filter, attaches and activates it in a frame window,
 // saves a screenshot, clicks "Compose Loop" and a quick pad with mouse messages, and checks that
-// the engine changed; then it takes the page down as a host closes it.
+// the engine changed; then it takes the page down as a host closes it. Last, the warning dialog
+// of an off-line connection, answered by a second thread.
 #include "tests/frame/PageHost.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "engine/ITamborak.h"
 #include "frame/ClassIds.h"
 #include "frame/ComRef.h"
 #include "io/UniStream.h"
+#include "sim/HostContext.h"
 #include "tests/frame/HostChecks.h"
 #include "ui/TamborakPanel.h"
 
@@ -115,6 +119,56 @@ std::string savedState(IUnknown* filter) {
   return streamBytes(stream.get());
 }
 
+// Connects a new filter as an off-line edit while a second thread answers the warning dialog
+// (ticking its box when `tick`); gives whether the dialog came, and its text.
+bool connectOffline(bool tick, std::wstring& text) {
+  ComRef<IMfxEventFilter> filter;
+  if (FAILED(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_IMfxEventFilter, out(filter.put()))))
+    return false;
+  sim::HostOptions options;
+  options.offline = true;
+  ComRef<sim::HostContext> context = sim::create<sim::HostContext>(sim::Song(), options);
+  std::atomic<bool> connected{false}, shown{false};
+  std::thread answer([&] {
+    for (int i = 0; i < 200 && !connected; ++i, Sleep(25)) {
+      HWND dialog = FindWindowW(L"#32770", L"Tamborak");
+      if (!dialog) continue;
+      shown = true;
+      wchar_t buffer[512] = {};
+      GetDlgItemTextW(dialog, 5021, buffer, 511);
+      text = buffer;
+      if (tick) SendMessageW(GetDlgItem(dialog, 5022), BM_SETCHECK, BST_CHECKED, 0);
+      PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+      return;
+    }
+  });
+  filter->Connect(context->unknown());
+  connected = true;
+  answer.join();
+  filter->Disconnect();
+  return shown;
+}
+
+DWORD storedOfflineWarning() {
+  DWORD value = 0xFFFF, size = sizeof value;
+  if (RegGetValueA(HKEY_CURRENT_USER, "Software\\Velmora\\Tamborak\\2\\Warnings", "Offline", RRF_RT_REG_DWORD, nullptr,
+                   &value, &size) != ERROR_SUCCESS)
+    return 0xFFFF;
+  return value;
+}
+
+// The off-line warning: shown, switched off with its box, back after the setting returns to 1.
+void warnOffline() {
+  std::wstring text;
+  check(connectOffline(true, text) && text.rfind(L"Tamborak is not simply an effect", 0) == 0,
+        "an off-line connection shows the warning dialog with its text");
+  check(storedOfflineWarning() == 0, "ticking its box stores Warnings/Offline = 0");
+  check(!connectOffline(false, text), "switched off, the warning does not come again");
+  const DWORD on = 1;
+  RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Velmora\\Tamborak\\2\\Warnings", "Offline", REG_DWORD, &on, sizeof on);
+  check(connectOffline(false, text) && storedOfflineWarning() == 1, "with the setting back at 1 it comes again");
+}
+
 }  // namespace
 
 void drivePanelPage(const std::string& shot, const std::string& loop) {
@@ -189,6 +243,7 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
   page.reset();
   DestroyWindow(frame);
   pump(50);
+  warnOffline();
 }
 
 }  // namespace velmora
