@@ -27,8 +27,10 @@ const std::map<int, std::string>& table() {
       {cmd::kLargeVariations, "Large variations\nCompose from patterns of large variation"},
       {cmd::kReset, "Reset\nGlobal controls and slice parameters back to their defaults"},
       {cmd::kHelp, "Help\nOpen the help file"},
-      {cmd::kEdit, "On/Off Edit Mode\nEdit the strokes of the patterns in the rows"},
-      {cmd::kGrid, "Grid Resolution\nThe snap grid of stroke editing"},
+      {cmd::kEdit,
+       "On/Off Edit Mode\nIn Edit Mode: click to insert beat; drag to change Velo/Time; double-click to erase "
+       "[<Ctrl>+click]"},
+      {cmd::kGrid, "Grid Resolution\nSelect Snap to Grid interval."},
       {cmd::kQuickPad0, "Quick Pad Panel\nRecall a stored loop [1-0]"},
       {cmd::kMute, "Mute/Solo\nClick to Mute/Unmute Slice [M]; right-click - Solo/Unsolo Slice [Ctrl+M]"},
       {cmd::kIdrc, "On/Off IDRC\nClick to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]"},

@@ -270,7 +270,11 @@ void TamborakPanel::command(int id, unsigned mods) {
       focusRow(focused);
       break;
     }
-    case cmd::kEdit: edit_->setChecked(!edit_->checked()); break;
+    case cmd::kEdit:
+      edit_->setChecked(!edit_->checked());
+      for (auto& row : rows_)
+        if (row) row->setEditMode(edit_->checked());
+      break;
     case cmd::kTogglePlayback: engine_->togglePlayback(); break;
     case cmd::kNextSlice: focusRow(focusedRow_ + 1); break;
     case cmd::kPreviousSlice: focusRow(focusedRow_ - 1); break;
