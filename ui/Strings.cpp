@@ -52,6 +52,9 @@ const std::map<int, std::string>& table() {
       {cmd::kParameterTip + 2,
        "Time offset\nApply offset to the start time of notes (<+>/<->(numpad); double-click to enter value)"},
       {cmd::kNoteSelector, "Note Name\nDisplays output Drum sound name (click to change/select)"},
+      {cmd::kLoopTree, "Save/Load Loop\nSave/Load current Drum Loop and controls as a Tamborak file"},
+      {cmd::kLoopSaveButton, "Save As Loop\nSave As current Loop [S]; <Shift>+click - Save Loop [<Shift>+S]"},
+      {cmd::kLoopDeleteButton, "Delete Loop\nDelete Loop from tree"},
   };
   return strings;
 }
