@@ -90,14 +90,16 @@ void EventBar::setGrid(int grid) {
 
 StrokeGeometry EventBar::geometry() const { return slice_->strokeGeometry(rect().width(), rect().height()); }
 
+StrokeGeometry EventBar::frame() const { return StrokeGeometry::make(rect().width(), rect().height(), 0); }
+
 Rect EventBar::cursorStrip(int cursor) const {
-  const int x = rect().left + 7 + cursor;
+  const int x = rect().left + frame().x0 + cursor;
   return {x, rect().top + 1, x + 1, rect().bottom - 1};
 }
 
 void EventBar::showPosition(std::int32_t position, std::int32_t length) {
   if (length <= 0) return;
-  const int target = platform::mulDiv(rect().width() - 14, position, length);
+  const int target = platform::mulDiv(frame().width, position, length);
   if (target == cursor_) return;
   // No XOR drawing on every canvas: the strip the cursor leaves is repainted instead.
   owner_.services().invalidate(cursorStrip(cursor_));
@@ -127,7 +129,7 @@ void EventBar::paint(Canvas& c) {
   paintLines(c, g, r.left, r.top);
   if (slice_->track().endTime() < 1) return;
   paintStrokes(c, g, r.left, r.top);
-  const int x = in.left + 6 + cursor_;
+  const int x = r.left + g.x0 + cursor_;
   c.line({x, in.top}, {x, in.bottom - 1}, kCursor);
 }
 

@@ -67,6 +67,8 @@ class EventBar : public Control {
   Color background() const;
   void paintLines(Canvas& c, const StrokeGeometry& g, int ox, int oy) const;
   void paintStrokes(Canvas& c, const StrokeGeometry& g, int ox, int oy) const;
+  // The axis of the view without a slice (rows unknown).
+  StrokeGeometry frame() const;
   Rect cursorStrip(int cursor) const;
 
   std::function<void(const std::string&)> status_;
