@@ -210,7 +210,8 @@ class Looper {
   std::int32_t xToTime(const StrokeGeometry& g, int x, int grid) const;
   // The key of the row under y (-1 without rows).
   int yToRow(const StrokeGeometry& g, int y) const;
-  // The first stroke of `key` shown at time t (or stored at t: see the source).
+  // The first stroke of `key` shown at time t, or stored at t (so that a stroke inserted at a
+  // grid line is found there again when swing, quantize or an offset show it elsewhere).
   std::optional<Stroke> findStroke(std::int32_t t, int key);
   // A new stroke at t (clamped into the cycle) of a sixteenth, cut to end inside the cycle;
   // none for a key outside 0..127.
