@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include "bench/ComposeEngine.h"
+#include "ui/CommandIds.h"
 #include "ui/Recording.h"
 #include "ui/TamborakPanel.h"
 #include "ui/cairo/CairoCanvas.h"
@@ -42,6 +43,35 @@ void BM_PaintPanelCairo(benchmark::State& state) {
   cairo_surface_destroy(surface);
 }
 BENCHMARK(BM_PaintPanelCairo)->Unit(benchmark::kMillisecond);
+
+// One strokes view repainted in edit mode with the 16-cell grid: the row with the most strokes.
+void BM_PaintStrokesViewCairo(benchmark::State& state) {
+  PanelSetup s;
+  s.panel->command(ui::cmd::kEdit);
+  ui::EventBar* busiest = nullptr;
+  std::size_t most = 0;
+  for (int i = 0; i < ui::TamborakPanel::kSliceCount; ++i) {
+    ui::EventBar& bar = s.panel->row(i)->strokes();
+    bar.setGrid(16);
+    if (bar.slice()->track().eventCount() >= most) {
+      most = bar.slice()->track().eventCount();
+      busiest = &bar;
+    }
+  }
+  const ui::Rect r = busiest->rect();
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight);
+  cairo_t* cr = cairo_create(surface);
+  ui::CairoCanvas canvas(cr);
+  for (auto _ : state) {
+    busiest->paint(canvas);
+    cairo_surface_flush(surface);
+  }
+  state.counters["events"] = static_cast<double>(most);
+  state.counters["width"] = r.width();
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}
+BENCHMARK(BM_PaintStrokesViewCairo)->Unit(benchmark::kMicrosecond);
 
 void BM_PaintPanelRecording(benchmark::State& state) {
   PanelSetup s;

@@ -201,6 +201,8 @@ class Tamborak : public IMfxEventFilter,
   bool rulesAccept(Looper& slice) override;
   platform::Prompt* discardPrompt() override;
   bool saveLoopAs() override;
+  // The slice's cycle in the song's meter at the host's resolution last seen.
+  void viewTiming(const Looper& slice, std::int32_t& cycle, std::int32_t& resolution) override;
 
   // Fills a slice's instrument popup: every key with a name of its own, plus `mapIndex` (the
   // slice's drum-map instrument, the default item) and `currentKey` (the key it plays, checked).
@@ -211,7 +213,7 @@ class Tamborak : public IMfxEventFilter,
 
   bool connected() const { return connected_; }
   bool playing() const { return playing_; }
-  std::int32_t displayMinVelo() const { return displayMinVelo_; }
+  std::int32_t displayMinVelo() const override { return displayMinVelo_; }
   // End of the cycle of the pad selected last, and the pending return (pad, mode).
   MfxTime switchTime() const { return switchTime_; }
   std::int32_t returnLoopIdx() const { return returnLoopIdx_; }

@@ -89,6 +89,12 @@ HRESULT Tamborak::updatePlayPositions() {
   return S_OK;
 }
 
+void Tamborak::viewTiming(const Looper& slice, std::int32_t& cycle, std::int32_t& resolution) {
+  TimeBase time(*this);
+  cycle = slice.cycleLength(time);
+  resolution = time.ticksPerQuarter;
+}
+
 // ---- Note names
 
 void Tamborak::fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "loops/DrumMap.h"
 #include "loops/LooperEngine.h"
 #include "loops/ProcessContext.h"
+#include "loops/StrokeGeometry.h"
 #include "loops/VeloTransformer.h"
 #include "midi/MidiTrack.h"
 
@@ -186,6 +188,45 @@ class Looper {
   // Rebuilds the velocity curve from the engine's dynamics controls and the slice's statistics.
   void rebuildCurve();
 
+  // ---- Stroke editing (loops/LooperStrokes.cpp) [main-thread, not real-time safe]
+  //
+  // Strokes are the note records of the track; times are pattern ticks and positions are those
+  // of the strokes view (StrokeGeometry). A stroke stays valid until it is moved or erased;
+  // operations on a stroke the track no longer holds do nothing.
+
+  using Stroke = CMidiTrack::Position;
+  struct BeatPosition {
+    std::int32_t beat = 1, tick = 0;
+  };
+
+  // The geometry of a strokes view of that size showing this slice.
+  StrokeGeometry strokeGeometry(int viewWidth, int viewHeight);
+  // When a note plays within its cycle: quantized, moved by the slice's offset and swung as
+  // playback does, without key mapping and humanize. May lie outside the cycle.
+  std::int32_t displayedTime(const MidiEvent& note) const;
+  // The first stroke (rows from the top, strokes in list order) whose sprite covers (x, y).
+  std::optional<Stroke> hitTest(const StrokeGeometry& g, int x, int y);
+  // The time under x, snapped to the nearest of `grid` cells per whole note when grid >= 1.
+  std::int32_t xToTime(const StrokeGeometry& g, int x, int grid) const;
+  // The key of the row under y (-1 without rows).
+  int yToRow(const StrokeGeometry& g, int y) const;
+  // The first stroke of `key` shown at time t, or stored at t (so that a stroke inserted at a
+  // grid line is found there again when swing, quantize or an offset show it elsewhere).
+  std::optional<Stroke> findStroke(std::int32_t t, int key);
+  // A new stroke at t (clamped into the cycle) of a sixteenth, cut to end inside the cycle;
+  // none for a key outside 0..127.
+  std::optional<Stroke> insertStroke(const StrokeGeometry& g, std::int32_t t, int key, int velocity);
+  std::optional<Stroke> insertStrokeAt(const StrokeGeometry& g, int x, int y, int velocity);
+  // Velocity clamped to 1..127; false when the stroke is gone.
+  bool setStrokeVelocity(Stroke stroke, int velocity);
+  // The stroke at time t (clamped into the cycle), cut to end inside the cycle.
+  std::optional<Stroke> moveStroke(const StrokeGeometry& g, Stroke stroke, std::int32_t t);
+  bool eraseStroke(Stroke stroke);
+  // Beat (from 1) and tick (host ticks) of time t within the cycle.
+  BeatPosition beatPosition(const StrokeGeometry& g, std::int32_t t) const;
+  // The engine's display floor velocity (the softest shade at or below it).
+  std::int32_t displayMinVelo() const { return engine_.displayMinVelo(); }
+
   // ---- Rendering
 
   // Emits the strokes that fall into [from, to] through `context`. [audio-thread, real-time safe:
@@ -249,6 +290,9 @@ class Looper {
   void prepare(std::int32_t from, std::int32_t to, ProcessContext& context);
   void transform(MidiEvent& event, const RenderControls& controls, std::int32_t contextResolution) const;
   std::int32_t cycleLengthLocked(ProcessContext& context) const;
+
+  // Whether the track holds `stroke` (it may have been swapped out). Under the lock.
+  bool holds(Stroke stroke);
 
   void refreshView() {
     if (view_) view_->refresh();

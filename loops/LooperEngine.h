@@ -54,6 +54,14 @@ class LooperEngine {
   // Saves the loop under a new name (the loop browser's Save As); false when nothing was
   // written (cancelled or failed). [main-thread]
   virtual bool saveLoopAs() = 0;
+
+  // What the strokes view measures a slice with: its cycle length in host ticks and the host's
+  // ticks per quarter as last seen. Without a host: one 4/4 bar per bar of the pattern at the
+  // pattern's own resolution. [main-thread]
+  virtual void viewTiming(const Looper& slice, std::int32_t& cycle, std::int32_t& resolution);
+  // Velocities at or below this floor show in the softest shade of the strokes view.
+  // [main-thread]
+  virtual std::int32_t displayMinVelo() const { return 20; }
 };
 
 // A slice's row in the loop view. [main-thread]

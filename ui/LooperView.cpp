@@ -24,50 +24,6 @@ std::string noteName(ITamborak& engine, int key) {
 
 }  // namespace
 
-// The strokes of the pattern as a bar of 16 steps (accents taller), with the play position.
-class LooperView::Strokes : public Control {
- public:
-  Strokes(LooperView& row, Rect rect) : Control(row, cmd::kStrokesView, rect), row_(row) {
-    setTooltip(loadString(cmd::kStrokesView));
-  }
-
-  void setPosition(std::int32_t position, std::int32_t length) {
-    const int x = length > 0 && position >= 0 ? static_cast<int>(static_cast<long long>(position) * inner().width() / length) : -1;
-    if (x == cursor_) return;
-    cursor_ = x;
-    invalidate();
-  }
-
-  void paint(Canvas& c) override {
-    const Rect r = rect();
-    const bool muted = row_.slice_.muted();
-    c.fill(r, muted ? Color{226, 224, 220} : Color{250, 250, 246});
-    c.edge(r, true);
-    const Rect in = inner();
-    const PatternSignature& s = row_.slice_.signature();
-    const bool hasPattern = !row_.slice_.file().empty() || row_.slice_.ownEvents();
-    for (int step = 0; step < 16; ++step) {
-      const int left = in.left + in.width() * step / 16, right = in.left + in.width() * (step + 1) / 16;
-      if (step % 4 == 0 && step) c.line({left, in.top}, {left, in.bottom - 1}, Color{200, 198, 190});
-      const std::uint32_t bit = 1u << (15 - step);
-      if (!hasPattern || !(s.hitMask & bit)) continue;
-      const bool accent = (s.accentMask & bit) != 0;
-      const int top = accent ? in.top + 2 : in.top + in.height() / 3;
-      const Color ink = muted ? colors::kGreyText : accent ? Color{200, 80, 40} : Color{60, 100, 160};
-      c.fill({left + 2, top, right - 2, in.bottom - 2}, ink);
-    }
-    if (cursor_ >= 0) c.line({in.left + cursor_, in.top}, {in.left + cursor_, in.bottom - 1}, colors::kFocus);
-  }
-
-  bool mouseDown(Point, MouseButton button, unsigned) override { return button == MouseButton::kLeft; }
-  int cursor() const { return cursor_; }
-
- private:
-  Rect inner() const { return rect().inset(2); }
-  LooperView& row_;
-  int cursor_ = -1;
-};
-
 LooperView::LooperView(RowOwner& owner, ITamborak& engine, LoopEditing& editing, Looper& slice, Point origin)
     : owner_(owner), engine_(engine), editing_(editing), slice_(slice), origin_(origin) {
   mute_ = std::make_unique<Button>(*this, cmd::kMute, at(1, 5, 10, 26), "");
@@ -92,7 +48,9 @@ LooperView::LooperView(RowOwner& owner, ITamborak& engine, LoopEditing& editing,
   pattern_ = std::make_unique<DropList>(*this, cmd::kPatternSelector, at(131, 5, 163, 26));
   next_ = std::make_unique<Button>(*this, cmd::kNextPattern, at(163, 5, 175, 26), "");
   next_->setPicture([](Canvas& c, const Rect& r, bool, bool) { drawArrow(c, r, true, colors::kDark); });
-  strokes_ = std::make_unique<Strokes>(*this, at(178, 1, 392, 30));
+  strokes_ = std::make_unique<EventBar>(*this, cmd::kStrokesView, at(178, 1, 392, 30),
+                                        [this](const std::string& text) { owner_.setWindowText(text); });
+  strokes_->setSlice(&slice_);
   param_ = std::make_unique<NumberField>(*this, cmd::kParameterField, at(396, 5, 428, 25));
   note_ = std::make_unique<Button>(*this, cmd::kNoteSelector, at(432, 5, 534, 25), "", Button::Style::kField);
   controls_ = {mute_.get(),     idrc_.get(),    compose_.get(), part_.get(),    strokesMax_.get(), strokesMin_.get(),
@@ -114,6 +72,7 @@ Rect LooperView::at(int left, int top, int right, int bottom) const {
 void LooperView::setSelected(bool on) {
   if (on == selected_) return;
   selected_ = on;
+  strokes_->setSelected(on);
   owner_.services().invalidate(rect());
 }
 
@@ -261,7 +220,7 @@ Menu LooperView::noteMenu() {
   return menu;
 }
 
-void LooperView::showPosition(std::int32_t position, std::int32_t length) { strokes_->setPosition(position, length); }
+void LooperView::showPosition(std::int32_t position, std::int32_t length) { strokes_->showPosition(position, length); }
 
 // ---- Commands and input
 
@@ -308,6 +267,10 @@ void LooperView::command(int id, unsigned mods) {
 }
 
 void LooperView::onNotify(Control& control, Notify what) {
+  if (control.id() == cmd::kStrokesView) {
+    refreshPattern(false);  // the first stroke edit: the pattern's name is shown as edited
+    return;
+  }
   takeFocus(control.id());
   if (what == Notify::kClicked) {
     const Button& b = static_cast<Button&>(control);

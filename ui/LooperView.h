@@ -12,6 +12,7 @@
 #include "loops/Looper.h"
 #include "ui/Controls.h"
 #include "ui/LoopEditing.h"
+#include "ui/StrokesView.h"
 
 namespace velmora::ui {
 
@@ -22,6 +23,8 @@ class RowOwner : public ControlOwner {
  public:
   // A command the row does not take itself.
   virtual void rowCommand(LooperView& row, int command) = 0;
+  // The status text (the value a drag sets).
+  virtual void setWindowText(const std::string& text) = 0;
   // A key the row's table does not take; true when the panel's table does.
   virtual bool translateAccelerator(int key, unsigned mods) = 0;
   // The row took the focus (a click on it or one of its controls).
@@ -45,8 +48,11 @@ class LooperView : public ControlOwner, public SliceRow {
   // -1 none, 0 velocity, 1 dynamics, 2 time.
   void setParameterIndex(int index);
   int parameterIndex() const { return parameterIndex_; }
-  void setGrid(int grid) { grid_ = grid; }
-  int grid() const { return grid_; }
+  void setGrid(int grid) { strokes_->setGrid(grid); }
+  int grid() const { return strokes_->grid(); }
+  // Edit mode of the strokes view: one row per instrument of the slice's kind, stroke editing.
+  void setEditMode(bool on) { strokes_->setEditMode(on); }
+  EventBar& strokes() { return *strokes_; }
 
   // The row's controls, in focus order.
   const std::vector<Control*>& controls() const { return controls_; }
@@ -82,7 +88,6 @@ class LooperView : public ControlOwner, public SliceRow {
   void showPosition(std::int32_t position, std::int32_t length) override;
 
  private:
-  class Strokes;
   void refreshFlags();
   void refreshStrokeLists();
   void refreshNotes();
@@ -97,10 +102,9 @@ class LooperView : public ControlOwner, public SliceRow {
   bool selected_ = false;
   int lastFocus_ = 4047;
   int parameterIndex_ = 0;
-  int grid_ = 0;
   std::unique_ptr<Button> mute_, idrc_, compose_, previous_, next_, note_;
   std::unique_ptr<DropList> part_, strokesMax_, strokesMin_, pattern_;
-  std::unique_ptr<Strokes> strokes_;
+  std::unique_ptr<EventBar> strokes_;
   std::unique_ptr<NumberField> param_;
   std::vector<Control*> controls_;
 };

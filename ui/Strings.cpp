@@ -27,8 +27,10 @@ const std::map<int, std::string>& table() {
       {cmd::kLargeVariations, "Large variations\nCompose from patterns of large variation"},
       {cmd::kReset, "Reset\nGlobal controls and slice parameters back to their defaults"},
       {cmd::kHelp, "Help\nOpen the help file"},
-      {cmd::kEdit, "On/Off Edit Mode\nEdit the strokes of the patterns in the rows"},
-      {cmd::kGrid, "Grid Resolution\nThe snap grid of stroke editing"},
+      {cmd::kEdit,
+       "On/Off Edit Mode\nIn Edit Mode: click to insert beat; drag to change Velo/Time; double-click to erase "
+       "[<Ctrl>+click]"},
+      {cmd::kGrid, "Grid Resolution\nSelect Snap to Grid interval."},
       {cmd::kQuickPad0, "Quick Pad Panel\nRecall a stored loop [1-0]"},
       {cmd::kMute, "Mute/Solo\nClick to Mute/Unmute Slice [M]; right-click - Solo/Unsolo Slice [Ctrl+M]"},
       {cmd::kIdrc, "On/Off IDRC\nClick to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]"},
@@ -50,6 +52,9 @@ const std::map<int, std::string>& table() {
       {cmd::kParameterTip + 2,
        "Time offset\nApply offset to the start time of notes (<+>/<->(numpad); double-click to enter value)"},
       {cmd::kNoteSelector, "Note Name\nDisplays output Drum sound name (click to change/select)"},
+      {cmd::kLoopTree, "Save/Load Loop\nSave/Load current Drum Loop and controls as a Tamborak file"},
+      {cmd::kLoopSaveButton, "Save As Loop\nSave As current Loop [S]; <Shift>+click - Save Loop [<Shift>+S]"},
+      {cmd::kLoopDeleteButton, "Delete Loop\nDelete Loop from tree"},
   };
   return strings;
 }

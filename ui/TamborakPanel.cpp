@@ -5,6 +5,7 @@
 #include "midi/NoteNames.h"
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
+#include "ui/LoopBrowserStrip.h"
 #include "ui/Pictures.h"
 #include "ui/Strings.h"
 
@@ -50,6 +51,7 @@ TamborakPanel::~TamborakPanel() {
 void TamborakPanel::detach() {
   if (!engine_) return;
   services_.killTimer(kPlayTimer);
+  attachLoopBrowser(nullptr);
   captured_ = hovered_ = nullptr;
   for (auto& row : rows_) row.reset();
   ITamborak* engine = engine_;
@@ -113,6 +115,24 @@ void TamborakPanel::build() {
   focusRow(0);
 }
 
+Rect TamborakPanel::loopBrowserRect() { return {286, 342, kWidth - 12, 342 + LoopBrowser::naturalHeight()}; }
+
+void TamborakPanel::attachLoopBrowser(LoopBrowser* strip) {
+  if (browser_) browser_->setParentKeys(nullptr);
+  browser_ = strip;
+  browserFocused_ = false;
+  captured_ = hovered_ = nullptr;
+  if (!strip) {
+    loopBrowser_ = nullptr;
+    return;
+  }
+  strip->create(loopBrowserRect());
+  // Keys the strip does not hold reach the rows and the panel's table as if it had no focus.
+  strip->setParentKeys([this](int vk, unsigned mods) { return rowKey(vk, mods); });
+  loopBrowser_ = [strip](int id) { strip->command(id); };
+  services_.invalidate(loopBrowserRect());
+}
+
 LooperView* TamborakPanel::row(int index) {
   return index >= 0 && index < kSliceCount ? rows_[static_cast<std::size_t>(index)].get() : nullptr;
 }
@@ -131,6 +151,7 @@ Control* TamborakPanel::control(int id) {
 }
 
 Control* TamborakPanel::controlAt(Point p) {
+  if (browser_ && browser_->rect().contains(p)) return browser_->controlAt(p);
   for (Control* c : controls_)
     if (c->rect().contains(p)) return c;
   for (auto& row : rows_)
@@ -272,7 +293,11 @@ void TamborakPanel::command(int id, unsigned mods) {
       focusRow(focused);
       break;
     }
-    case cmd::kEdit: edit_->setChecked(!edit_->checked()); break;
+    case cmd::kEdit:
+      edit_->setChecked(!edit_->checked());
+      for (auto& row : rows_)
+        if (row) row->setEditMode(edit_->checked());
+      break;
     case cmd::kTogglePlayback: engine_->togglePlayback(); break;
     case cmd::kNextSlice: focusRow(focusedRow_ + 1); break;
     case cmd::kPreviousSlice: focusRow(focusedRow_ - 1); break;
@@ -357,6 +382,12 @@ Menu TamborakPanel::contextMenu() const {
 void TamborakPanel::mouseDown(Point p, MouseButton button, unsigned mods) {
   if (!engine_) return;
   if (captured_) return;
+  browserFocused_ = browser_ && browser_->rect().contains(p);
+  if (browserFocused_) {
+    captured_ = browser_->mouseDown(p, button, mods);
+    if (captured_) services_.captureMouse();
+    return;
+  }
   for (auto& row : rows_) {
     if (!row || !row->rect().contains(p)) continue;
     Control* hit = row->controlAt(p);
@@ -432,6 +463,12 @@ void TamborakPanel::wheel(Point p, int notches) {
 
 bool TamborakPanel::key(int vk, unsigned mods) {
   if (!engine_) return false;
+  if (browser_ && browserFocused_) return browser_->key(vk, mods);
+  return rowKey(vk, mods);
+}
+
+bool TamborakPanel::rowKey(int vk, unsigned mods) {
+  if (!engine_) return false;
   if (LooperView* r = row(focusedRow_)) return r->key(vk, mods);
   return translateAccelerator(vk, mods);
 }
@@ -450,6 +487,7 @@ void TamborakPanel::paint(Canvas& c) {
   for (auto& heading : headings_) heading->paint(c);
   for (auto& row : rows_)
     if (row) row->paint(c);
+  if (browser_) browser_->paint(c);
   status_->paint(c);
 }
 

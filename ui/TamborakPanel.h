@@ -20,6 +20,8 @@
 
 namespace velmora::ui {
 
+class LoopBrowser;
+
 class TamborakPanel : public RowOwner, public TamborakView {
  public:
   static constexpr int kWidth = 560, kHeight = 414;
@@ -60,6 +62,11 @@ class TamborakPanel : public RowOwner, public TamborakView {
 
   // The loop browser window takes commands 4100-4103; until one is attached they go nowhere.
   void setLoopBrowser(std::function<void(int)> browser) { loopBrowser_ = std::move(browser); }
+  // Places the loop browser strip (not owned; nullptr removes it) at loopBrowserRect(): it is
+  // painted, takes presses and, once pressed, the keys, and runs commands 4100-4103.
+  void attachLoopBrowser(LoopBrowser* strip);
+  static Rect loopBrowserRect();
+  bool loopBrowserFocused() const { return browser_ && browserFocused_; }
 
   // State, for the window backends and the tests.
   const std::string& windowText() const { return windowText_; }
@@ -97,6 +104,8 @@ class TamborakPanel : public RowOwner, public TamborakView {
   void focusRow(int index);
   void showValue(int id);
   void showTip(Control* control, Point p);
+  // A key for the focused row, then the panel's table.
+  bool rowKey(int vk, unsigned mods);
 
   ITamborak* engine_;
   LoopEditing& editing_;
@@ -123,6 +132,8 @@ class TamborakPanel : public RowOwner, public TamborakView {
   Control* hovered_ = nullptr;
   std::string windowText_;
   std::function<void(int)> loopBrowser_;
+  LoopBrowser* browser_ = nullptr;
+  bool browserFocused_ = false;
 };
 
 }  // namespace velmora::ui
