@@ -4,6 +4,7 @@
 
 #include "engine/Tamborak.h"
 #include "frame/ClassIds.h"
+#include "ui/LoopBrowserStrip.h"
 #include "ui/LoopEditing.h"
 #include "ui/TamborakPanel.h"
 
@@ -75,12 +76,14 @@ HRESULT CTamborakPanel::SetObjects(ULONG count, IUnknown** objects) {
   auto& core = static_cast<Tamborak&>(*engine_);
   editing_ = std::make_unique<ui::TamborakEditing>(core);
   panel_ = std::make_unique<ui::TamborakPanel>(*engine_, *editing_, window_->services());
+  browser_ = std::make_unique<ui::PanelLoopBrowser>(*panel_, *engine_, window_->services());
   return S_OK;
 }
 
 void CTamborakPanel::detach() {
   if (window_) window_->setPanel(nullptr);
   if (panel_) panel_->deactivate();
+  browser_.reset();
   panel_.reset();  // leaves the engine's views
   editing_.reset();
   window_.reset();

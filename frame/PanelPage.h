@@ -15,6 +15,7 @@ namespace velmora {
 
 class Tamborak;
 namespace ui {
+class PanelLoopBrowser;
 class TamborakEditing;
 class TamborakPanel;
 }  // namespace ui
@@ -53,6 +54,7 @@ class CTamborakPanel : public IPropertyPage {
   std::unique_ptr<PageWindow> window_;
   std::unique_ptr<ui::TamborakEditing> editing_;
   std::unique_ptr<ui::TamborakPanel> panel_;
+  std::unique_ptr<ui::PanelLoopBrowser> browser_;
 };
 
 }  // namespace velmora

@@ -12,6 +12,7 @@
 #include "lv2/PanelLink.h"
 #include "lv2/TamborakLv2.h"
 #include "platform/UiQueue.h"
+#include "ui/LoopBrowserStrip.h"
 #include "ui/LoopEditing.h"
 #include "ui/TamborakPanel.h"
 #include "ui/x11/PanelWindow.h"
@@ -57,6 +58,7 @@ PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller
   self->window_ = std::move(window);
   self->editing_ = std::make_unique<ui::TamborakEditing>(self->engine());
   self->panel_ = std::make_unique<ui::TamborakPanel>(self->engine(), *self->editing_, *self->window_);
+  self->browser_ = std::make_unique<ui::PanelLoopBrowser>(*self->panel_, self->engine(), *self->window_);
   self->window_->setPanel(self->panel_.get());
   self->panel_->activate();
   if (const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize)))
@@ -83,6 +85,7 @@ PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const 
 PanelUi::~PanelUi() {
   if (window_) window_->setPanel(nullptr);
   if (panel_) panel_->deactivate();
+  browser_.reset();
   panel_.reset();
   editing_.reset();
   window_.reset();

@@ -20,6 +20,7 @@ namespace velmora {
 class Tamborak;
 struct ITamborak;
 namespace ui {
+class PanelLoopBrowser;
 class PanelWindow;
 class TamborakEditing;
 class TamborakPanel;
@@ -61,6 +62,7 @@ class PanelUi {
   std::unique_ptr<ui::PanelWindow> window_;
   std::unique_ptr<ui::TamborakEditing> editing_;
   std::unique_ptr<ui::TamborakPanel> panel_;
+  std::unique_ptr<ui::PanelLoopBrowser> browser_;
   std::string agreed_;
   std::array<std::int32_t, kControlCount> controls_{};
 };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/Strings.h"
+#include "ui/TamborakPanel.h"
 
 namespace velmora::ui {
 
@@ -140,6 +141,17 @@ void LoopBrowser::onNotify(Control& control, Notify what) {
   } else if (what == Notify::kClicked) {
     command(control.id(), static_cast<Button&>(control).lastMods());
   }
+}
+
+PanelLoopBrowser::PanelLoopBrowser(TamborakPanel& panel, ITamborak& engine, WindowServices& services)
+    : panel_(panel), files_(engine, services.prompt(), engine.getLoopsFolder()), strip_(files_, services) {
+  panel_.attachLoopBrowser(&strip_);
+  files_.startWatching();
+}
+
+PanelLoopBrowser::~PanelLoopBrowser() {
+  files_.stopWatching();
+  panel_.attachLoopBrowser(nullptr);
 }
 
 }  // namespace velmora::ui

@@ -77,4 +77,22 @@ class LoopBrowser : public ControlOwner {
   std::unique_ptr<Button> save_, delete_;
 };
 
+class TamborakPanel;
+
+// The strip over the engine's loops folder, attached to `panel` and following the folder's changes
+// while it lives; the windows that show a panel keep one. [main-thread, not real-time safe: reads
+// the folder]
+class PanelLoopBrowser {
+ public:
+  PanelLoopBrowser(TamborakPanel& panel, ITamborak& engine, WindowServices& services);
+  ~PanelLoopBrowser();
+  PanelLoopBrowser(const PanelLoopBrowser&) = delete;
+  PanelLoopBrowser& operator=(const PanelLoopBrowser&) = delete;
+
+ private:
+  TamborakPanel& panel_;
+  velmora::LoopBrowser files_;
+  LoopBrowser strip_;
+};
+
 }  // namespace velmora::ui
