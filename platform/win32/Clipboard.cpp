@@ -1,6 +1,10 @@
 #include <windows.h>
+#include <ole2.h>
+#include <shlobj.h>
 
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "platform/Clipboard.h"
 
@@ -75,11 +79,112 @@ class WindowsClipboard final : public Clipboard {
   }
 };
 
-// Dragging a file onto another window needs an OLE data source and drop source; not built yet,
-// so a drag fails and the caller reports it.
+// The data of a file drag: one drop-file block, offered as CF_HDROP in global memory; every
+// GetData hands out a copy that the receiver frees.
+class DropFilesData final : public IDataObject {
+ public:
+  explicit DropFilesData(std::string_view block) : block_(block) {}
+
+  STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = iid == IID_IUnknown || iid == IID_IDataObject ? static_cast<IDataObject*>(this) : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
+  STDMETHOD_(ULONG, Release)() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHOD(GetData)(FORMATETC* format, STGMEDIUM* medium) override {
+    if (!format || !medium) return E_INVALIDARG;
+    const HRESULT offered = QueryGetData(format);
+    if (offered != S_OK) return offered;
+    HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE | GMEM_ZEROINIT, block_.size());
+    void* bytes = copy ? GlobalLock(copy) : nullptr;
+    if (!bytes) {
+      if (copy) GlobalFree(copy);
+      return E_OUTOFMEMORY;
+    }
+    std::memcpy(bytes, block_.data(), block_.size());
+    GlobalUnlock(copy);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = copy;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  STDMETHOD(GetDataHere)(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  STDMETHOD(QueryGetData)(FORMATETC* format) override {
+    if (!format) return E_INVALIDARG;
+    if (format->cfFormat != CF_HDROP || format->dwAspect != DVASPECT_CONTENT) return DV_E_FORMATETC;
+    return format->tymed & TYMED_HGLOBAL ? S_OK : DV_E_TYMED;
+  }
+  STDMETHOD(GetCanonicalFormatEtc)(FORMATETC*, FORMATETC* out) override {
+    if (out) out->ptd = nullptr;
+    return DATA_S_SAMEFORMATETC;
+  }
+  STDMETHOD(SetData)(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  STDMETHOD(EnumFormatEtc)(DWORD direction, IEnumFORMATETC** formats) override {
+    if (!formats) return E_POINTER;
+    *formats = nullptr;
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    return SHCreateStdEnumFmtEtc(1, &format, formats);
+  }
+  STDMETHOD(DAdvise)(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHOD(DUnadvise)(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  STDMETHOD(EnumDAdvise)(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+ private:
+  ~DropFilesData() = default;
+  std::string block_;
+  ULONG refs_ = 1;
+};
+
+// The source side of the drag: the drop happens when the left button is let go, Escape cancels.
+class ButtonDropSource final : public IDropSource {
+ public:
+  STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = iid == IID_IUnknown || iid == IID_IDropSource ? static_cast<IDropSource*>(this) : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs_; }
+  STDMETHOD_(ULONG, Release)() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHOD(QueryContinueDrag)(BOOL escape, DWORD keys) override {
+    if (escape) return DRAGDROP_S_CANCEL;
+    return keys & MK_LBUTTON ? S_OK : DRAGDROP_S_DROP;
+  }
+  STDMETHOD(GiveFeedback)(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+ private:
+  ~ButtonDropSource() = default;
+  ULONG refs_ = 1;
+};
+
+// Drags the file with the system's OLE drag loop, copying only. The thread must have OLE
+// initialised (a host's user-interface thread has).
 class WindowsFileDrag final : public FileDrag {
  public:
-  DragResult dragFiles(std::string_view) override { return DragResult::kFailed; }
+  DragResult dragFiles(std::string_view dropBlock) override {
+    if (dropBlock.empty()) return DragResult::kFailed;
+    auto* data = new (std::nothrow) DropFilesData(dropBlock);
+    auto* source = new (std::nothrow) ButtonDropSource;
+    DWORD effect = DROPEFFECT_NONE;
+    const HRESULT result = data && source ? DoDragDrop(data, source, DROPEFFECT_COPY, &effect) : E_OUTOFMEMORY;
+    if (data) data->Release();
+    if (source) source->Release();
+    if (result == DRAGDROP_S_DROP) return effect & DROPEFFECT_COPY ? DragResult::kDropped : DragResult::kCancelled;
+    return result == DRAGDROP_S_CANCEL ? DragResult::kCancelled : DragResult::kFailed;
+  }
 };
 
 }  // namespace

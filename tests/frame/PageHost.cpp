@@ -6,8 +6,11 @@
 #include "tests/frame/PageHost.h"
 
 #include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -44,6 +47,41 @@ class Site final : public IPropertyPageSite {
   }
   STDMETHOD(GetPageContainer)(IUnknown**) override { return E_NOTIMPL; }
   STDMETHOD(TranslateAccelerator)(MSG*) override { return S_FALSE; }
+  ULONG refs = 1;
+};
+
+// A drop target that takes the file of a CF_HDROP drop.
+class FileTarget final : public IDropTarget {
+ public:
+  STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
+    *object = iid == IID_IUnknown || iid == IID_IDropTarget ? this : nullptr;
+    if (!*object) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
+  STDMETHOD_(ULONG, Release)() override { return --refs; }
+  STDMETHOD(DragEnter)(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+    *effect = DROPEFFECT_COPY;
+    return S_OK;
+  }
+  STDMETHOD(DragOver)(DWORD, POINTL, DWORD* effect) override {
+    *effect = DROPEFFECT_COPY;
+    return S_OK;
+  }
+  STDMETHOD(DragLeave)() override { return S_OK; }
+  STDMETHOD(Drop)(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (SUCCEEDED(data->GetData(&format, &medium))) {
+      wchar_t path[MAX_PATH] = {};
+      if (DragQueryFileW(static_cast<HDROP>(medium.hGlobal), 0, path, MAX_PATH)) dropped = path;
+      ReleaseStgMedium(&medium);
+    }
+    *effect = DROPEFFECT_COPY;
+    return S_OK;
+  }
+  std::wstring dropped;
   ULONG refs = 1;
 };
 
@@ -130,9 +168,10 @@ bool connectOffline(bool tick, std::wstring& text) {
   ComRef<sim::HostContext> context = sim::create<sim::HostContext>(sim::Song(), options);
   std::atomic<bool> connected{false}, shown{false};
   std::thread answer([&] {
-    for (int i = 0; i < 200 && !connected; ++i, Sleep(25)) {
+    for (int i = 0; i < 800 && !connected; ++i, Sleep(25)) {
+      // Answered once it shows: its controls are made by then.
       HWND dialog = FindWindowW(L"#32770", L"Tamborak");
-      if (!dialog) continue;
+      if (!dialog || !IsWindowVisible(dialog) || !GetDlgItem(dialog, 5022)) continue;
       shown = true;
       wchar_t buffer[512] = {};
       GetDlgItemTextW(dialog, 5021, buffer, 511);
@@ -234,6 +273,25 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
     check(!before.empty() && !after.empty() && after != before, "a click on Compose Loop composes a new loop");
     click(panel, ui::TamborakPanel::padRect(2));
     check(engine && engine->getLoopIdx() == 2, "a click on quick pad 3 switches to it");
+
+    // The loop dragged onto a drop target of ours: the drop names the MIDI file in the temporary
+    // folder (the button is up, so the drop happens where the pointer is).
+    OleInitialize(nullptr);
+    FileTarget target;
+    RegisterDragDrop(frame, &target);
+    RECT area;
+    GetWindowRect(panel, &area);
+    SetCursorPos(area.left + 20, area.bottom + 20);
+    const HRESULT dragged = engine ? engine->dragLoop() : E_FAIL;
+    RevokeDragDrop(frame);
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring expected = std::wstring(temp) + L"Tamborak.mid";
+    std::ifstream file(std::filesystem::path(expected), std::ios::binary);
+    char head[4] = {};
+    file.read(head, 4);
+    check(dragged == S_OK && target.dropped == expected && std::string(head, 4) == "MThd",
+          "dragging the loop drops %TEMP%\\Tamborak.mid, a MIDI file", hex(dragged));
   }
 
   checkResult(page->Deactivate(), S_OK, "Deactivate");
