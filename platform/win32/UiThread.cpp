@@ -3,6 +3,7 @@
 // due timer; either pumps the queue and runs due timers.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>

@@ -39,18 +39,21 @@ TEST(UiThread, PostedWorkAndTimersRunOnTheThreadThatDispatchesMessages) {
   std::atomic<DWORD> taskThread{0}, messageThread{0}, timerThread{0};
   std::atomic<int> ticks{0};
   const UiTarget target = queue.createTarget([&](UiMessage, std::uintptr_t, std::intptr_t) { messageThread = GetCurrentThreadId(); });
+  dispatchUntil([] { return false; }, 30ms);  // the loop idles before anything is posted
   std::thread poster([&] {
     queue.post([&] { taskThread = GetCurrentThreadId(); });
     queue.post(target, registerUiMessage("Test_UiThread"));
   });
   poster.join();
+  // Posts alone wake the loop: no timer runs yet.
+  dispatchUntil([&] { return taskThread && messageThread; }, 5s);
+  EXPECT_EQ(taskThread, ui);
+  EXPECT_EQ(messageThread, ui);
   const UiQueue::TimerId timer = queue.startTimer(20ms, [&] {
     timerThread = GetCurrentThreadId();
     ++ticks;
   });
-  dispatchUntil([&] { return taskThread && messageThread && ticks >= 2; }, 5s);
-  EXPECT_EQ(taskThread, ui);
-  EXPECT_EQ(messageThread, ui);
+  dispatchUntil([&] { return ticks >= 2; }, 5s);
   EXPECT_EQ(timerThread, ui);
   EXPECT_GE(ticks, 2);
   queue.stopTimer(timer);
