@@ -8,7 +8,7 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(system_dlls kernel32.dll user32.dll gdi32.dll advapi32.dll ole32.dll oleaut32.dll shell32.dll
-                comdlg32.dll comctl32.dll winmm.dll msvcrt.dll ucrtbase.dll shlwapi.dll ntdll.dll)
+                comdlg32.dll comctl32.dll winmm.dll version.dll msvcrt.dll ucrtbase.dll shlwapi.dll ntdll.dll)
 string(REPLACE ";" "," dump "${dump}")
 string(REPLACE "\n" ";" lines "${dump}")
 set(failed "")

@@ -5,7 +5,9 @@
 #include <mutex>
 
 #include "engine/EngineProcess.h"
+#include "host/CCWTrackInfo.h"
 #include "library/PatternTree.h"
+#include "platform/UiThread.h"
 
 namespace velmora {
 
@@ -44,9 +46,19 @@ void onTreeUpdaterMessage(platform::UiMessage message, std::uintptr_t, std::intp
 
 }  // namespace
 
-// Following the host track reads the track through the host integration, which is not built:
-// every engine keeps the output it has.
-void Tamborak::Updater::work() {}
+// Each filter engine takes its host track's port and bank (its forced channel; -1 leaves the
+// patterns' channels). An engine whose project is not the host's active one, or whose track
+// information is not attached, searches for its track anew.
+void Tamborak::Updater::work() {
+  std::lock_guard guard(EngineProcess::enginesLock());
+  for (Tamborak* engine : EngineProcess::connectedEngines()) {
+    if (!engine->isMfxFilter()) continue;
+    host::CCWTrackInfo& track = engine->trackInfo();
+    if (!track.isActiveView())
+      track.attach(reinterpret_cast<std::uintptr_t>(static_cast<IMfxEventFilter*>(engine)));
+    engine->setOutput(track.bank(-1), track.portIndex());
+  }
+}
 
 bool Tamborak::Updater::hasWork() {
   std::lock_guard guard(EngineProcess::enginesLock());
@@ -62,6 +74,7 @@ void EngineNotify::engineCreated() {
   const platform::UiTarget target = queue.createTarget(onTreeUpdaterMessage);
   state.treeUpdater = target;
   patternTree().setNotifyWindow(target);
+  platform::attachUiThread();
   state.updater = std::make_unique<Tamborak::Updater>();
 }
 
@@ -72,6 +85,7 @@ void EngineNotify::engineDestroyed() {
   patternTree().setNotifyWindow(platform::kNoTarget);
   platform::UiQueue::main().destroyTarget(state.treeUpdater.exchange(platform::kNoTarget));
   state.updater.reset();
+  platform::detachUiThread();
 }
 
 void EngineNotify::engineJoined() {

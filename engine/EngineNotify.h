@@ -17,8 +17,8 @@ namespace velmora {
 class Tamborak::Updater final : public host::CWUpdater {
  public:
   // Runs only while the host integration is on: each connected filter engine (not the
-  // drum-sampler link's) is to take its host track's output port and channel as its output.
-  // Reading the track needs the host integration, which is not built: nothing yet. [main-thread]
+  // drum-sampler link's) takes its host track's output port and channel as its output.
+  // [main-thread, engines lock taken]
   void work() override;
   // Whether some engine is connected. [main-thread, engines lock taken]
   bool hasWork() override;

@@ -7,6 +7,7 @@
 #include "engine/Tamborak.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
+#include "library/PatternTree.h"
 #include "platform/CrtRand.h"
 
 namespace velmora {
@@ -44,8 +45,11 @@ void EngineProcess::addEngine() {
   initLibrary(folder, patterns);
 }
 
+// The last engine stops the library's folder watcher and drops the tree here, on the
+// user-interface thread: left to the unloading of the module, joining the watcher thread would
+// wait on the loader lock that the thread's exit needs.
 void EngineProcess::removeEngine() {
-  --engines;
+  if (--engines == 0) patternTree().clearRoot();
   EngineNotify::engineDestroyed();
 }
 

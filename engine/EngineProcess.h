@@ -22,7 +22,8 @@ class EngineProcess {
   // program folder and roots the shared pattern library there.
   // [main-thread, not real-time safe: scans the library]
   static void addEngine();
-  // Counts an engine out; the last one takes the listeners with it. [main-thread]
+  // Counts an engine out; the last one stops the pattern library's watcher, empties the library
+  // (the next first engine scans it again) and takes the listeners with it. [main-thread]
   static void removeEngine();
   // Engines alive now. [any thread]
   static std::int32_t engineCount();

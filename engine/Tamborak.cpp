@@ -6,6 +6,8 @@
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
 #include "engine/ReadyPads.h"
+#include "host/HostIntegration.h"
+#include "host/HostWindows.h"
 #include "engine/WarningDialog.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
@@ -55,6 +57,7 @@ Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std
       [this](platform::UiMessage message, std::uintptr_t w, std::intptr_t l) { onEngineMessage(message, w, l); });
   displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
   crtSrand(platform::millisecondClock());
+  if (isMfxFilter_) host::startHostIntegration(EngineProcess::settingsKey());
 
   emptySet_ = buildReadySet(nullptr);
   for (int i = 0; i < kSliceCount; ++i)
@@ -194,9 +197,15 @@ HRESULT Tamborak::OnStop(MfxTime time, IMfxEventQueue*) {
   return S_OK;
 }
 
-// The host's position comes from its transport window, which only the host integration reads;
-// without it the position is unknown and taken as 0.
-MfxTime Tamborak::getNowTime() { return 0; }
+// With the host integration the track information knows the position; without it the host's
+// position field shows it as bar, beat and tick. Unknown: 0.
+MfxTime Tamborak::getNowTime() {
+  if (host::hostIntegrationOn()) return trackInfo_.nowTime();
+  if (!hostContext_) return 0;
+  std::int32_t bar = 0, beat = 0, tick = 0;
+  if (!host::hostPosition(bar, beat, tick) || !meterMap_) return 0;
+  return meterMap_->mbtToTicks(bar, beat, tick);
+}
 
 // ---- Property pages and persistence
 

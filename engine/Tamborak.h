@@ -30,6 +30,7 @@
 #include "engine/TamborakView.h"
 #include "frame/ComRef.h"
 #include "frame/MfxHost.h"
+#include "host/CCWTrackInfo.h"
 #include "library/LoopLoader.h"
 #include "loops/DrumMap.h"
 #include "loops/LooperEngine.h"
@@ -227,6 +228,8 @@ class Tamborak : public IMfxEventFilter,
   void setLoopSaver(std::function<bool()> saver) { loopSaver_ = std::move(saver); }
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
+  // What the host tells of the engine's track (only while the host integration is on).
+  host::CCWTrackInfo& trackInfo() { return trackInfo_; }
 
   // ---- Clipboard and drag (engine/TamborakClipboard.cpp) [main-thread, not real-time safe]
 
@@ -414,6 +417,7 @@ class Tamborak : public IMfxEventFilter,
   // Written and read on the user-interface thread only.
   std::vector<TamborakView*> views_;
   platform::UiTarget uiTarget_ = platform::kNoTarget;
+  host::CCWTrackInfo trackInfo_;
   platform::Prompt* prompt_ = nullptr;
   platform::KeyState* keyState_ = nullptr;
   std::function<bool()> loopSaver_;

@@ -22,9 +22,8 @@ constexpr std::uint32_t kNoteMenuBase = 384;
 constexpr int kNoteMenuColumn = 12;
 
 // Whether the host's transport may be driven for an engine: always without the host integration;
-// with it, only while the engine's project is the host's active view. The track information that
-// tells the active view comes with the host integration; until then no project is active.
-bool transportReachable() { return !host::hostIntegrationOn(); }
+// with it, only while the engine's project is the host's active view.
+bool transportReachable(host::CCWTrackInfo& track) { return !host::hostIntegrationOn() || track.isActiveView(); }
 
 // The note-name set titles on offer, in the provider's order, and the index of `current`
 // among them (-1 when absent).
@@ -55,14 +54,14 @@ bool Tamborak::isDetachedFromSequencer() { return !host::hostIntegrationOn() || 
 // An MFX host renders ahead: an edit made during playback is heard only after the host restarts,
 // so the engine stops and starts it (two play/stop toggles).
 void Tamborak::changed(const char* name) {
-  if (!isMfxFilter_ || !playing_ || !transportReachable() || !restartOnChange_) return;
+  if (!isMfxFilter_ || !playing_ || !transportReachable(trackInfo_) || !restartOnChange_) return;
   engineTrace("Stop'n'Start from: %s\n", name);
   host::postHostCommand(host::kPlayStopCommand);
   host::postHostCommand(host::kPlayStopCommand);
 }
 
 HRESULT Tamborak::togglePlayback() {
-  if (!transportReachable()) return S_FALSE;
+  if (!transportReachable(trackInfo_)) return S_FALSE;
   return host::postHostCommand(host::kPlayStopCommand) ? S_OK : S_FALSE;
 }
 

@@ -119,11 +119,13 @@ bool Tamborak::triggerKey(int key, bool immediate) {
 
 void Tamborak::switchLive(std::int32_t index) {
   const std::int32_t old = loopIdx_;
+  // Asked before the pads lock: the host's answer may wait for its window's thread.
+  const MfxTime now = getNowTime();
   MfxTime next = 0;
   {
     std::lock_guard guard(padLock_);
     startPlaying(index);
-    next = playingCycleEnd(getNowTime());
+    next = playingCycleEnd(now);
   }
   liveSwitchPending_ = true;
   announceLoopIdx(index, old);

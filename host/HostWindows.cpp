@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/Numeric.h"
+
 namespace velmora::host {
 namespace {
 
@@ -48,6 +50,35 @@ WindowHandle hostTopMostChild() {
   std::lock_guard guard(known().lock);
   if (!known().search || !known().windows.mdiClient) return 0;
   return known().search->topMostChild(known().windows.mdiClient);
+}
+
+bool parseHostPosition(const std::string& text, std::int32_t& bar, std::int32_t& beat, std::int32_t& tick) {
+  const std::size_t first = text.find(':');
+  const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+  if (second == std::string::npos) return false;
+  const std::string_view all(text);
+  bar = platform::atoiWin(all.substr(0, first));
+  beat = platform::atoiWin(all.substr(first + 1, second - first - 1));
+  tick = platform::atoiWin(all.substr(second + 1));
+  return true;
+}
+
+// The window is asked without the lock: its thread may be busy calling in here.
+bool hostPosition(std::int32_t& bar, std::int32_t& beat, std::int32_t& tick) {
+  constexpr std::size_t kTextLimit = 99;
+  HostWindowSearch* search = nullptr;
+  HostWindows windows;
+  {
+    std::lock_guard guard(known().lock);
+    search = known().search;
+    windows = known().windows;
+  }
+  if (!search) return false;
+  const WindowHandle field =
+      windows.positionField && search->exists(windows.positionField) ? windows.positionField : windows.transportField;
+  std::string text;
+  if (!field || !search->text(field, kTextLimit, text) || text.empty()) return false;
+  return parseHostPosition(text, bar, beat, tick);
 }
 
 void forgetHostWindows() {

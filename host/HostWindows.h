@@ -4,7 +4,9 @@
 // stay 0 and every caller does without them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace velmora::host {
 
@@ -27,6 +29,11 @@ class HostWindowSearch {
   virtual HostWindows find() = 0;
   // The top-most child window of `mdiClient`; 0 for none. [main-thread]
   virtual WindowHandle topMostChild(WindowHandle mdiClient) = 0;
+  // Whether `window` still exists. [any thread]
+  virtual bool exists(WindowHandle window) = 0;
+  // The window's text, at most `limit` characters; false when it cannot be asked.
+  // [main-thread, not real-time safe: waits for the window's thread]
+  virtual bool text(WindowHandle window, std::size_t limit, std::string& text) = 0;
 };
 
 // Installs the search of the process (nullptr: none). It must stay alive until replaced.
@@ -39,6 +46,12 @@ void findHostWindows();
 HostWindows hostWindows();
 // The top-most child of the known MDI client; 0 without a search or a client. [main-thread]
 WindowHandle hostTopMostChild();
+// The song position shown by the host's position field as bar, beat and tick: the toolbar field
+// while it exists, else the transport's field. Its text must hold two ':' between the three
+// numbers; false when there is no field or no such text. [main-thread, not real-time safe]
+bool hostPosition(std::int32_t& bar, std::int32_t& beat, std::int32_t& tick);
+// "bar:beat:tick" as the position fields show it; false without two ':'. [any thread]
+bool parseHostPosition(const std::string& text, std::int32_t& bar, std::int32_t& beat, std::int32_t& tick);
 // For tests: no search and no handles. [main-thread]
 void forgetHostWindows();
 

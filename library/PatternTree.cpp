@@ -97,9 +97,11 @@ void PatternTree::onChanged() {
   if (window != platform::kNoTarget) queue_.post(window, changedMessage());
 }
 
+// Never destroyed: its destructor would join the watcher thread during the module's unloading.
+// The last engine stops the watcher instead.
 PatternTree& patternTree() {
-  static PatternTree tree;
-  return tree;
+  static PatternTree* const tree = new PatternTree;
+  return *tree;
 }
 
 }  // namespace velmora

@@ -49,22 +49,34 @@ bool UiQueue::isTarget(UiTarget target) const {
   return targets_.count(target) != 0;
 }
 
+void UiQueue::wake() const {
+  if (const Waker waker = waker_) waker();
+}
+
+// Only a post to an empty queue wakes the pumping thread: one wake covers everything that
+// follows until the next pump takes the batch.
 bool UiQueue::post(UiTarget target, UiMessage message, std::uintptr_t wParam, std::intptr_t lParam) {
+  bool first = false;
   {
     std::lock_guard lock(mutex_);
     if (!targets_.count(target)) return false;
+    first = items_.empty();
     items_.push_back({target, message, wParam, lParam, {}});
   }
   arrived_.notify_all();
+  if (first) wake();
   return true;
 }
 
 void UiQueue::post(std::function<void()> task) {
+  bool first = false;
   {
     std::lock_guard lock(mutex_);
+    first = items_.empty();
     items_.push_back({kNoTarget, 0, 0, 0, std::move(task)});
   }
   arrived_.notify_all();
+  if (first) wake();
 }
 
 std::size_t UiQueue::pump() {
@@ -124,13 +136,26 @@ std::chrono::milliseconds UiQueue::now() const {
 }
 
 UiQueue::TimerId UiQueue::startTimer(std::chrono::milliseconds period, std::function<void()> task) {
-  std::lock_guard lock(mutex_);
-  period = std::max(period, std::chrono::milliseconds(1));
-  const TimerId id = nextTimer_++;
-  if (nextTimer_ == 0) nextTimer_ = 1;
-  timers_[id] = Timer{period, now() + period, std::move(task)};
+  TimerId id = 0;
+  {
+    std::lock_guard lock(mutex_);
+    period = std::max(period, std::chrono::milliseconds(1));
+    id = nextTimer_++;
+    if (nextTimer_ == 0) nextTimer_ = 1;
+    timers_[id] = Timer{period, now() + period, std::move(task)};
+  }
   arrived_.notify_all();  // a waiting pump shortens its wait
+  wake();
   return id;
+}
+
+std::chrono::milliseconds UiQueue::untilNextTimer() const {
+  std::lock_guard lock(mutex_);
+  if (timers_.empty()) return std::chrono::milliseconds(-1);
+  const std::chrono::milliseconds at = now();
+  std::chrono::milliseconds next = std::chrono::milliseconds::max();
+  for (const auto& [id, timer] : timers_) next = std::min(next, std::max(timer.due - at, std::chrono::milliseconds(0)));
+  return next;
 }
 
 void UiQueue::stopTimer(TimerId id) {

@@ -4,6 +4,7 @@
 // the order they were posted.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -73,6 +74,15 @@ class UiQueue {
   // Replaces the clock (tests step time by hand); an empty clock restores the steady clock.
   // [user-interface thread]
   void setClock(Clock clock);
+  // Time until the next timer is due (0 when one is due now); -1 ms when no timer runs.
+  // [any thread]
+  std::chrono::milliseconds untilNextTimer() const;
+
+  // Called when work arrives for the pumping thread: a post to an empty queue, or a timer
+  // started. A thread with a message loop installs one that wakes the loop; nullptr: none.
+  // The waker runs on the posting thread and must not block. [any thread]
+  using Waker = void (*)();
+  void setWaker(Waker waker) { waker_ = waker; }
 
  private:
   static constexpr std::size_t kReserved = 256;
@@ -101,6 +111,8 @@ class UiQueue {
   std::map<TimerId, Timer> timers_;
   TimerId nextTimer_ = 1;
   Clock clock_;
+  std::atomic<Waker> waker_{nullptr};
+  void wake() const;
 };
 
 }  // namespace velmora::platform

@@ -8,6 +8,7 @@
 
 #include "frame/ClassObjects.h"
 #include "frame/Registration.h"
+#include "frame/dll/HostWindowsWin32.h"
 
 namespace {
 
@@ -25,7 +26,10 @@ std::string modulePath() {
 // loader lock. [any thread]
 void startUp() {
   static std::once_flag once;
-  std::call_once(once, [] { app.initInstance(modulePath()); });
+  std::call_once(once, [] {
+    app.initInstance(modulePath());
+    velmora::installHostWindows();
+  });
 }
 
 }  // namespace

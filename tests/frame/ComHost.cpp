@@ -206,6 +206,49 @@ void callExports(const std::string& dll) {
   }
 }
 
+// Lets the thread's message loop run for `milliseconds`, as a host's would between calls.
+void dispatchFor(DWORD milliseconds) {
+  const DWORD end = GetTickCount() + milliseconds;
+  do {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+// A host that loads the DLL itself, creates a filter, lets its message loop run, releases the
+// filter and unloads the DLL (whatever DllCanUnloadNow says), round after round. The library's folder watcher runs while the
+// filter lives; unloading must neither hang (the test's time limit) nor leave a window or timer
+// of the unloaded module for the loop to call.
+void loadAndUnload(const std::string& dll, int rounds) {
+  int done = 0;
+  std::string failure;
+  for (int round = 0; round < rounds && failure.empty(); ++round) {
+    HMODULE module = LoadLibraryA(dll.c_str());
+    if (!module) {
+      failure = "LoadLibrary";
+      break;
+    }
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    IClassFactory* factory = nullptr;
+    IMfxEventFilter* filter = nullptr;
+    if (!getClassObject || getClassObject(CLSID_Tamborak, IID_IClassFactory, out(&factory)) != S_OK)
+      failure = "DllGetClassObject";
+    else if (factory->CreateInstance(nullptr, IID_IMfxEventFilter, out(&filter)) != S_OK)
+      failure = "CreateInstance";
+    if (factory) factory->Release();
+    dispatchFor(20);
+    if (filter && filter->Release() != 0) failure = "the last Release leaves the filter alive";
+    FreeLibrary(module);
+    if (failure.empty() && GetModuleHandleA(dll.c_str())) failure = "the DLL stays loaded after FreeLibrary";
+    dispatchFor(20);
+    if (failure.empty()) ++done;
+  }
+  check(done == rounds, std::to_string(rounds) + " rounds of LoadLibrary, create, release, FreeLibrary",
+        failure.empty() ? std::to_string(done) + " done" : failure + " in round " + std::to_string(done + 1));
+}
+
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -254,6 +297,10 @@ int main(int argc, char** argv) {
   driveFilter(storedNotes);
   callExports(dll);
   if (!pageShot.empty()) drivePanelPage(pageShot, pageLoop);
+  // A second copy beside the first shares its pattern library but none of its state.
+  const std::string looped = (folder / "tamborak-loaded.dll").string();
+  if (check(CopyFileA(argv[1], looped.c_str(), FALSE) != 0, "copy the DLL for loading by hand"))
+    loadAndUnload(looped, 20);
   CoUninitialize();
 
   check(run("regsvr32.exe /s /u \"" + dll + "\"") == 0, "regsvr32 /u");
