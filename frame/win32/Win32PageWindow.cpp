@@ -140,6 +140,8 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
     return static_cast<std::uint32_t>(chosen);
   }
   void runDialog(ui::Dialog dialog) override { ui::showDialogMessage(*this, dialog); }
+  // The options dialog is not shown in a window of its own here yet: the message stands for it.
+  void runModal(ui::DialogWindow&) override { ui::showDialogMessage(*this, ui::Dialog::kOptions); }
   platform::Prompt& prompt() override { return prompt_; }
   bool clipboardHas(const std::string& format) override {
     const UINT id = RegisterClipboardFormatA(format.c_str());
