@@ -85,7 +85,7 @@ class ComboEdit : public EditBox {
 // kStepUp and kStepDown for the selected row. Rows beyond the height scroll (wheel, selection).
 class ReportList : public Control, public Focusable {
  public:
-  static constexpr int kRowHeight = 15;
+  static constexpr int kRowHeight = 14;
   ReportList(ControlOwner& owner, int id, Rect rect, std::array<std::string, 2> headers);
   void clear();
   void addRow(std::string first, std::string second, int data);
