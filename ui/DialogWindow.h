@@ -12,9 +12,9 @@
 
 namespace velmora::ui {
 
-// Dialog units to pixels, for the dialog font (8 points at 96 dots per inch): a quarter of an
-// average character width across, an eighth of the line height down.
-constexpr int dluX(int x) { return x * 3 / 2; }
+// Dialog units to pixels for the font the canvases draw with (an average character 7 pixels
+// wide, lines 13 pixels high): a quarter of a character across, an eighth of a line down.
+constexpr int dluX(int x) { return x * 7 / 4; }
 constexpr int dluY(int y) { return y * 13 / 8; }
 constexpr Rect dluRect(int left, int top, int width, int height) {
   return {dluX(left), dluY(top), dluX(left + width), dluY(top + height)};

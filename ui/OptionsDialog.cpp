@@ -100,42 +100,42 @@ OptionsDialog::OptionsDialog(ITamborak& engine, WindowServices& services)
 OptionsDialog::~OptionsDialog() = default;
 
 void OptionsDialog::build() {
-  add<Label>(-1, dluRect(7, 7, 42, 12), "Drum Map:");
-  mapName_ = &add<ComboEdit>(kDrumMapName, dluRect(50, 7, 96, 12));
+  add<Label>(-1, dluRect(7, 7, 46, 12), "Drum Map:");
+  mapName_ = &add<ComboEdit>(kDrumMapName, dluRect(54, 7, 92, 12));
   add<Button>(kSaveMap, dluRect(149, 7, 14, 12), "S").setTooltip("Save\nSaves the drum map under the name shown");
   add<Button>(kDeleteMap, dluRect(165, 7, 14, 12), "D").setTooltip("Delete\nDeletes the drum map of the name shown");
-  add<Label>(-1, dluRect(7, 23, 42, 12), "Note names:");
-  noteNames_ = &add<DropList>(kNoteNames, dluRect(50, 23, 129, 12));
+  add<Label>(-1, dluRect(7, 23, 46, 12), "Note names:");
+  noteNames_ = &add<DropList>(kNoteNames, dluRect(54, 23, 125, 12));
   list_ = &add<ReportList>(kDrumList, dluRect(7, 39, 172, 114), std::array<std::string, 2>{"Instrument", "MIDI Note"});
   add<Label>(-1, dluRect(7, 155, 172, 10), "Use '+' and '-' keys to change the mapping");
 
   addGroup(dluRect(7, 166, 172, 24), "Output Options");
   add<Label>(-1, dluRect(14, 175, 20, 12), "Port:");
-  port_ = &add<DropList>(kPort, dluRect(36, 175, 40, 12));
+  port_ = &add<DropList>(kPort, dluRect(36, 175, 34, 12));
   port_->setItems(numbered(16, nullptr));
-  add<Label>(-1, dluRect(94, 175, 28, 12), "Channel:");
-  channel_ = &add<DropList>(kChannel, dluRect(124, 175, 48, 12));
+  add<Label>(-1, dluRect(82, 175, 34, 12), "Channel:");
+  channel_ = &add<DropList>(kChannel, dluRect(118, 175, 54, 12));
   channel_->setItems(numbered(16, "---"));
 
   addGroup(dluRect(7, 192, 172, 24), "Drag'n'Drop Options");
-  add<Label>(-1, dluRect(14, 201, 34, 12), "Measures:");
-  measures_ = &add<EditBox>(kMeasures, dluRect(50, 201, 30, 12), true, 6);
-  tracks_ = &add<DropList>(kTracks, dluRect(94, 201, 78, 12));
+  add<Label>(-1, dluRect(14, 201, 38, 12), "Measures:");
+  measures_ = &add<EditBox>(kMeasures, dluRect(54, 201, 28, 12), true, 6);
+  tracks_ = &add<DropList>(kTracks, dluRect(90, 201, 82, 12));
   tracks_->setItems({"Single track", "Multiple tracks"});
 
   remote_ = &add<CheckBox>(kRemote, dluRect(7, 220, 80, 12), "Remote control:");
-  add<Label>(-1, dluRect(94, 220, 30, 12), "base key:");
-  baseKey_ = &add<EditBox>(kBaseKey, dluRect(124, 220, 30, 12), true, 4);
+  add<Label>(-1, dluRect(96, 220, 34, 12), "base key:");
+  baseKey_ = &add<EditBox>(kBaseKey, dluRect(132, 220, 28, 12), true, 4);
 
   add<Label>(-1, dluRect(7, 235, 78, 12), "Instant/Buffered mode:");
   mode_ = &add<DropList>(kMode, dluRect(86, 235, 93, 12));
   mode_->setItems({"Instant (via Stop/Start)", "Buffered (Cakewalk default)"});
 
-  add<Label>(-1, dluRect(7, 250, 52, 12), "Limit Velocity:");
-  add<Label>(-1, dluRect(60, 250, 18, 12), "from");
-  veloFrom_ = &add<EditBox>(kVeloFrom, dluRect(78, 250, 26, 12), true, 4);
-  add<Label>(-1, dluRect(112, 250, 10, 12), "to");
-  veloTo_ = &add<EditBox>(kVeloTo, dluRect(124, 250, 26, 12), true, 4);
+  add<Label>(-1, dluRect(7, 250, 54, 12), "Limit Velocity:");
+  add<Label>(-1, dluRect(64, 250, 18, 12), "from");
+  veloFrom_ = &add<EditBox>(kVeloFrom, dluRect(84, 250, 26, 12), true, 4);
+  add<Label>(-1, dluRect(118, 250, 10, 12), "to");
+  veloTo_ = &add<EditBox>(kVeloTo, dluRect(132, 250, 26, 12), true, 4);
 
   add<Button>(kHelp, dluRect(7, 268, 50, 14), "Help");
   add<Button>(kOk, dluRect(75, 268, 50, 14), "OK");

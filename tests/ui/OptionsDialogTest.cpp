@@ -141,6 +141,7 @@ TEST_F(OptionsDialogTest, EditsTheDrumMapAndNoteNamesLiveAndCancelPutsBothBack) 
   services_.onModal = [&](ui::DialogWindow& window) {
     auto& dialog = static_cast<OptionsDialog&>(window);
     EXPECT_EQ(dialog.drumMapName().text(), "<default>");
+    EXPECT_EQ(dialog.noteNames().shownText(), "Kit A");
     ASSERT_EQ(dialog.drumMapName().items(), (std::vector<std::string>{"<default>", "Rock"}));
     ASSERT_EQ(dialog.drumList().rowCount(), 12);
     EXPECT_EQ(dialog.drumList().text(11, 0), drumName(36));
