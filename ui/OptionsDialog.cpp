@@ -7,6 +7,7 @@
 
 #include "engine/ListControls.h"
 #include "midi/NoteNames.h"
+#include "ui/Pictures.h"
 
 namespace velmora::ui {
 
@@ -102,8 +103,13 @@ OptionsDialog::~OptionsDialog() = default;
 void OptionsDialog::build() {
   add<Label>(-1, dluRect(7, 7, 46, 12), "Drum Map:");
   mapName_ = &add<ComboEdit>(kDrumMapName, dluRect(54, 7, 92, 12));
-  add<Button>(kSaveMap, dluRect(149, 7, 14, 12), "S").setTooltip("Save\nSaves the drum map under the name shown");
-  add<Button>(kDeleteMap, dluRect(165, 7, 14, 12), "D").setTooltip("Delete\nDeletes the drum map of the name shown");
+  // Save (a disk) and, right of it, Delete (a cross).
+  Button& save = add<Button>(kSaveMap, dluRect(149, 7, 14, 12), "S");
+  save.setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawSavePicture(c, r, pressed); });
+  save.setTooltip("Save\nSaves the drum map under the name shown");
+  Button& remove = add<Button>(kDeleteMap, dluRect(165, 7, 14, 12), "D");
+  remove.setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawDeletePicture(c, r, pressed); });
+  remove.setTooltip("Delete\nDeletes the drum map of the name shown");
   add<Label>(-1, dluRect(7, 23, 46, 12), "Note names:");
   noteNames_ = &add<DropList>(kNoteNames, dluRect(54, 23, 125, 12));
   list_ = &add<ReportList>(kDrumList, dluRect(7, 39, 172, 114), std::array<std::string, 2>{"Instrument", "MIDI Note"});
