@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "ui/Pictures.h"
 #include "ui/Strings.h"
 #include "ui/TamborakPanel.h"
 
@@ -11,23 +12,6 @@ namespace velmora::ui {
 namespace {
 
 using Files = velmora::LoopBrowser;
-
-// A floppy disk.
-void drawSave(Canvas& c, const Rect& r, bool pressed) {
-  const Rect d = r.inset(4).offset(pressed ? 1 : 0, pressed ? 1 : 0);
-  c.fill(d, Color{44, 70, 120});
-  c.fill({d.left + 3, d.top, d.right - 3, d.top + d.height() / 3}, Color{220, 222, 226});
-  c.fill({d.left + 2, d.bottom - d.height() / 3, d.right - 2, d.bottom - 1}, colors::kLight);
-}
-
-// A cross.
-void drawDelete(Canvas& c, const Rect& r, bool pressed) {
-  const Rect d = r.inset(5).offset(pressed ? 1 : 0, pressed ? 1 : 0);
-  for (int w = 0; w < 2; ++w) {
-    c.line({d.left + w, d.top}, {d.right - 2 + w, d.bottom - 1}, colors::kOff);
-    c.line({d.right - 2 + w, d.top}, {d.left + w, d.bottom - 1}, colors::kOff);
-  }
-}
 
 }  // namespace
 
@@ -83,9 +67,9 @@ const AcceleratorTable& LoopBrowser::accelerators() {
 LoopBrowser::LoopBrowser(Files& files, WindowServices& services) : files_(files), services_(services) {
   tree_ = std::make_unique<FlatTreeCombo>(*this, Files::kTreeSelection, kTreeRect, files_);
   save_ = std::make_unique<Button>(*this, Files::kSaveButton, kSaveRect, "");
-  save_->setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawSave(c, r, pressed); });
+  save_->setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawSavePicture(c, r, pressed); });
   delete_ = std::make_unique<Button>(*this, Files::kDeleteButton, kDeleteRect, "");
-  delete_->setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawDelete(c, r, pressed); });
+  delete_->setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawDeletePicture(c, r, pressed); });
   for (Control* c : {static_cast<Control*>(tree_.get()), static_cast<Control*>(save_.get()), static_cast<Control*>(delete_.get())})
     c->setTooltip(loadString(c->id()));
   create({0, 0, kNaturalWidth, naturalHeight()});

@@ -185,4 +185,21 @@ void drawArrow(Canvas& c, const Rect& r, bool right, Color color) {
   else c.polygon({{cx + 2, cy - 4}, {cx - 2, cy}, {cx + 2, cy + 4}}, color);
 }
 
+// A floppy disk.
+void drawSavePicture(Canvas& c, const Rect& r, bool pressed) {
+  const Rect d = r.inset(4).offset(pressed ? 1 : 0, pressed ? 1 : 0);
+  c.fill(d, Color{44, 70, 120});
+  c.fill({d.left + 3, d.top, d.right - 3, d.top + d.height() / 3}, Color{220, 222, 226});
+  c.fill({d.left + 2, d.bottom - d.height() / 3, d.right - 2, d.bottom - 1}, colors::kLight);
+}
+
+// A cross.
+void drawDeletePicture(Canvas& c, const Rect& r, bool pressed) {
+  const Rect d = r.inset(5).offset(pressed ? 1 : 0, pressed ? 1 : 0);
+  for (int w = 0; w < 2; ++w) {
+    c.line({d.left + w, d.top}, {d.right - 2 + w, d.bottom - 1}, colors::kOff);
+    c.line({d.right - 2 + w, d.top}, {d.left + w, d.bottom - 1}, colors::kOff);
+  }
+}
+
 }  // namespace velmora::ui

@@ -25,6 +25,10 @@ const KindImages& kindImages();
 
 // The compose button's face: a drum with sticks and a spark.
 void drawComposePicture(Canvas& c, const Rect& r, bool pressed);
+// A save button's face: a floppy disk.
+void drawSavePicture(Canvas& c, const Rect& r, bool pressed);
+// A delete button's face: a red cross.
+void drawDeletePicture(Canvas& c, const Rect& r, bool pressed);
 // The about button's face: the program's small mark.
 void drawAboutPicture(Canvas& c, const Rect& r, bool pressed);
 // A slice's mute switch: a lamp, green while the slice plays, dark red while muted.

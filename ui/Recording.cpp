@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/DialogWindow.h"
+
 namespace velmora::ui {
 
 void RecordingCanvas::fill(const Rect& r, Color c) { ops_.push_back({Op::kFill, r, c, {}, -1}); }
@@ -53,6 +55,11 @@ std::uint32_t RecordingServices::trackMenu(const Menu& menu, Point) {
   const std::uint32_t choice = menuChoices.front();
   menuChoices.pop_front();
   return choice;
+}
+
+void RecordingServices::runModal(DialogWindow& dialog) {
+  modals.push_back(dialog.title());
+  if (onModal) onModal(dialog);
 }
 
 }  // namespace velmora::ui

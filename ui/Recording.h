@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -59,6 +60,8 @@ class RecordingServices : public WindowServices {
   // Keeps the menu and answers with the next scripted choice (0 once they are used up).
   std::uint32_t trackMenu(const Menu& menu, Point at) override;
   void runDialog(Dialog dialog) override { dialogs.push_back(dialog); }
+  // Keeps the dialog's title and lets `onModal` drive it (nothing happens without one).
+  void runModal(DialogWindow& dialog) override;
   platform::Prompt& prompt() override { return scriptedPrompt; }
   bool clipboardHas(const std::string& format) override { return clipboardFormats.count(format) != 0; }
   void startDrag() override { ++drags; }
@@ -70,6 +73,8 @@ class RecordingServices : public WindowServices {
   std::vector<Menu> menus;
   std::deque<std::uint32_t> menuChoices;
   std::vector<Dialog> dialogs;
+  std::vector<std::string> modals;
+  std::function<void(DialogWindow&)> onModal;
   platform::ScriptedPrompt scriptedPrompt;
   std::set<std::string> clipboardFormats;
   int drags = 0, beeps = 0, invalidations = 0;

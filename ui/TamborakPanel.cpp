@@ -6,6 +6,7 @@
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
 #include "ui/LoopBrowserStrip.h"
+#include "ui/OptionsDialog.h"
 #include "ui/Pictures.h"
 #include "ui/Strings.h"
 
@@ -280,7 +281,11 @@ void TamborakPanel::command(int id, unsigned mods) {
   }
   switch (id) {
     case cmd::kCompose: engine_->Random(nullptr); break;
-    case cmd::kOptions: services_.runDialog(Dialog::kOptions); break;
+    case cmd::kOptions: {
+      OptionsDialog dialog(*engine_, services_);
+      services_.runModal(dialog);
+      break;
+    }
     case cmd::kAbout: services_.runDialog(Dialog::kAbout); break;
     case cmd::kHelp: services_.runDialog(Dialog::kHelp); break;
     case cmd::kQuantize: engine_->setQuantize(!engine_->getQuantize(), true); refresh(Item::kQuantize); break;

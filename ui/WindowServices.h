@@ -15,6 +15,8 @@ namespace velmora::ui {
 
 enum class Dialog { kOptions, kAbout, kHelp };
 
+class DialogWindow;
+
 class WindowServices {
  public:
   virtual ~WindowServices() = default;
@@ -32,6 +34,8 @@ class WindowServices {
   virtual std::uint32_t trackMenu(const Menu& menu, Point at) = 0;
   // Runs a modal dialog (or opens the help) and returns when it closes.
   virtual void runDialog(Dialog dialog) = 0;
+  // Shows `dialog` in a modal window of its own and returns when it is closed.
+  virtual void runModal(DialogWindow& dialog) = 0;
   // Where the user is asked; never null.
   virtual platform::Prompt& prompt() = 0;
   // Whether the clipboard offers the named format.

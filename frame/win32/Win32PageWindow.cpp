@@ -1,12 +1,15 @@
 // The editor page's window on Windows: a child of the host's window that paints the panel with
-// GDI through an off-screen bitmap and hands it the mouse, the keys and its timers.
+// GDI through an off-screen bitmap and hands it the mouse, the keys and its timers. Dialogs open
+// in modal popup windows of their own, painted the same way.
 #include <windows.h>
 #include <windowsx.h>
 
+#include <functional>
 #include <string>
 
 #include "frame/PageWindow.h"
 #include "platform/win32/MessageBoxPrompt.h"
+#include "ui/DialogWindow.h"
 #include "ui/Strings.h"
 #include "ui/TamborakPanel.h"
 #include "ui/Tooltip.h"
@@ -61,6 +64,164 @@ HMENU buildMenu(const std::vector<ui::MenuItem>& items) {
   return menu;
 }
 
+// Registers a window class of this module with double clicks and the arrow cursor; true when it
+// is registered (now or before).
+bool registerWindowClass(const wchar_t* name, WNDPROC proc) {
+  WNDCLASSW wc{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = moduleInstance();
+  wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+  wc.lpszClassName = name;
+  return RegisterClassW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// Shows `menu` at `at` in `hwnd`'s client coordinates; gives the chosen command, 0 when none.
+std::uint32_t popupMenu(HWND hwnd, const ui::Menu& menu, ui::Point at) {
+  POINT p{at.x, at.y};
+  ClientToScreen(hwnd, &p);
+  HMENU popup = buildMenu(menu.items);
+  const BOOL chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, p.x, p.y, 0, hwnd, nullptr);
+  DestroyMenu(popup);  // with its sub-menus
+  return static_cast<std::uint32_t>(chosen);
+}
+
+// Paints `draw` through an off-screen bitmap of `width` by `height` pixels (no flicker).
+void paintBuffered(HWND hwnd, int width, int height, const std::function<void(ui::Canvas&)>& draw) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  {
+    ui::GdiCanvas canvas(memory);
+    draw(canvas);
+  }
+  BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  EndPaint(hwnd, &ps);
+}
+
+// A dialog in a popup window of its own, owned by the page's top-level window, which is disabled
+// while the dialog's message loop runs. Its repaints, menus and questions are the popup's; help,
+// the clipboard and nested dialogs go to the page.
+class Win32DialogWindow final : public ui::WindowServices {
+ public:
+  Win32DialogWindow(ui::DialogWindow& dialog, ui::WindowServices& page) : dialog_(dialog), page_(page), prompt_(0) {}
+
+  void run(HWND pageWindow) {
+    static const bool registered = registerWindowClass(kDialogClassName, &Win32DialogWindow::windowProc);
+    if (!registered) return;
+    HWND owner = GetAncestor(pageWindow, GA_ROOT);
+    const ui::Rect size = dialog_.bounds();
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU, exStyle = WS_EX_DLGMODALFRAME;
+    RECT frame{0, 0, size.width(), size.height()};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    RECT ownerBox{};
+    GetWindowRect(owner, &ownerBox);
+    const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+    const int x = ownerBox.left + (ownerBox.right - ownerBox.left - w) / 2, y = ownerBox.top + (ownerBox.bottom - ownerBox.top - h) / 2;
+    hwnd_ = CreateWindowExW(exStyle, kDialogClassName, wide(dialog_.title()).c_str(), style, x, y, w, h, owner, nullptr,
+                            moduleInstance(), this);
+    if (!hwnd_) return;
+    prompt_ = platform::MessageBoxPrompt(reinterpret_cast<std::uintptr_t>(hwnd_));
+    dialog_.setServices(this);
+    EnableWindow(owner, FALSE);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetFocus(hwnd_);
+    MSG message;
+    while (!dialog_.closed()) {
+      const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+      if (got <= 0) {
+        // The application quits: the dialog cancels and the quit goes on to the outer loop.
+        if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+        dialog_.cancel();
+        break;
+      }
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    dialog_.setServices(nullptr);
+    EnableWindow(owner, TRUE);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    SetActiveWindow(owner);
+  }
+
+  void invalidate(const ui::Rect& r) override {
+    const RECT box{r.left, r.top, r.right, r.bottom};
+    if (hwnd_) InvalidateRect(hwnd_, &box, FALSE);
+  }
+  void setTimer(int, int) override {}
+  void killTimer(int) override {}
+  void captureMouse() override {
+    if (hwnd_) SetCapture(hwnd_);
+  }
+  void releaseMouse() override {
+    if (GetCapture() == hwnd_) ReleaseCapture();
+  }
+  void showTooltip(const std::string&, const ui::Rect&) override {}
+  void setWindowText(const std::string&) override {}
+  std::uint32_t trackMenu(const ui::Menu& menu, ui::Point at) override { return hwnd_ ? popupMenu(hwnd_, menu, at) : 0; }
+  void runDialog(ui::Dialog dialog) override { page_.runDialog(dialog); }
+  void runModal(ui::DialogWindow& dialog) override { page_.runModal(dialog); }
+  platform::Prompt& prompt() override { return prompt_; }
+  bool clipboardHas(const std::string& format) override { return page_.clipboardHas(format); }
+  void startDrag() override { beep(); }
+  void beep() override { MessageBeep(MB_ICONASTERISK); }
+
+ private:
+  static constexpr wchar_t kDialogClassName[] = L"TamborakDialog";
+
+  static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+      auto* self = static_cast<Win32DialogWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && self->handle(hwnd, message, wParam, lParam)) return 0;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+
+  bool handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const ui::Point p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    switch (message) {
+      case WM_PAINT:
+        paintBuffered(hwnd, dialog_.bounds().width(), dialog_.bounds().height(), [this](ui::Canvas& c) { dialog_.paint(c); });
+        return true;
+      case WM_ERASEBKGND: return true;
+      case WM_CLOSE: dialog_.cancel(); return true;
+      case WM_LBUTTONDOWN: dialog_.mouseDown(p, ui::MouseButton::kLeft, heldModifiers()); return true;
+      case WM_LBUTTONDBLCLK: dialog_.doubleClick(p); return true;
+      case WM_RBUTTONDOWN: dialog_.mouseDown(p, ui::MouseButton::kRight, heldModifiers()); return true;
+      case WM_MOUSEMOVE: dialog_.mouseMove(p); return true;
+      case WM_LBUTTONUP: dialog_.mouseUp(p); return true;
+      case WM_MOUSEWHEEL: {
+        POINT at{p.x, p.y};
+        ScreenToClient(hwnd, &at);
+        dialog_.wheel({at.x, at.y}, GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA);
+        return true;
+      }
+      case WM_KEYDOWN: return dialog_.key(static_cast<int>(wParam), heldModifiers());
+      case WM_CHAR: return wParam >= 0x20 && wParam < 0x80 && dialog_.character(static_cast<char>(wParam));
+      default: return false;
+    }
+  }
+
+  ui::DialogWindow& dialog_;
+  ui::WindowServices& page_;
+  platform::MessageBoxPrompt prompt_;
+  HWND hwnd_ = nullptr;
+};
+
+void runDialogWindow(HWND page, ui::WindowServices& services, ui::DialogWindow& dialog) {
+  Win32DialogWindow window(dialog, services);
+  window.run(page);
+}
+
 class Win32PageWindow final : public PageWindow, public ui::WindowServices {
  public:
   ui::WindowServices& services() override { return *this; }
@@ -75,16 +236,8 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
   Win32PageWindow& operator=(const Win32PageWindow&) = delete;
 
   bool create(HWND parent, const ui::Rect& r) override {
-    static const ATOM registered = [] {
-      WNDCLASSW wc{};
-      wc.style = CS_DBLCLKS;
-      wc.lpfnWndProc = &Win32PageWindow::windowProc;
-      wc.hInstance = moduleInstance();
-      wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-      wc.lpszClassName = kClassName;
-      return RegisterClassW(&wc);
-    }();
-    if (!registered && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    static const bool registered = registerWindowClass(kClassName, &Win32PageWindow::windowProc);
+    if (!registered) return false;
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Tamborak", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP,
                             r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, moduleInstance(), this);
     prompt_ = platform::MessageBoxPrompt(reinterpret_cast<std::uintptr_t>(hwnd_));
@@ -132,14 +285,13 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
   std::uint32_t trackMenu(const ui::Menu& menu, ui::Point at) override {
     if (!hwnd_) return 0;
     showTooltip({}, {});
-    POINT p{at.x, at.y};
-    ClientToScreen(hwnd_, &p);
-    HMENU popup = buildMenu(menu.items);
-    const BOOL chosen = TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, p.x, p.y, 0, hwnd_, nullptr);
-    DestroyMenu(popup);  // with its sub-menus
-    return static_cast<std::uint32_t>(chosen);
+    return popupMenu(hwnd_, menu, at);
   }
   void runDialog(ui::Dialog dialog) override { ui::showDialogMessage(*this, dialog); }
+  // The options dialog is not shown in a window of its own here yet: the message stands for it.
+  void runModal(ui::DialogWindow& dialog) override {
+    if (hwnd_) runDialogWindow(hwnd_, *this, dialog);
+  }
   platform::Prompt& prompt() override { return prompt_; }
   bool clipboardHas(const std::string& format) override {
     const UINT id = RegisterClipboardFormatA(format.c_str());
@@ -217,22 +369,10 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
   }
 
   void paint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    const int w = ui::TamborakPanel::kWidth, h = ui::TamborakPanel::kHeight;
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, w, h);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    {
-      ui::GdiCanvas canvas(memory);
+    paintBuffered(hwnd, ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight, [this](ui::Canvas& canvas) {
       if (panel_) panel_->paint(canvas);
       if (!tooltip_.empty()) ui::paintTooltip(canvas, tooltip_, tipArea_, ui::TamborakPanel::bounds());
-    }
-    BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(hwnd, &ps);
+    });
   }
 
   HWND hwnd_ = nullptr;

@@ -37,7 +37,7 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
          EXPECT_EQ(panel().highlightedPad(), 3);
        }},
       {"the current pad again", cmd::kQuickPad0 + 3, [&] { EXPECT_EQ(recorder_->count("setLoopIdx"), 1); }},
-      {"options", cmd::kOptions, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kOptions); }},
+      {"options", cmd::kOptions, [&] { EXPECT_EQ(services_.modals.back(), "Tamborak Options"); }},
       {"about", cmd::kAbout, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kAbout); }},
       {"help", cmd::kHelp, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kHelp); }},
       {"edit mode", cmd::kEdit, [&] { EXPECT_TRUE(panel().editMode()); }},
@@ -216,7 +216,7 @@ TEST_F(PanelTest, ContextMenusHoldTheirItemsAndRunTheChosenCommand) {
   EXPECT_EQ(services_.menus.size(), menus + 3);
   EXPECT_EQ(services_.menus.back().items.size(), 1u);
   EXPECT_EQ(services_.menus.back().items[0].label, "Options...");
-  EXPECT_EQ(services_.dialogs, std::vector<ui::Dialog>(3, ui::Dialog::kOptions));
+  EXPECT_EQ(services_.modals, std::vector<std::string>(3, "Tamborak Options"));
 }
 
 TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsInTheStatusLine) {

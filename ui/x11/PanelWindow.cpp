@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Clipboard.h"
+#include "ui/DialogWindow.h"
 #include "ui/Strings.h"
 #include "ui/TamborakPanel.h"
 #include "ui/Tooltip.h"
@@ -51,6 +52,27 @@ int keyCode(KeySym sym) {
 
 unsigned modifiers(unsigned state) {
   return (state & ShiftMask ? kShift : 0u) | (state & ControlMask ? kCtrl : 0u) | (state & Mod1Mask ? kAlt : 0u);
+}
+
+// A key press as the controls take it: the key code, the modifiers and the typed character
+// (0 when none).
+struct KeyPressed {
+  int code = 0;
+  unsigned mods = 0;
+  char character = 0;
+};
+
+KeyPressed keyPressed(XKeyEvent& event) {
+  char text[8] = {};
+  KeySym shifted = 0;
+  const int length = XLookupString(&event, text, sizeof text, &shifted, nullptr);
+  KeyPressed k;
+  k.mods = modifiers(event.state);
+  // Keys by their unshifted symbol, as accelerators name them: Shift+2 is 2 with Shift, not @.
+  const KeySym plain = XLookupKeysym(&event, 0);
+  k.code = keyCode(plain >= XK_KP_Space && plain <= XK_KP_9 ? shifted : plain);
+  if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x20 && !(k.mods & kCtrl)) k.character = text[0];
+  return k;
 }
 
 // The label without its right-aligned key name, and the key name.
@@ -279,6 +301,78 @@ class X11Prompt : public platform::Prompt {
   std::function<void()> repaint_;
 };
 
+
+// Shows `menu` at `at` in `window`'s coordinates and gives the chosen command, 0 when none.
+// Sub-menus open as menus of their own where their item was chosen.
+std::uint32_t runMenu(X11Connection& x, Window window, const Menu& menu, Point at, const std::function<void()>& repaint) {
+  int rootX = 0, rootY = 0;
+  Window child;
+  XTranslateCoordinates(x.display, window, RootWindow(x.display, x.screen), at.x, at.y, &rootX, &rootY, &child);
+  const std::vector<MenuItem>* items = &menu.items;
+  while (items) {
+    std::vector<X11Connection::Line> lines;
+    for (const MenuItem& item : *items) {
+      auto [text, key] = splitLabel(item.label);
+      if (!item.submenu.empty()) text += "  >";
+      lines.push_back({item.separator ? "-" : text, key, !item.separator, item.grayed, item.checked, item.isDefault,
+                       item.newColumn});
+    }
+    const int chosen = x.choose(lines, rootX, rootY, repaint);
+    if (chosen < 0) return 0;
+    const MenuItem& item = (*items)[static_cast<std::size_t>(chosen)];
+    if (item.submenu.empty()) return item.command;
+    items = &item.submenu;
+    rootX += 24;
+    rootY += 8 + chosen * kLineHeight;
+  }
+  return 0;
+}
+
+
+// The services of a dialog in its own window: repaints, menus and questions in the dialog's
+// coordinates; help, the clipboard and nested dialogs go to the panel's window.
+class DialogServices final : public WindowServices {
+ public:
+  DialogServices(X11Connection& x, Window window, WindowServices& owner, std::function<void()> repaint)
+      : x_(x), window_(window), owner_(owner), repaint_(std::move(repaint)), prompt_(x, window, repaint_) {}
+  bool dirty = true;
+
+  void invalidate(const Rect&) override { dirty = true; }
+  void setTimer(int, int) override {}
+  void killTimer(int) override {}
+  void captureMouse() override {}
+  void releaseMouse() override {}
+  void showTooltip(const std::string&, const Rect&) override {}
+  void setWindowText(const std::string&) override {}
+  std::uint32_t trackMenu(const Menu& menu, Point at) override {
+    const std::uint32_t chosen = runMenu(x_, window_, menu, at, repaint_);
+    dirty = true;
+    return chosen;
+  }
+  void runDialog(Dialog dialog) override {
+    owner_.runDialog(dialog);
+    dirty = true;
+  }
+  void runModal(DialogWindow& dialog) override {
+    owner_.runModal(dialog);
+    dirty = true;
+  }
+  platform::Prompt& prompt() override {
+    dirty = true;
+    return prompt_;
+  }
+  bool clipboardHas(const std::string& format) override { return owner_.clipboardHas(format); }
+  void startDrag() override { beep(); }
+  void beep() override { XBell(x_.display, 0); }
+
+ private:
+  X11Connection& x_;
+  Window window_;
+  WindowServices& owner_;
+  std::function<void()> repaint_;
+  X11Prompt prompt_;
+};
+
 }  // namespace
 
 std::unique_ptr<PanelWindow> PanelWindow::open(unsigned long parent, std::string& error) {
@@ -393,16 +487,10 @@ void PanelWindow::handle(void* raw, int& inputs) {
       showTooltip({}, {});
       break;
     case KeyPress: {
-      char text[8] = {};
-      KeySym shifted = 0;
-      const int length = XLookupString(&event.xkey, text, sizeof text, &shifted, nullptr);
-      const unsigned mods = modifiers(event.xkey.state);
+      const KeyPressed k = keyPressed(event.xkey);
       ++inputs;
-      // Keys by their unshifted symbol, as accelerators name them: Shift+2 is 2 with Shift, not @.
-      const KeySym plain = XLookupKeysym(&event.xkey, 0);
-      const int code = keyCode(plain >= XK_KP_Space && plain <= XK_KP_9 ? shifted : plain);
-      if (code && panel_->key(code, mods)) break;
-      if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x20 && !(mods & kCtrl)) panel_->character(text[0]);
+      if (k.code && panel_->key(k.code, k.mods)) break;
+      if (k.character) panel_->character(k.character);
       break;
     }
     default: break;
@@ -435,33 +523,104 @@ void PanelWindow::showTooltip(const std::string& tip, const Rect& r) {
 
 std::uint32_t PanelWindow::trackMenu(const Menu& menu, Point at) {
   showTooltip({}, {});
-  int rootX = 0, rootY = 0;
-  Window child;
-  XTranslateCoordinates(x_->display, window_, RootWindow(x_->display, x_->screen), at.x, at.y, &rootX, &rootY, &child);
-  // Sub-menus open as menus of their own where their item was chosen.
-  const std::vector<MenuItem>* items = &menu.items;
-  while (items) {
-    std::vector<X11Connection::Line> lines;
-    for (const MenuItem& item : *items) {
-      auto [text, key] = splitLabel(item.label);
-      if (!item.submenu.empty()) text += "  >";
-      lines.push_back({item.separator ? "-" : text, key, !item.separator, item.grayed, item.checked, item.isDefault,
-                       item.newColumn});
-    }
-    const int chosen = x_->choose(lines, rootX, rootY, [this] { repaint(); });
-    dirty_ = true;
-    if (chosen < 0) return 0;
-    const MenuItem& item = (*items)[static_cast<std::size_t>(chosen)];
-    if (item.submenu.empty()) return item.command;
-    items = &item.submenu;
-    rootX += 24;
-    rootY += 8 + chosen * kLineHeight;
-  }
-  return 0;
+  const std::uint32_t chosen = runMenu(*x_, window_, menu, at, [this] { repaint(); });
+  dirty_ = true;
+  return chosen;
 }
 
 void PanelWindow::runDialog(Dialog dialog) {
   showDialogMessage(*this, dialog);
+  dirty_ = true;
+}
+
+void PanelWindow::runModal(DialogWindow& dialog) {
+  showTooltip({}, {});
+  const Rect size = dialog.bounds();
+  ::Display* display = x_->display;
+  XSetWindowAttributes attributes{};
+  attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+  // Centred over the panel, a top-level window of the dialog's fixed size.
+  int rootX = 0, rootY = 0;
+  Window child;
+  XTranslateCoordinates(display, window_, RootWindow(display, x_->screen), (TamborakPanel::kWidth - size.width()) / 2,
+                        (TamborakPanel::kHeight - size.height()) / 2, &rootX, &rootY, &child);
+  const Window window = XCreateWindow(display, RootWindow(display, x_->screen), std::max(0, rootX), std::max(0, rootY),
+                                      static_cast<unsigned>(size.width()), static_cast<unsigned>(size.height()), 0,
+                                      CopyFromParent, InputOutput, CopyFromParent, CWEventMask, &attributes);
+  XStoreName(display, window, dialog.title().c_str());
+  XSetTransientForHint(display, window, window_);
+  if (XSizeHints* hints = XAllocSizeHints()) {
+    hints->flags = PMinSize | PMaxSize | PPosition;
+    hints->x = rootX;
+    hints->y = rootY;
+    hints->min_width = hints->max_width = size.width();
+    hints->min_height = hints->max_height = size.height();
+    XSetWMNormalHints(display, window, hints);
+    XFree(hints);
+  }
+  // The window manager's close box cancels.
+  Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
+  XSetWMProtocols(display, window, &deleteWindow, 1);
+  XMapRaised(display, window);
+
+  DialogServices services(*x_, window, *this, [this] { repaint(); });
+  const auto paintDialog = [&] {
+    services.dirty = false;
+    x_->draw(window, size.width(), size.height(), [&](Canvas& canvas) { dialog.paint(canvas); });
+  };
+  dialog.setServices(&services);
+  std::chrono::steady_clock::time_point lastPress{};
+  Point lastAt{-100, -100};
+  while (!dialog.closed()) {
+    if (services.dirty && XPending(display) == 0) paintDialog();
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.xany.window != window) {
+      // The panel underneath only repaints; its input waits until the dialog is closed.
+      if (event.xany.window == window_ && event.type == Expose && event.xexpose.count == 0) repaint();
+      continue;
+    }
+    switch (event.type) {
+      case Expose:
+        if (event.xexpose.count == 0) services.dirty = true;
+        break;
+      case ClientMessage:
+        if (static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) dialog.cancel();
+        break;
+      case ButtonPress: {
+        const Point p{event.xbutton.x, event.xbutton.y};
+        XSetInputFocus(display, window, RevertToParent, event.xbutton.time);
+        if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
+          dialog.wheel(p, event.xbutton.button == Button4 ? 1 : -1);
+        } else if (event.xbutton.button == Button1) {
+          const auto now = std::chrono::steady_clock::now();
+          if (now - lastPress < kDoubleClick && std::abs(p.x - lastAt.x) <= 3 && std::abs(p.y - lastAt.y) <= 3) {
+            dialog.doubleClick(p);
+            lastPress = {};
+          } else {
+            dialog.mouseDown(p, MouseButton::kLeft, modifiers(event.xbutton.state));
+            lastPress = now;
+            lastAt = p;
+          }
+        }
+        break;
+      }
+      case ButtonRelease:
+        if (event.xbutton.button == Button1) dialog.mouseUp({event.xbutton.x, event.xbutton.y});
+        break;
+      case MotionNotify: dialog.mouseMove({event.xmotion.x, event.xmotion.y}); break;
+      case KeyPress: {
+        const KeyPressed k = keyPressed(event.xkey);
+        if (k.code && dialog.key(k.code, k.mods)) break;
+        if (k.character) dialog.character(k.character);
+        break;
+      }
+      default: break;
+    }
+  }
+  dialog.setServices(nullptr);
+  XDestroyWindow(display, window);
+  XFlush(display);
   dirty_ = true;
 }
 

@@ -43,6 +43,7 @@ class PanelWindow : public WindowServices {
   void setWindowText(const std::string& text) override { title_ = text; }
   std::uint32_t trackMenu(const Menu& menu, Point at) override;
   void runDialog(Dialog dialog) override;
+  void runModal(DialogWindow& dialog) override;
   platform::Prompt& prompt() override;
   bool clipboardHas(const std::string& format) override;
   void startDrag() override { beep(); }
