@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <cwchar>
 #include <functional>
 #include <string>
 
@@ -222,6 +223,61 @@ void runDialogWindow(HWND page, ui::WindowServices& services, ui::DialogWindow& 
   window.run(page);
 }
 
+// The host keeps the keyboard for its own accelerators, so while any page window exists a
+// message hook on the user-interface thread hands the panel's keys to the page window at once and
+// hides them from the host; an R typed into the page is dropped. Shared by all page windows.
+bool isPageWindow(HWND window) {
+  wchar_t name[32] = {};
+  return window && GetClassNameW(window, name, 32) && std::wcscmp(name, kClassName) == 0;
+}
+
+bool isPanelKey(WPARAM key, LPARAM flags) {
+  switch (key) {
+    case VK_BACK: case VK_TAB: case VK_LEFT: case VK_UP: case VK_RIGHT: case VK_DOWN: case VK_INSERT:
+    case VK_DELETE: case 61: case 'M': case 'P': case 'S': case VK_ADD: case VK_SUBTRACT:
+      return true;
+    case VK_RETURN:
+      return (flags & (1 << 24)) == 0;  // the main Enter, not the keypad's
+    default:
+      return key >= '0' && key <= '9';
+  }
+}
+
+LRESULT CALLBACK keyHook(int code, WPARAM removal, LPARAM lParam) {
+  auto* message = reinterpret_cast<MSG*>(lParam);
+  if (code == HC_ACTION && removal == PM_REMOVE && isPageWindow(message->hwnd)) {
+    if (message->message == WM_CHAR && (message->wParam == 'R' || message->wParam == 'r')) {
+      message->message = WM_NULL;
+    } else if (message->message >= WM_KEYFIRST && message->message <= WM_SYSDEADCHAR &&
+               isPanelKey(message->wParam, message->lParam)) {
+      TranslateMessage(message);
+      DispatchMessageW(message);
+      message->message = WM_NULL;
+    }
+  }
+  return CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+struct KeyHook {
+  HHOOK hook = nullptr;
+  int users = 0;
+};
+KeyHook& keyHookState() {
+  static KeyHook state;
+  return state;
+}
+void useKeyHook() {
+  KeyHook& state = keyHookState();
+  if (state.users++ == 0) state.hook = SetWindowsHookExW(WH_GETMESSAGE, keyHook, nullptr, GetCurrentThreadId());
+}
+void releaseKeyHook() {
+  KeyHook& state = keyHookState();
+  if (state.users > 0 && --state.users == 0 && state.hook) {
+    UnhookWindowsHookEx(state.hook);
+    state.hook = nullptr;
+  }
+}
+
 class Win32PageWindow final : public PageWindow, public ui::WindowServices {
  public:
   ui::WindowServices& services() override { return *this; }
@@ -231,6 +287,7 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
       SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
       DestroyWindow(hwnd_);
     }
+    if (hooked_) releaseKeyHook();
   }
   Win32PageWindow(const Win32PageWindow&) = delete;
   Win32PageWindow& operator=(const Win32PageWindow&) = delete;
@@ -241,6 +298,10 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
     hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"Tamborak", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP,
                             r.left, r.top, r.right - r.left, r.bottom - r.top, parent, nullptr, moduleInstance(), this);
     prompt_ = platform::MessageBoxPrompt(reinterpret_cast<std::uintptr_t>(hwnd_));
+    if (hwnd_ && !hooked_) {
+      useKeyHook();
+      hooked_ = true;
+    }
     return hwnd_ != nullptr;
   }
   bool created() const override { return hwnd_ != nullptr; }
@@ -376,6 +437,7 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
   }
 
   HWND hwnd_ = nullptr;
+  bool hooked_ = false;
   ui::TamborakPanel* panel_ = nullptr;
   platform::MessageBoxPrompt prompt_;
   std::string tooltip_;

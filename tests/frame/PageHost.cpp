@@ -98,6 +98,17 @@ void pump(DWORD ms) {
   } while (static_cast<LONG>(end - GetTickCount()) > 0);
 }
 
+// As a host that keeps the keyboard for its accelerators: key messages are not dispatched.
+void pumpKeepingKeys(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) DispatchMessageW(&message);
+    Sleep(10);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
 void click(HWND window, const ui::Rect& r) {
   const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   PostMessageW(window, WM_MOUSEMOVE, 0, at);
@@ -273,6 +284,11 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
     check(!before.empty() && !after.empty() && after != before, "a click on Compose Loop composes a new loop");
     click(panel, ui::TamborakPanel::padRect(2));
     check(engine && engine->getLoopIdx() == 2, "a click on quick pad 3 switches to it");
+    const std::string beforeEnter = savedState(filter.get());
+    PostMessageW(panel, WM_KEYDOWN, VK_RETURN, 1);
+    PostMessageW(panel, WM_KEYUP, VK_RETURN, 0xC0000001);
+    pumpKeepingKeys(300);
+    check(savedState(filter.get()) != beforeEnter, "Enter composes through the key hook while the host keeps the keys");
 
     // The loop dragged onto a drop target of ours: the drop names the MIDI file in the temporary
     // folder (the button is up, so the drop happens where the pointer is).
