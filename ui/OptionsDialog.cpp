@@ -247,7 +247,10 @@ void OptionsDialog::ok() {
 }
 
 void OptionsDialog::cancel() {
-  engine_.selectNoteNames(originalNoteNames_);
+  // Only a set chosen meanwhile is put back: selecting by title would give an engine that had no
+  // set the default one, and change its state on a Cancel.
+  const NoteNames* names = engine_.getNoteNames();
+  if ((names ? names->title() : std::string()) != originalNoteNames_) engine_.selectNoteNames(originalNoteNames_);
   engine_.setDrumMap(original_);
   close();
 }

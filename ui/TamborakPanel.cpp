@@ -64,7 +64,7 @@ void TamborakPanel::build() {
   using Style = Button::Style;
   compose_ = std::make_unique<Button>(*this, cmd::kCompose, kComposeRect, "");
   compose_->setPicture([](Canvas& c, const Rect& r, bool pressed, bool) { drawComposePicture(c, r, pressed); });
-  options_ = std::make_unique<Button>(*this, cmd::kOptions, Rect{12, 70, 68, 89}, "Options");
+  options_ = std::make_unique<Button>(*this, cmd::kOptions, kOptionsRect, "Options");
   reset_ = std::make_unique<Button>(*this, cmd::kReset, Rect{12, 93, 68, 112}, "Reset");
   mode_ = std::make_unique<DropList>(*this, cmd::kMode, Rect{76, 8, 198, 28});
   const char* variationLabels[] = {"Small", "Med", "Large"};

@@ -2,7 +2,7 @@
 // server: the host finds the page through the filter, attaches and activates it in a frame window,
 // saves a screenshot, clicks "Compose Loop" and a quick pad with mouse messages, and checks that
 // the engine changed; then it takes the page down as a host closes it. Last, the warning dialog
-// of an off-line connection, answered by a second thread.
+// of an off-line connection and the options dialog, each answered by a second thread.
 #include "tests/frame/PageHost.h"
 
 #include <windows.h>
@@ -289,6 +289,33 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
     PostMessageW(panel, WM_KEYUP, VK_RETURN, 0xC0000001);
     pumpKeepingKeys(300);
     check(savedState(filter.get()) != beforeEnter, "Enter composes through the key hook while the host keeps the keys");
+
+    // The options dialog: modal over the frame (disabled meanwhile), painted, closed by its close
+    // box as Cancel, leaving the engine as it was.
+    const std::string beforeOptions = savedState(filter.get());
+    std::atomic<bool> clicked{false}, frameDisabled{false};
+    std::atomic<std::size_t> dialogColours{0};
+    const std::string dialogShot = std::filesystem::path(shot).replace_filename("page-options.bmp").string();
+    std::thread closer([&] {
+      for (int i = 0; i < 400 && !clicked; ++i, Sleep(25)) {
+        HWND dialog = FindWindowW(L"TamborakDialog", L"Tamborak Options");
+        if (!dialog || !IsWindowVisible(dialog)) continue;
+        Sleep(300);  // painted by then
+        frameDisabled = !IsWindowEnabled(frame);
+        dialogColours = screenshot(dialog, dialogShot);
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+        return;
+      }
+    });
+    click(panel, ui::TamborakPanel::kOptionsRect);
+    clicked = true;
+    closer.join();
+    check(dialogColours >= 4 && frameDisabled, "Options opens its dialog modal over the frame (screenshot " + dialogShot + ")",
+          std::to_string(dialogColours) + " colours");
+    check(IsWindowEnabled(frame) && !FindWindowW(L"TamborakDialog", nullptr) && savedState(filter.get()) == beforeOptions,
+          "closing the options dialog cancels it and gives the frame back",
+          std::string(IsWindowEnabled(frame) ? "" : "frame disabled; ") + (FindWindowW(L"TamborakDialog", nullptr) ? "dialog left; " : "") +
+              (savedState(filter.get()) == beforeOptions ? "" : "state changed"));
 
     // The loop dragged onto a drop target of ours: the drop names the MIDI file in the temporary
     // folder (the button is up, so the drop happens where the pointer is).
