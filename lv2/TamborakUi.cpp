@@ -56,6 +56,7 @@ PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller
     return nullptr;
   }
   self->window_ = std::move(window);
+  self->engine().setFileDrag(self->window_.get());
   self->editing_ = std::make_unique<ui::TamborakEditing>(self->engine());
   self->panel_ = std::make_unique<ui::TamborakPanel>(self->engine(), *self->editing_, *self->window_);
   self->browser_ = std::make_unique<ui::PanelLoopBrowser>(*self->panel_, self->engine(), *self->window_);
@@ -83,6 +84,7 @@ PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const 
 }
 
 PanelUi::~PanelUi() {
+  if (face_) engine().setFileDrag(nullptr);
   if (window_) window_->setPanel(nullptr);
   if (panel_) panel_->deactivate();
   browser_.reset();

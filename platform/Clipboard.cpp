@@ -28,4 +28,19 @@ std::string dropFilesBlock(const std::string& path) {
   return block;
 }
 
+std::string dropFilesPath(std::string_view block) {
+  constexpr std::size_t kHeaderSize = 20;
+  if (block.size() < kHeaderSize) return {};
+  const auto word = [&block](std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value |= std::uint32_t{static_cast<unsigned char>(block[at + i])} << (8 * i);
+    return value;
+  };
+  const std::uint32_t offset = word(0);
+  if (word(16) != 0 || offset < kHeaderSize || offset >= block.size()) return {};
+  const std::size_t end = block.find('\0', offset);
+  if (end == std::string_view::npos) return {};
+  return std::string(block.substr(offset, end - offset));
+}
+
 }  // namespace velmora::platform

@@ -76,4 +76,8 @@ FileDrag& systemFileDrag();
 // carry. [any thread, not real-time safe]
 std::string dropFilesBlock(const std::string& path);
 
+// The first path of a drop-file block with narrow characters; empty when the block is cut short,
+// wide or its list does not start inside it. [any thread, not real-time safe]
+std::string dropFilesPath(std::string_view block);
+
 }  // namespace velmora::platform

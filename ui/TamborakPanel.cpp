@@ -82,7 +82,7 @@ void TamborakPanel::build() {
   noteNames_ = std::make_unique<DropList>(*this, cmd::kNoteNames, Rect{436, 8, 548, 28});
   controlSelect_ = std::make_unique<DropList>(*this, cmd::kControlSelect, Rect{436, 33, 488, 51});
   grid_ = std::make_unique<DropList>(*this, cmd::kGrid, Rect{494, 33, 548, 51});
-  handle_ = std::make_unique<DragHandle>(*this, cmd::kDragHandle, Rect{436, 56, 548, 112}, "Drag from here");
+  handle_ = std::make_unique<DragHandle>(*this, cmd::kDragHandle, kDragRect, "Drag from here");
   for (int i = 0; i < cmd::kQuickPadCount; ++i)
     pads_[static_cast<std::size_t>(i)] =
         std::make_unique<Button>(*this, cmd::kQuickPad0 + i, padRect(i), std::to_string((i + 1) % 10), Style::kPad);

@@ -36,9 +36,9 @@ class TamborakPanel : public RowOwner, public TamborakView {
   TamborakPanel& operator=(const TamborakPanel&) = delete;
 
   static Rect bounds() { return {0, 0, kWidth, kHeight}; }
-  // Where the compose and options buttons and quick pad `pad` (0-9) sit, for window hosts that
-  // click them.
-  static constexpr Rect kComposeRect{12, 8, 68, 64}, kOptionsRect{12, 70, 68, 89};
+  // Where the compose and options buttons, the drag handle and quick pad `pad` (0-9) sit, for
+  // window hosts that click them.
+  static constexpr Rect kComposeRect{12, 8, 68, 64}, kOptionsRect{12, 70, 68, 89}, kDragRect{436, 56, 548, 112};
   static Rect padRect(int pad);
 
   // The page is shown: the quick pad highlighted, the control selection on "Velo", every

@@ -171,7 +171,7 @@ class Win32DialogWindow final : public ui::WindowServices {
   void runModal(ui::DialogWindow& dialog) override { page_.runModal(dialog); }
   platform::Prompt& prompt() override { return prompt_; }
   bool clipboardHas(const std::string& format) override { return page_.clipboardHas(format); }
-  void startDrag() override { beep(); }
+  void startDrag() override {}
   void beep() override { MessageBeep(MB_ICONASTERISK); }
 
  private:
@@ -358,7 +358,8 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
     const UINT id = RegisterClipboardFormatA(format.c_str());
     return id != 0 && IsClipboardFormatAvailable(id);
   }
-  void startDrag() override { beep(); }
+  // The system's drag loop takes the mouse from here.
+  void startDrag() override { releaseMouse(); }
   void beep() override { MessageBeep(MB_ICONASTERISK); }
 
  private:

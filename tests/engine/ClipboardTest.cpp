@@ -141,6 +141,15 @@ TEST_F(ClipboardTest, DragWritesTheFileWholeAndHandsOverItsDropBlock) {
   EXPECT_EQ(engine.dragLoop(), E_FAIL);
   EXPECT_EQ(drag_.blocks.size(), 2u);
   EXPECT_EQ(platform::dropFilesBlock(std::string("a\0b", 3)), "");
+
+  // The path comes back out of a block; a block cut short, wide or pointing past itself gives none.
+  const std::string block = platform::dropFilesBlock(file.string());
+  EXPECT_EQ(platform::dropFilesPath(block), file.string());
+  std::string wide = block, beyond = block;
+  wide[16] = 1;
+  beyond[0] = static_cast<char>(block.size());
+  for (const std::string& bad : {block.substr(0, 19), block.substr(0, 22), wide, beyond})
+    EXPECT_EQ(platform::dropFilesPath(bad), "");
 }
 
 }  // namespace

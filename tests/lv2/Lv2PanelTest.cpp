@@ -1,15 +1,20 @@
 // The plug-in's panel inside a host window under X: our lilv host opens the bundle's X11 UI in a
 // window of its own while the plug-in plays, saves a screenshot, clicks "Compose Loop" with a real
 // X event and checks that the plug-in then plays another loop, and that a change of the plug-in's
-// own (the host automating swing) reaches the panel without coming back. Ends with an
-// "N passed, N failed" line.
+// own (the host automating swing) reaches the panel without coming back; last, the loop is
+// dragged out onto another program's window. Ends with an "N passed, N failed" line.
 #include <cairo.h>
 #include <dlfcn.h>
 #include <lv2/ui/ui.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <thread>
+
+#include <unistd.h>
 
 #include "engine/EngineProcess.h"
 #include "lv2/PanelLink.h"
@@ -19,6 +24,7 @@
 #include "ui/cairo/CairoCanvas.h"
 
 // Xlib last: its macros (Bool, Status) would break the headers above.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -76,6 +82,88 @@ bool samePixels(cairo_surface_t* a, cairo_surface_t* b) {
   const auto size = static_cast<std::size_t>(cairo_image_surface_get_stride(a) * kHostHeight);
   return std::equal(cairo_image_surface_get_data(a), cairo_image_surface_get_data(a) + size, cairo_image_surface_get_data(b));
 }
+
+// Another program's drop-aware window on a display connection of its own, in a thread of its own:
+// once the panel owns the drag selection it moves the pointer (sent events) over itself, accepts,
+// lets the button go, reads the dropped URI list and finishes.
+struct DropTarget {
+  explicit DropTarget(Window from) : source(from), thread([this] { run(); }) {}
+  ~DropTarget() { finish(); }
+  void finish() {
+    if (thread.joinable()) thread.join();
+  }
+  Window source;
+  std::atomic<bool> entered{false};
+  std::string uriList;
+  std::thread thread;
+
+  void run() {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return;
+    const auto atom = [d](const char* name) { return XInternAtom(d, name, False); };
+    const Window self = XCreateSimpleWindow(d, DefaultRootWindow(d), 700, 500, 200, 150, 0, 0, 0xFFFFFF);
+    const long version = 5;
+    XChangeProperty(d, self, atom("XdndAware"), XA_ATOM, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(&version), 1);
+    XSelectInput(d, self, PropertyChangeMask);
+    XMapWindow(d, self);
+    XSync(d, False);
+    for (int i = 0; i < 500 && XGetSelectionOwner(d, atom("XdndSelection")) != source; ++i) usleep(10000);
+    const auto pointer = [&](int type, int x) {
+      XEvent e{};
+      e.type = type;
+      e.xbutton.display = d;
+      e.xbutton.window = source;
+      e.xbutton.root = DefaultRootWindow(d);
+      e.xbutton.x_root = x, e.xbutton.y_root = 560;
+      e.xbutton.button = Button1;
+      e.xbutton.same_screen = True;
+      XSendEvent(d, source, False, type == MotionNotify ? PointerMotionMask : ButtonReleaseMask, &e);
+      XFlush(d);
+    };
+    // Accepts (status) or ends (finished) with the copy action.
+    const auto reply = [&](const char* type) {
+      XEvent e{};
+      e.xclient = {ClientMessage, 0, True, d, source, atom(type), 32, {}};
+      e.xclient.data.l[0] = static_cast<long>(self);
+      e.xclient.data.l[1] = 1;
+      e.xclient.data.l[std::string(type) == "XdndStatus" ? 4 : 2] = static_cast<long>(atom("XdndActionCopy"));
+      XSendEvent(d, source, False, NoEventMask, &e);
+    };
+    pointer(MotionNotify, 760);
+    pointer(MotionNotify, 780);
+    for (int step = 0; step < 1000; ++step) {
+      XEvent e;
+      if (XPending(d) == 0) {
+        usleep(5000);
+        continue;
+      }
+      XNextEvent(d, &e);
+      if (e.type == ClientMessage && e.xclient.message_type == atom("XdndEnter")) {
+        entered = e.xclient.data.l[2] == static_cast<long>(atom("text/uri-list")) && (e.xclient.data.l[1] >> 24) == 5;
+      } else if (e.type == ClientMessage && e.xclient.message_type == atom("XdndPosition")) {
+        const long at = e.xclient.data.l[2];
+        entered = entered && (at & 0xFFFF) == 560 && ((at >> 16) == 760 || (at >> 16) == 780);
+        reply("XdndStatus");
+        pointer(ButtonRelease, 780);
+      } else if (e.type == ClientMessage && e.xclient.message_type == atom("XdndDrop")) {
+        XConvertSelection(d, atom("XdndSelection"), atom("text/uri-list"), atom("DROPPED"), self, CurrentTime);
+      } else if (e.type == SelectionNotify && e.xselection.property != None) {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(d, self, e.xselection.property, 0, 4096, True, AnyPropertyType, &type, &format, &count, &after, &data);
+        if (data) uriList.assign(reinterpret_cast<const char*>(data), count);
+        if (data) XFree(data);
+        reply("XdndFinished");
+        XSync(d, False);
+        break;
+      }
+    }
+    XDestroyWindow(d, self);
+    XCloseDisplay(d);
+  }
+};
 
 // Notes as a pattern: key, velocity and start (whole ticks), for comparing bars.
 std::multiset<std::tuple<int, int, long>> pattern(const std::vector<Note>& notes) {
@@ -211,6 +299,40 @@ int main(int argc, char** argv) {
         "a change in the plug-in reaches the panel and is not sent back");
   for (cairo_surface_t* s : {first, second, third})
     if (s) cairo_surface_destroy(s);
+
+  // The loop dragged from "Drag from here" onto another program's window: the drop names the MIDI
+  // file in the temporary folder (a name with a space, which the URI encodes).
+  {
+    velmora::test::TempFolder temp;
+    const std::filesystem::path folder = std::filesystem::path(temp.path()) / "drag out";
+    std::filesystem::create_directory(folder);
+    setenv("TMPDIR", folder.c_str(), 1);
+    DropTarget target(reinterpret_cast<Window>(widget));
+    const ui::Rect grip = ui::TamborakPanel::kDragRect;
+    for (int type : {ButtonPress, MotionNotify}) {
+      XEvent e{};
+      e.xbutton.type = type;
+      e.xbutton.display = display;
+      e.xbutton.window = reinterpret_cast<Window>(widget);
+      e.xbutton.x = grip.left + 20 + (type == MotionNotify ? 10 : 0);
+      e.xbutton.y = grip.top + 20;
+      e.xbutton.button = Button1;
+      e.xbutton.state = type == MotionNotify ? Button1Mask : 0;
+      e.xbutton.same_screen = True;
+      XSendEvent(display, e.xbutton.window, False, type == ButtonPress ? ButtonPressMask : PointerMotionMask, &e);
+    }
+    XSync(display, False);
+    settle();  // the drag runs inside the panel's idle call
+    target.finish();
+    std::ifstream in(folder / "Tamborak.mid", std::ios::binary);
+    char head[4] = {};
+    in.read(head, 4);
+    check(target.entered && target.uriList == "file://" + temp.path().string() + "/drag%20out/Tamborak.mid\r\n" &&
+              std::string(head, 4) == "MThd",
+          "dragging the loop out drops its MIDI file on another program's window");
+    if (failed) std::printf("  dropped: %s\n", target.uriList.c_str());
+    unsetenv("TMPDIR");
+  }
 
   descriptor->cleanup(handle);
   owned.reset();

@@ -16,6 +16,7 @@
 #include "ui/TamborakPanel.h"
 #include "ui/Tooltip.h"
 #include "ui/cairo/CairoCanvas.h"
+#include "ui/x11/XdndSource.h"
 
 namespace velmora::ui {
 
@@ -362,7 +363,7 @@ class DialogServices final : public WindowServices {
     return prompt_;
   }
   bool clipboardHas(const std::string& format) override { return owner_.clipboardHas(format); }
-  void startDrag() override { beep(); }
+  void startDrag() override {}
   void beep() override { XBell(x_.display, 0); }
 
  private:
@@ -632,5 +633,11 @@ bool PanelWindow::clipboardHas(const std::string& format) {
 }
 
 void PanelWindow::beep() { XBell(x_->display, 0); }
+
+platform::DragResult PanelWindow::dragFiles(std::string_view dropBlock) {
+  const platform::DragResult result = dragFileOut(x_->display, window_, platform::dropFilesPath(dropBlock));
+  dirty_ = true;
+  return result;
+}
 
 }  // namespace velmora::ui

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Clipboard.h"
 #include "ui/WindowServices.h"
 
 namespace velmora::ui {
@@ -16,7 +17,7 @@ namespace velmora::ui {
 class TamborakPanel;
 struct X11Connection;
 
-class PanelWindow : public WindowServices {
+class PanelWindow : public WindowServices, public platform::FileDrag {
  public:
   // A window of the panel's size under `parent` (0: the root, a top-level window); nullptr with
   // `error` when there is no display. [main-thread, not real-time safe]
@@ -46,8 +47,12 @@ class PanelWindow : public WindowServices {
   void runModal(DialogWindow& dialog) override;
   platform::Prompt& prompt() override;
   bool clipboardHas(const std::string& format) override;
-  void startDrag() override { beep(); }
+  void startDrag() override {}
   void beep() override;
+
+  // FileDrag: the file of the block dragged out to another program's window (XDND), while the
+  // left button that started it is held. [main-thread, not real-time safe]
+  platform::DragResult dragFiles(std::string_view dropBlock) override;
 
  private:
   PanelWindow(std::unique_ptr<X11Connection> connection, unsigned long window);
