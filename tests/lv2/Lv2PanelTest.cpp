@@ -334,9 +334,11 @@ int main(int argc, char** argv) {
     unsetenv("TMPDIR");
   }
 
+  // A host may destroy its window, and the panel's with it, before it cleans the panel up.
+  XDestroyWindow(display, host);
+  XSync(display, False);
   descriptor->cleanup(handle);
   owned.reset();
-  XDestroyWindow(display, host);
   XCloseDisplay(display);
   lilv_free(binary);
   lilv_free(bundle);

@@ -414,7 +414,12 @@ PanelWindow::PanelWindow(std::unique_ptr<X11Connection> connection, unsigned lon
 
 PanelWindow::~PanelWindow() {
   prompt_.reset();
-  XDestroyWindow(x_->display, window_);
+  // The host may have destroyed its window, and ours with it, already: destroying it again would
+  // be an X error, which Xlib's default handler answers by ending the host.
+  XSync(x_->display, False);
+  XEvent event;
+  while (XCheckTypedWindowEvent(x_->display, window_, DestroyNotify, &event)) gone_ = true;
+  if (!gone_) XDestroyWindow(x_->display, window_);
   XFlush(x_->display);
 }
 
@@ -440,7 +445,7 @@ int PanelWindow::idle() {
     }
   for (int id : due)
     if (panel_ && timers_.count(id)) panel_->onTimer(id);
-  if (dirty_) repaint();
+  if (dirty_ && !gone_) repaint();
   return inputs;
 }
 
@@ -449,6 +454,10 @@ void PanelWindow::handle(void* raw, int& inputs) {
   if (event.xany.window != window_) return;
   if (event.type == Expose) {
     if (event.xexpose.count == 0) dirty_ = true;
+    return;
+  }
+  if (event.type == DestroyNotify) {
+    gone_ = true;  // with the host's window: nothing is drawn any more
     return;
   }
   if (!panel_) return;

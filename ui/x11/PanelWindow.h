@@ -62,7 +62,7 @@ class PanelWindow : public WindowServices, public platform::FileDrag {
   std::unique_ptr<X11Connection> x_;
   unsigned long window_;
   TamborakPanel* panel_ = nullptr;
-  bool dirty_ = true;
+  bool dirty_ = true, gone_ = false;
   std::string title_, tooltip_;
   Rect tipArea_{};
   struct Timer {
