@@ -1,7 +1,9 @@
-// The sampler shows the plug-in's panel as a page of the link object, made by the server's own
-// page class; the page and the link hold each other, and either end lets both go.
+// The server's drum-sampler link: its class object first brings the sampler presets over, and
+// the sampler shows the plug-in's panel as a page of the link, made by the server's own page
+// class; the page and the link hold each other, and either end lets both go.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <vector>
 
 #include "engine/EngineProcess.h"
@@ -9,7 +11,9 @@
 #include "frame/ClassObjects.h"
 #include "frame/ComServer.h"
 #include "frame/DrApi.h"
+#include "host/DrPresets.h"
 #include "host/TamborakDR.h"
+#include "io/UniRegistry.h"
 #include "tests/ScratchRegistry.h"
 #include "tests/frame/RecordingPageWindow.h"
 #include "ui/TamborakPanel.h"
@@ -17,7 +21,7 @@
 namespace velmora {
 namespace {
 
-class DrPageTest : public ::testing::Test {
+class DrLinkServerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(EngineProcess::reset());
@@ -55,7 +59,24 @@ class DrPageTest : public ::testing::Test {
   std::int32_t before_ = 0;
 };
 
-TEST_F(DrPageTest, ShowsHidesAndLetsGoOfThePanel) {
+TEST_F(DrLinkServerTest, TheClassObjectCopiesThePresetsBeforeItIsHandedOut) {
+#ifdef _WIN32
+  GTEST_SKIP() << "would change the sampler's settings of this machine; the Windows test host covers it";
+#endif
+  std::filesystem::create_directory(folder_.path() / "Dr-008");
+  std::ofstream(folder_.path() / "Dr-008" / "kit.drs") << "kit";
+  const test::TempFolder sampler;
+  platform::RegKey key = platform::kNoKey;
+  ASSERT_EQ(platform::regCreateKey(platform::kLocalMachine, kDrConfigKey, platform::kKeyAllAccess, key), 0);
+  platform::regSetString(key, kDrPresetPathValue, sampler.path().string());
+  platform::regCloseKey(key);
+  IDrObject* link = makeLink();
+  EXPECT_EQ(test::readWholeFile(sampler.path() / "kit.drs"), "kit");
+  EXPECT_EQ(settings::getProfileInt(settings::kDrPresetsCopied, test::ScratchRegistry::kApplicationKey), 1);
+  link->Release();
+}
+
+TEST_F(DrLinkServerTest, ShowsHidesAndLetsGoOfThePanel) {
   IDrObject* link = makeLink();
   auto& dr = static_cast<TamborakDR&>(*link);
   dr.setLoopIdx(3, true, 0);
@@ -95,7 +116,7 @@ TEST_F(DrPageTest, ShowsHidesAndLetsGoOfThePanel) {
   sized->destroy(1);
 }
 
-TEST_F(DrPageTest, APageThatCannotBeMadeIsReportedAndLeavesNothing) {
+TEST_F(DrLinkServerTest, APageThatCannotBeMadeIsReportedAndLeavesNothing) {
   // Without a window the page refuses the link; a link without a page maker has no page.
   windowsWork_ = false;
   IDrObject* link = makeLink();
