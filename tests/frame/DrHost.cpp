@@ -1,6 +1,6 @@
 // The link created through COM finds its presets copied into the sampler's preset folder (one
 // new, one already there and left alone, the setting stored), names its page's size and, with a
-// display, shows and hides its page in a parent window and ends cleanly with the page shown.
+// display, shows its page in a parent window and ends cleanly with the page shown.
 #include "tests/frame/DrHost.h"
 
 #include <windows.h>
@@ -72,33 +72,26 @@ void driveDrLink(const std::filesystem::path& folder, bool withWindow) {
   check(link->pageSize(&width, &height) == 0 && width == ui::TamborakPanel::kWidth &&
             height == ui::TamborakPanel::kHeight,
         "the link's page has the panel's size");
+  HWND frame = nullptr;
   if (withWindow) {
     WNDCLASSW frameClass{};
     frameClass.lpfnWndProc = DefWindowProcW;
     frameClass.hInstance = GetModuleHandleW(nullptr);
     frameClass.lpszClassName = L"TamborakDrHost";
     RegisterClassW(&frameClass);
-    HWND frame = CreateWindowW(L"TamborakDrHost", L"Sampler", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                               620, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (check(frame != nullptr, "the sampler's window opens")) {
-      checkResult(link->showPage(frame), S_OK, "showPage");
-      check(panelShownIn(frame), "the page shows the panel in the sampler's window");
-      checkResult(link->hidePage(), S_OK, "hidePage");
-      check(!panelShownIn(frame), "hidePage takes the panel away");
-      checkResult(link->showPage(frame), S_OK, "showPage again");
-      IDrObject* last = link.get();
-      last->AddRef();
-      link.reset();
-      check(last->Release() == 0, "the last Release ends the link with its page shown");
-      check(!panelShownIn(frame), "and the panel goes with it");
-      DestroyWindow(frame);
-    }
+    frame = CreateWindowW(L"TamborakDrHost", L"Sampler", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 620, 480, nullptr,
+                          nullptr, GetModuleHandleW(nullptr), nullptr);
+    checkResult(link->showPage(frame), S_OK, "showPage");
+    check(panelShownIn(frame), "the page shows the panel in the sampler's window");
   }
-  if (link) {
-    IDrObject* last = link.get();
-    last->AddRef();
-    link.reset();
-    check(last->Release() == 0, "the last Release ends the link");
+  // The sampler lets go with the page still shown: the page goes with the link.
+  IDrObject* last = link.get();
+  last->AddRef();
+  link.reset();
+  check(last->Release() == 0, "the last Release ends the link");
+  if (frame) {
+    check(!panelShownIn(frame), "and the panel goes with it");
+    DestroyWindow(frame);
   }
 }
 
