@@ -9,6 +9,7 @@
 #include "library/LibraryFolders.h"
 #include "library/PatternTree.h"
 #include "platform/CrtRand.h"
+#include "platform/System.h"
 
 namespace velmora {
 
@@ -97,6 +98,14 @@ std::string EngineProcess::settingsKey() {
 void EngineProcess::setProgramFolder(std::string folder) {
   std::lock_guard guard(shared().lock);
   shared().programFolder = std::move(folder);
+}
+
+std::string EngineProcess::programFolder() {
+  {
+    std::lock_guard guard(shared().lock);
+    if (!shared().programFolder.empty()) return shared().programFolder;
+  }
+  return platform::moduleFolder();
 }
 
 void EngineProcess::setPatternsFolder(std::string folder) {

@@ -55,6 +55,8 @@ class EngineProcess {
   // the program's own module. Takes effect when the next first engine starts the library.
   // [main-thread]
   static void setProgramFolder(std::string folder);
+  // The folder set above, else the folder of the program's own module. [any thread]
+  static std::string programFolder();
   // The pattern library folder to use instead of the one beside the program folder; empty (the
   // default) means beside it. Takes effect when the next first engine starts the library.
   // [main-thread]

@@ -4,7 +4,10 @@
 
 #include "frame/CTamborak.h"
 #include "frame/ClassIds.h"
+#include "frame/ComRef.h"
 #include "frame/PanelPage.h"
+#include "engine/EngineProcess.h"
+#include "host/DrPresets.h"
 #include "host/TamborakDR.h"
 #include "io/UniRegistry.h"
 
@@ -20,7 +23,20 @@ struct ServedClass {
 
 com::ObjectFactory* makeFilterFactory() { return new (std::nothrow) CTamborak::Factory; }
 com::ObjectFactory* makePanelFactory() { return new (std::nothrow) CTamborakPanel::Factory; }
-com::ObjectFactory* makeLinkFactory() { return new (std::nothrow) TamborakDR::Factory; }
+// The link makes its page from this server's own class objects.
+HRESULT createServedObject(REFCLSID clsid, REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  ComRef<IClassFactory> factory;
+  const HRESULT result = getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+  if (FAILED(result)) return result;
+  return factory->CreateInstance(nullptr, iid, object);
+}
+
+com::ObjectFactory* makeLinkFactory() {
+  copyDrPresets(EngineProcess::programFolder(), EngineProcess::settingsKey());
+  return new (std::nothrow) TamborakDR::Factory(&createServedObject);
+}
 
 const ServedClass kClasses[] = {
     {&CLSID_Tamborak, &makeFilterFactory},

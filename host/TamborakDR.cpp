@@ -35,25 +35,29 @@ std::int32_t drRunVolume(std::int32_t lo, std::int32_t hi, std::int32_t value) {
   return (hi - lo) * (value - m) / (m - 1) + hi;
 }
 
-HRESULT TamborakDR::create(REFIID iid, void** object) {
+HRESULT TamborakDR::create(REFIID iid, void** object, PageMaker pageMaker) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  return com::queryNew(Factory().createObject(nullptr), iid, object);
+  return com::queryNew(Factory(pageMaker).createObject(nullptr), iid, object);
 }
 
 IUnknown* TamborakDR::Factory::createObject(IUnknown* outer) {
   if (outer) return nullptr;
   // No exception may cross into the sampler.
   try {
-    return static_cast<IDrObject*>(new TamborakDR);
+    return static_cast<IDrObject*>(new TamborakDR(pageMaker_));
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }
 
-TamborakDR::TamborakDR() : Tamborak(false) { ticksPerQuarter = kTicksPerQuarter; }
+TamborakDR::TamborakDR(PageMaker pageMaker) : Tamborak(false), pageMaker_(pageMaker) {
+  ticksPerQuarter = kTicksPerQuarter;
+}
 
-TamborakDR::~TamborakDR() = default;
+// A page still held here holds no reference to this object any more (else this object would
+// not end): it only has to be let go.
+TamborakDR::~TamborakDR() { releasePage(); }
 
 HRESULT TamborakDR::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
@@ -71,7 +75,14 @@ HRESULT TamborakDR::QueryInterface(REFIID iid, void** object) {
 ULONG TamborakDR::AddRef() { return ++refCount_; }
 
 ULONG TamborakDR::Release() {
-  const ULONG left = --refCount_;
+  ULONG left = --refCount_;
+  if (left != 0 && page_ && left == pageRefs_ && !releasingPage_) {
+    // Only the page still holds this object: let it go. The extra reference keeps this object
+    // alive while the page drops its own ones.
+    ++refCount_;
+    releasePage();
+    left = --refCount_;
+  }
   if (left == 0) delete this;
   return left;
 }
@@ -146,19 +157,73 @@ HRESULT TamborakDR::emptyRecord(DrPadTrigger* record) {
   return S_OK;
 }
 
-// The panel as a page inside the sampler comes with the Windows property page; until then the
-// sampler gets the answers of a page that cannot be made.
-HRESULT TamborakDR::createPage() { return E_NOTIMPL; }
-
-std::int32_t TamborakDR::pageSize(std::int32_t* width, std::int32_t* height) {
-  if (width) *width = 0;
-  if (height) *height = 0;
-  return FAILED(createPage()) ? 1 : 0;
+HRESULT TamborakDR::createPage() {
+  if (page_) return S_OK;
+  if (!pageMaker_) return CLASS_E_CLASSNOTAVAILABLE;
+  CLSID pageClass{};
+  getPageClass(&pageClass);
+  ComRef<IPropertyPage> page;
+  HRESULT result = pageMaker_(pageClass, IID_IPropertyPage, reinterpret_cast<void**>(page.put()));
+  if (SUCCEEDED(result) && !page) result = E_NOINTERFACE;
+  if (FAILED(result)) return result;
+  ComRef<IUnknown> self;
+  QueryInterface(IID_IUnknown, reinterpret_cast<void**>(self.put()));
+  IUnknown* objects[] = {self.get()};
+  // What the page adds to the count while attached is what it will drop again.
+  const ULONG before = refCount_;
+  result = page->SetObjects(1, objects);
+  if (FAILED(result)) return result;
+  const ULONG after = refCount_;
+  pageRefs_ = after > before ? after - before : 0;
+  page_ = std::move(page);
+  return S_OK;
 }
 
-HRESULT TamborakDR::showPage(void*) { return createPage(); }
+std::int32_t TamborakDR::pageSize(std::int32_t* width, std::int32_t* height) {
+  if (!width || !height || FAILED(createPage())) return 1;
+  PROPPAGEINFO info{};
+  if (FAILED(page_->GetPageInfo(&info))) return 1;
+  CoTaskMemFree(info.pszTitle);
+  CoTaskMemFree(info.pszDocString);
+  CoTaskMemFree(info.pszHelpFile);
+  *width = info.size.cx;
+  *height = info.size.cy;
+  return 0;
+}
 
-HRESULT TamborakDR::hidePage() { return S_OK; }
+HRESULT TamborakDR::showPage(void* parentWindow) {
+  if (pageShown_) hidePage();
+  HRESULT result = createPage();
+  if (FAILED(result)) return result;
+  std::int32_t width = 0, height = 0;
+  if (pageSize(&width, &height) != 0) return E_FAIL;
+  const RECT area{0, 0, width, height};
+  result = page_->Activate(static_cast<HWND>(parentWindow), &area, 0);
+  if (FAILED(result)) return result;
+  page_->Show(SW_SHOW);
+  pageShown_ = true;
+  return S_OK;
+}
+
+HRESULT TamborakDR::hidePage() {
+  if (pageShown_) releasePage();
+  return S_OK;
+}
+
+void TamborakDR::releasePage() {
+  if (!page_) return;
+  releasingPage_ = true;
+  // Taken out first: the page's last references to this object go while it detaches.
+  ComRef<IPropertyPage> page = std::move(page_);
+  if (pageShown_) {
+    page->Show(SW_HIDE);
+    page->Deactivate();
+  }
+  page->SetObjects(0, nullptr);
+  pageShown_ = false;
+  pageRefs_ = 0;
+  releasingPage_ = false;
+}
 
 void* TamborakDR::destroy(std::uint32_t flags) {
   // The sampler's deleting destructor: it lets go of its reference.

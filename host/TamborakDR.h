@@ -22,15 +22,24 @@ std::int32_t drRunVolume(std::int32_t lo, std::int32_t hi, std::int32_t value);
 
 class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
  public:
+  // Creates an object of class `clsid` handed out through `iid`, as CoCreateInstance does: the
+  // link makes its page this way. The server gives its own class objects; without a maker the
+  // link has no page.
+  using PageMaker = HRESULT (*)(REFCLSID clsid, REFIID iid, void** object);
+
   // A new link object handed out through `iid` with one reference, as its class factory hands
   // it out. [main-thread, not real-time safe]
-  static HRESULT create(REFIID iid, void** object);
+  static HRESULT create(REFIID iid, void** object, PageMaker pageMaker = nullptr);
 
   // The link's class factory: a new object for every CreateInstance, never aggregated.
   class Factory final : public com::ObjectFactory {
    public:
+    explicit Factory(PageMaker pageMaker = nullptr) : pageMaker_(pageMaker) {}
     // [main-thread, not real-time safe] Null when `outer` is given or the engine cannot be made.
     IUnknown* createObject(IUnknown* outer) override;
+
+   private:
+    PageMaker pageMaker_;
   };
 
   // ---- IUnknown [any thread]
@@ -61,8 +70,9 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   }
   STDMETHOD_(std::int32_t, constant18)() override { return 2; }
   STDMETHOD(emptyRecord)(DrPadTrigger* record) override;
-  // The page is the plug-in's panel; where it cannot be made, the size call gives 1 and showing
-  // it does nothing.
+  // The page is the plug-in's panel, made on demand and attached to this object. Where it cannot
+  // be made, the size call gives 1 and showing it does nothing but give the error. Hiding a shown
+  // page lets it go; a page that only answered its size is kept for the next show.
   STDMETHOD_(std::int32_t, pageSize)(std::int32_t* width, std::int32_t* height) override;
   STDMETHOD(showPage)(void* parentWindow) override;
   STDMETHOD(hidePage)() override;
@@ -79,6 +89,7 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   STDMETHOD_(void, hook32)() override {}
   STDMETHOD_(void, saveStateTo)(void* stream) override;
   STDMETHOD_(void, loadStateFrom)(void* stream) override;
+  // Makes the page and attaches it to this object; S_OK at once when one is held.
   STDMETHOD(createPage)() override;
 
   // ---- IDrumDeploy [audio-thread, real-time safe: no allocation, no I/O]
@@ -93,11 +104,14 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   double tempo() const { return tempo_; }
   float sampleRate() const { return sampleRate_; }
   std::int32_t runVolume() const { return runVolume_; }
+  bool pageShown() const { return pageShown_; }
 
  private:
-  TamborakDR();
+  explicit TamborakDR(PageMaker pageMaker);
   ~TamborakDR() override;
   std::int64_t samplesPerBeat() const;
+  // Hides a shown page, detaches it from this object and lets it go. [main-thread]
+  void releasePage();
 
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
@@ -112,6 +126,13 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   float sampleRate_ = 44100.0f;
   std::int64_t rendered_ = 0;  // ticks of the run already rendered
   std::int32_t runVolume_ = 127;
+  // The page holds references to this object while attached (pageRefs_ of them): when only those
+  // are left, Release lets the page go, so that the pair does not keep itself alive.
+  PageMaker pageMaker_;
+  ComRef<IPropertyPage> page_;
+  ULONG pageRefs_ = 0;
+  bool pageShown_ = false;
+  bool releasingPage_ = false;
 };
 
 }  // namespace velmora

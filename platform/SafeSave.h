@@ -14,4 +14,9 @@ namespace velmora::platform {
 // folder) fails, the new file is in place, but the result is false and `error` says so.
 bool saveFileWhole(const std::string& path, std::string_view bytes, std::string& error);
 
+// [any thread, not real-time safe] As saveFileWhole, but never replaces a file: when something
+// already has the name (or takes it meanwhile), nothing changes, the result is false and
+// `exists` is set. The file system must support hard links on POSIX.
+bool saveNewFileWhole(const std::string& path, std::string_view bytes, std::string& error, bool& exists);
+
 }  // namespace velmora::platform

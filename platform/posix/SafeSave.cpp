@@ -9,12 +9,16 @@
 
 namespace velmora::platform {
 
-bool saveFileWhole(const std::string& path, std::string_view bytes, std::string& error) {
+namespace {
+
+// Writes the bytes to a temporary file beside `path` and flushes it; the temporary file's path,
+// or empty with `error` set (nothing left behind).
+std::string writeTemporary(const std::string& path, std::string_view bytes, std::string& error) {
   const std::string temp = path + ".tmp" + std::to_string(getpid());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = path + ": " + std::strerror(errno);
-    return false;
+    return {};
   }
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -26,13 +30,15 @@ bool saveFileWhole(const std::string& path, std::string_view bytes, std::string&
   const bool written = done == bytes.size() && ::fsync(fd) == 0;
   const int savedErrno = errno;
   ::close(fd);
-  if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
-    error = path + ": " + std::strerror(written ? errno : savedErrno);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // The rename lives in the folder: flush it too, or a power loss may bring the old file back.
-  // File systems that cannot flush a folder say EINVAL; there is nothing more to do on them.
+  if (written) return temp;
+  error = path + ": " + std::strerror(savedErrno);
+  ::unlink(temp.c_str());
+  return {};
+}
+
+// The rename lives in the folder: flush it too, or a power loss may bring the old file back.
+// File systems that cannot flush a folder say EINVAL; there is nothing more to do on them.
+bool flushFolderOf(const std::string& path, std::string& error) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -40,6 +46,35 @@ bool saveFileWhole(const std::string& path, std::string_view bytes, std::string&
   if (!flushed) error = path + ": saved, but its folder was not flushed to disk: " + std::strerror(errno);
   if (dir >= 0) ::close(dir);
   return flushed;
+}
+
+}  // namespace
+
+bool saveFileWhole(const std::string& path, std::string_view bytes, std::string& error) {
+  const std::string temp = writeTemporary(path, bytes, error);
+  if (temp.empty()) return false;
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    error = path + ": " + std::strerror(errno);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return flushFolderOf(path, error);
+}
+
+bool saveNewFileWhole(const std::string& path, std::string_view bytes, std::string& error, bool& exists) {
+  exists = false;
+  const std::string temp = writeTemporary(path, bytes, error);
+  if (temp.empty()) return false;
+  // A hard link puts the file in place only where no name is: it never replaces one.
+  const bool linked = ::link(temp.c_str(), path.c_str()) == 0;
+  const int linkErrno = errno;
+  ::unlink(temp.c_str());
+  if (!linked) {
+    exists = linkErrno == EEXIST;
+    error = path + ": " + std::strerror(linkErrno);
+    return false;
+  }
+  return flushFolderOf(path, error);
 }
 
 }  // namespace velmora::platform

@@ -18,6 +18,7 @@
 #include "frame/MfxHost.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
+#include "tests/frame/DrHost.h"
 #include "tests/frame/HostChecks.h"
 #include "tests/frame/HostScenario.h"
 #include "tests/frame/PageHost.h"
@@ -297,6 +298,7 @@ int main(int argc, char** argv) {
   driveFilter(storedNotes);
   callExports(dll);
   if (!pageShot.empty()) drivePanelPage(pageShot, pageLoop);
+  driveDrLink(folder, !pageShot.empty());
   // A second copy beside the first shares its pattern library but none of its state.
   const std::string looped = (folder / "tamborak-loaded.dll").string();
   if (check(CopyFileA(argv[1], looped.c_str(), FALSE) != 0, "copy the DLL for loading by hand"))

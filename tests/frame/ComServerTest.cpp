@@ -16,7 +16,7 @@
 #include "frame/PanelPage.h"
 #include "frame/Registration.h"
 #include "tests/ScratchRegistry.h"
-#include "ui/Recording.h"
+#include "tests/frame/RecordingPageWindow.h"
 #include "ui/TamborakPanel.h"
 
 // Lets a test make the next allocation of its thread fail. The thread sanitizer's runtime brings
@@ -322,18 +322,7 @@ struct PageSite : IPropertyPageSite {
   ULONG refs = 1;
 };
 
-struct RecordingPageWindow : PageWindow {
-  ui::WindowServices& services() override { return recorded; }
-  bool create(HWND, const ui::Rect& r) override { return made = true, at = r, true; }
-  bool created() const override { return made; }
-  void show(bool value) override { visible = value; }
-  void move(const ui::Rect& r) override { at = r; }
-  void setPanel(ui::TamborakPanel* shown) override { panel = shown; }
-  ui::RecordingServices recorded;
-  ui::TamborakPanel* panel = nullptr;
-  bool made = false, visible = false;
-  ui::Rect at{};
-};
+using test::RecordingPageWindow;
 
 TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
   RecordingPageWindow* window = nullptr;
