@@ -17,12 +17,18 @@ namespace velmora::platform {
 namespace {
 
 // Another program may hold the clipboard for a moment; try a few times.
-bool openClipboard() {
-  for (int attempt = 0; attempt < 10; ++attempt) {
-    if (OpenClipboard(nullptr)) return true;
+template <typename Call>
+HRESULT retried(Call call) {
+  HRESULT result = call();
+  for (int attempt = 0; result == CLIPBRD_E_CANT_OPEN && attempt < 10; ++attempt) {
     Sleep(10);
+    result = call();
   }
-  return false;
+  return result;
+}
+
+bool openClipboard() {
+  return retried([] { return OpenClipboard(nullptr) ? S_OK : CLIPBRD_E_CANT_OPEN; }) == S_OK;
 }
 
 // A movable, zero-filled global block holding `bytes`; nullptr when memory runs out.
@@ -145,17 +151,6 @@ class WindowsClipboard final : public Clipboard {
   }
 
  private:
-  // Another program may hold the clipboard for a moment; try a few times.
-  template <typename Call>
-  static HRESULT retried(Call call) {
-    HRESULT result = call();
-    for (int attempt = 0; result == CLIPBRD_E_CANT_OPEN && attempt < 10; ++attempt) {
-      Sleep(10);
-      result = call();
-    }
-    return result;
-  }
-
   static bool copyBlock(HGLOBAL block, std::string& bytes) {
     const SIZE_T size = GlobalSize(block);
     const void* source = GlobalLock(block);
