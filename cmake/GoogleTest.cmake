@@ -31,6 +31,11 @@ function(tamborak_test name)
       FIXTURES_REQUIRED wineprefix
       ENVIRONMENT "WINEPREFIX=${TAMBORAK_WINEPREFIX};WINEDEBUG=-all;TAMBORAK_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
       TIMEOUT 300)
+    # Folder watching under wine goes through the wineserver: two suites that watch folders at once
+    # can delay a change notification past a test's wait.
+    if(name MATCHES "^(library|platform)_tests$")
+      set_tests_properties(${name}.wine PROPERTIES RESOURCE_LOCK wine-folder-watch)
+    endif()
   else()
     target_link_options(${name} PRIVATE -static)
   endif()
