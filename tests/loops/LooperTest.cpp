@@ -257,14 +257,14 @@ TEST(Looper, RecordsRoundTripAndRejectDamage) {
   EXPECT_FALSE(loadFrom(copy, huge));
   EXPECT_EQ(saved(copy), bytes);
 
-  // Older versions leave what they do not hold as it was.
+  // Records of every version built from bytes; older ones leave what they do not hold as it was.
   struct Old {
     std::int32_t version;
     bool map;
     std::int32_t timeOffset, strength, fixedNote;
   };
   for (const Old& o : {Old{1, false, -30, 40, 54}, {2, false, -30, 40, 54}, {3, true, -30, 40, 54}, {4, true, 11, 22, 54},
-                       {5, true, 11, 22, 99}}) {
+                       {5, true, 11, 22, 99}, {6, true, 11, 22, 99}}) {
     std::string old;
     CUniString s(old);
     using namespace record;
@@ -283,11 +283,13 @@ TEST(Looper, RecordsRoundTripAndRejectDamage) {
     }
     if (o.version >= 4) putI32(s, 11), putI32(s, 22);
     if (o.version >= 5) putU8(s, 99);
+    if (o.version >= 6) putU32(s, 2);  // edited, without events of its own
     Looper target(engine);
     ASSERT_TRUE(loadFrom(target, bytes));
     ASSERT_TRUE(loadFrom(target, old)) << o.version;
     EXPECT_EQ(target.file(), kE) << o.version;
-    EXPECT_FALSE(target.muted() || target.ownEvents() || target.edited()) << o.version;
+    EXPECT_FALSE(target.muted() || target.ownEvents()) << o.version;
+    EXPECT_EQ(target.edited(), o.version == 6);
     EXPECT_EQ(target.track().KeyAt(0), 35) << o.version;
     EXPECT_EQ((std::array{target.getParameter(0), target.getParameter(3)}), (std::array{127, -3})) << o.version;
     EXPECT_EQ(target.drumMap().note(36), o.map ? 30 : 41) << o.version;
