@@ -7,6 +7,7 @@
 
 #include "engine/EngineNotify.h"
 #include "library/PatternTree.h"
+#include "platform/Clipboard.h"
 #include "sim/RecordingHostFrame.h"
 #include "tests/engine/EngineFixture.h"
 
@@ -165,9 +166,13 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   EXPECT_EQ(std::tuple(menu.commands.size(), menu.checks.size(), menu.defaults.size()), std::tuple(1u, 1u, 1u));
 
   // Each edit asks one stop and start of the host, only while playing with restart on, never for the sampler.
+  platform::MemoryClipboard clipboard;
+  e.setClipboard(&clipboard), sampler.setClipboard(&clipboard);
+  ASSERT_TRUE(e.copyLoop());
   const std::function<void(Tamborak&)> edits[] = {[](Tamborak& x) { x.setSwingPc(60, true); },
                                                   [](Tamborak& x) { x.wantPlaySolo(*x.getSlice(5)); },
-                                                  [](Tamborak& x) { x.ResetPars(); }};
+                                                  [](Tamborak& x) { x.ResetPars(); },
+                                                  [](Tamborak& x) { EXPECT_TRUE(x.pasteLoop()); }};
   const std::tuple<Tamborak*, bool, bool, std::vector<std::uint32_t>> cases[] = {
       {&e, true, true, {kToggle, kToggle}}, {&e, false, true, {}}, {&e, true, false, {}}, {&sampler, true, true, {}}};
   for (const auto& [engine, play, restart, commands] : cases) {
