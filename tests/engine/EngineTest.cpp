@@ -340,21 +340,25 @@ TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
 TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   ComRef<ITamborak> face = makeEngine();
   Tamborak& e = engineOf(face);
-  // Pad 0 holds loop A and pad 1 loop B (another kick), stored and recalled by the engine's bank.
+  // Pad 0 holds loop A and pad 9, the highest trigger key's, loop B (another kick and another
+  // pattern group), stored and recalled by the engine's bank.
+  constexpr std::int32_t kTop = 9;
   fillLoop(e, 2);
   solo(e, kSlotKick);
   const auto padA = test::modelNotes(e, 4 * kBar, kBar);
-  e.setLoopIdx(1, true, 0);  // A goes to pad 0; pad 1 was never stored, so the loop empties
+  e.setLoopIdx(kTop, true, 0);  // A goes to pad 0; pad 9 was never stored, so the loop empties
   EXPECT_TRUE(e.getSlice(kSlotKick)->file().empty());
   fillLoop(e, 2);
   solo(e, kSlotKick);
   e.getSlice(kSlotKick)->previousPattern(false, 1, false);
   const auto padB = test::modelNotes(e, 4 * kBar, kBar);
   ASSERT_NE(padA, padB);
-  e.setLoopIdx(0, true, 0);  // B goes to pad 1, A comes back whole
+  e.setPatternGroup(2, false);
+  e.setLoopIdx(0, true, 0);  // B goes to pad 9, A comes back whole
   EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), padA);
+  EXPECT_EQ(e.getPatternGroup(), 0);
   ASSERT_EQ(e.quickPads().entries().size(), 2u);
-  const std::string bytesA = e.quickPads().find(0)->loop, bytesB = e.quickPads().find(1)->loop;
+  const std::string bytesA = e.quickPads().find(0)->loop, bytesB = e.quickPads().find(kTop)->loop;
   ComRef<HostContext> host = connected(e);
 
   // Notes from the pads, each over its stretch of song time.
@@ -383,7 +387,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
       at = a.first;
   ASSERT_GT(at, kBar);
   Transport transport(e);
-  transport.feed(noteEvent(at, 9, 37, 100, 10));
+  transport.feed(noteEvent(at, 9, 36 + kTop, 100, 10));
   transport.feed(noteEvent(at, 9, 50, 100, 10));
   transport.start(0);
   transport.run(0, 4 * kBar - 1, 480);
@@ -394,23 +398,24 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
     std::sort(expected.begin(), expected.end());
     return expected;
   }());
-  EXPECT_EQ(e.getLoopIdx(), 1);
+  EXPECT_EQ(e.getLoopIdx(), kTop);
   ui.pump();  // the engine's target passes the change on to each view
   ui.pump();
   EXPECT_EQ(posted, (std::vector<std::tuple<platform::UiMessage, std::uintptr_t, std::intptr_t>>{
-                        {platform::registerUiMessage("Velmora_ViewsSetLoopIdx"), 1, 0}}));
+                        {platform::registerUiMessage("Velmora_ViewsSetLoopIdx"), kTop, 0}}));
+  EXPECT_EQ(e.getPatternGroup(), 2);
   e.removeView(&view);
   ui.destroyTarget(window);
 
   // A return plays the new pad for one cycle and comes back once; an alternating one swaps at
   // every cycle end.
   e.setLoopIdx(0, true, 0);
-  e.setLoopIdx(1, true, 1);
+  e.setLoopIdx(kTop, true, 1);
   EXPECT_EQ(std::tuple(e.switchTime(), e.returnLoopIdx(), e.returnMode()), std::tuple(kBar, 0, 1));
   EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
             from({{&padB, 0, kBar}, {&padA, kBar, 4 * kBar}}));
   EXPECT_EQ(std::tuple(e.getLoopIdx(), e.returnMode()), std::tuple(0, 0));
-  e.setLoopIdx(1, true, -1);
+  e.setLoopIdx(kTop, true, -1);
   EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
             from({{&padB, 0, kBar}, {&padA, kBar, 2 * kBar}, {&padB, 2 * kBar, 3 * kBar}, {&padA, 3 * kBar, 4 * kBar}}));
   EXPECT_EQ(std::tuple(e.getLoopIdx(), e.switchTime(), e.returnMode()), std::tuple(0, 4 * kBar, -1));
@@ -422,12 +427,12 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   std::vector<ComRef<EventQueue>> inputs;
   for (MfxTime t = 0; t < 8 * kBar; t += kWindow) {
     inputs.push_back(create<EventQueue>());
-    if (t % kBar == kBar / 2) inputs.back()->records.push_back(noteEvent(t + 7, 9, 36 + t / kBar % 2, 100, 10));
+    if (t % kBar == kBar / 2) inputs.back()->records.push_back(noteEvent(t + 7, 9, 36 + kTop * (t / kBar % 2), 100, 10));
   }
   ComRef<EventQueue> out = create<EventQueue>();
   out->records.reserve(8 * kBar);
   // Live input between the windows switches the same way.
-  ComRef<InputQueue> live = create<InputQueue>(std::vector<TimedShortMessage>{{0, 0x99, 37, 100}});
+  ComRef<InputQueue> live = create<InputQueue>(std::vector<TimedShortMessage>{{0, 0x99, 36 + kTop, 100}});
   ComRef<InputQueue> passed = create<InputQueue>();
   allocations = 0;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -441,11 +446,12 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   while (ui.pump() != 0) {
   }
   const std::int32_t last = e.getLoopIdx();
-  e.setLoopIdx(1 - last, true, 0);
+  e.setLoopIdx(kTop - last, true, 0);
   e.setLoopIdx(last, true, 0);
   EXPECT_EQ(e.quickPads().find(0)->loop, bytesA);
-  EXPECT_EQ(e.quickPads().find(1)->loop, bytesB);
+  EXPECT_EQ(e.quickPads().find(kTop)->loop, bytesB);
   EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), last == 0 ? padA : padB);
+  EXPECT_EQ(e.getPatternGroup(), last == 0 ? 0 : 2);
 }
 
 // Under the thread sanitizer: the host's thread plays window after window, switching pads at
