@@ -3,6 +3,7 @@
 
 #include "platform/UiQueue.h"
 #include "tests/HostStream.h"
+#include "tests/TempFolder.h"
 #include "tests/engine/EngineFixture.h"
 
 using namespace velmora;
@@ -135,4 +136,40 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   EXPECT_EQ(std::tuple(engineOf(broken).Save(&out, 1), engineOf(broken).Load(&out), engineOf(broken).GetSizeMax(&size)),
             std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
   EXPECT_TRUE(out.bytes.empty());
+}
+
+// Both layouts byte by byte: known values write the blocks kept in the test data, and those
+// blocks read back into the same values.
+TEST_F(EngineTest, StateAndSettingsBlocksKeepTheirLayouts) {
+  const std::string settings = test::readWholeFile(test::testDataPath("engine/settings.bin")),
+                    state = test::readWholeFile(test::testDataPath("engine/state.bin"));
+  ComRef<ITamborak> faceA = makeEngine(), faceB = makeEngine();
+  Tamborak &a = engineOf(faceA), &b = engineOf(faceB);
+  ComRef<HostContext> hostA = hostWithKit(), hostB = hostWithKit();
+  ASSERT_TRUE(connect(a, *hostA) == S_OK && connect(b, *hostB) == S_OK);
+  a.clearLoop();
+  a.setPatternGroup(1, false);
+  a.setSwingPc(37, false), a.setVeloDyn(55, false), a.setVeloCenterPC(-20, false), a.setHumanizeVelo(11, false);
+  a.setQuantize(true, false);
+  DrumMap map;
+  map.setNote(36, 40), map.setName("Mine");
+  a.setDrumMap(map), a.selectNoteNames("Kit");
+  a.setOutput(5, 2), a.setExportBars(8), a.setExportOption(3), a.setTriggerEnabled(true), a.setTriggerLowKey(48);
+  a.setVeloMin(20), a.setVeloMax(100), a.setRestartOnChange(false);
+  EXPECT_EQ(settingsOf(a), settings);
+  EXPECT_EQ(stateOf(a), state);
+
+  CUniMemoryReader in(settings.data(), static_cast<std::uint32_t>(settings.size()));
+  ASSERT_TRUE(b.readSettings(in));
+  std::int32_t channel = 0, port = 0;
+  b.getOutput(&channel, &port);
+  EXPECT_EQ(std::tuple(channel, port, b.getExportBars(), b.getExportOption(), b.getTriggerEnabled(), b.getTriggerLowKey(),
+                       b.getVeloMin(), b.getVeloMax(), b.getRestartOnChange(), b.getDrumMap()->note(36),
+                       b.getDrumMap()->name(), b.getNoteNames()->title()),
+            std::tuple(5, 2, 8, 3, true, 48, 20, 100, false, 40, std::string("Mine"), std::string("Kit")));
+  EXPECT_EQ(load(b, state), S_OK);
+  EXPECT_EQ(std::tuple(b.getSwingPc(), b.getVeloDyn(), b.getVeloCenterPC(), b.getHumanizeVelo(), b.getQuantize(),
+                       b.getPatternGroup()),
+            std::tuple(37, 55, -20, 11, true, 1));
+  EXPECT_EQ(stateOf(b), state);
 }
