@@ -183,6 +183,35 @@ int main() {
     check(same, "a trigger note switches the pad at its frame " + why);
   }
   {
+    // The kick alone, struck again a quarter after a note two quarters long: the old note ends
+    // where the new one starts, and the new one sounds its own two quarters.
+    ComRef<ITamborak> face;
+    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    Tamborak& e = static_cast<Tamborak&>(*face.get());
+    CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
+    e.readState(reader);
+    for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(i != 5);
+    e.getSlice(5)->editTrack([](CMidiTrack& t) {
+      const auto q = static_cast<std::int32_t>(t.division());
+      t.Clear();
+      t.Insert(noteEvent(0, 9, 36, 100, static_cast<std::uint32_t>(2 * q)));
+      t.Insert(noteEvent(q, 9, 36, 90, static_cast<std::uint32_t>(2 * q)));
+    });
+    e.getSlice(5)->markEdited();
+    std::string restruck;
+    CUniString out(restruck);
+    e.writeState(out);
+    face.reset();
+    Instance instance(world, plugin, song.rate);
+    instance.restore(restruck);
+    std::vector<Note> got = instance.play(song, frameOfTick(song, bar), {{0, true, 0, 1}});
+    std::erase_if(got, [&](const Note& n) { return n.start > bar - 0.5; });
+    const double q = bar / 4;
+    check(got.size() == 2 && std::fabs(got[0].end - q) <= 1 && std::fabs(got[1].start - q) <= 1 &&
+              std::fabs(got[1].end - 3 * q) <= 1,
+          "a key struck again while it sounds ends the old note, not the new one");
+  }
+  {
     // State saved from one instance restores into another, which then plays the same loop.
     Instance first(world, plugin, song.rate);
     first.restore(state);
