@@ -117,7 +117,7 @@ TEST(RenderCommands, OutputsGoThroughLinksIntoDevicesAndPipesAsTheyAreAndKeepThe
   fs::create_symlink("sub/real.mid", d / "link.mid");
   const ProgramResult r = runProgram(d, "mknod null c 1 3 && mkfifo pipe.mid && $T compose --seed 4 -o loop.tbk >/dev/null && "
                                         "$T export loop.tbk -o plain.mid >/dev/null && $T export loop.tbk -o link.mid && "
-                                        "$T export loop.tbk -o null && { cat pipe.mid >piped.mid & $T export loop.tbk -o "
+                                        "$T export loop.tbk -o null && { timeout 9 cat pipe.mid >piped.mid & $T export loop.tbk -o "
                                         "pipe.mid; } && wait");
   ASSERT_EQ(r.exit, 0) << r.err;
   const std::string plain = readWholeFile(d / "plain.mid");
