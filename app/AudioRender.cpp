@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "platform/SafeSave.h"
 #include "platform/Subprocess.h"
@@ -26,21 +25,6 @@ std::string soundFont() {
   return {};
 }
 
-// A file name beside `path` that no other run uses.
-fs::path besideTemporary(const fs::path& path, const char* suffix) {
-  static unsigned counter = 0;
-  const auto stamp = static_cast<unsigned long long>(fs::file_time_type::clock::now().time_since_epoch().count());
-  // Appended piece by piece: g++ 12 for MinGW reports a false overlap in "." + string.
-  std::string name = ".";
-  name += path.filename().string();
-  for (const std::string& piece : {std::to_string(stamp), std::to_string(++counter)}) {
-    name += '.';
-    name += piece;
-  }
-  name += suffix;
-  return path.parent_path() / name;
-}
-
 }  // namespace
 
 bool renderWav(const std::string& smf, const std::string& path, std::string& error) {
@@ -56,31 +40,30 @@ bool renderWav(const std::string& smf, const std::string& path, std::string& err
     error = path + ": not written: the sound font " + font + " is not a file";
     return false;
   }
-  const fs::path target(path);
-  const fs::path midi = besideTemporary(fs::temp_directory_path(ec) / "tamborak.mid", ".mid");
-  const fs::path wav = besideTemporary(target.has_parent_path() ? target : fs::path(".") / target, ".wav");
+  // The synthesiser reads and writes files of ours, made exclusively and removed on any failure.
+  platform::TemporaryFile midi, wav;
   std::string why;
-  if (!platform::saveFileWhole(midi.string(), smf, why)) {
+  if (!midi.create((fs::temp_directory_path(ec) / "tamborak.mid").string(), smf, why)) {
     error = path + ": not written: the MIDI file for the synthesiser: " + why;
+    return false;
+  }
+  if (!wav.create(path, {}, why)) {
+    error = path + ": not written: " + why;
     return false;
   }
   std::string output;
   const int status = platform::runAndWait(
-      {synth, "-n", "-i", "-q", "-r", "44100", "-T", "wav", "-F", wav.string(), font, midi.string()}, output);
-  fs::remove(midi, ec);
+      {synth, "-n", "-i", "-q", "-r", "44100", "-T", "wav", "-F", wav.path(), font, midi.path()}, output);
+  midi.discard();
   std::error_code sizeError;
-  if (status != 0 || !fs::is_regular_file(wav, ec) || fs::file_size(wav, sizeError) <= 44) {
-    fs::remove(wav, ec);
+  if (status != 0 || !fs::is_regular_file(wav.path(), ec) || fs::file_size(wav.path(), sizeError) <= 44) {
     const std::size_t line = output.find_first_of("\r\n");
     error = path + ": not written: fluidsynth failed" + (status > 0 ? " (exit " + std::to_string(status) + ")" : "") +
             (output.empty() ? "" : ": " + output.substr(0, line));
     return false;
   }
-  std::error_code renamed;
-  fs::rename(wav, target, renamed);
-  if (renamed) {
-    fs::remove(wav, ec);
-    error = path + ": not written: " + renamed.message();
+  if (!wav.commit(why)) {
+    error = path + ": not written: " + why;
     return false;
   }
   return true;

@@ -57,6 +57,7 @@ int composeCommand(const std::vector<std::string>& args) {
     return usageError("compose", "--seed takes a number from 0 to 4294967295");
   if ((options.has("-o") && options.value("-o").empty()) || (options.has("--mid") && options.value("--mid").empty()))
     return usageError("compose", "an output file name is empty");
+  if (!outputsApart("compose", options, {}, status)) return status;
   const std::string library = libraryFolder(options.value("--library"), status);
   if (library.empty()) return status;
 

@@ -86,6 +86,26 @@ std::unique_ptr<LoopSession> openLoopSession(const Options& options, int& status
   return nullptr;
 }
 
+bool outputsApart(const char* command, const Options& options, const std::vector<std::string>& inputs, int& status) {
+  std::vector<const char*> outputs;
+  for (const char* name : {"-o", "--mid", "--wav"}) {
+    if (!options.has(name)) continue;
+    const std::string out = options.value(name);
+    for (const std::string& in : inputs)
+      if (platform::sameRegularFile(out, in)) {
+        status = usageError(command, out + " (" + name + ") is an input too: writing it would destroy it");
+        return false;
+      }
+    for (const char* before : outputs)
+      if (platform::sameRegularFile(out, options.value(before))) {
+        status = usageError(command, std::string(before) + " and " + name + " name the same file");
+        return false;
+      }
+    outputs.push_back(name);
+  }
+  return true;
+}
+
 std::string libraryFolder(const std::string& named, int& status) {
   const std::string folder = named.empty() ? libraryFoldersBeside(platform::moduleFolder()).patterns : named;
   std::error_code ec;

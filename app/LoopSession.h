@@ -51,6 +51,11 @@ struct Options;
 // fails. [main-thread, not real-time safe]
 std::unique_ptr<LoopSession> openLoopSession(const Options& options, int& status);
 
+// Refuses (a usage error in `status`, false) a command line whose output files (-o, --mid,
+// --wav) include one of the `inputs` or name one file twice, by file identity, before anything
+// is written. [main-thread, not real-time safe: examines files]
+bool outputsApart(const char* command, const Options& options, const std::vector<std::string>& inputs, int& status);
+
 // The pattern library folder: `named`, or the Patterns folder beside the program when empty.
 // When it is not a folder, says so on stderr, sets `status` and gives "". [main-thread]
 std::string libraryFolder(const std::string& named, int& status);

@@ -17,6 +17,7 @@ int panelCommand(const std::vector<std::string>& args) {
   int status = 0;
   if (!readCommandOptions("panel", args, {"-o"}, {}, 1, options, status)) return status;
   if (!options.has("-o") || options.value("-o").empty()) return usageError("panel", "needs -o PANEL.png");
+  if (!outputsApart("panel", options, options.positional, status)) return status;
   const std::unique_ptr<LoopSession> session = openLoopSession(options, status);
   if (!session) return status;
 

@@ -148,6 +148,19 @@ void printWritten(const Options& options, const SongOptions& song, const std::st
       std::printf("wrote %s: %s, %s\n", shown(options.value(output)).c_str(), what.c_str(), timeBase.c_str());
 }
 
+// The files a render reads: the loop, the trigger notes and the pads' loops.
+std::vector<std::string> renderInputs(const Options& options) {
+  std::vector<std::string> inputs{options.positional[0]};
+  if (options.has("--trigger")) inputs.push_back(options.value("--trigger"));
+  const std::string pads = options.value("--pads");
+  for (std::size_t start = 0; options.has("--pads") && start <= pads.size();) {
+    const std::size_t end = std::min(pads.find(',', start), pads.size());
+    inputs.push_back(pads.substr(start, end - start));
+    start = end + 1;
+  }
+  return inputs;
+}
+
 bool emptyOutputName(const Options& options) {
   for (const char* output : {"-o", "--wav", "--trigger", "--pads"})
     if (options.has(output) && options.value(output).empty()) return true;
@@ -253,6 +266,7 @@ int exportCommand(const std::vector<std::string>& args) {
   if (!readSongOptions("export", options, song, status)) return status;
   if (!options.has("-o") && !options.has("--wav")) return usageError("export", "needs -o OUT.mid or --wav OUT.wav");
   if (emptyOutputName(options)) return usageError("export", "a file name is empty");
+  if (!outputsApart("export", options, renderInputs(options), status)) return status;
   const std::string tracks = options.has("--tracks") ? options.value("--tracks") : "one";
   if (tracks != "one" && tracks != "slices") return usageError("export", "--tracks takes 'one' or 'slices'");
 
@@ -283,6 +297,7 @@ int playCommand(const std::vector<std::string>& args) {
   if (!options.has("-o") && !options.has("--wav") && !options.has("--json"))
     return usageError("play", "needs -o OUT.mid, --wav OUT.wav or --json");
   if (emptyOutputName(options)) return usageError("play", "a file name is empty");
+  if (!outputsApart("play", options, renderInputs(options), status)) return status;
   struct Control {
     const char* name;
     std::int64_t low, high;

@@ -10,6 +10,7 @@
 #include "app/CliSupport.h"
 #include "app/LibraryCommands.h"
 #include "app/LoopCommands.h"
+#include "platform/SafeSave.h"
 
 namespace {
 
@@ -93,6 +94,7 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  velmora::platform::removeTemporaryFilesOnSignals();
   int status;
   try {
     status = run(argc, argv);

@@ -1,6 +1,7 @@
 #include "platform/FileAccess.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <new>
 
 #include "platform/RegularFile.h"
@@ -37,6 +38,18 @@ FileRead refuse(FileRead why, std::string& bytes) {
 }
 
 }  // namespace
+
+bool sameRegularFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  FileIdentity ia, ib;
+  const bool hasA = fileIdentity(a, ia), hasB = fileIdentity(b, ib);
+  if (hasA || hasB) return hasA && hasB && ia == ib && fs::is_regular_file(a, ec);
+  const std::string ta = linkTarget(a), tb = linkTarget(b);
+  if (ta.empty() || tb.empty()) return false;
+  const fs::path ca = fs::weakly_canonical(fs::absolute(ta, ec), ec), cb = fs::weakly_canonical(fs::absolute(tb, ec), ec);
+  return !ec && ca == cb;
+}
 
 FileRead readRegularFile(const std::string& path, std::uint64_t maxBytes, std::string_view start,
                          std::string& bytes, std::string& error) {

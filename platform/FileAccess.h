@@ -20,6 +20,16 @@ struct FileIdentity {
 // path, links followed. False when it cannot be examined.
 bool fileIdentity(const std::string& path, FileIdentity& identity);
 
+// [any thread, not real-time safe: file I/O] Where a chain of symbolic links at the native path
+// ends (a relative link read from its own folder); the path itself when it is no link, and
+// always on Windows. Empty after 40 links (a loop).
+std::string linkTarget(const std::string& path);
+
+// [any thread, not real-time safe: file I/O] True when the native paths name one regular file
+// (by identity, links followed) or, where nothing is yet, one place: writing one destroys what
+// the other reads or wrote. Devices and pipes are never the same here.
+bool sameRegularFile(const std::string& a, const std::string& b);
+
 enum class FileRead {
   kRead,        // `bytes` holds the whole file
   kWrongStart,  // the file does not start with the bytes asked for; the rest was not read

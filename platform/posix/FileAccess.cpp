@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "platform/RegularFile.h"
@@ -17,6 +18,22 @@ bool fileIdentity(const std::string& path, FileIdentity& identity) {
   if (::stat(path.c_str(), &st) != 0) return false;
   identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return true;
+}
+
+std::string linkTarget(const std::string& path) {
+  std::string at = path;
+  for (int hops = 0; hops <= 40; ++hops) {
+    struct stat st{};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    std::string to(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(at.c_str(), to.data(), to.size());
+    if (n <= 0) return at;
+    to.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = at.rfind('/');
+    if (to[0] != '/' && slash != std::string::npos) to.insert(0, at, 0, slash + 1);
+    at = std::move(to);
+  }
+  return {};
 }
 
 RegularFile::~RegularFile() {

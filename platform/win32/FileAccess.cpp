@@ -24,6 +24,8 @@ bool fileIdentity(const std::string& path, FileIdentity& identity) {
   return ok;
 }
 
+std::string linkTarget(const std::string& path) { return path; }
+
 RegularFile::~RegularFile() {
   if (handle_ != -1) CloseHandle(native(handle_));
 }

@@ -148,6 +148,7 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
   std::ofstream(d / "noise.tbk", std::ios::binary) << "this is no loop file at all";
   fs::create_directory(d / "ro");
   fs::permissions(d / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+  fs::create_symlink("good.tbk", d / "link.tbk");
 
   struct Case {
     const char* what;
@@ -175,6 +176,10 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       {"an export of a missing loop", "$T export missing.tbk -o out.mid", 1, "missing.tbk: "},
       {"a play of a loop cut short", "$T play cut.tbk -o out.mid", 1, "cut.tbk: not a loop file"},
       {"a read-only export folder", "$DROP $T export good.tbk -o ro/out.mid", 1, "ro/out.mid: not written: "},
+      {"the loop as its own export", "$T export good.tbk -o good.tbk", 2, "good.tbk (-o) is an input too"},
+      {"a pad's loop through a link as the audio", "$T play noise.tbk --pads cut.tbk,good.tbk --wav link.tbk", 2,
+       "link.tbk (--wav) is an input too"},
+      {"one file for both outputs", "$T compose -o x.tbk --mid ./x.tbk", 2, "-o and --mid name the same file"},
       {"a trigger file that is no MIDI file", "$T play good.tbk --trigger noise.tbk -o out.mid", 1, "noise.tbk: not a MIDI"},
       {"a meter of no power of two", "$T export good.tbk -o out.mid --meter 5/3", 2, "--meter takes N/D"},
       {"a beat of no whole tick", "$T play good.tbk -o out.mid --meter 6/8 --ppq 481", 2, "not a whole number of ticks"},
@@ -192,7 +197,8 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
   }
   EXPECT_TRUE(fs::is_empty(d / "ro"));
-  EXPECT_FALSE(fs::exists(d / "loop.mid") || fs::exists(d / "out.mid") || fs::exists(d / "out.wav"));
+  EXPECT_FALSE(fs::exists(d / "loop.mid") || fs::exists(d / "out.mid") || fs::exists(d / "out.wav") ||
+               fs::exists(d / "x.tbk"));
   EXPECT_EQ(readWholeFile(d / "good.tbk"), good);
   fs::permissions(d / "ro", fs::perms::owner_all);
 

@@ -108,6 +108,27 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   EXPECT_EQ(std::stoul(m[2]) + std::stoul(m[3]) + std::stoul(m[4]), notes);
 }
 
+TEST(RenderCommands, OutputsGoThroughLinksIntoDevicesAndPipesAsTheyAreAndKeepTheirMode) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  fs::create_directory(d / "sub");
+  std::ofstream(d / "sub" / "real.mid") << "old";
+  fs::permissions(d / "sub" / "real.mid", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("sub/real.mid", d / "link.mid");
+  const ProgramResult r = runProgram(d, "mknod null c 1 3 && mkfifo pipe.mid && $T compose --seed 4 -o loop.tbk >/dev/null && "
+                                        "$T export loop.tbk -o plain.mid >/dev/null && $T export loop.tbk -o link.mid && "
+                                        "$T export loop.tbk -o null && { timeout 9 cat pipe.mid >piped.mid & $T export loop.tbk -o "
+                                        "pipe.mid; } && wait");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  const std::string plain = readWholeFile(d / "plain.mid");
+  EXPECT_TRUE(fs::is_symlink(d / "link.mid"));
+  EXPECT_EQ(readWholeFile(d / "sub" / "real.mid"), plain);
+  EXPECT_EQ(fs::status(d / "sub" / "real.mid").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_TRUE(fs::is_character_file(d / "null"));
+  EXPECT_TRUE(fs::is_fifo(d / "pipe.mid"));
+  EXPECT_EQ(readWholeFile(d / "piped.mid"), plain);
+}
+
 TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
   if (std::system("command -v fluidsynth >/dev/null && command -v sox >/dev/null") != 0 ||
       !fs::exists("/usr/share/sounds/sf2/default-GM.sf2"))
@@ -115,6 +136,7 @@ TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
                     "timgm6mb-soundfont sox)";
   velmora::test::TempFolder dir;
   const fs::path& d = dir.path();
+  fs::create_symlink("real.wav", d / "loop.wav");  // the audio goes to the link's target
   const ProgramResult r = runProgram(
       d, "$T compose --seed 4 -o loop.tbk >/dev/null && $T play loop.tbk --bars 2 --wav loop.wav && sox loop.wav -n stat");
   ASSERT_EQ(r.exit, 0) << r.err;
@@ -124,5 +146,6 @@ TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
   std::smatch length;
   ASSERT_TRUE(std::regex_search(r.err, length, std::regex("Length \\(seconds\\): +([0-9.]+)"))) << r.err;
   EXPECT_GT(std::stod(length[1]), 3.9) << "two bars at 120 bpm";
-  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 5) << "no temporary file is left";
+  EXPECT_TRUE(fs::is_symlink(d / "loop.wav"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 6) << "no temporary file is left";
 }

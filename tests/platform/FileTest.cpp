@@ -1,4 +1,14 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -102,6 +112,74 @@ TEST(SaveFileWhole, ReplacesTheOldFileLeavingNoTemporaryOrFailsSayingWhy) {
   EXPECT_FALSE(velmora::platform::saveFileWhole(missing, "x", error));
   EXPECT_EQ(error.rfind(missing + ": ", 0), 0u) << error;  // the file asked for, not its temporary name
 }
+
+#ifndef _WIN32
+TEST(SaveFileWhole, FollowsLinksKeepsTheModeWritesDevicesAndPipesInPlaceAndLeavesNothingWhenTheRenameFails) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  fs::create_directory(d / "sub");
+  writeBytes(d / "sub" / "real", "old");
+  fs::permissions(d / "sub" / "real", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink("sub/real", d / "link");
+  fs::create_hard_link(d / "sub" / "real", d / "hard");
+  ASSERT_EQ(mknod((d / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)), 0) << std::strerror(errno);  // our own null device
+  ASSERT_EQ(mkfifo((d / "pipe").c_str(), 0600), 0);
+  // One file by any name, or one place where nothing is yet: writing one destroys the other.
+  const struct { const char *a, *b; bool same; } pairs[] = {
+      {"link", "sub/real", true}, {"hard", "sub/./real", true}, {"new", "sub/../new", true},
+      {"null", "null", false},    {"sub/real", "sub", false},   {"new", "sub/new", false}};
+  for (const auto& p : pairs)
+    EXPECT_EQ(velmora::platform::sameRegularFile((d / p.a).string(), (d / p.b).string()), p.same) << p.a << " " << p.b;
+
+  // A symbolic link: its target gets the new file with the old mode, the link stays. A hard link
+  // is split: the name saved to gets the new file, the other name keeps the old one.
+  std::string error;
+  ASSERT_TRUE(velmora::platform::saveFileWhole((d / "link").string(), "through the link", error)) << error;
+  EXPECT_TRUE(fs::is_symlink(d / "link"));
+  EXPECT_EQ(velmora::test::readWholeFile(d / "sub" / "real"), "through the link");
+  EXPECT_EQ(fs::status(d / "sub" / "real").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(velmora::test::readWholeFile(d / "hard"), "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(d / "sub"), fs::directory_iterator()), 1);
+
+  // A link planted where the temporary file once was (its name was foreseeable) is not followed.
+  writeBytes(d / "victim", "victim");
+  fs::create_symlink("victim", d / ("out.tmp" + std::to_string(getpid())));
+  ASSERT_TRUE(velmora::platform::saveFileWhole((d / "out").string(), "out", error)) << error;
+  EXPECT_EQ(velmora::test::readWholeFile(d / "victim"), "victim");
+
+  // A device and a pipe with a reader are written as they are.
+  ASSERT_TRUE(velmora::platform::saveFileWhole((d / "null").string(), "gone", error)) << error;
+  EXPECT_TRUE(fs::is_character_file(d / "null"));
+  const int reader = open((d / "pipe").c_str(), O_RDONLY | O_NONBLOCK);  // a pipe replaced by a file gives nothing
+  EXPECT_TRUE(velmora::platform::saveFileWhole((d / "pipe").string(), "piped", error)) << error;
+  char piped[8] = {};
+  EXPECT_EQ(read(reader, piped, sizeof piped), 5);
+  close(reader);
+  EXPECT_STREQ(piped, "piped");
+  EXPECT_TRUE(fs::is_fifo(d / "pipe"));
+
+  // A folder cannot be replaced: the save fails and its temporary file goes.
+  fs::create_directory(d / "folder");
+  const auto before = std::distance(fs::directory_iterator(d), fs::directory_iterator());
+  EXPECT_FALSE(velmora::platform::saveFileWhole((d / "folder").string(), "x", error));
+  EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), before);
+  EXPECT_TRUE(fs::is_empty(d / "folder"));
+}
+
+TEST(SaveFileWholeDeathTest, ATerminatedProgramLeavesNoTemporaryFile) {
+  velmora::test::TempFolder dir;
+  const std::string target = (dir.path() / "out.wav").string();
+  EXPECT_EXIT(
+      {
+        velmora::platform::removeTemporaryFilesOnSignals();
+        velmora::platform::TemporaryFile file;
+        std::string error;
+        if (file.create(target, "half", error)) raise(SIGTERM);
+      },
+      testing::KilledBySignal(SIGTERM), "");
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+#endif
 
 TEST(FileAccess, IdentitiesFollowTheFolderAndReadingChecksKindStartAndSize) {
   using namespace velmora::platform;
