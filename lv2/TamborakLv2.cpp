@@ -72,7 +72,8 @@ Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Sche
             id(LV2_ATOM__Int),    id(LV2_ATOM__Long),          id(LV2_ATOM__Chunk),       id(LV2_ATOM__Sequence),
             id(LV2_MIDI__MidiEvent), id(LV2_TIME__Position),   id(LV2_TIME__bar),         id(LV2_TIME__barBeat),
             id(LV2_TIME__beatsPerBar), id(LV2_TIME__beatUnit), id(LV2_TIME__beatsPerMinute), id(LV2_TIME__speed),
-            id(LV2_TIME__frame), id(kStateUri), id(kPanelStateUri), id(kPanelHelloUri)};
+            id(LV2_TIME__frame), id(kStateUri), id(kPanelStateUri), id(kPanelHelloUri),
+            id(kPanelPositionUri), id(kPanelTickUri)};
   panelIn_.resize(kMaxPanelState);
   panelOut_.resize(kMaxPanelState);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
@@ -129,6 +130,7 @@ bool Plugin::isTrigger(std::uint8_t key) const {
 void Plugin::run(std::uint32_t frames) {
   outCount_ = 0;
   arrival_ = 0;
+  const std::uint32_t notifyCapacity = notify_ ? notify_->atom.size : 0;
   std::uint32_t at = 0;
   if (in_) {
     LV2_ATOM_SEQUENCE_FOREACH(in_, ev) {
@@ -150,6 +152,7 @@ void Plugin::run(std::uint32_t frames) {
   if (frames > at) segment(at, frames);
   writeOutput();
   writeNotify();
+  notifyPosition(notifyCapacity, frames);
   checkControls();
   framesSincePump_ += frames;
   if (!pumpPending_ && framesSincePump_ >= sampleRate_ / 50) {
@@ -361,6 +364,10 @@ void Plugin::checkControls() {
 
 void Plugin::panelIn(const LV2_Atom_Object* object) {
   Job job{kJobPanelHello, 0, 0};
+  if (object->body.otype == urids_.panelHello) {
+    positionWanted_ = true;
+    sentTick_ = -1;  // a panel that opens gets the position with the next block
+  }
   if (object->body.otype == urids_.panelState) {
     const LV2_Atom* chunk = nullptr;
     lv2_atom_object_get(object, urids_.state, &chunk, 0);
@@ -391,6 +398,34 @@ void Plugin::writeNotify() {
     panelOutSize_.store(0, std::memory_order_release);
   }
   lv2_atom_forge_pop(&forge_, &sequence);
+}
+
+void Plugin::notifyPosition(std::uint32_t capacity, std::uint32_t frames) {
+  framesSincePosition_ = std::min(framesSincePosition_ + frames, std::numeric_limits<std::uint32_t>::max() / 2);
+  const std::int64_t tick = std::llround(tick_);
+  const std::int32_t meter = song_.beatsPerBar() * 256 + song_.beatUnit();
+  if (!notify_ || !positionWanted_ || (tick == sentTick_ && meter == sentMeter_) ||
+      framesSincePosition_ < sampleRate_ * kPositionIntervalMs / 1000)
+    return;
+  // Built aside, so that a sequence without room for all of it gets none of it.
+  alignas(LV2_Atom_Event) std::array<std::uint8_t, 128> event;
+  LV2_Atom_Forge forge = forge_;
+  lv2_atom_forge_set_buffer(&forge, event.data(), event.size());
+  LV2_Atom_Forge_Frame object;
+  lv2_atom_forge_frame_time(&forge, 0);
+  lv2_atom_forge_object(&forge, &object, 0, urids_.panelPosition);
+  lv2_atom_forge_key(&forge, urids_.panelTick);
+  lv2_atom_forge_long(&forge, tick);
+  lv2_atom_forge_key(&forge, urids_.timeBeatsPerBar);
+  lv2_atom_forge_int(&forge, song_.beatsPerBar());
+  lv2_atom_forge_key(&forge, urids_.timeBeatUnit);
+  lv2_atom_forge_int(&forge, song_.beatUnit());
+  lv2_atom_forge_pop(&forge, &object);
+  if (!lv2_atom_sequence_append_event(notify_, capacity, reinterpret_cast<const LV2_Atom_Event*>(event.data())))
+    return;
+  sentTick_ = tick;
+  sentMeter_ = meter;
+  framesSincePosition_ = 0;
 }
 
 void Plugin::offerState(bool force) {

@@ -68,7 +68,7 @@ class Plugin {
   struct Urids {
     LV2_URID atomBlank, atomObject, atomFloat, atomDouble, atomInt, atomLong, atomChunk, atomSequence;
     LV2_URID midiEvent, timePosition, timeBar, timeBarBeat, timeBeatsPerBar, timeBeatUnit, timeBeatsPerMinute,
-        timeSpeed, timeFrame, state, panelState, panelHello;
+        timeSpeed, timeFrame, state, panelState, panelHello, panelPosition, panelTick;
   };
   // One job for the worker.
   struct Job {
@@ -110,6 +110,10 @@ class Plugin {
   void panelIn(const LV2_Atom_Object* object);
   // Sends the state block the worker left for the panel, if any. [audio-thread]
   void writeNotify();
+  // Appends the song position for the panel to the notify sequence, whole or not at all, when a
+  // panel said hello, the position or meter changed and the last one is old enough. `capacity`
+  // is the sequence's body capacity the host gave. [audio-thread, real-time safe]
+  void notifyPosition(std::uint32_t capacity, std::uint32_t frames);
   // Leaves the engine's state block for the panel when it changed since the last one (or always,
   // when `force`). [the worker thread, under the process-wide lock]
   void offerState(bool force);
@@ -159,6 +163,11 @@ class Plugin {
   std::vector<std::uint8_t> panelIn_, panelOut_;
   std::atomic<std::uint32_t> panelInSize_{0}, panelOutSize_{0};
   std::string lastOffered_;  // the block the panel last got or gave [worker]
+  // The song position last sent to the panel, -1 for none yet. [audio-thread]
+  bool positionWanted_ = false;
+  std::int64_t sentTick_ = -1;
+  std::int32_t sentMeter_ = 0;
+  std::uint32_t framesSincePosition_ = 0;
 };
 
 }  // namespace velmora::lv2

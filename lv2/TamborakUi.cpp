@@ -1,15 +1,20 @@
 #include "lv2/TamborakUi.h"
 
 #include <lv2/atom/util.h>
+#include <lv2/time/time.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "engine/Tamborak.h"
 #include "frame/CTamborak.h"
 #include "io/UniStream.h"
+#include "loops/ProcessContext.h"
 #include "lv2/PanelLink.h"
+#include "lv2/SongTime.h"
 #include "lv2/TamborakLv2.h"
 #include "platform/UiQueue.h"
 #include "ui/LoopBrowserStrip.h"
@@ -27,6 +32,15 @@ const void* feature(const LV2_Feature* const* features, const char* uri) {
   return nullptr;
 }
 
+// An Int (or, for the tick, a Long) property of the plug-in's position message.
+bool intValue(const LV2_Atom* atom, LV2_URID type, std::int64_t& value) {
+  if (!atom || atom->type != type) return false;
+  if (atom->size == sizeof(std::int64_t)) value = reinterpret_cast<const LV2_Atom_Long*>(atom)->body;
+  else if (atom->size == sizeof(std::int32_t)) value = reinterpret_cast<const LV2_Atom_Int*>(atom)->body;
+  else return false;
+  return true;
+}
+
 std::string stateOf(Tamborak& engine) {
   std::string bytes;
   CUniString stream(bytes);
@@ -35,6 +49,23 @@ std::string stateOf(Tamborak& engine) {
 }
 
 }  // namespace
+
+// The plug-in's song as its last position message told it: the tick and the meter the slices'
+// cycles are counted in, as the plug-in's engine counts them.
+class SongClock final : public ProcessContext {
+ public:
+  SongClock() { ticksPerQuarter = kTicksPerQuarter; }
+  void emit(const MidiEvent&) override {}
+  std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override {
+    return song.mbtToTicks(measure, beat, tick);
+  }
+  void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
+    song.ticksToMbt(ticks, &measure, &beat, &tick);
+  }
+
+  SongTime song;
+  std::int32_t now = -1;  // none yet
+};
 
 PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
                          const LV2_Feature* const* features) {
@@ -61,6 +92,7 @@ PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller
   self->panel_ = std::make_unique<ui::TamborakPanel>(self->engine(), *self->editing_, *self->window_);
   self->browser_ = std::make_unique<ui::PanelLoopBrowser>(*self->panel_, self->engine(), *self->window_);
   self->window_->setPanel(self->panel_.get());
+  self->panel_->setPlayClock([self] { self->showPositions(); });
   self->panel_->activate();
   if (const auto* resize = static_cast<const LV2UI_Resize*>(feature(features, LV2_UI__resize)))
     resize->ui_resize(resize->handle, ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight);
@@ -72,13 +104,19 @@ PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller
 }
 
 PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2_URID_Map& map)
-    : write_(write), controller_(controller) {
+    : write_(write), controller_(controller), clock_(std::make_unique<SongClock>()) {
   const auto id = [&](const char* uri) { return map.map(map.handle, uri); };
   atomChunk_ = id(LV2_ATOM__Chunk);
+  atomInt_ = id(LV2_ATOM__Int);
+  atomLong_ = id(LV2_ATOM__Long);
   eventTransfer_ = id(LV2_ATOM__eventTransfer);
   stateKey_ = id(kStateUri);
   panelState_ = id(kPanelStateUri);
   panelHello_ = id(kPanelHelloUri);
+  panelPosition_ = id(kPanelPositionUri);
+  panelTick_ = id(kPanelTickUri);
+  beatsPerBar_ = id(LV2_TIME__beatsPerBar);
+  beatUnit_ = id(LV2_TIME__beatUnit);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
   if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
 }
@@ -112,7 +150,9 @@ void PanelUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t fo
   }
   if (port != kPortNotify || format != eventTransfer_ || size < sizeof(LV2_Atom_Object)) return;
   const auto* object = static_cast<const LV2_Atom_Object*>(buffer);
-  if (object->atom.size + sizeof(LV2_Atom) > size || object->body.otype != panelState_) return;
+  if (object->atom.size + sizeof(LV2_Atom) > size) return;
+  if (object->body.otype == panelPosition_) takePosition(*object);
+  if (object->body.otype != panelState_) return;
   const LV2_Atom* chunk = nullptr;
   lv2_atom_object_get(object, stateKey_, &chunk, 0);
   if (!chunk || chunk->type != atomChunk_ || chunk->size == 0) return;
@@ -120,6 +160,26 @@ void PanelUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t fo
   if (!engine().readState(reader)) return;
   panel_->activate();
   agree();
+}
+
+void PanelUi::takePosition(const LV2_Atom_Object& object) {
+  const LV2_Atom *tick = nullptr, *perBar = nullptr, *unit = nullptr;
+  lv2_atom_object_get(&object, panelTick_, &tick, beatsPerBar_, &perBar, beatUnit_, &unit, 0);
+  std::int64_t now = 0, beats = 0, beatUnit = 0;
+  if (!intValue(tick, atomLong_, now) || !intValue(perBar, atomInt_, beats) || !intValue(unit, atomInt_, beatUnit))
+    return;
+  clock_->song.setMeter(static_cast<std::int32_t>(std::clamp<std::int64_t>(beats, 1, 255)),
+                        static_cast<std::int32_t>(std::clamp<std::int64_t>(beatUnit, 1, 64)));
+  clock_->now = static_cast<std::int32_t>(std::clamp<std::int64_t>(now, 0, std::numeric_limits<std::int32_t>::max()));
+  showPositions();
+}
+
+// As the panel's timer does with a playing engine: each slice maps the song position into its
+// cycle. Called again by the timer between messages, so that a cursor behind catches up.
+void PanelUi::showPositions() {
+  if (clock_->now < 0) return;
+  for (int i = 0; i < Tamborak::kSliceCount; ++i)
+    if (Looper* slice = engine().getSlice(i)) slice->showPosition(clock_->now, *clock_);
 }
 
 int PanelUi::idle() {

@@ -2,7 +2,8 @@
 // by the same controls. The panel works on an engine of its own that mirrors the plug-in's state:
 // what the user changes goes to the plug-in as its state block (and as control-port values, so
 // the host sees them), and what the plug-in changes (trigger notes, automation, a restored
-// project) comes back the same way. The mirror never plays. [the host's user-interface thread]
+// project) comes back the same way. The mirror never plays: its strokes views show the play
+// positions the plug-in sends. [the host's user-interface thread]
 #pragma once
 
 #include <lv2/atom/forge.h>
@@ -29,6 +30,8 @@ class TamborakPanel;
 
 namespace velmora::lv2 {
 
+class SongClock;
+
 class PanelUi {
  public:
   // A panel inside the host's window (ui:parent), or nullptr with a message on stderr when the
@@ -53,10 +56,14 @@ class PanelUi {
   void sendObject(LV2_URID type, const std::string* state);
   // What both sides agree on now: the mirror's block and control values.
   void agree();
+  // Takes the song position the plug-in sent and shows it in the strokes views.
+  void takePosition(const LV2_Atom_Object& object);
+  void showPositions();
 
   LV2UI_Write_Function write_;
   LV2UI_Controller controller_;
-  LV2_URID atomChunk_, eventTransfer_, stateKey_, panelState_, panelHello_;
+  LV2_URID atomChunk_, atomInt_, atomLong_, eventTransfer_, stateKey_, panelState_, panelHello_, panelPosition_,
+      panelTick_, beatsPerBar_, beatUnit_;
   LV2_Atom_Forge forge_{};
   ComRef<ITamborak> face_;
   std::unique_ptr<ui::PanelWindow> window_;
@@ -64,6 +71,7 @@ class PanelUi {
   std::unique_ptr<ui::TamborakPanel> panel_;
   std::unique_ptr<ui::PanelLoopBrowser> browser_;
   std::string agreed_;
+  std::unique_ptr<SongClock> clock_;
   std::array<std::int32_t, kControlCount> controls_{};
 };
 

@@ -171,16 +171,24 @@ int TamborakPanel::highlightedPad() const {
 void TamborakPanel::activate() {
   if (!engine_) return;
   highlightPad(engine_->getLoopIdx());
-  controlSelect_->setItems(kParameterNames);
-  controlSelect_->choose(0);
+  // A panel already shown is only refreshed: the user's choice of parameter stays.
+  if (!shown_) controlSelect_->choose(0);
+  shown_ = true;
   refreshAll();
   services_.setTimer(kPlayTimer, kPlayTimerMs);
 }
 
-void TamborakPanel::deactivate() { services_.killTimer(kPlayTimer); }
+void TamborakPanel::deactivate() {
+  services_.killTimer(kPlayTimer);
+  shown_ = false;
+}
 
 void TamborakPanel::onTimer(int id) {
-  if (id == kPlayTimer && engine_) engine_->updatePlayPositions();
+  if (id != kPlayTimer || !engine_) return;
+  if (playClock_)
+    playClock_();
+  else
+    engine_->updatePlayPositions();
 }
 
 // ---- Displays

@@ -42,10 +42,14 @@ class TamborakPanel : public RowOwner, public TamborakView {
   static Rect padRect(int pad);
 
   // The page is shown: the quick pad highlighted, the control selection on "Velo", every
-  // control refreshed, the play-position timer started. deactivate() stops the timer.
+  // control refreshed, the play-position timer started. deactivate() stops the timer. On a
+  // panel already shown, activate() refreshes it and keeps the control selection.
   void activate();
   void deactivate();
   void onTimer(int id);
+  // What the play-position timer runs instead of asking the engine for the song position (a
+  // panel whose engine does not play gets the positions elsewhere); empty: the engine's.
+  void setPlayClock(std::function<void()> clock) { playClock_ = std::move(clock); }
 
   void paint(Canvas& canvas);
   void mouseDown(Point p, MouseButton button, unsigned mods);
@@ -133,6 +137,8 @@ class TamborakPanel : public RowOwner, public TamborakView {
   Control* hovered_ = nullptr;
   std::string windowText_;
   std::function<void(int)> loopBrowser_;
+  std::function<void()> playClock_;
+  bool shown_ = false;
   LoopBrowser* browser_ = nullptr;
   bool browserFocused_ = false;
 };

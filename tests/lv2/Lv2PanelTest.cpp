@@ -1,8 +1,8 @@
 // The plug-in's panel inside a host window under X: our lilv host opens the bundle's X11 UI in a
-// window of its own while the plug-in plays, saves a screenshot, clicks "Compose Loop" with a real
-// X event and checks that the plug-in then plays another loop, and that a change of the plug-in's
-// own (the host automating swing) reaches the panel without coming back; last, the loop is
-// dragged out onto another program's window. Ends with an "N passed, N failed" line.
+// window of its own while the plug-in plays, saves a screenshot, sees the play cursors move, clicks
+// "Compose Loop" with a real X event and checks that the plug-in then plays another loop, and that
+// a change of the plug-in's own (the host automating swing) reaches the panel without coming back;
+// last, the loop is dragged out onto another program's window. Ends with "N passed, N failed".
 #include <cairo.h>
 #include <dlfcn.h>
 #include <lv2/ui/ui.h>
@@ -68,19 +68,38 @@ cairo_surface_t* screenshot(Display* display, Window window) {
   return surface;
 }
 
+std::uint32_t pixel(cairo_surface_t* s, int x, int y) {
+  const auto* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
+  return *reinterpret_cast<const std::uint32_t*>(row + x * 4) & 0xFFFFFF;
+}
+
 std::set<std::uint32_t> colours(cairo_surface_t* surface) {
   std::set<std::uint32_t> seen;
-  const auto* pixels = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
   for (int y = 0; y < ui::TamborakPanel::kHeight; ++y)
-    for (int x = 0; x < ui::TamborakPanel::kWidth; ++x)
-      seen.insert(*reinterpret_cast<const std::uint32_t*>(pixels + y * stride + x * 4) & 0xFFFFFF);
+    for (int x = 0; x < ui::TamborakPanel::kWidth; ++x) seen.insert(pixel(surface, x, y));
   return seen;
 }
 
 bool samePixels(cairo_surface_t* a, cairo_surface_t* b) {
   const auto size = static_cast<std::size_t>(cairo_image_surface_get_stride(a) * kHostHeight);
   return std::equal(cairo_image_surface_get_data(a), cairo_image_surface_get_data(a) + size, cairo_image_surface_get_data(b));
+}
+
+// How far the play cursors (white lines) moved between two screenshots: -1 when more than cursors
+// differ, else the farthest a cursor pixel of one lies from one of the other in its row.
+int cursorShift(cairo_surface_t* a, cairo_surface_t* b) {
+  const auto white = [&](cairo_surface_t* s, int x, int y) { return x >= 0 && x < kHostWidth && pixel(s, x, y) == 0xFFFFFF; };
+  int farthest = 0;
+  for (int y = 0; y < kHostHeight; ++y)
+    for (int x = 0; x < kHostWidth; ++x) {
+      if (pixel(a, x, y) == pixel(b, x, y)) continue;
+      if (white(a, x, y) == white(b, x, y)) return -1;
+      cairo_surface_t* other = white(a, x, y) ? b : a;
+      int d = 1;
+      while (d < kHostWidth && !white(other, x - d, y) && !white(other, x + d, y)) ++d;
+      farthest = std::max(farthest, d);
+    }
+  return farthest;
 }
 
 // Another program's drop-aware window on a display connection of its own, in a thread of its own:
@@ -241,9 +260,11 @@ int main(int argc, char** argv) {
     std::printf("%d passed, %d failed\n", passed, failed);
     return 1;
   }
-  int notified = 0;
+  int notified = 0, positions = 0;
   instance.onNotify = [&](const LV2_Atom* atom) {
-    ++notified;
+    const LV2_URID type = reinterpret_cast<const LV2_Atom_Object*>(atom)->body.otype;
+    notified += type == id(lv2::kPanelStateUri);
+    positions += type == id(lv2::kPanelPositionUri);
     descriptor->port_event(handle, 10, lv2_atom_total_size(atom), id(LV2_ATOM__eventTransfer), atom);
   };
   instance.eachBlock = [&] { idle->idle(handle); };
@@ -251,6 +272,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 20; ++i) {
       idle->idle(handle);
       XSync(display, False);
+      usleep(1000);  // the panel's timers run between a host's idle calls
     }
   };
 
@@ -262,6 +284,22 @@ int main(int argc, char** argv) {
   const bool drawn = first && colours(first).size() >= 8;
   check(drawn && cairo_surface_write_to_png(first, shotPath.c_str()) == CAIRO_STATUS_SUCCESS,
         "the panel is drawn in the host's window (screenshot " + shotPath + ")");
+
+  // The cursors follow the playing plug-in: half a bar on they moved, a bar more on they are back.
+  const int positionsBefore = positions;
+  instance.play(song, bar / 2, {});
+  settle();
+  cairo_surface_t* half = screenshot(display, host);
+  const int halfBarPositions = positions - positionsBefore;
+  instance.play(song, bar, {});
+  settle();
+  cairo_surface_t* later = screenshot(display, host);
+  const int moved = first && half && later ? cursorShift(first, half) : -1, back = moved < 0 ? -1 : cursorShift(half, later);
+  check(moved > 20 && back >= 0 && back <= 4 && halfBarPositions > 0 &&
+            halfBarPositions <= 1000 / static_cast<int>(lv2::kPositionIntervalMs) + 1,
+        "the panel's play cursors follow the plug-in (" + std::to_string(moved) + ", " + std::to_string(back) +
+            " px; " + std::to_string(halfBarPositions) + " positions in 1 s)");
+  instance.play(song, bar - bar / 2, {});
   before = instance.play(song, bar, {});
   const std::string stateBefore = instance.save();
 
@@ -297,7 +335,7 @@ int main(int argc, char** argv) {
   cairo_surface_t* third = screenshot(display, host);
   check(notified > notifiedBefore && link.statesSent == 1 && second && third && !samePixels(second, third),
         "a change in the plug-in reaches the panel and is not sent back");
-  for (cairo_surface_t* s : {first, second, third})
+  for (cairo_surface_t* s : {first, half, later, second, third})
     if (s) cairo_surface_destroy(s);
 
   // The loop dragged from "Drag from here" onto another program's window: the drop names the MIDI

@@ -290,6 +290,15 @@ TEST_F(PanelTest, APromptToDropEditsGoesOnOnlyWhenTheEditsAreSavedOrLetGo) {
                             platform::PromptIcon::kExclamation));
 }
 
+TEST_F(PanelTest, AnOutsideChangeRefreshingTheShownPanelKeepsTheUsersControlSelection) {
+  panel().controlSelection().choose(1);
+  panel().activate();
+  EXPECT_EQ(panel().row(0)->parameterIndex(), 1);
+  panel().deactivate();
+  panel().activate();
+  EXPECT_EQ(panel().controlSelection().shownText(), "Velo") << "a page shown again starts on the velocity";
+}
+
 TEST_F(PanelTest, TheTimerShowsPlayPositionsAndAPadChangedElsewhereIsHighlightedOnceAnnounced) {
   EXPECT_EQ(services_.timers.at(ui::TamborakPanel::kPlayTimer), 10);
   panel().onTimer(ui::TamborakPanel::kPlayTimer);
