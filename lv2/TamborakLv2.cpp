@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <span>
 
 #include "engine/Tamborak.h"
 #include "frame/CTamborak.h"
@@ -252,7 +253,7 @@ void Plugin::releaseNotes(std::int64_t lastTick, const Span& span, bool all) {
 void Plugin::out(std::uint32_t frame, std::uint32_t order, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
                  std::uint8_t size) {
   if (outCount_ == outMessages_.size()) return;
-  outMessages_[outCount_++] = {frame, order << 24 | (arrival_++ & 0xFFFFFF), {status, data1, data2}, size};
+  outMessages_[outCount_++] = {frame, order << 24 | (arrival_++ & 0xFFFFFF), {status, data1, data2}, size, false};
 }
 
 void Plugin::midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size) {
@@ -349,18 +350,30 @@ void Plugin::stopEngine(std::uint32_t frame) {
 
 void Plugin::writeOutput() {
   if (!out_) return;
-  const std::uint32_t capacity = out_->atom.size;
-  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(out_), capacity);
+  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(out_), out_->atom.size);
   LV2_Atom_Forge_Frame frame;
-  lv2_atom_forge_sequence_head(&forge_, &frame, 0);
-  std::sort(outMessages_.begin(), outMessages_.begin() + static_cast<std::ptrdiff_t>(outCount_),
+  if (!lv2_atom_forge_sequence_head(&forge_, &frame, 0)) return;
+  const auto messages = std::span(outMessages_).first(outCount_);
+  std::sort(messages.begin(), messages.end(),
             [](const OutMessage& a, const OutMessage& b) { return a.frame != b.frame ? a.frame < b.frame : a.order < b.order; });
-  for (std::size_t i = 0; i < outCount_; ++i) {
-    const OutMessage& m = outMessages_[i];
-    if (!lv2_atom_forge_frame_time(&forge_, m.frame) || !lv2_atom_forge_atom(&forge_, m.size, urids_.midiEvent) ||
-        !lv2_atom_forge_write(&forge_, m.bytes, m.size))
-      break;
-  }
+  // Every message takes the same room (its bytes pad to 8). When not all fit, note ends go
+  // first, then the rest in time order, so that no note the host has started is left sounding.
+  std::size_t room = (forge_.size - forge_.offset) / (sizeof(LV2_Atom_Event) + lv2_atom_pad_size(3));
+  const auto isEnd = [](const OutMessage& m) {
+    return m.size == 3 && ((m.bytes[0] & 0xF0) == 0x80 || ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] == 0));
+  };
+  for (const bool ends : {true, false})
+    for (OutMessage& m : messages)
+      if (isEnd(m) == ends) {
+        m.keep = room > 0;
+        room -= m.keep ? 1 : 0;
+      }
+  for (const OutMessage& m : messages)
+    if (m.keep) {
+      lv2_atom_forge_frame_time(&forge_, m.frame);
+      lv2_atom_forge_atom(&forge_, m.size, urids_.midiEvent);
+      lv2_atom_forge_write(&forge_, m.bytes, m.size);
+    }
   lv2_atom_forge_pop(&forge_, &frame);
 }
 
@@ -402,13 +415,18 @@ void Plugin::writeNotify() {
   if (!notify_) return;
   lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(notify_), notify_->atom.size);
   LV2_Atom_Forge_Frame sequence;
-  lv2_atom_forge_sequence_head(&forge_, &sequence, 0);
-  if (const std::uint32_t size = panelOutSize_.load(std::memory_order_acquire)) {
+  if (!lv2_atom_forge_sequence_head(&forge_, &sequence, 0)) return;
+  const std::uint32_t size = panelOutSize_.load(std::memory_order_acquire);
+  // Written whole or not at all: a block that does not fit waits for a later run.
+  const std::uint32_t body = sizeof(LV2_Atom_Object_Body) + sizeof(LV2_Atom_Property_Body) + size;
+  if (size != 0 && forge_.size - forge_.offset >= sizeof(LV2_Atom_Event) + lv2_atom_pad_size(body)) {
     LV2_Atom_Forge_Frame object;
-    if (lv2_atom_forge_frame_time(&forge_, 0) && lv2_atom_forge_object(&forge_, &object, 0, urids_.panelState) &&
-        lv2_atom_forge_key(&forge_, urids_.state) && lv2_atom_forge_atom(&forge_, size, urids_.atomChunk) &&
-        lv2_atom_forge_write(&forge_, panelOut_.data(), size))
-      lv2_atom_forge_pop(&forge_, &object);
+    lv2_atom_forge_frame_time(&forge_, 0);
+    lv2_atom_forge_object(&forge_, &object, 0, urids_.panelState);
+    lv2_atom_forge_key(&forge_, urids_.state);
+    lv2_atom_forge_atom(&forge_, size, urids_.atomChunk);
+    lv2_atom_forge_write(&forge_, panelOut_.data(), size);
+    lv2_atom_forge_pop(&forge_, &object);
     panelOutSize_.store(0, std::memory_order_release);
   }
   lv2_atom_forge_pop(&forge_, &sequence);

@@ -84,6 +84,7 @@ class Plugin {
                           // that began at that frame (2); then arrival
     std::uint8_t bytes[3];
     std::uint8_t size;
+    bool keep;  // written: chosen by writeOutput when the host's buffer is short
   };
   struct PendingOff {
     std::int64_t tick;

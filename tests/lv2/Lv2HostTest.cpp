@@ -222,6 +222,36 @@ int main() {
     std::string why;
     const bool same = sameNotes(got, want, 6 * bar - 2, -1, &why) && !sameNotes(got, without, 6 * bar - 2);
     check(same, "a trigger note switches the pad at its frame " + why);
+
+  }
+  {
+    // A host offering a nearly full output buffer gets whole events only: of each block's events
+    // as many as fit, note ends first, in frame order (24 bytes an event after 24 of headers).
+    const SongSetup big{120, 4, 4, 4096};
+    Instance full(world, plugin, big.rate);
+    full.restore(state);
+    full.play(big, frameOfTick(big, 2 * bar), {{0, true, 0, 1}});
+    const auto isEnd = [](const std::array<std::uint8_t, 3>& m) {
+      return (m[0] & 0xF0) == 0x80 || ((m[0] & 0xF0) == 0x90 && m[2] == 0);
+    };
+    for (const std::uint32_t bytes : {40u, 64u, 88u}) {
+      Instance small(world, plugin, big.rate);
+      small.restore(state);
+      small.outBytes_ = bytes;
+      small.play(big, frameOfTick(big, 2 * bar), {{0, true, 0, 1}});
+      decltype(Instance::raw_) want;
+      for (std::size_t i = 0, j = 0; i < full.raw_.size(); i = j) {
+        while (j < full.raw_.size() && full.raw_[j].first / big.block == full.raw_[i].first / big.block) ++j;
+        std::vector<bool> keep(j - i);
+        for (std::size_t left = (bytes - 24) / 24; const bool ends : {true, false})
+          for (std::size_t k = i; k < j; ++k)
+            if (isEnd(full.raw_[k].second) == ends && left > 0) keep[k - i] = true, --left;
+        for (std::size_t k = i; k < j; ++k)
+          if (keep[k - i]) want.push_back(full.raw_[k]);
+      }
+      check(small.raw_ == want && small.others_ == 0 && small.orderedOutput_,
+            "an output buffer of " + std::to_string(bytes) + " bytes gets whole events, note ends first");
+    }
   }
   {
     // State saved from one instance restores into another, which then plays the same loop.
