@@ -187,6 +187,22 @@ int main() {
     check(cutNote && instance.stuck_ == 0, "the note sounding at the stop ends there: no note is left hanging");
   }
   {
+    // A tempo ramping from 120 to 180 bpm over 384000 frames (5 bars), the place and tempo sent
+    // at every block: the count follows without drifting into a relocation.
+    Instance instance(world, plugin, song.rate);
+    instance.restore(state);
+    instance.everyCycle_ = true;
+    instance.rampFrames_ = 384000, instance.rampBpm_ = 180;
+    std::vector<Note> got = instance.play(song, 384000 + 192000, {{0, true, 0, 1}});
+    std::erase_if(got, [&](const Note& n) { return n.start > 8 * bar - 0.5; });
+    const std::vector<Note> want = reference(state, song, [&](sim::Transport& t) {
+      t.start(0);
+      t.run(0, static_cast<MfxTime>(8 * bar) - 1, 7);
+    });
+    std::string why;
+    check(sameNotes(got, want, 8 * bar - 2, -1, &why, 0.85), "a tempo ramp plays as the simulated host " + why);
+  }
+  {
     // Pad 1 holds another loop; key 37 (triggering on, keys from 36) comes a few frames before the
     // fourth bar line, so that the bar's first strokes come from pad 1 only if it switches there.
     ComRef<ITamborak> face;

@@ -141,7 +141,13 @@ class Instance {
     };
     std::vector<Place> places{{0, startTick_, 1, 0}};
     const double loopLength = loopEnd_ - loopStart_;
+    // The tempo's ramp: ticks per frame at frame 0 and from rampFrames_ on, linear between.
+    const double r0 = song.ticksPerFrame(), r1 = r0 * (rampFrames_ > 0 ? rampBpm_ / song.bpm : 1);
     const auto songTick = [&](std::uint64_t frame) {
+      if (rampFrames_ > 0) {
+        const double f = static_cast<double>(frame), inRamp = std::min(f, rampFrames_);
+        return startTick_ + r0 * inRamp + (r1 - r0) * inRamp * inRamp / (2 * rampFrames_) + r1 * (f - inRamp);
+      }
       const Place& p = *std::prev(std::upper_bound(places.begin(), places.end(), frame,
                                                    [](std::uint64_t f, const Place& q) { return f < q.frame; }));
       return p.pass * std::max(loopLength, 0.0) + p.tick + static_cast<double>(frame - p.frame) * song.ticksPerFrame() * p.speed;
@@ -172,7 +178,8 @@ class Instance {
       const bool placedNow = next < events.size() && events[next].frame == at && events[next].transport;
       if (!placedNow && (wrapped || (everyCycle_ && rolling))) {
         lv2_atom_forge_frame_time(&forge, 0);
-        position(forge, song, songTick(at) - places.back().pass * loopLength, places.back().speed);
+        const double bpm = song.bpm * (1 + (r1 / r0 - 1) * std::min(static_cast<double>(at) / std::max(rampFrames_, 1.0), 1.0));
+        position(forge, song, songTick(at) - places.back().pass * loopLength, places.back().speed, bpm);
       }
       wrapped = false;
       for (; next < events.size() && events[next].frame < at + n; ++next) {
@@ -185,7 +192,7 @@ class Instance {
         }
         places.push_back({e.frame, e.bar * static_cast<double>(song.barTicks()), e.speed, places.back().pass});
         rolling = e.speed > 0;
-        position(forge, song, places.back().tick, e.speed);
+        position(forge, song, places.back().tick, e.speed, song.bpm);
       }
       lv2_atom_forge_pop(&forge, &sequence);
       out_[0] = 0;
@@ -249,12 +256,15 @@ class Instance {
   // in ticks that the transport relocates from its end to its start (none when empty).
   bool everyCycle_ = false;
   double loopStart_ = 0, loopEnd_ = 0;
+  // A tempo that ramps from the song's at frame 0 to rampBpm_ at frame rampFrames_ (none at 0),
+  // sent as its value at each block's start; the transport must then not relocate.
+  double rampFrames_ = 0, rampBpm_ = 0;
   std::uint32_t outBytes_ = 65536;  // the output buffer the host offers
   std::vector<std::pair<std::uint64_t, std::array<std::uint8_t, 3>>> raw_;  // MIDI out of the last play, by frame
 
  private:
   // A time:Position object at `tick`, as a DAW writes it.
-  void position(LV2_Atom_Forge& forge, const SongSetup& song, double tick, double speed) const {
+  void position(LV2_Atom_Forge& forge, const SongSetup& song, double tick, double speed, double bpm) const {
     const double beatTicks = 3840.0 / song.unit;
     double bar = std::floor(tick / static_cast<double>(song.barTicks())), beat = tick / beatTicks - bar * song.perBar;
     if (everyCycle_) beat = std::round(beat * 1920) / 1920;
@@ -270,7 +280,7 @@ class Instance {
     lv2_atom_forge_key(&forge, id(LV2_TIME__beatUnit));
     lv2_atom_forge_int(&forge, song.unit);
     lv2_atom_forge_key(&forge, id(LV2_TIME__beatsPerMinute));
-    lv2_atom_forge_float(&forge, static_cast<float>(song.bpm));
+    lv2_atom_forge_float(&forge, static_cast<float>(bpm));
     lv2_atom_forge_key(&forge, id(LV2_TIME__speed));
     lv2_atom_forge_float(&forge, static_cast<float>(speed));
     lv2_atom_forge_pop(&forge, &object);
