@@ -12,6 +12,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <span>
 
 #include "engine/Tamborak.h"
 #include "frame/CTamborak.h"
@@ -162,10 +163,34 @@ void Plugin::run(std::uint32_t frames) {
   }
 }
 
+double Plugin::tickAt(std::int64_t frames) const { return anchorTick_ + static_cast<double>(frames) * ticksPerFrame(); }
+
+double Plugin::framesFromAnchor(std::int64_t tick) const {
+  return std::floor((static_cast<double>(tick) - anchorTick_) / ticksPerFrame() + 0.5);
+}
+
+std::uint32_t Plugin::frameOf(std::int64_t tick, const Span& span) const {
+  if (!span.timed) return span.first;
+  const double offset = framesFromAnchor(tick) - static_cast<double>(anchorFrames_);
+  return span.first + static_cast<std::uint32_t>(std::clamp(offset, 0.0, static_cast<double>(span.frames - 1)));
+}
+
+void Plugin::place(double tick) {
+  anchorTick_ = tick;
+  anchorFrames_ = 0;
+}
+
 void Plugin::segment(std::uint32_t from, std::uint32_t to) {
   if (!rolling_) return;
-  const double perFrame = ticksPerFrame(), start = tick_, end = tick_ + (to - from) * perFrame;
-  const std::int64_t last = static_cast<std::int64_t>(std::ceil(end)) - 1;
+  const Span span{from, to - from, true};
+  // The window holds the ticks whose nearest frame lies before the segment's end: the estimate,
+  // then settled by the same rounding that places the events.
+  const auto end = static_cast<double>(anchorFrames_ + (to - from));
+  const double estimate = std::ceil(tickAt(anchorFrames_ + (to - from)) - 0.5 * ticksPerFrame()) - 1;
+  auto last = static_cast<std::int64_t>(
+      std::clamp(estimate, -1.0, static_cast<double>(std::numeric_limits<MfxTime>::max()) + 1));
+  while (last <= std::numeric_limits<MfxTime>::max() && framesFromAnchor(last + 1) < end) ++last;
+  while (last >= nextTick_ && framesFromAnchor(last) >= end) --last;
   if (last >= nextTick_ && last <= std::numeric_limits<MfxTime>::max()) {
     inQueue_.clear();
     for (std::size_t i = 0; i < triggerCount_; ++i) {
@@ -178,24 +203,18 @@ void Plugin::segment(std::uint32_t from, std::uint32_t to) {
     engine().OnEvents(static_cast<MfxTime>(nextTick_), static_cast<MfxTime>(last), &inQueue_, &outQueue_);
     nextTick_ = last + 1;
     for (std::size_t i = 0; i < outQueue_.size(); ++i)
-      sendEvent(MidiEvent::decode(outQueue_[i].bytes), 0, last, start, perFrame, from, to - from);
+      sendEvent(MidiEvent::decode(outQueue_[i].bytes), last, span);
   }
-  releaseNotes(nextTick_ - 1, start, perFrame, from, to - from, false);
-  tick_ = end;
+  releaseNotes(nextTick_ - 1, span, false);
+  anchorFrames_ += to - from;
 }
 
-void Plugin::sendEvent(const MidiEvent& event, std::uint32_t frame, std::int64_t lastTick, double startTick,
-                       double perFrame, std::uint32_t firstFrame, std::uint32_t frames) {
-  const auto frameOf = [&](std::int64_t tick) {
-    if (perFrame <= 0) return frame;
-    const double offset = std::floor((static_cast<double>(tick) - startTick) / perFrame);
-    return firstFrame + static_cast<std::uint32_t>(std::clamp(offset, 0.0, static_cast<double>(frames - 1)));
-  };
+void Plugin::sendEvent(const MidiEvent& event, std::int64_t lastTick, const Span& span) {
   // The engine marks a window it left empty with a key pressure of 0 on key 0: not music.
   if (event.type == kEventKeyAftertouch && event.data1 == 0 && event.data2 == 0) return;
   std::uint8_t status = 0, data1 = 0, data2 = 0;
   if (!channelMessage(event, status, data1, data2)) return;
-  const std::uint32_t at = frameOf(event.time);
+  const std::uint32_t at = frameOf(event.time, span);
   const std::uint8_t kind = status & 0xF0;
   if (kind != 0x90) {
     out(at, 1, status, data1, data2, kind == 0xC0 || kind == 0xD0 ? 2 : 3);
@@ -213,7 +232,7 @@ void Plugin::sendEvent(const MidiEvent& event, std::uint32_t frame, std::int64_t
   if (event.duration == kOpenDuration) return;  // a note passed on whose end comes by itself
   const std::int64_t end = std::int64_t{event.time} + event.duration;
   if (end <= lastTick) {
-    const std::uint32_t endFrame = frameOf(end);
+    const std::uint32_t endFrame = frameOf(end, span);
     out(endFrame, endFrame == at ? 2 : 0, off, data1, 0, 3);
   } else if (pendingCount_ < pendingOffs_.size()) {
     pendingOffs_[pendingCount_++] = {end, off, data1};
@@ -222,20 +241,14 @@ void Plugin::sendEvent(const MidiEvent& event, std::uint32_t frame, std::int64_t
   }
 }
 
-void Plugin::releaseNotes(std::int64_t lastTick, double startTick, double perFrame, std::uint32_t firstFrame,
-                          std::uint32_t frames, bool all) {
+void Plugin::releaseNotes(std::int64_t lastTick, const Span& span, bool all) {
   for (std::size_t i = 0; i < pendingCount_;) {
     const PendingOff& p = pendingOffs_[i];
     if (!all && p.tick > lastTick) {
       ++i;
       continue;
     }
-    std::uint32_t frame = firstFrame;
-    if (!all && perFrame > 0) {
-      const double offset = std::floor((static_cast<double>(p.tick) - startTick) / perFrame);
-      frame += static_cast<std::uint32_t>(std::clamp(offset, 0.0, static_cast<double>(frames - 1)));
-    }
-    out(frame, 0, p.status, p.key, 0, 3);
+    out(all ? span.first : frameOf(p.tick, span), 0, p.status, p.key, 0, 3);
     pendingOffs_[i] = pendingOffs_[--pendingCount_];
   }
 }
@@ -243,7 +256,7 @@ void Plugin::releaseNotes(std::int64_t lastTick, double startTick, double perFra
 void Plugin::out(std::uint32_t frame, std::uint32_t order, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
                  std::uint8_t size) {
   if (outCount_ == outMessages_.size()) return;
-  outMessages_[outCount_++] = {frame, order << 24 | (arrival_++ & 0xFFFFFF), {status, data1, data2}, size};
+  outMessages_[outCount_++] = {frame, order << 24 | (arrival_++ & 0xFFFFFF), {status, data1, data2}, size, false};
 }
 
 void Plugin::midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size) {
@@ -287,35 +300,44 @@ void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
   if (read(beatUnit, value) && value >= 1 && value <= 64) unit = static_cast<std::int32_t>(std::lround(value));
   if (SongTime::beatTicks(unit) * unit != kTicksPerQuarter * 4) unit = 4;
   const bool meterChanged = perBar != song_.beatsPerBar() || unit != song_.beatUnit();
-  if (read(bpm, value) && value > 0) beatsPerMinute_ = value;
+  const double own = tickAt(anchorFrames_);
+  double newBpm = beatsPerMinute_;
+  if (read(bpm, value) && value > 0) newBpm = value;
   // The place in the song: bar and beat where the host has them, else its frame at the tempo.
-  double tick = tick_, barNumber = 0, beat = 0;
+  double tick = own, barNumber = 0, beat = 0;
   bool placed = read(bar, barNumber);
   if (placed) {
     if (!read(barBeat, beat)) beat = 0;
     tick = (std::max(barNumber, 0.0) * perBar + std::max(beat, 0.0)) * SongTime::beatTicks(unit);
   } else if (read(songFrame, value)) {
     placed = true;
-    tick = std::max(value, 0.0) / sampleRate_ * beatsPerMinute_ / 60.0 * SongTime::beatTicks(unit);
+    tick = std::max(value, 0.0) / sampleRate_ * newBpm / 60.0 * SongTime::beatTicks(unit);
   }
   tick = std::min(tick, static_cast<double>(std::numeric_limits<MfxTime>::max()) - 1);
   double newSpeed = speed_;
   if (read(speed, value)) newSpeed = value;
-  const bool jumped = placed && std::fabs(tick - tick_) > 1.0;
+  // Hosts round the bar and beat they send (some to 1/1920 beat), some every block: a place that
+  // agrees with the plug-in's own count within that is the same place and is not taken, so the
+  // count stays exact. A place a little further off is drift (a tempo ramp the count followed a
+  // block late) and is taken without a break; further still is a jump.
+  const double resolution = SongTime::beatTicks(unit) / 1920.0 + 0.05, off = std::fabs(tick - own);
+  const bool drifted = placed && off > resolution, jumped = placed && off > std::max(1.0, 2 * resolution);
   if (rolling_ && (newSpeed <= 0 || meterChanged || jumped)) stopEngine(frame);
   if (meterChanged) song_.setMeter(perBar, unit);
+  if (!rolling_ || drifted) place(tick);
+  else if (newBpm != beatsPerMinute_ || newSpeed != speed_) place(own);
+  beatsPerMinute_ = newBpm;
   song_.setTempo(beatsPerMinute_, unit);
   speed_ = newSpeed;
-  tick_ = tick;
   if (!rolling_ && speed_ > 0) startEngine(frame);
 }
 
 void Plugin::startEngine(std::uint32_t frame) {
-  nextTick_ = static_cast<std::int64_t>(std::ceil(tick_ - 1e-6));
+  nextTick_ = static_cast<std::int64_t>(std::ceil(tickAt(anchorFrames_) - 1e-6));
   outQueue_.clear();
   engine().OnStart(static_cast<MfxTime>(nextTick_), &outQueue_);
   rolling_ = true;
-  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), frame, -1, 0, 0, frame, 1);
+  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), -1, {frame, 1, false});
 }
 
 void Plugin::stopEngine(std::uint32_t frame) {
@@ -324,25 +346,37 @@ void Plugin::stopEngine(std::uint32_t frame) {
   engine().OnStop(static_cast<MfxTime>(nextTick_), &outQueue_);
   rolling_ = false;
   triggerCount_ = 0;
-  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), frame, -1, 0, 0, frame, 1);
+  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), -1, {frame, 1, false});
   // Every note still sounding ends where playback stops.
-  releaseNotes(0, 0, 0, frame, 1, true);
+  releaseNotes(0, {frame, 1, false}, true);
 }
 
 void Plugin::writeOutput() {
   if (!out_) return;
-  const std::uint32_t capacity = out_->atom.size;
-  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(out_), capacity);
+  lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(out_), out_->atom.size);
   LV2_Atom_Forge_Frame frame;
-  lv2_atom_forge_sequence_head(&forge_, &frame, 0);
-  std::sort(outMessages_.begin(), outMessages_.begin() + static_cast<std::ptrdiff_t>(outCount_),
+  if (!lv2_atom_forge_sequence_head(&forge_, &frame, 0)) return;
+  const auto messages = std::span(outMessages_).first(outCount_);
+  std::sort(messages.begin(), messages.end(),
             [](const OutMessage& a, const OutMessage& b) { return a.frame != b.frame ? a.frame < b.frame : a.order < b.order; });
-  for (std::size_t i = 0; i < outCount_; ++i) {
-    const OutMessage& m = outMessages_[i];
-    if (!lv2_atom_forge_frame_time(&forge_, m.frame) || !lv2_atom_forge_atom(&forge_, m.size, urids_.midiEvent) ||
-        !lv2_atom_forge_write(&forge_, m.bytes, m.size))
-      break;
-  }
+  // Every message takes the same room (its bytes pad to 8). When not all fit, note ends go
+  // first, then the rest in time order, so that no note the host has started is left sounding.
+  std::size_t room = (forge_.size - forge_.offset) / (sizeof(LV2_Atom_Event) + lv2_atom_pad_size(3));
+  const auto isEnd = [](const OutMessage& m) {
+    return m.size == 3 && ((m.bytes[0] & 0xF0) == 0x80 || ((m.bytes[0] & 0xF0) == 0x90 && m.bytes[2] == 0));
+  };
+  for (const bool ends : {true, false})
+    for (OutMessage& m : messages)
+      if (isEnd(m) == ends) {
+        m.keep = room > 0;
+        room -= m.keep ? 1 : 0;
+      }
+  for (const OutMessage& m : messages)
+    if (m.keep) {
+      lv2_atom_forge_frame_time(&forge_, m.frame);
+      lv2_atom_forge_atom(&forge_, m.size, urids_.midiEvent);
+      lv2_atom_forge_write(&forge_, m.bytes, m.size);
+    }
   lv2_atom_forge_pop(&forge_, &frame);
 }
 
@@ -388,13 +422,18 @@ void Plugin::writeNotify() {
   if (!notify_) return;
   lv2_atom_forge_set_buffer(&forge_, reinterpret_cast<std::uint8_t*>(notify_), notify_->atom.size);
   LV2_Atom_Forge_Frame sequence;
-  lv2_atom_forge_sequence_head(&forge_, &sequence, 0);
-  if (const std::uint32_t size = panelOutSize_.load(std::memory_order_acquire)) {
+  if (!lv2_atom_forge_sequence_head(&forge_, &sequence, 0)) return;
+  const std::uint32_t size = panelOutSize_.load(std::memory_order_acquire);
+  // Written whole or not at all: a block that does not fit waits for a later run.
+  const std::uint32_t body = sizeof(LV2_Atom_Object_Body) + sizeof(LV2_Atom_Property_Body) + size;
+  if (size != 0 && forge_.size - forge_.offset >= sizeof(LV2_Atom_Event) + lv2_atom_pad_size(body)) {
     LV2_Atom_Forge_Frame object;
-    if (lv2_atom_forge_frame_time(&forge_, 0) && lv2_atom_forge_object(&forge_, &object, 0, urids_.panelState) &&
-        lv2_atom_forge_key(&forge_, urids_.state) && lv2_atom_forge_atom(&forge_, size, urids_.atomChunk) &&
-        lv2_atom_forge_write(&forge_, panelOut_.data(), size))
-      lv2_atom_forge_pop(&forge_, &object);
+    lv2_atom_forge_frame_time(&forge_, 0);
+    lv2_atom_forge_object(&forge_, &object, 0, urids_.panelState);
+    lv2_atom_forge_key(&forge_, urids_.state);
+    lv2_atom_forge_atom(&forge_, size, urids_.atomChunk);
+    lv2_atom_forge_write(&forge_, panelOut_.data(), size);
+    lv2_atom_forge_pop(&forge_, &object);
     panelOutSize_.store(0, std::memory_order_release);
   }
   lv2_atom_forge_pop(&forge_, &sequence);

@@ -84,10 +84,17 @@ class Plugin {
                           // that began at that frame (2); then arrival
     std::uint8_t bytes[3];
     std::uint8_t size;
+    bool keep;  // written: chosen by writeOutput when the host's buffer is short
   };
   struct PendingOff {
     std::int64_t tick;
     std::uint8_t status, key;
+  };
+  // Where a window's events land: the block frames [first, first + frames), each at the frame of
+  // its tick; when not `timed` (start and stop), all at `first`.
+  struct Span {
+    std::uint32_t first, frames;
+    bool timed;
   };
 
   void segment(std::uint32_t from, std::uint32_t to);
@@ -95,13 +102,18 @@ class Plugin {
   void midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size);
   void startEngine(std::uint32_t frame);
   void stopEngine(std::uint32_t frame);
-  // Sends what the engine put into outQueue_: every event at `frame`, or, with a tick range,
-  // at the frame of its tick.
-  void sendQueued(std::uint32_t frame, double startTick, double ticksPerFrame, std::uint32_t frames);
-  void sendEvent(const MidiEvent& event, std::uint32_t frame, std::int64_t lastTick, double startTick,
-                 double ticksPerFrame, std::uint32_t firstFrame, std::uint32_t frames);
-  void releaseNotes(std::int64_t lastTick, double startTick, double ticksPerFrame, std::uint32_t firstFrame,
-                    std::uint32_t frames, bool all);
+  // Sends one event the engine gave for a window ending at `lastTick`; note ends after it wait.
+  void sendEvent(const MidiEvent& event, std::int64_t lastTick, const Span& span);
+  // Sends the waiting note ends up to `lastTick` (`all`: every one).
+  void releaseNotes(std::int64_t lastTick, const Span& span, bool all);
+  // The block frame a tick sounds at: the frame nearest its exact place, kept inside the span.
+  std::uint32_t frameOf(std::int64_t tick, const Span& span) const;
+  // The frame, counted from the anchor, nearest to the exact place of `tick`.
+  double framesFromAnchor(std::int64_t tick) const;
+  // The song position `frames` frames after the anchor, in fractional ticks.
+  double tickAt(std::int64_t frames) const;
+  // Anchors the count at the current frame on song position `tick`.
+  void place(double tick);
   void out(std::uint32_t frame, std::uint32_t order, std::uint8_t status, std::uint8_t data1, std::uint8_t data2,
            std::uint8_t size);
   void writeOutput();
@@ -138,10 +150,14 @@ class Plugin {
   std::array<std::int32_t, kControlCount> lastControl_{};
   bool controlsSeen_ = false;
 
-  // Transport: the song position at the current frame in fractional ticks, the first tick not
-  // yet handed to the engine, the host's tempo (beats of its beat unit per minute) and speed.
+  // Transport. While rolling the plug-in counts the song itself: the position at the current frame
+  // is anchorTick_ (fractional ticks) plus anchorFrames_ frames at the host's tempo (beats of its
+  // beat unit per minute) and speed. The anchor moves only when the tempo, the speed or the place
+  // changes, so a tick's frame does not depend on how the host cuts its blocks. nextTick_ is the
+  // first tick not yet handed to the engine.
   bool rolling_ = false;
-  double tick_ = 0;
+  double anchorTick_ = 0;
+  std::int64_t anchorFrames_ = 0;
   std::int64_t nextTick_ = 0;
   double beatsPerMinute_ = 120;
   double speed_ = 0;

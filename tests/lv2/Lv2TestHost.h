@@ -13,6 +13,7 @@
 #include <lv2/worker/worker.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -126,13 +127,43 @@ class Instance {
     return bytes;
   }
 
-  // Plays `frames` frames in blocks, sending `events` at their frames; gives the notes in ticks.
+  // Plays `frames` frames in blocks, sending `events` at their frames; gives the notes in song
+  // ticks, a loop's passes one after the other (pass p adds p loop lengths).
   std::vector<Note> play(const SongSetup& song, std::uint64_t frames, std::vector<HostEvent> events) {
     std::vector<Note> notes;
     std::map<int, std::size_t> sounding;  // key: index of its open note
     std::size_t next = 0;
-    for (std::uint64_t at = 0; at < frames; at += song.block) {
-      const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(song.block, frames - at));
+    // Where the transport stands from a frame on: song tick there, speed, loop pass.
+    struct Place {
+      std::uint64_t frame;
+      double tick, speed;
+      int pass;
+    };
+    std::vector<Place> places{{0, startTick_, 1, 0}};
+    const double loopLength = loopEnd_ - loopStart_;
+    // The tempo's ramp: ticks per frame at frame 0 and from rampFrames_ on, linear between.
+    const double r0 = song.ticksPerFrame(), r1 = r0 * (rampFrames_ > 0 ? rampBpm_ / song.bpm : 1);
+    const auto songTick = [&](std::uint64_t frame) {
+      if (rampFrames_ > 0) {
+        const double f = static_cast<double>(frame), inRamp = std::min(f, rampFrames_);
+        return startTick_ + r0 * inRamp + (r1 - r0) * inRamp * inRamp / (2 * rampFrames_) + r1 * (f - inRamp);
+      }
+      const Place& p = *std::prev(std::upper_bound(places.begin(), places.end(), frame,
+                                                   [](std::uint64_t f, const Place& q) { return f < q.frame; }));
+      return p.pass * std::max(loopLength, 0.0) + p.tick + static_cast<double>(frame - p.frame) * song.ticksPerFrame() * p.speed;
+    };
+    bool rolling = false, wrapped = false;
+    raw_.clear();
+    for (std::uint64_t at = 0, n = 0; at < frames; at += n) {
+      n = std::min<std::uint64_t>(song.block, frames - at);
+      // A looping transport ends the block at the loop's end (its nearest frame) and goes on from
+      // the loop's start.
+      std::uint64_t loopEndFrame = 0;
+      if (loopLength > 0 && rolling) {
+        const Place& p = places.back();
+        loopEndFrame = p.frame + static_cast<std::uint64_t>(std::llround((loopEnd_ - p.tick) / (song.ticksPerFrame() * p.speed)));
+        if (loopEndFrame > at && loopEndFrame < at + n) n = loopEndFrame - at;
+      }
       LV2_Atom_Forge forge;
       lv2_atom_forge_init(&forge, &uridMap);
       lv2_atom_forge_set_buffer(&forge, reinterpret_cast<std::uint8_t*>(in_.data()), in_.size() * 8);
@@ -143,6 +174,14 @@ class Instance {
         lv2_atom_forge_write(&forge, atom.data(), static_cast<uint32_t>(atom.size()));
       }
       toPlugin.clear();
+      // A DAW's transport sends its place at every block while rolling (always after a wrap).
+      const bool placedNow = next < events.size() && events[next].frame == at && events[next].transport;
+      if (!placedNow && (wrapped || (everyCycle_ && rolling))) {
+        lv2_atom_forge_frame_time(&forge, 0);
+        const double bpm = song.bpm * (1 + (r1 / r0 - 1) * std::min(static_cast<double>(at) / std::max(rampFrames_, 1.0), 1.0));
+        position(forge, song, songTick(at) - places.back().pass * loopLength, places.back().speed, bpm);
+      }
+      wrapped = false;
       for (; next < events.size() && events[next].frame < at + n; ++next) {
         const HostEvent& e = events[next];
         lv2_atom_forge_frame_time(&forge, static_cast<int64_t>(e.frame - at));
@@ -151,43 +190,41 @@ class Instance {
           lv2_atom_forge_write(&forge, e.midi, 3);
           continue;
         }
-        LV2_Atom_Forge_Frame object;
-        lv2_atom_forge_object(&forge, &object, 0, id(LV2_TIME__Position));
-        lv2_atom_forge_key(&forge, id(LV2_TIME__bar));
-        lv2_atom_forge_long(&forge, static_cast<int64_t>(std::floor(e.bar)));
-        lv2_atom_forge_key(&forge, id(LV2_TIME__barBeat));
-        lv2_atom_forge_float(&forge, static_cast<float>((e.bar - std::floor(e.bar)) * song.perBar));
-        lv2_atom_forge_key(&forge, id(LV2_TIME__beatsPerBar));
-        lv2_atom_forge_float(&forge, static_cast<float>(song.perBar));
-        lv2_atom_forge_key(&forge, id(LV2_TIME__beatUnit));
-        lv2_atom_forge_int(&forge, song.unit);
-        lv2_atom_forge_key(&forge, id(LV2_TIME__beatsPerMinute));
-        lv2_atom_forge_float(&forge, static_cast<float>(song.bpm));
-        lv2_atom_forge_key(&forge, id(LV2_TIME__speed));
-        lv2_atom_forge_float(&forge, static_cast<float>(e.speed));
-        lv2_atom_forge_pop(&forge, &object);
+        places.push_back({e.frame, e.bar * static_cast<double>(song.barTicks()), e.speed, places.back().pass});
+        rolling = e.speed > 0;
+        position(forge, song, places.back().tick, e.speed, song.bpm);
       }
       lv2_atom_forge_pop(&forge, &sequence);
       out_[0] = 0;
-      reinterpret_cast<LV2_Atom*>(out_.data())->size = static_cast<uint32_t>(out_.size() * 8 - sizeof(LV2_Atom));
+      reinterpret_cast<LV2_Atom*>(out_.data())->size = outBytes_ - static_cast<uint32_t>(sizeof(LV2_Atom));
       notify_[0] = 0;
       reinterpret_cast<LV2_Atom*>(notify_.data())->size = static_cast<uint32_t>(notify_.size() * 8 - sizeof(LV2_Atom));
-      lilv_instance_run(instance_, n);
+      lilv_instance_run(instance_, static_cast<uint32_t>(n));
       runWorker();
       LV2_ATOM_SEQUENCE_FOREACH(reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data()), ev)
         if (onNotify) onNotify(&ev->body);
       if (eachBlock) eachBlock();
+      if (loopEndFrame == at + n) {
+        places.push_back({at + n, loopStart_, places.back().speed, places.back().pass + 1});
+        wrapped = true;
+      }
       std::uint64_t last = 0;
       LV2_ATOM_SEQUENCE_FOREACH(reinterpret_cast<const LV2_Atom_Sequence*>(out_.data()), ev) {
         const auto* m = reinterpret_cast<const std::uint8_t*>(LV2_ATOM_BODY_CONST(&ev->body));
         const std::uint64_t frame = at + static_cast<std::uint64_t>(ev->time.frames);
-        if (frame < last || ev->time.frames >= n) {
-          if (orderedOutput_) std::printf("# out of order: frame %llu after %llu (block of %u)\n",
-                                          static_cast<unsigned long long>(frame), static_cast<unsigned long long>(last), n);
+        if (frame < last || ev->time.frames < 0 || static_cast<std::uint64_t>(ev->time.frames) >= n) {
+          if (orderedOutput_) std::printf("# out of order: frame %llu after %llu (block of %llu)\n",
+                                          static_cast<unsigned long long>(frame), static_cast<unsigned long long>(last),
+                                          static_cast<unsigned long long>(n));
           orderedOutput_ = false;
         }
         last = frame;
-        const double tick = static_cast<double>(frame) * song.ticksPerFrame() + startTick_;
+        if (ev->body.type != id(LV2_MIDI__MidiEvent) || ev->body.size == 0 || ev->body.size > 3 || m[0] < 0x80) {
+          ++others_;
+          continue;
+        }
+        raw_.push_back({frame, {m[0], ev->body.size > 1 ? m[1] : std::uint8_t{0}, ev->body.size > 2 ? m[2] : std::uint8_t{0}}});
+        const double tick = songTick(frame);
         const int kind = m[0] & 0xF0;
         if (kind == 0x90 && m[2] != 0) {
           sounding[m[1]] = notes.size();
@@ -215,8 +252,40 @@ class Instance {
   std::size_t stuck_ = 0, others_ = 0;  // notes left sounding, messages other than notes
   bool orderedOutput_ = true;
   double startTick_ = 0;  // the song tick at frame 0 of a play
+  // As a DAW: the place sent at every block, bar and beat rounded to 1/1920 beat; a loop range
+  // in ticks that the transport relocates from its end to its start (none when empty).
+  bool everyCycle_ = false;
+  double loopStart_ = 0, loopEnd_ = 0;
+  // A tempo that ramps from the song's at frame 0 to rampBpm_ at frame rampFrames_ (none at 0),
+  // sent as its value at each block's start; the transport must then not relocate.
+  double rampFrames_ = 0, rampBpm_ = 0;
+  std::uint32_t outBytes_ = 65536;  // the output buffer the host offers
+  std::vector<std::pair<std::uint64_t, std::array<std::uint8_t, 3>>> raw_;  // MIDI out of the last play, by frame
 
  private:
+  // A time:Position object at `tick`, as a DAW writes it.
+  void position(LV2_Atom_Forge& forge, const SongSetup& song, double tick, double speed, double bpm) const {
+    const double beatTicks = 3840.0 / song.unit;
+    double bar = std::floor(tick / static_cast<double>(song.barTicks())), beat = tick / beatTicks - bar * song.perBar;
+    if (everyCycle_) beat = std::round(beat * 1920) / 1920;
+    if (beat >= song.perBar) bar += 1, beat -= song.perBar;
+    LV2_Atom_Forge_Frame object;
+    lv2_atom_forge_object(&forge, &object, 0, id(LV2_TIME__Position));
+    lv2_atom_forge_key(&forge, id(LV2_TIME__bar));
+    lv2_atom_forge_long(&forge, static_cast<int64_t>(bar));
+    lv2_atom_forge_key(&forge, id(LV2_TIME__barBeat));
+    lv2_atom_forge_float(&forge, static_cast<float>(beat));
+    lv2_atom_forge_key(&forge, id(LV2_TIME__beatsPerBar));
+    lv2_atom_forge_float(&forge, static_cast<float>(song.perBar));
+    lv2_atom_forge_key(&forge, id(LV2_TIME__beatUnit));
+    lv2_atom_forge_int(&forge, song.unit);
+    lv2_atom_forge_key(&forge, id(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_float(&forge, static_cast<float>(bpm));
+    lv2_atom_forge_key(&forge, id(LV2_TIME__speed));
+    lv2_atom_forge_float(&forge, static_cast<float>(speed));
+    lv2_atom_forge_pop(&forge, &object);
+  }
+
   void runWorker() {
     std::deque<std::vector<char>> jobs;
     jobs.swap(jobs_);
