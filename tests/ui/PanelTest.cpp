@@ -123,7 +123,7 @@ TEST_F(PanelTest, KeysRunTheFocusedRowsCommandsThenThePanelsAndOthersGoToTheHost
   EXPECT_EQ(recorder_->count("Random"), 1);
   panel().key('S', ui::kShift);
   panel().key(keys::kDelete, ui::kNoMods);
-  EXPECT_EQ(browser, (std::vector<int>{cmd::kLoopSaveAs, cmd::kLoopDelete}));
+  EXPECT_EQ(browser, (std::vector<int>{cmd::kLoopSave, cmd::kLoopDelete}));
 
   // Down and up move the slice focus, and keys then act on that slice.
   panel().key(keys::kDown, ui::kNoMods);
@@ -257,6 +257,7 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   EXPECT_EQ(panel().statusText(), "Compose a new loop from the pattern library [Enter]");
   panel().mouseMove(centre(cmd::kQuickPad0 + 6));
   EXPECT_EQ(services_.tooltip, "Quick Pad Panel");
+  EXPECT_EQ(panel().statusText(), "Quick Pads for storing and instant recalling Loops [1,2,3,...,0]");
   panel().mouseMove(centre(cmd::kIdrc));
   EXPECT_EQ(panel().statusText(), "Click to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]");
   panel().mouseMove({5, 200});
