@@ -13,7 +13,7 @@ int translateAccelerator(const AcceleratorTable& table, int key, unsigned mods) 
 
 const AcceleratorTable& panelAccelerators() {
   static const AcceleratorTable table = [] {
-    AcceleratorTable t{{'S', kNoMods, cmd::kLoopSave},         {'S', kShift, cmd::kLoopSaveAs},
+    AcceleratorTable t{{'S', kNoMods, cmd::kLoopSaveAs},       {'S', kShift, cmd::kLoopSave},
                        {keys::kDelete, kNoMods, cmd::kLoopDelete}, {keys::kInsert, kNoMods, cmd::kLoopInsert},
                        {keys::kSpace, kNoMods, cmd::kTogglePlayback}, {keys::kDown, kNoMods, cmd::kNextSlice},
                        {keys::kUp, kNoMods, cmd::kPreviousSlice}};

@@ -10,7 +10,7 @@ inline constexpr int kCompose = 3000, kOptions = 3001, kAbout = 3002, kStatus = 
                      kMediumVariations = 3018, kLargeVariations = 3019, kReset = 3020, kHelp = 3021, kEdit = 3022,
                      kGrid = 3023;
 inline constexpr int kTogglePlayback = 4022, kNextSlice = 4045, kPreviousSlice = 4046;
-inline constexpr int kLoopSaveAs = 4100, kLoopSave = 4101, kLoopInsert = 4102, kLoopDelete = 4103;
+inline constexpr int kLoopSave = 4100, kLoopSaveAs = 4101, kLoopInsert = 4102, kLoopDelete = 4103;
 inline constexpr int kLoopTree = 4012, kLoopSaveButton = 4013, kLoopDeleteButton = 4016;
 inline constexpr int kQuickPad0 = 7000, kQuickPadCount = 10;
 

@@ -53,7 +53,10 @@ class Control {
   virtual bool mouseDown(Point, MouseButton, unsigned /*mods*/) { return false; }
   virtual void mouseMove(Point) {}
   virtual void mouseUp(Point) {}
-  virtual void doubleClick(Point) {}
+  // The second left press of a double click; true when the control takes it as mouseDown does.
+  // It is a press like any other (two quick clicks on a button are two clicks) unless the
+  // control gives double clicks a meaning of its own.
+  virtual bool doubleClick(Point p, unsigned mods) { return mouseDown(p, MouseButton::kLeft, mods); }
   // Wheel notches (positive away from the user), already divided by 120.
   virtual void wheel(int /*notches*/) {}
   // A key the control takes first (a focused control); true when taken.

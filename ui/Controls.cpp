@@ -476,12 +476,13 @@ void NumberField::paint(Canvas& c) {
 
 bool NumberField::mouseDown(Point, MouseButton button, unsigned) { return enabled() && button == MouseButton::kLeft; }
 
-void NumberField::doubleClick(Point) {
-  if (!enabled() || text_.empty()) return;
+bool NumberField::doubleClick(Point, unsigned) {
+  if (!enabled() || text_.empty()) return false;
   editing_ = true;
   selectedAll_ = true;
   edit_ = text_;
   invalidate();
+  return false;
 }
 
 void NumberField::step(int delta) {

@@ -196,7 +196,7 @@ class NumberField : public Control {
 
   void paint(Canvas& canvas) override;
   bool mouseDown(Point p, MouseButton button, unsigned mods) override;
-  void doubleClick(Point p) override;
+  bool doubleClick(Point p, unsigned mods) override;
   void wheel(int notches) override;
   bool key(int vk, unsigned mods) override;
   bool character(char c) override;

@@ -66,7 +66,7 @@ void DialogWindow::mouseUp(Point p) {
 }
 
 void DialogWindow::doubleClick(Point p) {
-  if (Control* target = controlAt(p); target && target->enabled()) target->doubleClick(p);
+  if (Control* target = controlAt(p); target && target->enabled() && target->doubleClick(p, kNoMods)) captured_ = target;
 }
 
 void DialogWindow::wheel(Point p, int notches) {

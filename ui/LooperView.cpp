@@ -326,22 +326,15 @@ bool LooperView::key(int vk, unsigned mods) {
 
 bool LooperView::character(char c) { return focusControl()->character(c); }
 
-bool LooperView::mouseDown(Point p, MouseButton button, unsigned mods, Control** captured) {
+bool LooperView::mouseDown(Point p, MouseButton button, unsigned mods, Control** captured, bool twice) {
   *captured = nullptr;
   if (!rect().contains(p)) return false;
   Control* c = controlAt(p);
   if (c && c->id() != lastFocus_) focusControl()->focusLost();
-  if (c && c->mouseDown(p, button, mods)) *captured = c;
+  if (c && (twice ? c->doubleClick(p, mods) : c->mouseDown(p, button, mods))) *captured = c;
   if (c && c->id() != cmd::kMute && c->id() != cmd::kIdrc) lastFocus_ = c->id();
   owner_.rowFocused(*this);
   return true;
-}
-
-void LooperView::doubleClick(Point p) {
-  if (Control* c = controlAt(p)) {
-    takeFocus(c->id());
-    c->doubleClick(p);
-  }
 }
 
 Menu LooperView::contextMenu() {

@@ -64,9 +64,9 @@ class LooperView : public ControlOwner, public SliceRow {
   // A key for the row: its focused control, its table, the panel's table, then X (play anyway).
   bool key(int vk, unsigned mods);
   bool character(char c);
-  // A press on the row; false when it is not on the row.
-  bool mouseDown(Point p, MouseButton button, unsigned mods, Control** captured);
-  void doubleClick(Point p);
+  // A press on the row (`twice`: the second left press of a double click); false when it is not
+  // on the row. `captured` gets the control that takes the press, or nullptr.
+  bool mouseDown(Point p, MouseButton button, unsigned mods, Control** captured, bool twice = false);
   // The context menu of the row (the paste item greyed unless the clipboard has a loop).
   Menu contextMenu();
   void paint(Canvas& canvas);

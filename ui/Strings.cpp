@@ -21,7 +21,7 @@ const std::map<int, std::string>& table() {
       {cmd::kQuantize, "Quantize\nMove the strokes onto the grid"},
       {cmd::kMode, "Select Mode\nThe pattern volume and its composition rules"},
       {cmd::kControlSelect, "Control selection\nWhich slice parameter the rows show: velocity, dynamics or time"},
-      {cmd::kNoteNames, "Note Names\nThe drum kit whose note names are shown"},
+      {cmd::kNoteNames, "Note Names\nSelect Drumset Note Names List from currently installed Instrument Definitions"},
       {cmd::kSmallVariations, "Small variations\nCompose from patterns of small variation"},
       {cmd::kMediumVariations, "Medium variations\nCompose from patterns of medium variation"},
       {cmd::kLargeVariations, "Large variations\nCompose from patterns of large variation"},
@@ -31,7 +31,7 @@ const std::map<int, std::string>& table() {
        "On/Off Edit Mode\nIn Edit Mode: click to insert beat; drag to change Velo/Time; double-click to erase "
        "[<Ctrl>+click]"},
       {cmd::kGrid, "Grid Resolution\nSelect Snap to Grid interval."},
-      {cmd::kQuickPad0, "Quick Pad Panel\nRecall a stored loop [1-0]"},
+      {cmd::kQuickPad0, "Quick Pad Panel\nQuick Pads for storing and instant recalling Loops [1,2,3,...,0]"},
       {cmd::kMute, "Mute/Solo\nClick to Mute/Unmute Slice [M]; right-click - Solo/Unsolo Slice [Ctrl+M]"},
       {cmd::kIdrc, "On/Off IDRC\nClick to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]"},
       {cmd::kComposePart, "Compose part\nClick to compose drum part [P]"},
@@ -82,7 +82,7 @@ std::string dialogText(Dialog dialog) {
       return "A drum-loop composer.\nComposes loops from a library of one-bar patterns and plays them with the song.";
     case Dialog::kHelp:
       return "Compose Loop (Enter) composes a new loop; each row's P composes its slice.\n"
-             "1-0 recall quick pads, Shift+1-0 store them; S saves the loop.\n"
+             "1-0 recall quick pads (also with Shift or Ctrl); the pad left keeps its loop. S saves the loop.\n"
              "Right-click a row or the panel for more.";
     case Dialog::kOptions:
       return "The options are kept with the plug-in's settings in this version.";

@@ -228,10 +228,11 @@ void EventBar::mouseUp(Point) {
   stroke_.reset();
 }
 
-void EventBar::doubleClick(Point p) {
-  if (!editMode_ || !slice_) return;
+bool EventBar::doubleClick(Point p, unsigned) {
+  if (!editMode_ || !slice_) return false;
   gesture_ = Gesture::kErase;
   run(local(p));
+  return false;
 }
 
 void EventBar::run(Point at) {

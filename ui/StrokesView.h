@@ -54,7 +54,7 @@ class EventBar : public Control {
   bool mouseDown(Point p, MouseButton button, unsigned mods) override;
   void mouseMove(Point p) override;
   void mouseUp(Point p) override;
-  void doubleClick(Point p) override;
+  bool doubleClick(Point p, unsigned mods) override;
 
   // Half of this much movement from the press decides between a velocity and a time drag.
   static constexpr int kDragWidth = 4, kDragHeight = 4;

@@ -392,9 +392,16 @@ Menu TamborakPanel::contextMenu() const {
   return menu;
 }
 
-void TamborakPanel::mouseDown(Point p, MouseButton button, unsigned mods) {
+void TamborakPanel::mouseDown(Point p, MouseButton button, unsigned mods) { press(p, button, mods, false); }
+
+void TamborakPanel::doubleClick(Point p, unsigned mods) { press(p, MouseButton::kLeft, mods, true); }
+
+void TamborakPanel::press(Point p, MouseButton button, unsigned mods, bool twice) {
   if (!engine_) return;
   if (captured_) return;
+  if (LooperView* focused = row(focusedRow_))
+    if (Control* c = focused->focusControl(); !c->rect().contains(p)) c->focusLost();
+  capturedBy_ = button;
   browserFocused_ = browser_ && browser_->rect().contains(p);
   if (browserFocused_) {
     captured_ = browser_->mouseDown(p, button, mods);
@@ -410,7 +417,7 @@ void TamborakPanel::mouseDown(Point p, MouseButton button, unsigned mods) {
       return;
     }
     Control* captured = nullptr;
-    row->mouseDown(p, button, mods, &captured);
+    row->mouseDown(p, button, mods, &captured, twice);
     captured_ = captured;
     if (captured_) services_.captureMouse();
     return;
@@ -422,7 +429,7 @@ void TamborakPanel::mouseDown(Point p, MouseButton button, unsigned mods) {
     }
     return;
   }
-  if (hit && hit->mouseDown(p, button, mods)) {
+  if (hit && (twice ? hit->doubleClick(p, mods) : hit->mouseDown(p, button, mods))) {
     captured_ = hit;
     services_.captureMouse();
   }
@@ -448,21 +455,12 @@ void TamborakPanel::showTip(Control* hit, Point p) {
   services_.showTooltip(tipTitle(tip), hit ? hit->rect() : Rect{});
 }
 
-void TamborakPanel::mouseUp(Point p) {
+void TamborakPanel::mouseUp(Point p, MouseButton button) {
   Control* c = captured_;
+  if (!c || button != capturedBy_) return;
   captured_ = nullptr;
-  if (!c) return;
   services_.releaseMouse();
   c->mouseUp(p);
-}
-
-void TamborakPanel::doubleClick(Point p) {
-  if (LooperView* r = row(focusedRow_); r && r->rect().contains(p)) {
-    r->doubleClick(p);
-    return;
-  }
-  for (auto& row : rows_)
-    if (row && row->rect().contains(p)) row->doubleClick(p);
 }
 
 void TamborakPanel::wheel(Point p, int notches) {

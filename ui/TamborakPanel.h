@@ -52,10 +52,15 @@ class TamborakPanel : public RowOwner, public TamborakView {
   void setPlayClock(std::function<void()> clock) { playClock_ = std::move(clock); }
 
   void paint(Canvas& canvas);
+  // A press anywhere but on the focused row's focused control first takes the focus from that
+  // control (an open parameter box applies its number). The control that takes a press gets the
+  // moves and the release of that button; a release of the other button is ignored.
   void mouseDown(Point p, MouseButton button, unsigned mods);
   void mouseMove(Point p);
-  void mouseUp(Point p);
-  void doubleClick(Point p);
+  void mouseUp(Point p, MouseButton button = MouseButton::kLeft);
+  // The second left press of a double click: a press, unless the control under it gives double
+  // clicks a meaning of its own (the parameter field, the strokes view).
+  void doubleClick(Point p, unsigned mods = kNoMods);
   void wheel(Point p, int notches);
   // A key for the panel (its focused row first); false when nothing takes it.
   bool key(int vk, unsigned mods);
@@ -111,6 +116,7 @@ class TamborakPanel : public RowOwner, public TamborakView {
   void showTip(Control* control, Point p);
   // A key for the focused row, then the panel's table.
   bool rowKey(int vk, unsigned mods);
+  void press(Point p, MouseButton button, unsigned mods, bool twice);
 
   ITamborak* engine_;
   LoopEditing& editing_;
@@ -134,6 +140,7 @@ class TamborakPanel : public RowOwner, public TamborakView {
 
   int focusedRow_ = 0;
   Control* captured_ = nullptr;
+  MouseButton capturedBy_ = MouseButton::kLeft;
   Control* hovered_ = nullptr;
   std::string windowText_;
   std::function<void(int)> loopBrowser_;

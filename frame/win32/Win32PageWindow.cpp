@@ -393,11 +393,17 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
         panel_->mouseDown(p, ui::MouseButton::kLeft, heldModifiers());
         return true;
       case WM_LBUTTONDBLCLK:
-        panel_->doubleClick(p);
+        // Comes in place of the second WM_LBUTTONDOWN; its WM_LBUTTONUP follows.
+        SetFocus(hwnd);
+        panel_->doubleClick(p, heldModifiers());
         return true;
       case WM_RBUTTONDOWN:
         SetFocus(hwnd);
         panel_->mouseDown(p, ui::MouseButton::kRight, heldModifiers());
+        return true;
+      case WM_RBUTTONUP:
+        // Buttons act on the release, of either button (the mute button's right click solos).
+        panel_->mouseUp(p, ui::MouseButton::kRight);
         return true;
       case WM_MOUSEMOVE: {
         TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
@@ -409,7 +415,7 @@ class Win32PageWindow final : public PageWindow, public ui::WindowServices {
         showTooltip({}, {});
         return true;
       case WM_LBUTTONUP:
-        panel_->mouseUp(p);
+        panel_->mouseUp(p, ui::MouseButton::kLeft);
         return true;
       case WM_MOUSEWHEEL: {
         POINT at{p.x, p.y};

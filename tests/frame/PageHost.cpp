@@ -21,8 +21,10 @@
 #include "frame/ClassIds.h"
 #include "frame/ComRef.h"
 #include "io/UniStream.h"
+#include "loops/Looper.h"
 #include "sim/HostContext.h"
 #include "tests/frame/HostChecks.h"
+#include "tests/ui/PanelMouse.h"
 #include "ui/TamborakPanel.h"
 
 namespace velmora {
@@ -289,6 +291,26 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
     PostMessageW(panel, WM_KEYUP, VK_RETURN, 0xC0000001);
     pumpKeepingKeys(300);
     check(savedState(filter.get()) != beforeEnter, "Enter composes through the key hook while the host keeps the keys");
+
+    // Mouse buttons, double clicks and characters as Windows sends them: the second press of a
+    // double click comes as a double-click message.
+    const auto press = [&](bool right, ui::Point p, int times) {
+      for (int i = 0; i < times; ++i) {
+        PostMessageW(panel, right ? WM_RBUTTONDOWN : i % 2 ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN, 0, MAKELPARAM(p.x, p.y));
+        PostMessageW(panel, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+      }
+    };
+    const auto type = [&](const std::string& digits) {
+      for (char c : digits) PostMessageW(panel, WM_CHAR, static_cast<WPARAM>(c), 1);
+    };
+    const auto facts = [&] {
+      pump(200);
+      test::PanelFacts f{0, engine->getSlice(0)->file(), engine->getSlice(0)->getParameter(Looper::kVelocityAdjust),
+                         engine->getQuantize()};
+      for (int i = 0; i < 6; ++i) f.muted |= engine->getSlice(i)->muted() ? 1 << i : 0;
+      return f;
+    };
+    if (engine) test::checkPanelMouse(press, type, facts, [](bool ok, const std::string& what) { check(ok, what); });
 
     // The options dialog: modal over the frame (disabled meanwhile), painted, closed by its close
     // box as Cancel, leaving the engine as it was.

@@ -17,9 +17,11 @@
 #include <unistd.h>
 
 #include "engine/EngineProcess.h"
+#include "lv2/ControlPorts.h"
 #include "lv2/PanelLink.h"
 #include "tests/TempFolder.h"
 #include "tests/lv2/Lv2TestHost.h"
+#include "tests/ui/PanelMouse.h"
 #include "ui/TamborakPanel.h"
 #include "ui/cairo/CairoCanvas.h"
 
@@ -27,6 +29,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -189,6 +192,18 @@ std::multiset<std::tuple<int, int, long>> pattern(const std::vector<Note>& notes
   std::multiset<std::tuple<int, int, long>> p;
   for (const Note& n : notes) p.emplace(n.key, n.velocity, std::lround(n.start));
   return p;
+}
+
+// Of a plug-in state: the muted slices, slice 0's pattern and velocity adjustment.
+test::PanelFacts sliceFacts(const std::string& state) {
+  ComRef<ITamborak> face;
+  CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+  Tamborak& e = static_cast<Tamborak&>(*face.get());
+  CUniMemoryReader in(state.data(), static_cast<std::uint32_t>(state.size()));
+  e.readState(in);
+  test::PanelFacts facts{0, e.getSlice(0)->file(), e.getSlice(0)->getParameter(Looper::kVelocityAdjust), false};
+  for (int i = 0; i < Tamborak::kSliceCount; ++i) facts.muted |= e.getSlice(i)->muted() ? 1 << i : 0;
+  return facts;
 }
 
 }  // namespace
@@ -370,6 +385,32 @@ int main(int argc, char** argv) {
           "dragging the loop out drops its MIDI file on another program's window");
     if (failed) std::printf("  dropped: %s\n", target.uriList.c_str());
     unsetenv("TMPDIR");
+  }
+
+  // Mouse buttons, double clicks and keys as the X server sends them.
+  {
+    const Window w = reinterpret_cast<Window>(widget);
+    const auto send = [&](int type, unsigned detail, ui::Point p) {  // a key event has a button event's layout
+      XEvent e{};
+      e.xbutton = {type, 0, True, display, w, DefaultRootWindow(display), None, CurrentTime, p.x, p.y, 0, 0, 0, detail, True};
+      XSendEvent(display, w, False, type == KeyPress ? KeyPressMask : type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
+    };
+    const auto press = [&](bool right, ui::Point p, int times) {
+      for (int i = 0; i < times; ++i)
+        for (int type : {ButtonPress, ButtonRelease}) send(type, right ? Button3 : Button1, p);
+    };
+    const auto type = [&](const std::string& digits) {
+      for (char c : digits) send(KeyPress, XKeysymToKeycode(display, static_cast<KeySym>(XK_0 + (c - '0'))), {});
+    };
+    const auto facts = [&] {
+      XSync(display, False);
+      settle();
+      instance.play(song, bar / 4, {});
+      test::PanelFacts f = sliceFacts(instance.save());
+      f.quantize = instance.controls_[lv2::kPortQuantize - lv2::kPortSwing] != 0;
+      return f;
+    };
+    test::checkPanelMouse(press, type, facts, [](bool ok, const std::string& what) { check(ok, "X11: " + what); });
   }
 
   // A host may destroy its window, and the panel's with it, before it cleans the panel up.

@@ -152,7 +152,7 @@ TEST(Controls, TheNumberFieldsEditBoxTakesDigitsAndSignsStepsAndAppliesOnEnterOr
   };
   for (const Case& c : cases) {
     o.got.clear();
-    f.doubleClick({5, 5});
+    f.doubleClick({5, 5}, kNoMods);
     ASSERT_TRUE(f.editing()) << c.what;
     for (char ch : c.typed) f.character(ch);
     for (int k : c.keys) f.key(k, kNoMods);

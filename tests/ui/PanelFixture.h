@@ -136,7 +136,7 @@ class PanelTest : public EngineTest {
   }
   void click(int id, unsigned mods = ui::kNoMods, ui::MouseButton button = ui::MouseButton::kLeft) {
     panel_->mouseDown(centre(id), button, mods);
-    panel_->mouseUp(centre(id));
+    panel_->mouseUp(centre(id), button);
   }
   // What the panel shows, as drawn on a recording canvas.
   ui::RecordingCanvas painted() {

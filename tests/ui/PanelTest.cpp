@@ -81,6 +81,7 @@ TEST_F(PanelTest, DraggingASliderOrThePadShowsTheValueTheEngineTookAndTheRelease
   const ui::Rect t = swing.track();
   const int x = (t.left + t.right) / 2;
   panel().mouseDown({x, t.bottom}, MouseButton::kLeft, ui::kNoMods);
+  panel().mouseUp({x, t.bottom}, MouseButton::kRight);  // the other button's release ends no drag
   panel().mouseMove({x, t.bottom - (t.bottom - t.top) * 60 / 100});
   EXPECT_EQ(engine().getSwingPc(), 60);
   EXPECT_EQ(panel().windowText(), "Swing: 60%");
@@ -123,7 +124,7 @@ TEST_F(PanelTest, KeysRunTheFocusedRowsCommandsThenThePanelsAndOthersGoToTheHost
   EXPECT_EQ(recorder_->count("Random"), 1);
   panel().key('S', ui::kShift);
   panel().key(keys::kDelete, ui::kNoMods);
-  EXPECT_EQ(browser, (std::vector<int>{cmd::kLoopSaveAs, cmd::kLoopDelete}));
+  EXPECT_EQ(browser, (std::vector<int>{cmd::kLoopSave, cmd::kLoopDelete}));
 
   // Down and up move the slice focus, and keys then act on that slice.
   panel().key(keys::kDown, ui::kNoMods);
@@ -257,6 +258,7 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   EXPECT_EQ(panel().statusText(), "Compose a new loop from the pattern library [Enter]");
   panel().mouseMove(centre(cmd::kQuickPad0 + 6));
   EXPECT_EQ(services_.tooltip, "Quick Pad Panel");
+  EXPECT_EQ(panel().statusText(), "Quick Pads for storing and instant recalling Loops [1,2,3,...,0]");
   panel().mouseMove(centre(cmd::kIdrc));
   EXPECT_EQ(panel().statusText(), "Click to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]");
   panel().mouseMove({5, 200});

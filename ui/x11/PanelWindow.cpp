@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/Clipboard.h"
@@ -76,6 +77,13 @@ KeyPressed keyPressed(XKeyEvent& event) {
   return k;
 }
 
+// The panel's mouse button of an X button number (none for the wheel and the others).
+std::optional<MouseButton> mouseButton(unsigned button) {
+  if (button == Button1) return MouseButton::kLeft;
+  if (button == Button3) return MouseButton::kRight;
+  return std::nullopt;
+}
+
 // The label without its right-aligned key name, and the key name.
 std::pair<std::string, std::string> splitLabel(const std::string& label) {
   const auto tab = label.find_first_of("\b\t");
@@ -84,6 +92,25 @@ std::pair<std::string, std::string> splitLabel(const std::string& label) {
 }
 
 }  // namespace
+
+// Tells a double click from a single press: a second left press soon after the first, near it.
+class ClickClock {
+ public:
+  // Whether this left press at `p` ends a double click.
+  bool secondPress(Point p) {
+    const auto now = std::chrono::steady_clock::now();
+    const bool twice = now - last_ < kDoubleClick && std::abs(p.x - at_.x) <= 3 && std::abs(p.y - at_.y) <= 3;
+    last_ = twice ? std::chrono::steady_clock::time_point{} : now;
+    at_ = p;
+    return twice;
+  }
+  // Another button was pressed: the next left press starts afresh.
+  void reset() { last_ = {}; }
+
+ private:
+  std::chrono::steady_clock::time_point last_{};
+  Point at_{-100, -100};
+};
 
 struct X11Connection {
   ::Display* display = nullptr;
@@ -408,7 +435,7 @@ std::unique_ptr<PanelWindow> PanelWindow::open(unsigned long parent, std::string
 }
 
 PanelWindow::PanelWindow(std::unique_ptr<X11Connection> connection, unsigned long window)
-    : x_(std::move(connection)), window_(window) {
+    : x_(std::move(connection)), window_(window), clicks_(std::make_unique<ClickClock>()) {
   prompt_ = std::make_unique<X11Prompt>(*x_, window_, [this] { repaint(); });
 }
 
@@ -467,26 +494,21 @@ void PanelWindow::handle(void* raw, int& inputs) {
       const unsigned mods = modifiers(event.xbutton.state);
       XSetInputFocus(x_->display, window_, RevertToParent, event.xbutton.time);
       ++inputs;
+      const auto button = mouseButton(event.xbutton.button);
       if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
         panel_->wheel(p, event.xbutton.button == Button4 ? 1 : -1);
-      } else if (event.xbutton.button == Button1) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastPress_ < kDoubleClick && std::abs(p.x - lastPressAt_.x) <= 3 && std::abs(p.y - lastPressAt_.y) <= 3) {
-          panel_->doubleClick(p);
-          lastPress_ = {};
-        } else {
-          panel_->mouseDown(p, MouseButton::kLeft, mods);
-          lastPress_ = now;
-          lastPressAt_ = p;
-        }
-      } else if (event.xbutton.button == Button3) {
-        panel_->mouseDown(p, MouseButton::kRight, mods);
+      } else if (button == MouseButton::kLeft && clicks_->secondPress(p)) {
+        panel_->doubleClick(p, mods);
+      } else if (button) {
+        if (*button != MouseButton::kLeft) clicks_->reset();
+        panel_->mouseDown(p, *button, mods);
       }
       break;
     }
     case ButtonRelease:
-      if (event.xbutton.button == Button1) {
-        panel_->mouseUp({event.xbutton.x, event.xbutton.y});
+      // Buttons act on the release, of either button (the mute button's right click solos).
+      if (const auto button = mouseButton(event.xbutton.button)) {
+        panel_->mouseUp({event.xbutton.x, event.xbutton.y}, *button);
         ++inputs;
       }
       break;
@@ -497,9 +519,11 @@ void PanelWindow::handle(void* raw, int& inputs) {
       showTooltip({}, {});
       break;
     case KeyPress: {
+      // The key and then its character, as Windows sends them: the parameter box keeps its digit
+      // keys from the accelerators and types their characters.
       const KeyPressed k = keyPressed(event.xkey);
       ++inputs;
-      if (k.code && panel_->key(k.code, k.mods)) break;
+      if (k.code) panel_->key(k.code, k.mods);
       if (k.character) panel_->character(k.character);
       break;
     }
@@ -579,8 +603,7 @@ void PanelWindow::runModal(DialogWindow& dialog) {
     x_->draw(window, size.width(), size.height(), [&](Canvas& canvas) { dialog.paint(canvas); });
   };
   dialog.setServices(&services);
-  std::chrono::steady_clock::time_point lastPress{};
-  Point lastAt{-100, -100};
+  ClickClock clicks;
   while (!dialog.closed()) {
     if (services.dirty && XPending(display) == 0) paintDialog();
     XEvent event;
@@ -603,15 +626,8 @@ void PanelWindow::runModal(DialogWindow& dialog) {
         if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
           dialog.wheel(p, event.xbutton.button == Button4 ? 1 : -1);
         } else if (event.xbutton.button == Button1) {
-          const auto now = std::chrono::steady_clock::now();
-          if (now - lastPress < kDoubleClick && std::abs(p.x - lastAt.x) <= 3 && std::abs(p.y - lastAt.y) <= 3) {
-            dialog.doubleClick(p);
-            lastPress = {};
-          } else {
-            dialog.mouseDown(p, MouseButton::kLeft, modifiers(event.xbutton.state));
-            lastPress = now;
-            lastAt = p;
-          }
+          if (clicks.secondPress(p)) dialog.doubleClick(p);
+          else dialog.mouseDown(p, MouseButton::kLeft, modifiers(event.xbutton.state));
         }
         break;
       }

@@ -16,6 +16,7 @@ namespace velmora::ui {
 
 class TamborakPanel;
 struct X11Connection;
+class ClickClock;
 
 class PanelWindow : public WindowServices, public platform::FileDrag {
  public:
@@ -70,9 +71,8 @@ class PanelWindow : public WindowServices, public platform::FileDrag {
     std::chrono::steady_clock::time_point due;
   };
   std::map<int, Timer> timers_;
-  // The last left press, for double clicks.
-  std::chrono::steady_clock::time_point lastPress_{};
-  Point lastPressAt_{-100, -100};
+  // Tells double clicks from single presses.
+  std::unique_ptr<ClickClock> clicks_;
   std::unique_ptr<platform::Prompt> prompt_;
 };
 
