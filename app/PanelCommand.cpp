@@ -4,7 +4,9 @@
 
 #include "app/LoopCommands.h"
 #include "app/LoopSession.h"
+#include "loops/LoopBrowser.h"
 #include "platform/SafeSave.h"
+#include "ui/LoopBrowserStrip.h"
 #include "ui/LoopEditing.h"
 #include "ui/Recording.h"
 #include "ui/TamborakPanel.h"
@@ -25,8 +27,13 @@ int panelCommand(const std::vector<std::string>& args) {
   bool drawn;
   {
     ui::RecordingServices services;  // no window: nothing is shown, asked or dragged
+    // The loop browser strip as the windows show it, over the loops folder (nothing selected,
+    // not watched); declared first so that the panel lets go of it before it ends.
+    velmora::LoopBrowser files(session->engine(), services.prompt(), session->engine().getLoopsFolder());
+    ui::LoopBrowser strip(files, services);
     ui::TamborakEditing editing(session->engine());
     ui::TamborakPanel panel(session->engine(), editing, services);
+    panel.attachLoopBrowser(&strip);
     panel.activate();
     drawn = ui::renderPng(ui::TamborakPanel::kWidth, ui::TamborakPanel::kHeight,
                           [&panel](ui::Canvas& canvas) { panel.paint(canvas); }, png, error);
