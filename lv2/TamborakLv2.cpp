@@ -441,7 +441,7 @@ void Plugin::writeNotify() {
 
 void Plugin::notifyPosition(std::uint32_t capacity, std::uint32_t frames) {
   framesSincePosition_ = std::min(framesSincePosition_ + frames, std::numeric_limits<std::uint32_t>::max() / 2);
-  const std::int64_t tick = std::llround(tick_);
+  const std::int64_t tick = std::llround(tickAt(anchorFrames_));
   const std::int32_t meter = song_.beatsPerBar() * 256 + song_.beatUnit();
   if (!notify_ || !positionWanted_ || (tick == sentTick_ && meter == sentMeter_) ||
       framesSincePosition_ < sampleRate_ * kPositionIntervalMs / 1000)
