@@ -43,7 +43,7 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   const fs::path& d = dir.path();
   ASSERT_EQ(runProgram(d, "$T compose --seed 11 -o loop.tbk").exit, 0);
   ASSERT_EQ(runProgram(d, "$T compose --seed 12 --volume '\\''8 Beat Rock'\\'' -o other.tbk").exit, 0);
-  const std::string song = " --meter 3/4 --tempo 93.7 --ppq 96 --bars 3";  // a bar is 288 ticks
+  const std::string song = " --meter 3/4 --tempo 93.7 --ppq 96 --bars 3 --channel 5";  // a bar is 288 ticks
 
   const ProgramResult one = runProgram(d, "$T export loop.tbk -o one.mid" + song);
   ASSERT_EQ(one.exit, 0) << one.err;
@@ -70,9 +70,14 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   EXPECT_EQ(notes, track.eventCount());
   EXPECT_GT(notes, 10u);
 
-  const ProgramResult channel = runProgram(d, "$T play loop.tbk --json --bars 1 --channel 5");
-  EXPECT_EQ(channel.out.find("\"channel\": 10"), std::string::npos);
-  EXPECT_NE(channel.out.find("\"channel\": 5,"), std::string::npos) << channel.out;
+  EXPECT_EQ(records.out.find("\"channel\": 10"), std::string::npos);
+  EXPECT_NE(records.out.find("\"channel\": 5,"), std::string::npos) << records.out;
+  for (const velmora::MidiEvent& e : track) EXPECT_EQ(e.channel, 4) << "the exported notes are on --channel 5";
+  const ProgramResult bar = runProgram(d, "$T export loop.tbk --bars 1 -o bar.mid");
+  EXPECT_EQ(bar.out, "wrote bar.mid: one track of notes, 1 bar of 4/4 at 120.00 bpm, 480 ticks per quarter\n");
+  std::string ninePads = "other.tbk";
+  for (int i = 1; i < 9; ++i) ninePads += ",other.tbk";
+  EXPECT_EQ(runProgram(d, "$T play loop.tbk --json --bars 1 --pads " + ninePads).exit, 0) << "nine pads are taken";
 
   // Key 37 at the second bar line (tick 144 of a file at 48 per quarter) switches to pad 1: from
   // there on the other loop plays, from its start, and up to it the loop as without a trigger.
@@ -97,6 +102,10 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
                                   "              t[-1].type == 'end_of_track', t.name, *[f'tempo {m.tempo}' if\n"
                                   "              m.type == 'set_tempo' else f'meter {m.numerator}/{m.denominator}'\n"
                                   "              for m in t if m.type in ('set_tempo', 'time_signature')])\n";
+  std::ofstream(d / "channels.py") << "import sys, mido\n"
+                                      "print(sorted({m.channel for t in mido.MidiFile(sys.argv[1]).tracks for m in t\n"
+                                      "              if m.type == 'note_on'}))\n";
+  EXPECT_EQ(runProgram(d, "/usr/bin/python3 channels.py slices.mid").out, "[4]\n") << "each slice's track on --channel 5";
   const ProgramResult mido = runProgram(d, "/usr/bin/python3 read.py slices.mid one.mid");
   ASSERT_EQ(mido.exit, 0) << mido.err;
   std::smatch m;
@@ -106,6 +115,23 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
                           "1 96 2\n0 True  meter 3/4 tempo 640341\n" + n + " True \n");
   ASSERT_TRUE(std::regex_match(mido.out, m, layout)) << mido.out;
   EXPECT_EQ(std::stoul(m[2]) + std::stoul(m[3]) + std::stoul(m[4]), notes);
+}
+
+TEST(RenderCommands, PlayMemoryGrowsWithTheNotesNotWithTheHostWindows) {
+  if (velmora::test::kSanitized || !fs::exists("/usr/bin/time"))
+    GTEST_SKIP() << "a sanitizer keeps freed memory; or no /usr/bin/time to measure with";
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  ASSERT_EQ(runProgram(d, "$T compose --seed 11 -o loop.tbk").exit, 0);
+  // Four bars of few notes: in about 800 windows, and in 524,288 windows of one tick.
+  std::int64_t kilobytes[2] = {};
+  for (const int i : {0, 1}) {
+    const ProgramResult r = runProgram(d, std::string("/usr/bin/time -f %M $T play loop.tbk --ppq 32767 -o out.mid") +
+                                              (i ? " --window 1" : ""));
+    ASSERT_EQ(r.exit, 0) << r.err;
+    kilobytes[i] = std::stoll(r.err.substr(r.err.find_last_of('\n', r.err.size() - 2) + 1));
+  }
+  EXPECT_LT(kilobytes[1] - kilobytes[0], 8 * 1024) << kilobytes[0] << " KiB, then " << kilobytes[1] << " KiB";
 }
 
 TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
