@@ -131,7 +131,7 @@ TEST(RenderCommands, PlayMemoryGrowsWithTheNotesNotWithTheHostWindows) {
     ASSERT_EQ(r.exit, 0) << r.err;
     kilobytes[i] = std::stoll(r.err.substr(r.err.find_last_of('\n', r.err.size() - 2) + 1));
   }
-  EXPECT_LT(kilobytes[1] - kilobytes[0], 8 * 1024) << kilobytes[0] << " KiB, then " << kilobytes[1] << " KiB";
+  EXPECT_LT(kilobytes[1] - kilobytes[0], 2 * 1024) << kilobytes[0] << " KiB, then " << kilobytes[1] << " KiB";
 }
 
 TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
