@@ -64,6 +64,10 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   EXPECT_EQ(settings.find("Tamborak\\2]\r\n\"Globals\""), std::string::npos) << settings;
   EXPECT_EQ(settings.find("Tamborak\\2]\n\"Globals\""), std::string::npos) << settings;
   EXPECT_NE(settings.find("Tamborak\\Command line]"), std::string::npos) << settings;
+  std::ofstream(d / "settings" / "registry.reg") << "damaged";
+  const ProgramResult damaged = runProgram(d, "$T check loop.tbk");
+  EXPECT_TRUE(damaged.err.starts_with("tamborak: ") && damaged.err.find("registry.reg:1: ") != std::string::npos)
+      << damaged.err;
 
   // The kick's pattern is found again by its own name, at distance 0.
   std::smatch kick;
