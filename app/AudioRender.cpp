@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 
 #include "platform/SafeSave.h"
 #include "platform/Subprocess.h"
@@ -38,6 +40,14 @@ bool renderWav(const std::string& smf, const std::string& path, std::string& err
   std::error_code ec;
   if (!fs::is_regular_file(font, ec)) {
     error = path + ": not written: the sound font " + font + " is not a file";
+    return false;
+  }
+  // The synthesiser renders silence from a file it cannot read as a font, and still succeeds.
+  char head[12] = {};
+  std::ifstream fontFile(font, std::ios::binary);
+  if (!fontFile.read(head, sizeof head) || std::string_view(head, 4) != "RIFF" ||
+      std::string_view(head + 8, 4) != "sfbk") {
+    error = path + ": not written: " + font + " is not a sound font (no RIFF sfbk header)";
     return false;
   }
   // The synthesiser reads and writes files of ours, made exclusively and removed on any failure.

@@ -17,6 +17,17 @@ int usageError(const std::string& command, const std::string& message) {
   return kExitUsage;
 }
 
+namespace {
+std::string currentTask;
+}  // namespace
+
+void setTask(std::string task) { currentTask = std::move(task); }
+const std::string& task() { return currentTask; }
+
+std::string counted(std::size_t count, const char* noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string Options::value(const std::string& name) const {
   const auto found = values.find(name);
   return found == values.end() ? std::string() : found->second;
@@ -40,7 +51,7 @@ bool parseOptions(const std::vector<std::string>& args, const std::vector<std::s
       optionsEnded = true;
       continue;
     }
-    std::string name = arg, value;
+    std::string name = arg == "-h" && listed(flags, "--help") ? "--help" : arg, value;
     const std::size_t equals = arg.find('=');
     const bool inline_value = equals != std::string::npos && arg.rfind("--", 0) == 0;
     if (inline_value) {
@@ -55,7 +66,10 @@ bool parseOptions(const std::vector<std::string>& args, const std::vector<std::s
         }
         value = args[++i];
       }
-      out.values[name] = value;
+      if (!out.values.emplace(name, value).second) {
+        error = name + " is given twice";
+        return false;
+      }
     } else if (listed(flags, name) && !inline_value) {
       out.values[name] = "";
     } else {

@@ -24,6 +24,14 @@ int fail(const std::string& message);
 // [main-thread]
 int usageError(const std::string& command, const std::string& message);
 
+// What the program is doing, as "COMMAND FILE", for a failure that reaches main (out of memory).
+// [main-thread]
+void setTask(std::string task);
+const std::string& task();
+
+// "1 bar", "2 bars": the count with the noun, in the plural unless the count is 1. [any thread]
+std::string counted(std::size_t count, const char* noun);
+
 // The options of one command line. Options come as "--name value", "--name=value" or, for
 // flags, "--name"; "--" ends them. [main-thread]
 struct Options {
@@ -35,8 +43,9 @@ struct Options {
 };
 
 // Reads `args` against the option names a command takes (`valued` take a value, `flags` do
-// not; "-o" is accepted as a valued name too). On a name it does not know or a missing value,
-// `error` says which and the result is false. [main-thread]
+// not; "-o" is accepted as a valued name too; "-h" stands for "--help" when that is a flag). On
+// a name it does not know, a missing value or a valued option given twice, `error` says which
+// and the result is false. [main-thread]
 bool parseOptions(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                   const std::vector<std::string>& flags, Options& out, std::string& error);
 

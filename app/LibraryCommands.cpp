@@ -57,8 +57,9 @@ void listLeaves(const TransitNode& volume) {
   }
 }
 
-// True when the bytes from `i` start a UTF-8 sequence that a terminal shows as a character: not
-// a C0 or C1 control, not DEL, not overlong at its first byte; its length in `length`.
+// True when the bytes from `i` start a whole, valid UTF-8 sequence that a terminal shows as a
+// character: not a C0 or C1 control, not DEL, not overlong, no surrogate, nothing past U+10FFFF;
+// its length in `length`.
 bool printableSequence(std::string_view text, std::size_t i, std::size_t& length) {
   const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
   const unsigned char c = byte(0);
@@ -70,7 +71,11 @@ bool printableSequence(std::string_view text, std::size_t i, std::size_t& length
   if (length == 0 || i + length > text.size()) return false;
   for (std::size_t k = 1; k < length; ++k)
     if ((byte(k) & 0xC0) != 0x80) return false;
-  return !(c == 0xC2 && byte(1) < 0xA0);  // U+0080..U+009F are the C1 controls
+  // The second byte's range rules out overlong forms (E0, F0), surrogates (ED) and code points
+  // past U+10FFFF (F4); U+0080..U+009F are the C1 controls.
+  const unsigned char second = byte(1);
+  return !((c == 0xC2 && second < 0xA0) || (c == 0xE0 && second < 0xA0) || (c == 0xED && second >= 0xA0) ||
+           (c == 0xF0 && second < 0x90) || (c == 0xF4 && second >= 0x90));
 }
 
 }  // namespace
@@ -102,7 +107,8 @@ int packVolumeCommand(const std::string& folder, const std::string& out) {
   if (!packVolume(root, image, error)) return fail(out + ": not written: " + error);
   if (!platform::saveFileWhole(out, image, error)) return fail("cannot write the volume: " + error);
   const Counts c = count(root);
-  std::printf("%s: %zu patterns in %zu folders, %zu bytes\n", shown(out).c_str(), c.leaves, c.folders, image.size());
+  std::printf("%s: %s in %s, %zu bytes\n", shown(out).c_str(), counted(c.leaves, "pattern").c_str(),
+              counted(c.folders, "folder").c_str(), image.size());
   if (fs::path(out).filename().string().find('.') != std::string::npos)
     std::fprintf(stderr, "tamborak: note: %s has a '.' in its name; the library reads only names without one as volumes\n",
                  shown(out).c_str());
@@ -125,7 +131,7 @@ int listVolumeCommand(const std::string& file) {
   reportNotes(scan);
   listLeaves(volume);
   const Counts c = count(volume);
-  std::printf("%zu patterns in %zu folders\n", c.leaves, c.folders);
+  std::printf("%s in %s\n", counted(c.leaves, "pattern").c_str(), counted(c.folders, "folder").c_str());
   if (!complete)
     return fail(file + ": damaged volume: a record breaks off, nests too deep or states a size beyond the end "
                 "(reading stopped at byte " + std::to_string(kVolumeSignatureLength + reader.position()) + " of " +
@@ -164,13 +170,14 @@ int librarySummaryCommand(const std::string& folderArgument, bool json) {
   }
   std::printf("pattern library: %s\n", shown(folder).c_str());
   for (const VolumeSummary& v : volumes) {
-    std::printf("%s%s: %zu patterns\n", shown(v.name).c_str(), v.packed ? " (volume file)" : "", v.patterns);
+    std::printf("%s%s: %s\n", shown(v.name).c_str(), v.packed ? " (volume file)" : "",
+                counted(v.patterns, "pattern").c_str());
     for (const KindCount& k : v.kinds)
       std::printf("  %-32s %6zu   group 0: %zu, 1: %zu, 2: %zu\n", k.folder.empty() ? "." : shown(k.folder).c_str(),
                   k.patterns, k.groups[0], k.groups[1], k.groups[2]);
     total += v.patterns;
   }
-  std::printf("%zu patterns in %zu volumes\n", total, volumes.size());
+  std::printf("%s in %s\n", counted(total, "pattern").c_str(), counted(volumes.size(), "volume").c_str());
   return 0;
 }
 

@@ -39,6 +39,7 @@ bool readCommandOptions(const char* command, const std::vector<std::string>& arg
                  : usageError(command, "unexpected '" + options.positional[positionals] + "'");
     return false;
   }
+  setTask(std::string(command) + (positionals ? " " + options.positional.front() : ""));
   return true;
 }
 
@@ -84,6 +85,9 @@ int composeCommand(const std::vector<std::string>& args) {
     for (int i = 0; i < Tamborak::kSliceCount; ++i) engine.getSlice(i)->setMutedSilently(false);
   if (seed >= 0) crtSrand(static_cast<std::uint32_t>(seed));
   engine.Random(nullptr);
+  bool drawn = false;
+  for (int i = 0; i < Tamborak::kSliceCount; ++i) drawn = drawn || !engine.getSlice(i)->file().empty();
+  if (!drawn) return fail(library + ": no pattern to compose from (the library holds none that can be read)");
 
   std::string error;
   if (options.has("-o") && !session.saveLoopFile(options.value("-o"), error)) return fail(error);

@@ -27,10 +27,13 @@ LoopSession::LoopSession(const std::string& library) {
   if (!face_) return;
   engine().addView(&view_);
   engine().setKeyState(&noKeys_);
+  engine().setPatternProblem([this](const Looper& slice, const std::string& folder, const std::string& file,
+                                    bool found) { warnPattern(slice, folder, file, found); });
 }
 
 LoopSession::~LoopSession() {
   if (!face_) return;
+  engine().setPatternProblem(nullptr);
   engine().setKeyState(nullptr);
   engine().removeView(&view_);
 }
@@ -51,11 +54,25 @@ bool LoopSession::loadLoopFile(const std::string& path, std::string& error) {
     return false;
   }
   CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  if (!engine().LoadLoop(reader, 0)) {
+  loading_ = path;
+  const bool loaded = engine().LoadLoop(reader, 0);
+  loading_.clear();
+  if (!loaded) {
     error = path + ": not a loop file, or a damaged one (the loop block is refused)";
     return false;
   }
   return true;
+}
+
+void LoopSession::warnPattern(const Looper& slice, const std::string& folder, const std::string& file, bool found) {
+  const std::string pattern = folder + file;
+  if (!warned_.insert(loading_ + '\n' + pattern).second) return;
+  int slot = -1;
+  for (int i = 0; i < Tamborak::kSliceCount; ++i)
+    if (engine().getSlice(i) == &slice) slot = i;
+  std::fprintf(stderr, "tamborak: warning: %s%s: pattern %s %s\n", loading_.empty() ? "" : (shown(loading_) + ": ").c_str(),
+               partName(slot), shown(pattern).c_str(),
+               found ? "cannot be read (a damaged pattern file); it is left out" : "is not in the library; the slice plays nothing");
 }
 
 bool LoopSession::saveLoopFile(const std::string& path, std::string& error) {

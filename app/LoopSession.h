@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,15 +33,22 @@ class LoopSession {
   // The volumes of the library (folders and volume files at its top). [main-thread]
   std::vector<std::string> volumes();
   // Reads a loop file into the engine; false with `error` (naming the file) when the file is
-  // missing, unreadable or not a whole loop. [main-thread, not real-time safe]
+  // missing, unreadable or not a whole loop. A pattern of the loop that the library lacks or
+  // cannot read is a warning on stderr naming the loop, the slice and the pattern.
+  // [main-thread, not real-time safe]
   bool loadLoopFile(const std::string& path, std::string& error);
   // Writes the engine's loop to `path` through a temporary file; false with `error` naming the
   // file. [main-thread, not real-time safe]
   bool saveLoopFile(const std::string& path, std::string& error);
 
  private:
+  // Warns on stderr, once per pattern, of a pattern a slice could not load.
+  void warnPattern(const Looper& slice, const std::string& folder, const std::string& file, bool found);
+
   ComRef<ITamborak> face_;
   sim::ResultView view_;
+  std::string loading_;           // the loop file being read, named in warnings
+  std::set<std::string> warned_;  // patterns already warned of
   platform::ScriptedKeyState noKeys_;  // the composer's test mode never sees a held key
 };
 

@@ -1,7 +1,9 @@
 // tamborak panel: the plug-in's panel for a loop, drawn headless into a PNG image.
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/LibraryCommands.h"
 #include "app/LoopCommands.h"
 #include "app/LoopSession.h"
 #include "loops/LoopBrowser.h"
@@ -42,6 +44,8 @@ int panelCommand(const std::vector<std::string>& args) {
   if (!drawn) return fail("cannot draw the panel: " + error);
   const std::string& out = options.value("-o");
   if (!platform::saveFileWhole(out, png, error)) return fail(out + ": not written: " + error);
+  std::printf("wrote %s: the panel, %d x %d pixels\n", shown(out).c_str(), ui::TamborakPanel::kWidth,
+              ui::TamborakPanel::kHeight);
   return 0;
 }
 

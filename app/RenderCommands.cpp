@@ -139,7 +139,7 @@ bool writeOutputs(const Options& options, const std::string& smf, int& status) {
 }
 
 void printWritten(const Options& options, const SongOptions& song, const std::string& what) {
-  const std::string timeBase = std::to_string(song.bars) + " bars of " + std::to_string(song.numerator) + "/" +
+  const std::string timeBase = counted(static_cast<std::size_t>(song.bars), "bar") + " of " + std::to_string(song.numerator) + "/" +
                                std::to_string(song.denominator) + " at " + std::to_string(song.bpm100 / 100) + "." +
                                std::to_string(song.bpm100 / 10 % 10) + std::to_string(song.bpm100 % 10) + " bpm, " +
                                std::to_string(song.ticksPerQuarter) + " ticks per quarter";
@@ -185,10 +185,15 @@ const char* typeName(std::uint32_t type) {
   }
 }
 
+// A trigger file holds pad switches, not a song: its size and its events within the song are
+// bounded so that what it expands to in memory stays small.
+constexpr std::uint64_t kMaxTriggerBytes = std::uint64_t{1} << 20;
+constexpr std::size_t kMaxTriggerEvents = 100000;
+
 // Reads the events of a MIDI file at the song's resolution into `out`; false with `status`.
 bool readTriggerFile(const std::string& path, const SongOptions& song, std::vector<MidiEvent>& out, int& status) {
   std::string bytes, why;
-  if (platform::readRegularFile(path, kMaxLibraryFileBytes, {}, bytes, why) != platform::FileRead::kRead) {
+  if (platform::readRegularFile(path, kMaxTriggerBytes, {}, bytes, why) != platform::FileRead::kRead) {
     status = fail(path + ": " + why);
     return false;
   }
@@ -205,6 +210,11 @@ bool readTriggerFile(const std::string& path, const SongOptions& song, std::vect
   const auto scale = [&](std::int64_t ticks) { return ticks * song.ticksPerQuarter / track.division(); };
   for (const MidiEvent& e : track) {
     if (e.time < 0 || scale(e.time) >= song.endTick()) continue;
+    if (out.size() == kMaxTriggerEvents) {
+      status = fail(path + ": more than " + std::to_string(kMaxTriggerEvents) + " events within the song; a trigger "
+                    "file holds at most that many");
+      return false;
+    }
     MidiEvent at = e;
     at.time = static_cast<std::int32_t>(scale(e.time));
     if (e.isNote() && e.duration != kOpenDuration)
@@ -214,19 +224,31 @@ bool readTriggerFile(const std::string& path, const SongOptions& song, std::vect
   return true;
 }
 
-// Stores each loop file of the comma-separated list into quick pads 1, 2, ... and brings the
-// engine back to pad 0. False with `status` set when a file fails.
-bool loadPads(LoopSession& session, const std::string& list, int& status) {
-  std::int32_t pad = 1;
-  for (std::size_t start = 0; start <= list.size(); ++pad) {
+// The loop files of the comma-separated list for quick pads 1, 2, ...: at most 9, none
+// unnamed. False with `status` set (a usage error) otherwise.
+bool padFiles(const std::string& list, std::vector<std::string>& files, int& status) {
+  for (std::size_t start = 0; start <= list.size();) {
     const std::size_t end = std::min(list.find(',', start), list.size());
-    const std::string file = list.substr(start, end - start);
+    files.push_back(list.substr(start, end - start));
     start = end + 1;
-    if (pad >= Tamborak::kPadCount) {
-      status = usageError("play", "--pads takes at most 9 loop files");
+    if (files.back().empty()) {
+      status = usageError("play", "--pads: a file name is empty");
       return false;
     }
-    session.engine().setLoopIdx(pad, true, 0);
+  }
+  if (files.size() >= static_cast<std::size_t>(Tamborak::kPadCount)) {
+    status = usageError("play", "--pads takes at most " + std::to_string(Tamborak::kPadCount - 1) + " loop files");
+    return false;
+  }
+  return true;
+}
+
+// Stores each loop file into quick pads 1, 2, ... and brings the engine back to pad 0. False
+// with `status` set when a file fails.
+bool loadPads(LoopSession& session, const std::vector<std::string>& files, int& status) {
+  std::int32_t pad = 1;
+  for (const std::string& file : files) {
+    session.engine().setLoopIdx(pad++, true, 0);
     std::string error;
     if (!session.loadLoopFile(file, error)) {
       status = fail(error);
@@ -324,10 +346,13 @@ int playCommand(const std::vector<std::string>& args) {
     return {};
   };
 
+  std::vector<std::string> pads;
+  if (options.has("--pads") && !padFiles(options.value("--pads"), pads, status)) return status;
+
   RenderSession render;
   if (!render.open(options, song, status)) return status;
   Tamborak& engine = render.engine();
-  if (options.has("--pads") && !loadPads(render.session(), options.value("--pads"), status)) return status;
+  if (!pads.empty() && !loadPads(render.session(), pads, status)) return status;
   if (auto v = control("--swing")) engine.setSwingPc(static_cast<std::int32_t>(*v), false);
   if (auto v = control("--swing-grid")) engine.setSwingDurIdx(static_cast<std::int32_t>(*v), false);
   if (auto v = control("--dynamics")) engine.setVeloDyn(static_cast<std::int32_t>(*v), false);
@@ -346,8 +371,21 @@ int playCommand(const std::vector<std::string>& args) {
       std::max<std::int64_t>(1, song.ticksPerQuarter * song.bpm100 / (100 * 60 * 100)));
   if (auto seed = control("--seed")) crtSrand(static_cast<std::uint32_t>(*seed));
 
-  sim::Transport transport(engine);
+  // The played events go straight into the export's collector and writer, with its time base,
+  // and are kept for the records only when asked: memory grows with the notes, not the windows.
+  ExportTimeBase base;
+  engine.fillTimeBase(&base);
+  SingleTrackProcess file(nullptr, 0, base);
+  file.process(0, 0, static_cast<std::int32_t>(song.endTick() - 1));
+  const bool json = options.has("--json");
+  std::vector<MidiEvent> played;
+  sim::Transport transport(engine, [&](const MidiEvent& e) {
+    if (isEmptyWindowMarker(e)) return;
+    file.emit(e);
+    if (json) played.push_back(e);
+  });
   for (const MidiEvent& e : input) transport.feed(e);
+  std::vector<MidiEvent>().swap(input);
   transport.start(0);
   {
     Progress progress("play: bars");
@@ -358,21 +396,11 @@ int playCommand(const std::vector<std::string>& args) {
     }
   }
   transport.stop();
-  std::vector<MidiEvent> played;
-  for (const sim::Emitted& e : transport.recording().events)
-    if (!isEmptyWindowMarker(e.event)) played.push_back(e.event);
-
-  // The played events go through the export's collector and writer, with its time base.
-  ExportTimeBase base;
-  engine.fillTimeBase(&base);
-  SingleTrackProcess file(nullptr, 0, base);
-  file.process(0, 0, static_cast<std::int32_t>(song.endTick() - 1));
-  for (const MidiEvent& e : played) file.emit(e);
   std::string smf;
   CUniString stream(smf);
   file.write(stream);
   if (!writeOutputs(options, smf, status)) return status;
-  if (options.has("--json"))
+  if (json)
     printRecords(played, song);
   else
     printWritten(options, song, "one track of what the engine played");

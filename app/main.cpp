@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,7 @@ int run(int argc, char** argv) {
     return librarySummaryCommand(global.empty() ? "" : global[1], false);
   }
   const std::string command = words[0];
+  setTask(command);
   std::vector<std::string> args(words.begin() + 1, words.end());
   args.insert(args.end(), global.begin(), global.end());
   if (command == "--help" || command == "-h" || command == "help") {
@@ -98,8 +100,11 @@ int main(int argc, char** argv) {
   int status;
   try {
     status = run(argc, argv);
-  } catch (const std::exception& e) {  // out of memory, mostly: say so rather than abort
-    std::fprintf(stderr, "tamborak: %s\n", e.what());
+  } catch (const std::bad_alloc&) {  // say what could not be done rather than abort
+    std::fprintf(stderr, "tamborak: %s: out of memory\n", shown(task().empty() ? "tamborak" : task()).c_str());
+    status = kExitFailed;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tamborak: %s: %s\n", shown(task().empty() ? "tamborak" : task()).c_str(), e.what());
     status = kExitFailed;
   }
   // Output that could not be written (a full disk, a closed pipe) is a failure too.

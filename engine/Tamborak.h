@@ -202,6 +202,9 @@ class Tamborak : public IMfxEventFilter,
   bool rulesAccept(Looper& slice) override;
   platform::Prompt* discardPrompt() override;
   bool saveLoopAs() override;
+  void patternNotLoaded(const Looper& slice, const std::string& folder, const std::string& file, bool found) override {
+    if (patternProblem_) patternProblem_(slice, folder, file, found);
+  }
   // The slice's cycle in the song's meter at the host's resolution last seen.
   void viewTiming(const Looper& slice, std::int32_t& cycle, std::int32_t& resolution) override;
 
@@ -226,6 +229,11 @@ class Tamborak : public IMfxEventFilter,
   // What saveLoopAs runs (the loop browser's Save As, true when the loop was written); without
   // one nothing is saved. Whoever sets it clears it before its target goes.
   void setLoopSaver(std::function<bool()> saver) { loopSaver_ = std::move(saver); }
+  // Told of each pattern a slice could not load (see LooperEngine::patternNotLoaded); without
+  // one nothing is said, as in the plug-in. Whoever sets it clears it before its target goes.
+  using PatternProblem = std::function<void(const Looper& slice, const std::string& folder, const std::string& file,
+                                            bool found)>;
+  void setPatternProblem(PatternProblem problem) { patternProblem_ = std::move(problem); }
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
   // What the host tells of the engine's track (only while the host integration is on).
@@ -421,6 +429,7 @@ class Tamborak : public IMfxEventFilter,
   platform::Prompt* prompt_ = nullptr;
   platform::KeyState* keyState_ = nullptr;
   std::function<bool()> loopSaver_;
+  PatternProblem patternProblem_;
   platform::Clipboard* clipboard_ = &platform::systemClipboard();
   platform::FileDrag* fileDrag_ = &platform::systemFileDrag();
   LoopExporter loopExporter_ = [](Tamborak& engine, std::string& smf) {

@@ -21,6 +21,8 @@ bool Tamborak::exportLoop(CUniStream& stream) {
     process = std::make_unique<MultiTrackProcess>(slices.data(), slices.size(), base);
   else
     process = std::make_unique<SingleTrackProcess>(slices.data(), slices.size(), base);
+  // The file carries what playback sends: the output channel, when one is set, on every note.
+  process->forceChannel(outChannel_);
   // The length is measured at the host's resolution; the file's may be rounded to whole beats,
   // and the loop keeps its bars in it.
   const std::int64_t end = std::min<std::int64_t>(

@@ -55,8 +55,10 @@ OfflineProcess::~OfflineProcess() = default;
 
 void OfflineProcess::emit(const MidiEvent& event) {
   if (!current_) return;
+  MidiEvent forced = event;
+  if (channel_ != -1) forced.channel = static_cast<std::uint8_t>(channel_ & 0x0F);
   smf::ExportMessage message;
-  if (!exportMessage(event, message)) return;
+  if (!exportMessage(forced, message)) return;
   current_->append(message);
   if (!event.isNote()) return;
   smf::ExportMessage off = message;

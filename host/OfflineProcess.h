@@ -64,6 +64,9 @@ class OfflineProcess : public ProcessContext {
   // Writes the collected tracks as a format-1 file after a tempo track; always 0.
   // [main-thread, not real-time safe]
   virtual int write(CUniStream& stream);
+  // Channel messages collected from now on leave on `channel` (0..15), as the engine's own
+  // output does; -1 keeps each event's channel. [the exporting thread]
+  void forceChannel(std::int32_t channel) { channel_ = channel; }
 
   // The time base after set-up: the file's division (ProcessContext::ticksPerQuarter), ticks
   // per beat of the meter, numerator, denominator power, tempo.
@@ -89,6 +92,7 @@ class OfflineProcess : public ProcessContext {
 
  private:
   std::int32_t start_ = 0;
+  std::int32_t channel_ = -1;
   std::int64_t rangeEnd_ = 0;  // the tick after the rendered range
   std::int32_t tempo_ = 12000;
   std::int32_t ticksPerBeat_ = 480;

@@ -280,8 +280,9 @@ class Looper {
   bool stepPattern(bool notify, int steps, bool checkRules, int direction);
   // Rescans the stroke counts (bit n: some eligible pattern has n strokes).
   void scanStrokes();
-  // Reads `file` of `folder` from the library into `into`; false when missing or unreadable.
-  bool readPattern(const std::string& folder, const std::string& file, CMidiTrack& into);
+  // Reads `file` of `folder` from the library into `into`; false when missing (`found` false)
+  // or unreadable.
+  bool readPattern(const std::string& folder, const std::string& file, CMidiTrack& into, bool& found);
   // Swaps `fresh` in under the lock; the old events go back in `fresh`.
   void swapTrack(CMidiTrack& fresh);
   bool replaceComponent(std::size_t index, const std::string& name);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "loops/DrumMap.h"
 #include "platform/Prompt.h"
@@ -54,6 +55,12 @@ class LooperEngine {
   // Saves the loop under a new name (the loop browser's Save As); false when nothing was
   // written (cancelled or failed). [main-thread]
   virtual bool saveLoopAs() = 0;
+  // The slice was asked for a pattern it could not load: `file` of `folder` is not in the
+  // library (`found` false) or cannot be read as a pattern; the slice holds none. Default:
+  // nothing is said. [main-thread]
+  virtual void patternNotLoaded(const Looper& slice, const std::string& folder, const std::string& file, bool found) {
+    (void)slice, (void)folder, (void)file, (void)found;
+  }
 
   // What the strokes view measures a slice with: its cycle length in host ticks and the host's
   // ticks per quarter as last seen. Without a host: one 4/4 bar per bar of the pattern at the

@@ -68,12 +68,14 @@ Looper::FolderWalk Looper::walkFolder() const {
   return walk;
 }
 
-bool Looper::readPattern(const std::string& folder, const std::string& file, CMidiTrack& into) {
+bool Looper::readPattern(const std::string& folder, const std::string& file, CMidiTrack& into, bool& found) {
+  found = false;
   if (file.empty()) return false;
   PatternTree& tree = engine_.getPatternLibrary();
   std::lock_guard guard(tree.lock());
   TransitNode* node = exactFolder(tree, folder);
   const TerminalNode* leaf = node ? findLeafByPath(node, file) : nullptr;
+  found = leaf != nullptr;
   return leaf && leaf->readMidi(&into);
 }
 
@@ -100,7 +102,8 @@ bool Looper::loadPattern(const std::string& folder, const std::string& file, boo
   setFixedNote(universal ? fixedNote() : -1);
 
   CMidiTrack fresh;
-  const bool loaded = readPattern(folder_, file, fresh);
+  bool found = false;
+  const bool loaded = readPattern(folder_, file, fresh, found);
   if (!loaded) fresh = CMidiTrack();
   file_ = loaded ? file : std::string();
   swapTrack(fresh);  // the old events are freed outside the lock
@@ -109,6 +112,8 @@ bool Looper::loadPattern(const std::string& folder, const std::string& file, boo
   rebuildCurve();
   signature_ = parseSignature(file_);
   if (view_) view_->refreshPattern(folderChanged);
+  // A slice playing its own events does not need its pattern.
+  if (!loaded && !file.empty() && !ownEvents_) engine_.patternNotLoaded(*this, folder_, file, found);
   return true;
 }
 

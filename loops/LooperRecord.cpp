@@ -76,6 +76,7 @@ bool Looper::load(CUniStream& stream) {
     // holds none from the library.
     file_.clear();
     signature_ = PatternSignature();
+    if (!file.empty() && !ownEvents_) engine_.patternNotLoaded(*this, folder, file, false);
   }
   if (ownEvents_) swapTrack(events);
   updateVelocityStats();

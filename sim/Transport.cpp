@@ -8,16 +8,23 @@
 namespace velmora::sim {
 
 namespace {
-// Moves the records whose time lies in first..last out of `pending`, in time order.
+// Moves the records whose time lies in first..last out of `pending` (in time order), in order.
 template <class Record>
-std::vector<Record> takeDue(std::vector<Record>& pending, MfxTime first, MfxTime last) {
-  std::vector<Record> due;
-  auto keep = std::stable_partition(pending.begin(), pending.end(),
-                                    [&](const Record& r) { return r.time < first || r.time > last; });
-  due.assign(keep, pending.end());
-  pending.erase(keep, pending.end());
-  std::stable_sort(due.begin(), due.end(), [](const Record& a, const Record& b) { return a.time < b.time; });
+std::vector<Record> takeDue(std::deque<Record>& pending, MfxTime first, MfxTime last) {
+  const auto before = [](const Record& r, MfxTime t) { return r.time < t; };
+  const auto from = std::lower_bound(pending.begin(), pending.end(), first, before);
+  const auto to = std::upper_bound(from, pending.end(), last, [](MfxTime t, const Record& r) { return t < r.time; });
+  std::vector<Record> due(from, to);
+  pending.erase(from, to);
   return due;
+}
+
+// Inserts after every record of the same time or earlier.
+template <class Record>
+void insertInOrder(std::deque<Record>& pending, const Record& record) {
+  pending.insert(std::upper_bound(pending.begin(), pending.end(), record.time,
+                                  [](MfxTime t, const Record& r) { return t < r.time; }),
+                 record);
 }
 }  // namespace
 
@@ -35,21 +42,31 @@ std::vector<std::pair<MfxTime, MfxTime>> Recording::windows() const {
   return list;
 }
 
-void Transport::feed(const MidiEvent& event) { pendingTrack_.push_back(event); }
+void Transport::feed(const MidiEvent& event) { insertInOrder(pendingTrack_, event); }
 
-void Transport::feedLive(const TimedShortMessage& message) { pendingLive_.push_back(message); }
+void Transport::feedLive(const TimedShortMessage& message) { insertInOrder(pendingLive_, message); }
 
 std::size_t Transport::begin(Call::Kind kind, MfxTime first, MfxTime second) {
+  if (sink_) return 0;
   recording_.calls.push_back({kind, first, second, S_OK});
   return recording_.calls.size() - 1;
+}
+
+void Transport::setResult(std::size_t call, HRESULT result) {
+  if (!sink_) recording_.calls[call].result = result;
 }
 
 void Transport::queueCall(Call::Kind kind, MfxTime first, MfxTime second,
                           const std::function<HRESULT(IMfxEventQueue*)>& invoke) {
   const std::size_t call = begin(kind, first, second);
   ComRef<EventQueue> queue = create<EventQueue>();
-  recording_.calls[call].result = invoke(queue.get());
-  for (const MidiEvent& e : queue->records) recording_.events.push_back({e, call});
+  setResult(call, invoke(queue.get()));
+  for (const MidiEvent& e : queue->records) {
+    if (sink_)
+      sink_(e);
+    else
+      recording_.events.push_back({e, call});
+  }
   if (queue->refCount() != 1) ++recording_.queuesHeld;
 }
 
@@ -79,8 +96,8 @@ void Transport::window(MfxTime first, MfxTime last) {
     const std::size_t call = begin(Call::kInput, 0, 0);
     ComRef<InputQueue> in = create<InputQueue>(std::move(live));
     ComRef<InputQueue> out = create<InputQueue>();
-    recording_.calls[call].result = filter_.OnInput(in.get(), out.get());
-    recording_.input.insert(recording_.input.end(), out->records.begin(), out->records.end());
+    setResult(call, filter_.OnInput(in.get(), out.get()));
+    if (!sink_) recording_.input.insert(recording_.input.end(), out->records.begin(), out->records.end());
     recording_.queuesHeld += (in->refCount() != 1) + (out->refCount() != 1);
   }
   ComRef<EventQueue> in = create<EventQueue>(takeDue(pendingTrack_, first, last));

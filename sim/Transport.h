@@ -1,10 +1,12 @@
 // The simulated transport: plays song ranges through a filter window by window, the way a host's
 // playback does (start, windows of a chosen size, loops, jumps, stop), feeds it track and live
-// input, and records every call and every event that comes out, so that tests compare outputs.
+// input, and records every call and every event that comes out, so that tests compare outputs;
+// or, for long songs, hands each event to a sink and keeps nothing.
 // [one thread: the simulated host's]
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -42,9 +44,16 @@ struct Recording {
 
 class Transport {
  public:
-  explicit Transport(IMfxEventFilter& filter) : filter_(filter) {}
+  // What streaming transports hand each emitted event to, in order.
+  using Sink = std::function<void(const MidiEvent&)>;
 
-  // Track input: delivered in the inQueue of the OnEvents window that holds its time.
+  explicit Transport(IMfxEventFilter& filter) : filter_(filter) {}
+  // A transport that records no call and keeps no event: each emitted event goes to `sink`,
+  // OnInput's output is dropped; its memory does not grow with the number of windows.
+  Transport(IMfxEventFilter& filter, Sink sink) : filter_(filter), sink_(std::move(sink)) {}
+
+  // Track input: delivered in the inQueue of the OnEvents window that holds its time; events
+  // of one time in the order fed.
   void feed(const MidiEvent& event);
   // Live input: delivered through OnInput just before the window that holds its time.
   void feedLive(const TimedShortMessage& message);
@@ -72,7 +81,10 @@ class Transport {
                               int passes, MfxTime windowSize);
 
  private:
+  // Records the call (streaming: nothing); its index.
   std::size_t begin(Call::Kind kind, MfxTime first, MfxTime second);
+  // Records the call's result (streaming: nothing).
+  void setResult(std::size_t call, HRESULT result);
   // Runs one call against a fresh event queue and records what the filter put into it.
   void queueCall(Call::Kind kind, MfxTime first, MfxTime second,
                  const std::function<HRESULT(IMfxEventQueue*)>& invoke);
@@ -80,8 +92,10 @@ class Transport {
 
   IMfxEventFilter& filter_;
   Recording recording_;
-  std::vector<MidiEvent> pendingTrack_;
-  std::vector<TimedShortMessage> pendingLive_;
+  Sink sink_;
+  // Held in time order, so that a window takes its input from one place without a search.
+  std::deque<MidiEvent> pendingTrack_;
+  std::deque<TimedShortMessage> pendingLive_;
   MfxTime position_ = 0;
 };
 

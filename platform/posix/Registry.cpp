@@ -91,7 +91,7 @@ std::set<std::size_t> reported;
 
 void reportOnce(const std::string& identity, const std::string& line) {
   std::lock_guard<std::mutex> lock(reportedMutex);
-  if (reported.insert(std::hash<std::string>()(identity)).second) std::fprintf(stderr, "%s\n", line.c_str());
+  if (reported.insert(std::hash<std::string>()(identity)).second) std::fprintf(stderr, "tamborak: %s\n", line.c_str());
 }
 
 // The settings of this process for each file that cannot be read, by file path: they start

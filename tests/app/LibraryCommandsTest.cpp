@@ -31,7 +31,8 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
   velmora::test::TempFolder dir;
   const fs::path& d = dir.path();
   makeTree(d, {"Src\\Kick\\a.mid", "Src\\\x1b[31mred.mid", "Bad\\ok.mid", "Locked\\ok.mid", "Locked\\Sub\\x.mid",
-               "Self\\a.mid", "Lib\\Vol\\1.Kick\\Kick\\p.mid", "Lib\\\x1b]2;title\x07" "Esc\\k.mid"});
+               "Self\\a.mid", "Lib\\Vol\\1.Kick\\Kick\\p.mid", "Lib\\\x1b]2;title\x07" "Esc\\k.mid",
+               "Lib\\\xe0\x80\x80\xed\xa0\x80 Odd\\k.mid"});
   ASSERT_EQ(mkfifo((d / "Pipe").c_str(), 0600), 0);
   fs::create_symlink("/proc/self/mem", d / "Bad" / "mem.mid");  // a regular file that fails every read
   fs::create_symlink("nowhere", d / "Self" / "gone.mid");        // holds nothing: no reason to fail
@@ -58,11 +59,13 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
       {"an unreadable folder fails the pack", "$DROP $T volume pack Locked LockedOut", 1, "", "Sub", "LockedOut"},
       {"packing into the folder packed leaves the output out",
        "$T volume pack Self Self/Out && $T volume pack Self Self/Out && $T volume list Self/Out", 0,
-       "a.mid\n1 patterns in 0 folders", "", ""},
+       "a.mid\n1 pattern in 0 folders", "", ""},
       {"a write error names the file asked for", "$T volume pack Src Missing/Out", 1, "", "Missing/Out: ", ""},
       {"a backslash in a name is skipped with a warning, and folder names are escaped", "$T library Lib", 0,
-       "\\x1b]2;title\\x07Esc: 1 patterns\n", "x\\y.mid", ""},
-      {"the summary invents no folder from a backslash", "$T library Lib", 0, "Vol: 1 patterns\n", "", ""},
+       "\\x1b]2;title\\x07Esc: 1 pattern\n", "x\\y.mid", ""},
+      {"the summary invents no folder from a backslash", "$T library Lib", 0, "Vol: 1 pattern\n", "", ""},
+      {"an overlong form and a surrogate in a name are escaped in JSON", "$T library --json Lib", 0,
+       "\"\\\\xe0\\\\x80\\\\x80\\\\xed\\\\xa0\\\\x80 Odd\"", "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -71,6 +74,7 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
     EXPECT_NE(r.out.find(c.outHas), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(c.errHas), std::string::npos) << r.err;
     EXPECT_FALSE(hasRawControl(r.out) || hasRawControl(r.err)) << r.out << r.err;
+    EXPECT_EQ((r.out + r.err).find_first_of("\xe0\xed"), std::string::npos) << "invalid UTF-8 passed through";
     EXPECT_EQ(r.err.find(".tmp"), std::string::npos) << r.err;  // never the temporary name
     if (!c.absent.empty()) {
       EXPECT_FALSE(fs::exists(d / c.absent));

@@ -64,6 +64,8 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   EXPECT_EQ(settings.find("Tamborak\\2]\r\n\"Globals\""), std::string::npos) << settings;
   EXPECT_EQ(settings.find("Tamborak\\2]\n\"Globals\""), std::string::npos) << settings;
   EXPECT_NE(settings.find("Tamborak\\Command line]"), std::string::npos) << settings;
+  std::ofstream(d / "settings" / "registry.reg") << "damaged";
+  EXPECT_TRUE(runProgram(d, "$T check loop.tbk").err.starts_with("tamborak: " + (d / "settings").string()));
 
   // The kick's pattern is found again by its own name, at distance 0.
   std::smatch kick;
@@ -149,6 +151,9 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
   fs::create_directory(d / "ro");
   fs::permissions(d / "ro", fs::perms::owner_read | fs::perms::owner_exec);
   fs::create_symlink("good.tbk", d / "link.tbk");
+  std::string many("MThd\0\0\0\6\0\0\0\1\0\x60MTrk\0\x04\x93\xe8\0\x90\x30\x40", 26);  // 100,001 notes
+  for (int i = 0; i < 100000; ++i) many.append("\0\x30\x40", 3);
+  std::ofstream(d / "many.mid", std::ios::binary) << many << std::string("\0\xff\x2f\0", 4);
 
   struct Case {
     const char* what;
@@ -187,6 +192,17 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       {"an export with no output", "$T export good.tbk", 2, "needs -o OUT.mid"},
       {"a humanize out of range", "$T play good.tbk --json --humanize 128", 2, "--humanize takes a number from 0 to 127"},
       {"audio without a synthesiser", "PATH=/nowhere $T export good.tbk --wav out.wav", 1, "install fluidsynth"},
+      {"a sound font that is none", "TAMBORAK_SOUNDFONT=good.tbk $T export good.tbk --wav out.wav", 1,
+       "good.tbk is not a sound font"},
+      {"a second -o", "$T export good.tbk -o loop.mid -o out.mid", 2, "-o is given twice"},
+      {"ten pad files", "$T play good.tbk --json --pads $(yes good.tbk | head -10 | paste -sd, -)", 2,
+       "--pads takes at most 9 loop files"},
+      {"a pad file without a name", "$T play good.tbk --json --pads ,", 2, "--pads: a file name is empty"},
+      {"a trigger file too large", "head -c 1048577 /dev/zero >big.mid && $T play good.tbk --json --trigger big.mid",
+       1, "big.mid: larger than 1048576"},
+      {"a trigger file of too many events", "$T play good.tbk --json --trigger many.mid", 1, "more than 100000 events"},
+      {"a compose from an empty library", "mkdir empty && $T compose --library empty -o out.mid", 1,
+       "no pattern to compose from"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -202,10 +218,33 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
   EXPECT_EQ(readWholeFile(d / "good.tbk"), good);
   fs::permissions(d / "ro", fs::perms::owner_all);
 
-  // Every command answers --help on standard output.
-  for (const char* command : {"compose", "check", "show", "find", "export", "play", "library", "volume"}) {
-    const ProgramResult r = runProgram(d, std::string("$T ") + command + " --help");
-    EXPECT_EQ(r.exit, 0) << command;
-    EXPECT_EQ(r.out.rfind(std::string("usage: tamborak ") + command, 0), 0u) << r.out;
-  }
+  // Every command answers --help and -h on standard output.
+  for (const char* command : {"compose", "check", "show", "find", "export", "play", "library", "volume"})
+    for (const char* help : {" --help", " -h"}) {
+      const ProgramResult r = runProgram(d, std::string("$T ") + command + help);
+      EXPECT_EQ(r.exit, 0) << command << help;
+      EXPECT_EQ(r.out.rfind(std::string("usage: tamborak ") + command, 0), 0u) << r.out;
+    }
+}
+
+TEST(LoopCommands, PatternsTheLibraryLacksOrCannotReadAreNamedOnStandardError) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  ASSERT_EQ(runProgram(d, "$T compose --seed 3 -o good.tbk").exit, 0);
+  fs::create_directories(d / "Lib" / "Vol" / "1.Kick" / "Kick");
+  for (const char* name : {"01_4_1000100010001000_0#Bad.mid", "02_4_1000100010001000_0#Bad.mid"})
+    std::ofstream(d / "Lib" / "Vol" / "1.Kick" / "Kick" / name) << "MThd, damaged";
+
+  // The loop's patterns are missing from that library: each slice is named, the file is written.
+  const ProgramResult missing = runProgram(d, "$T export good.tbk -o out.mid --library Lib");
+  EXPECT_EQ(missing.exit, 0) << missing.err;
+  EXPECT_NE(missing.err.find("tamborak: warning: good.tbk: kick: pattern "), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find(" is not in the library"), std::string::npos) << missing.err;
+  // Its patterns cannot be read: named, and nothing is composed or written.
+  const ProgramResult r = runProgram(d, "$T compose --library Lib -o bad.tbk");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find(": pattern Vol\\1.Kick\\Kick\\01_4_1000100010001000_0#Bad.mid cannot be read (a damaged "
+                       "pattern file); it is left out\n"), std::string::npos) << r.err;
+  EXPECT_TRUE(r.err.ends_with("\ntamborak: Lib: no pattern to compose from (the library holds none that can be "
+                              "read)\n")) << r.err;
 }

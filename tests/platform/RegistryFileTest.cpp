@@ -290,7 +290,7 @@ TEST(RegistryFile, AFileThatCannotBeReadIsReportedOnceAndNeverReplaced) {
     EXPECT_EQ(loadValue(settings::kLast), "session");
     const std::string report = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
-    EXPECT_EQ(report.rfind(file.string() + ": " + why, 0), 0u) << report;
+    EXPECT_EQ(report.rfind("tamborak: " + file.string() + ": " + why, 0), 0u) << report;
 
     EXPECT_EQ(fs::status(file).type(), kind) << why;
     EXPECT_FALSE(fs::exists(scratch.folder() / "registry.reg.damaged")) << why;
