@@ -446,6 +446,16 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   EXPECT_EQ(e.quickPads().find(0)->loop, bytesA);
   EXPECT_EQ(e.quickPads().find(1)->loop, bytesB);
   EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), last == 0 ? padA : padB);
+
+  // A kick left out of composing, with its stroke limits, stays so on every pad.
+  Looper& kick = *e.getSlice(kSlotKick);
+  kick.setIdrcOff(true), kick.setStrokesMin(kick.strokesMax(), false);
+  for (const std::int32_t pad : {1 - last, last}) {
+    e.setLoopIdx(pad, true, 0);
+    const std::string file = kick.file();
+    e.Random(nullptr);
+    EXPECT_TRUE(kick.idrcOff() && kick.strokesMin() == kick.strokesMax() && kick.file() == file) << pad;
+  }
 }
 
 // Under the thread sanitizer: the host's thread plays window after window, switching pads at
