@@ -79,6 +79,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   const std::string settingsB = settingsOf(b);
   EXPECT_EQ(b.Disconnect(), S_OK);
   faceB.reset();  // "Globals" are written here
+  makeEngine().reset();  // not by an engine that never read them (a host listing its plug-ins)
   EXPECT_EQ(a.Disconnect(), S_OK);
   ComRef<ITamborak> faceC = makeEngine();
   Tamborak& c = engineOf(faceC);
@@ -128,11 +129,21 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
     EXPECT_EQ(stateOf(c), before) << at << ", " << value;
   }
 
-  // An engine without all its slices neither saves nor loads.
+  // A host stream that takes no byte, or at most three at a time: the project was not saved.
+  for (const ULONG limit : {0u, 3u}) {
+    FakeHostStream full(false, limit);
+    EXPECT_EQ(c.Save(&full, 1), E_FAIL) << limit;
+  }
+
+  // An engine without all its slices answers no host call.
   EngineProcess::failSliceCreation(2);
-  ComRef<ITamborak> broken = makeEngine();
+  ComRef<ITamborak> brokenFace = makeEngine();
+  Tamborak& broken = engineOf(brokenFace);
   FakeHostStream out(true);
-  EXPECT_EQ(std::tuple(engineOf(broken).Save(&out, 1), engineOf(broken).Load(&out), engineOf(broken).GetSizeMax(&size)),
-            std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
+  CAUUID pages{};
+  CLSID clsid{};
+  EXPECT_EQ(std::tuple(broken.Save(&out, 1), broken.Load(&out), broken.GetSizeMax(&size), broken.GetPages(&pages),
+                       broken.GetClassID(&clsid), broken.IsDirty()),
+            std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
   EXPECT_TRUE(out.bytes.empty());
 }
