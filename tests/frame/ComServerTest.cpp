@@ -223,8 +223,7 @@ TEST_F(ServerTest, ClassObjectsAndFactoryResults) {
     EXPECT_EQ(noFactory, nullptr);
   }
 
-  // The drum-sampler link has a factory of its own, and may be aggregated: its own identity
-  // counts for itself, its faces count on the outer object.
+  // The drum-sampler link has a factory of its own; aggregated, its faces count on the outer object.
   IClassFactory* linkFactory = nullptr;
   ASSERT_EQ(getClassObject(CLSID_TamborakDR, IID_IClassFactory, out(&linkFactory)), S_OK);
   IDrObject* link = nullptr;
@@ -399,13 +398,10 @@ TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
   EXPECT_EQ(window->recorded.timers.count(ui::TamborakPanel::kPlayTimer), 0u);
 
   // The host disconnecting the engine detaches the page at once: ours is then its only reference.
-  IMfxEventFilter* filter = nullptr;
-  ASSERT_EQ(engine->QueryInterface(IID_IMfxEventFilter, out(&filter)), S_OK);
-  EXPECT_EQ(filter->Disconnect(), S_OK);
-  EXPECT_EQ(filter->Release(), 1u);
+  EXPECT_EQ(static_cast<CTamborak*>(engine)->Disconnect(), S_OK);
   EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED);
-  EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
   EXPECT_EQ(engine->Release(), 0u);
+  EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
   EXPECT_EQ(page->Release(), 0u);
   EXPECT_EQ(com::objectCount(), before);
   setPageWindowMaker({});
