@@ -32,7 +32,8 @@ struct ITamborak : IUnknown {
   // Each slice view shows the play position within its cycle; S_FALSE (nothing shown) while the
   // song position is unknown.
   virtual HRESULT updatePlayPositions() = 0;
-  // Composes the loop, or only `slice` when given.
+  // Composes the loop, or only `slice` when given. S_FALSE when `slice` could not leave its
+  // pattern because no other pattern of its folder can be read (it keeps the one it had).
   virtual HRESULT Random(Looper* slice) = 0;
   // The slice 0..5; nullptr for any other index.
   virtual Looper* getSlice(std::int32_t index) = 0;

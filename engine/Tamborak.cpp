@@ -211,6 +211,7 @@ MfxTime Tamborak::getNowTime() {
 
 HRESULT Tamborak::GetPages(CAUUID* pages) {
   if (!pages) return E_POINTER;
+  if (!allSlicesPresent()) return E_UNEXPECTED;
   pages->cElems = 1;
   pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
   if (!pages->pElems) return E_OUTOFMEMORY;
@@ -220,10 +221,11 @@ HRESULT Tamborak::GetPages(CAUUID* pages) {
 
 HRESULT Tamborak::GetClassID(CLSID* classId) {
   if (!classId) return E_POINTER;
+  if (!allSlicesPresent()) return E_UNEXPECTED;
   *classId = CLSID_Tamborak;
   return S_OK;
 }
 
-HRESULT Tamborak::IsDirty() { return S_OK; }
+HRESULT Tamborak::IsDirty() { return allSlicesPresent() ? S_OK : E_UNEXPECTED; }
 
 }  // namespace velmora

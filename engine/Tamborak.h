@@ -289,7 +289,9 @@ class Tamborak : public IMfxEventFilter,
   bool readLoop(CUniStream& stream, bool withIdrc);
   // The registry values of the process's settings key: "Last" gets the state block; and on
   // joining, the engine reads the settings block of "Globals" and, with `copyLast`, the state
-  // block of "Last", each when not empty. At destruction "Globals" gets the settings block.
+  // block of "Last", each when not empty. At destruction "Globals" gets the settings block, from
+  // an engine that read them (one that never joined, as when a host only lists its plug-ins,
+  // would reset them to its defaults).
   void storeLast();
   void storeGlobals();
   void loadStored(bool copyLast);
@@ -376,6 +378,8 @@ class Tamborak : public IMfxEventFilter,
   Relaxed<std::int32_t> veloMax_{127};
   const bool isMfxFilter_;
   Relaxed<bool> connected_{false};
+  // Whether this engine took the stored "Globals" in: only then may it write them back.
+  bool globalsRead_ = false;
   ComRef<IUnknown> hostContext_;
   ComRef<IMfxMeterMap> meterMap_;
   ComRef<IMfxTimeConverter> timeConverter_;

@@ -125,12 +125,13 @@ HRESULT Tamborak::Random(Looper* slice) {
   std::array<int, kSliceCount> draws{};
   std::int32_t best = INT32_MAX, bestAttempt = 0, attempt = 0;
   std::string message, bestMessage, saved;
+  bool stuck = false;  // the slice cannot leave its pattern: more attempts would draw nothing new
   for (;;) {
     ++attempt;
     if (!altHeld) {
       for (int i = 0; i < kSliceCount; ++i) {
         if (!(targets & slotBit(i))) continue;
-        slices_[static_cast<std::size_t>(i)]->randomPattern(slice ? &avoided : nullptr);
+        if (!slices_[static_cast<std::size_t>(i)]->randomPattern(slice ? &avoided : nullptr)) stuck = true;
         ++draws[static_cast<std::size_t>(i)];
       }
     }
@@ -145,7 +146,7 @@ HRESULT Tamborak::Random(Looper* slice) {
       CUniString stream(saved);
       writeLoopBlock(stream, loopSlices(), patternGroup_, true);
     }
-    if (attempt >= attempts) break;
+    if (stuck || attempt >= attempts) break;
     if (testing && keys.held(platform::ModifierKey::kControl)) break;
   }
 
@@ -156,8 +157,11 @@ HRESULT Tamborak::Random(Looper* slice) {
   }
 
   if (testing) {
-    const std::string text = best == 0 ? format("Chosen after %d tries (%s)", attempt, drawsText(draws))
-                                       : format("BAD (%d) Tries (%s): %s", best, drawsText(draws), bestMessage);
+    const std::string text =
+        stuck       ? format("NONE (%d) Tries (%s): no other pattern of %s can be read", attempt, drawsText(draws),
+                             slice->folder())
+        : best == 0 ? format("Chosen after %d tries (%s)", attempt, drawsText(draws))
+                    : format("BAD (%d) Tries (%s): %s", best, drawsText(draws), bestMessage);
     for (TamborakView* view : views_) view->setWindowText(text);
     platform::Prompt* prompt = views_.empty() ? nullptr : views_.front()->prompt();
     if (!prompt) prompt = prompt_;
@@ -169,7 +173,7 @@ HRESULT Tamborak::Random(Looper* slice) {
     }
   }
   changed("Tamborak::Random");
-  return S_OK;
+  return stuck ? S_FALSE : S_OK;
 }
 
 }  // namespace velmora

@@ -138,12 +138,19 @@ void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t retur
   const std::int32_t old = loopIdx_;
   MfxTime next = 0;
   if (immediate) {
+    // Choosing the pad the slices hold again stores it and reads it back, announced, as any
+    // selection does.
+    const bool again = index == old && index == slicesPad_;
     {
       std::lock_guard guard(padLock_);
       startPlaying(index);
     }
     tellViews(index, old);
     completeSwitch(true);
+    if (again) {
+      quickPads().storePad(index);
+      quickPads().recallPad(index, true);
+    }
     const MfxTime t = getNowTime();
     std::lock_guard guard(padLock_);
     next = playingCycleEnd(t);

@@ -26,6 +26,24 @@ namespace {
 constexpr std::uint32_t kBlockVersion = 11;
 constexpr std::uint32_t kOldestRefused = 10;
 
+// The host's stream for saving, keeping its first failure: a write it refuses, or cuts short
+// while reporting success. The host must learn that its project was not saved.
+class HostStreamWriter final : public CUniStream {
+ public:
+  explicit HostStreamWriter(IStream* stream) : stream_(stream) {}
+  std::uint32_t write(const void* buffer, std::uint32_t count) override {
+    ULONG written = count;
+    const HRESULT result = stream_->Write(buffer, count, &written);
+    if (SUCCEEDED(failure_) && (FAILED(result) || written < count)) failure_ = FAILED(result) ? result : E_FAIL;
+    return written;
+  }
+  HRESULT failure() const { return failure_; }
+
+ private:
+  IStream* stream_;
+  HRESULT failure_ = S_OK;
+};
+
 bool acceptedVersion(CUniStream& in) {
   std::uint32_t version = 0;
   return record::getU32(in, version) && version > kOldestRefused;
@@ -210,9 +228,9 @@ HRESULT Tamborak::Load(IStream* stream) {
 HRESULT Tamborak::Save(IStream* stream, BOOL) {
   if (!stream) return E_POINTER;
   if (!allSlicesPresent()) return E_UNEXPECTED;
-  UniStream<IStream*> out(stream);
+  HostStreamWriter out(stream);
   writeState(out);
-  return S_OK;
+  return out.failure();
 }
 
 HRESULT Tamborak::GetSizeMax(ULARGE_INTEGER* size) {
@@ -232,6 +250,7 @@ void Tamborak::storeLast() {
 }
 
 void Tamborak::storeGlobals() {
+  if (!globalsRead_) return;
   CUniRegistry globals(EngineProcess::settingsKey(), settings::kGlobals);
   writeSettings(globals);
 }
@@ -241,6 +260,7 @@ void Tamborak::loadStored(bool copyLast) {
   {
     CUniRegistry globals(key, settings::kGlobals);
     if (!globals.isEmpty()) readSettings(globals);
+    globalsRead_ = true;
   }
   if (!copyLast) return;
   CUniRegistry last(key, settings::kLast);

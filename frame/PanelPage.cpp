@@ -1,6 +1,7 @@
 #include "frame/PanelPage.h"
 
 #include <cstring>
+#include <new>
 
 #include "engine/Tamborak.h"
 #include "frame/ClassIds.h"
@@ -15,6 +16,32 @@ namespace {
 ui::Rect toRect(LPCRECT r) { return {r->left, r->top, r->right, r->bottom}; }
 
 }  // namespace
+
+// The panel as the page shows it: when the engine lets its views go (the host disconnects), the
+// page lets go of the engine at once, as SetObjects(0, null) and Deactivate would, instead of
+// holding it until the host releases the page.
+class CTamborakPanel::PagePanel final : public ui::TamborakPanel {
+ public:
+  PagePanel(CTamborakPanel& page, ITamborak& engine, ui::LoopEditing& editing, ui::WindowServices& services)
+      : TamborakPanel(engine, editing, services), page_(page) {}
+  // Destroys this panel: nothing may touch it afterwards.
+  void detach() override {
+    TamborakPanel::detach();
+    page_.detach();
+  }
+
+ private:
+  CTamborakPanel& page_;
+};
+
+IUnknown* CTamborakPanel::Factory::createObject(IUnknown* outer) {
+  if (outer) return nullptr;
+  try {
+    return new com::Object<CTamborakPanel>(nullptr);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 CTamborakPanel::CTamborakPanel() = default;
 
@@ -75,7 +102,7 @@ HRESULT CTamborakPanel::SetObjects(ULONG count, IUnknown** objects) {
   // The engine's one implementation stands behind its control face.
   auto& core = static_cast<Tamborak&>(*engine_);
   editing_ = std::make_unique<ui::TamborakEditing>(core);
-  panel_ = std::make_unique<ui::TamborakPanel>(*engine_, *editing_, window_->services());
+  panel_ = std::make_unique<PagePanel>(*this, *engine_, *editing_, window_->services());
   browser_ = std::make_unique<ui::PanelLoopBrowser>(*panel_, *engine_, window_->services());
   return S_OK;
 }

@@ -22,8 +22,12 @@ class TamborakPanel;
 
 class CTamborakPanel : public IPropertyPage {
  public:
-  // The class factory of the page (aggregatable, as the framework's objects are).
-  using Factory = com::ObjectFactoryOf<CTamborakPanel>;
+  // The class factory of the page, which is never aggregated: an outer object is refused with
+  // CLASS_E_NOAGGREGATION. [any thread]
+  class Factory final : public com::ObjectFactory {
+   public:
+    IUnknown* createObject(IUnknown* outer) override;
+  };
 
   CTamborakPanel();
   virtual ~CTamborakPanel();
@@ -47,6 +51,9 @@ class CTamborakPanel : public IPropertyPage {
   ui::TamborakPanel* panel() const { return panel_.get(); }
 
  private:
+  class PagePanel;
+
+  // Lets go of the engine: the panel, its window and the engine reference. [main-thread]
   void detach();
 
   ComRef<IPropertyPageSite> site_;

@@ -41,6 +41,7 @@ class BytesImage final : public velmora::platform::HostImage {
     return true;
   }
   bool hasVersionLanguage(HostAddress, std::uint16_t language) const override { return language == 1033; }
+  bool linksHostInternals() const override { return true; }
   HostAddress documentTemplate(const std::string&) const override { return 1; }
   std::vector<HostAddress> documents(HostAddress) const override { return {kWindow}; }
   bool call(HostAddress, HostAddress, HostAddress argument, std::uint32_t& result) override {

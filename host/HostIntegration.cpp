@@ -38,11 +38,14 @@ IntegrationStart start(State& s, const std::string& applicationKey) {
   if (row < 0) return IntegrationStart::kNoMatch;
   s.row = row;
   s.build = relocated(hostBuildTable()[static_cast<std::size_t>(row)], module);
-  s.documentTemplate = image.documentTemplate(s.build.documentType);
+  // Without the link to the host's internals no template can be found: the integration then
+  // stays off quietly and the track information keeps its cached defaults.
+  const bool linked = image.linksHostInternals();
+  s.documentTemplate = linked ? image.documentTemplate(s.build.documentType) : 0;
   if (s.documentTemplate == 0) {
     s.row = -1;
     platform::trace("host integration: no document template \"%s\"\n", s.build.documentType);
-    if (s.prompt)
+    if (s.prompt && linked)
       s.prompt->ask("Can't find DocTemplate", "Velmora CW Integration", platform::PromptButtons::kOk,
                   platform::PromptIcon::kError);
     return IntegrationStart::kNoTemplate;

@@ -20,7 +20,8 @@ enum class IntegrationStart { kOn = 0, kNoMatch = -1, kNoTemplate = 1 };
 // windows up, reads the "CWIntegration" setting under `applicationKey` (relative to
 // HKEY_CURRENT_USER\Software; 0: off, nothing of the host is read), matches
 // the running program against the build table, and finds the project document template; a
-// missing template is told once through the integration's prompt (none: only traced).
+// missing template is told once through the integration's prompt (none: only traced), unless
+// the image has no link to the host's internals to find one with (then it stays off quietly).
 // [main-thread, not real-time safe]
 IntegrationStart startHostIntegration(const std::string& applicationKey);
 // Where the integration tells the user of a failed start (nullptr: nowhere). It must stay alive

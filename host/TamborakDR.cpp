@@ -42,16 +42,16 @@ HRESULT TamborakDR::create(REFIID iid, void** object, PageMaker pageMaker) {
 }
 
 IUnknown* TamborakDR::Factory::createObject(IUnknown* outer) {
-  if (outer) return nullptr;
   // No exception may cross into the sampler.
   try {
-    return static_cast<IDrObject*>(new TamborakDR(pageMaker_));
+    return &(new TamborakDR(pageMaker_, outer))->inner_;
   } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }
 
-TamborakDR::TamborakDR(PageMaker pageMaker) : Tamborak(false), pageMaker_(pageMaker) {
+TamborakDR::TamborakDR(PageMaker pageMaker, IUnknown* outer)
+    : Tamborak(false), outer_(outer ? outer : &inner_), pageMaker_(pageMaker) {
   ticksPerQuarter = kTicksPerQuarter;
 }
 
@@ -59,7 +59,13 @@ TamborakDR::TamborakDR(PageMaker pageMaker) : Tamborak(false), pageMaker_(pageMa
 // not end): it only has to be let go.
 TamborakDR::~TamborakDR() { releasePage(); }
 
-HRESULT TamborakDR::QueryInterface(REFIID iid, void** object) {
+HRESULT TamborakDR::QueryInterface(REFIID iid, void** object) { return outer_->QueryInterface(iid, object); }
+
+ULONG TamborakDR::AddRef() { return outer_->AddRef(); }
+
+ULONG TamborakDR::Release() { return outer_->Release(); }
+
+HRESULT TamborakDR::queryOwnFace(REFIID iid, void** object) {
   if (!object) return E_POINTER;
   if (iid == IID_IDrObject)
     *object = static_cast<IDrObject*>(this);
@@ -72,18 +78,30 @@ HRESULT TamborakDR::QueryInterface(REFIID iid, void** object) {
   return S_OK;
 }
 
-ULONG TamborakDR::AddRef() { return ++refCount_; }
+// Standing alone the link's identity is its filter face, as before aggregation was offered.
+HRESULT TamborakDR::Inner::QueryInterface(REFIID iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IUnknown && link_.outer_ != this) {
+    *object = this;
+    AddRef();
+    return S_OK;
+  }
+  return link_.queryOwnFace(iid, object);
+}
 
-ULONG TamborakDR::Release() {
-  ULONG left = --refCount_;
-  if (left != 0 && page_ && left == pageRefs_ && !releasingPage_) {
+ULONG TamborakDR::Inner::AddRef() { return ++link_.refCount_; }
+
+ULONG TamborakDR::Inner::Release() {
+  TamborakDR& link = link_;
+  ULONG left = --link.refCount_;
+  if (left != 0 && link.page_ && left == link.pageRefs_ && !link.releasingPage_) {
     // Only the page still holds this object: let it go. The extra reference keeps this object
     // alive while the page drops its own ones.
-    ++refCount_;
-    releasePage();
-    left = --refCount_;
+    ++link.refCount_;
+    link.releasePage();
+    left = --link.refCount_;
   }
-  if (left == 0) delete this;
+  if (left == 0) delete &link;
   return left;
 }
 

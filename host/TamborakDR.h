@@ -31,11 +31,13 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   // it out. [main-thread, not real-time safe]
   static HRESULT create(REFIID iid, void** object, PageMaker pageMaker = nullptr);
 
-  // The link's class factory: a new object for every CreateInstance, never aggregated.
+  // The link's class factory: a new object for every CreateInstance. An object that aggregates
+  // the link gets the link's own identity (asked for as IUnknown); every face of the link then
+  // answers through that object.
   class Factory final : public com::ObjectFactory {
    public:
-    explicit Factory(PageMaker pageMaker = nullptr) : pageMaker_(pageMaker) {}
-    // [main-thread, not real-time safe] Null when `outer` is given or the engine cannot be made.
+    explicit Factory(PageMaker pageMaker = nullptr) : ObjectFactory(true), pageMaker_(pageMaker) {}
+    // [main-thread, not real-time safe] Null when the engine cannot be made.
     IUnknown* createObject(IUnknown* outer) override;
 
    private:
@@ -107,14 +109,30 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   bool pageShown() const { return pageShown_; }
 
  private:
-  explicit TamborakDR(PageMaker pageMaker);
+  // The link's own identity and count, which the faces answer through unless aggregated.
+  class Inner final : public IUnknown {
+   public:
+    explicit Inner(TamborakDR& link) : link_(link) {}
+    STDMETHOD(QueryInterface)(REFIID iid, void** object) override;
+    STDMETHOD_(ULONG, AddRef)() override;
+    STDMETHOD_(ULONG, Release)() override;
+
+   private:
+    TamborakDR& link_;
+  };
+
+  TamborakDR(PageMaker pageMaker, IUnknown* outer);
   ~TamborakDR() override;
+  // The face for `iid` (IUnknown: the IMfxEventFilter face), with one reference added through it.
+  HRESULT queryOwnFace(REFIID iid, void** object);
   std::int64_t samplesPerBeat() const;
   // Hides a shown page, detaches it from this object and lets it go. [main-thread]
   void releasePage();
 
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
+  Inner inner_{*this};
+  IUnknown* const outer_;  // what every face answers through: inner_, or the aggregating object
   std::int64_t blockStart_ = 0;  // the sample position of the current block
   std::int32_t nesting_ = 0;     // start events not yet stopped
   ComRef<IUnknown> host_;

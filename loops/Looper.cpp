@@ -255,12 +255,15 @@ void Looper::exchangeContent(Looper& other) {
     resetRenderState();
     other.resetRenderState();
   }
-  std::swap(idrcOff_, other.idrcOff_);
+  // The IDRC switch and the stroke limits belong to the slice, not to the loop; limits chosen
+  // for another folder or variation range go with that range, as choosing one resets them.
+  if (folder_ != other.folder_ || patternGroup_ != other.patternGroup_) {
+    std::swap(strokesMax_, other.strokesMax_);
+    std::swap(strokesMin_, other.strokesMin_);
+  }
   std::swap(ownEvents_, other.ownEvents_);
   std::swap(edited_, other.edited_);
-  std::swap(strokesMax_, other.strokesMax_);
   std::swap(strokesMask_, other.strokesMask_);
-  std::swap(strokesMin_, other.strokesMin_);
   std::swap(patternGroup_, other.patternGroup_);
   std::swap(groupMask_, other.groupMask_);
   std::swap(dynamicsStrength_, other.dynamicsStrength_);

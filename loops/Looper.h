@@ -75,8 +75,9 @@ class Looper {
   bool nextPattern(bool notify, int steps, bool checkRules);
   bool previousPattern(bool notify, int steps, bool checkRules);
   // A random eligible pattern other than the current one, and other than `avoid` when given.
-  // Nothing happens when the folder has fewer than two eligible patterns.
-  void randomPattern(const std::string* avoid);
+  // Nothing happens when the folder has fewer than two eligible patterns. False when no other
+  // eligible pattern of the folder can be read: the slice is then on `avoid` again.
+  bool randomPattern(const std::string* avoid);
   // After confirmDiscard, the engine composes this slice.
   void composePart();
   // When the current pattern exists but is not eligible: the next eligible one, then compose.
@@ -243,8 +244,9 @@ class Looper {
   // real-time safe; holds the slice's lock]
   void restartRender();
   // Exchanges with `other` everything a slice record carries and what follows from it: pattern,
-  // events, folder and file, flags, parameters, drum map, fixed note, statistics, curve, stroke
-  // limits and variation range. View, engine and render flags stay; both restart rendering.
+  // events, folder and file, flags, parameters, drum map, fixed note, statistics, curve and
+  // variation range. View, engine, render flags and the IDRC switch stay, and so do the stroke
+  // limits while folder and variation range are the same; both restart rendering.
   // [main-thread, not real-time safe; takes both slices' locks]
   void exchangeContent(Looper& other);
   // [any thread] Flags of offline contexts, kept until changed.

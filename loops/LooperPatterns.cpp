@@ -160,14 +160,30 @@ bool Looper::stepPattern(bool notify, int steps, bool checkRules, int direction)
   return setPattern(folder, walk.files[static_cast<std::size_t>(position)], notify);
 }
 
-void Looper::randomPattern(const std::string* avoid) {
+// Avoiding a name, a draw counts only when it lands on another pattern that could be read: it
+// lands on the avoided one again by chance (k = n), and an unreadable pattern leaves the slice
+// without one (file ""). After kRandomDraws draws the eligible patterns are tried in walk order,
+// so the slice leaves the avoided name whenever another pattern of the folder can be read; when
+// none can, it goes back to the avoided one.
+bool Looper::randomPattern(const std::string* avoid) {
+  constexpr int kRandomDraws = 16;
   const FolderWalk walk = walkFolder();
   const auto n = static_cast<std::int32_t>(std::count(walk.eligible.begin(), walk.eligible.end(), true));
-  if (n <= 1) return;
-  do {
+  if (n <= 1) return true;
+  const auto done = [&] { return !avoid || (!file_.empty() && file_ != *avoid); };
+  for (int draw = 0; draw < kRandomDraws; ++draw) {
     const std::int32_t k = 1 + platform::mulDiv(crtRand(), n - 1, 32767);
-    if (!nextPattern(false, k, false)) return;  // edits kept: the pattern cannot change
-  } while (avoid && file_ == *avoid);
+    if (!nextPattern(false, k, false)) return true;  // edits kept: the pattern cannot change
+    if (done()) return true;
+  }
+  const std::string folder = folder_;
+  for (std::size_t i = 0; i < walk.files.size(); ++i) {
+    if (!walk.eligible[i] || walk.files[i] == *avoid) continue;
+    if (!setPattern(folder, walk.files[i], false)) return true;
+    if (done()) return true;
+  }
+  if (!avoid->empty()) setPattern(folder, *avoid, false);  // keeps the pattern it had
+  return false;
 }
 
 void Looper::composePart() {

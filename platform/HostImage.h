@@ -29,6 +29,10 @@ class HostImage {
   virtual bool fileVersion(HostAddress module, std::string& version) const = 0;
   // Whether the module holds a version resource in language `language`. [any thread]
   virtual bool hasVersionLanguage(HostAddress module, std::uint16_t language) const = 0;
+  // Whether this image reaches the host application's own objects (its document templates,
+  // documents and routines). False where that link is not built, as in the process itself: the
+  // three operations below then never find anything. [any thread]
+  virtual bool linksHostInternals() const { return false; }
   // The host's document template whose document type name is `typeName`; 0 when the host
   // application has none or cannot be reached. [main-thread, not real-time safe]
   virtual HostAddress documentTemplate(const std::string& typeName) const = 0;

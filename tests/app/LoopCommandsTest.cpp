@@ -59,11 +59,9 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   EXPECT_EQ(show.exit, 0) << show.err;
   EXPECT_EQ(sliceLines(show.out), composed) << show.out;
   EXPECT_NE(show.out.find("loop loop.tbk: volume 16 Beat Funk, variation group 1"), std::string::npos) << show.out;
-  // The plug-in's stored controls stay the user's: the program's engines never loaded them.
-  const std::string settings = readWholeFile(d / "settings" / "registry.reg");
-  EXPECT_EQ(settings.find("Tamborak\\2]\r\n\"Globals\""), std::string::npos) << settings;
-  EXPECT_EQ(settings.find("Tamborak\\2]\n\"Globals\""), std::string::npos) << settings;
-  EXPECT_NE(settings.find("Tamborak\\Command line]"), std::string::npos) << settings;
+  // The plug-in's stored controls stay the user's: engines that never loaded them write nothing.
+  EXPECT_FALSE(fs::exists(d / "settings" / "registry.reg"));
+  fs::create_directories(d / "settings");
   std::ofstream(d / "settings" / "registry.reg") << "damaged";
   EXPECT_TRUE(runProgram(d, "$T check loop.tbk").err.starts_with("tamborak: " + (d / "settings").string()));
 

@@ -55,9 +55,9 @@ class ComposerTest : public ::testing::Test {
     for (const Kick& k : kKicks) writeFile(folder_.path(), root + "1.Kick\\Kick\\" + k.file, bar);
     writeFile(folder_.path(), root + "2.Snare\\Snare\\01_2_0000100000001000_0#Backbeat.mid", bar);
     for (const char* hats : {kQuarterHats, kEighthHats}) writeFile(folder_.path(), root + "3.Cymbal\\HH_Cl\\" + hats, bar);
-    for (const char* kind : {"Cowbell", "Maracas", "Conga"})
+    for (const char* kind : {"Cowbell", "Maracas", "Conga", "Xylo"})  // the xylophone's files are damaged
       for (const char* file : {"01_2_1000000010000000_0#A.mid", "02_2_0010000000100000_0#B.mid"})
-        writeFile(folder_.path(), root + "4.Percussion\\" + kind + "\\" + file, bar);
+        writeFile(folder_.path(), root + "4.Percussion\\" + kind + "\\" + file, *kind == 'X' ? "damaged" : bar);
     clearComposeSettings();
     ASSERT_TRUE(EngineProcess::reset());
     EngineProcess::setProgramFolder(folder_.path().string());
@@ -213,7 +213,13 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   EXPECT_EQ(files()[kSlotKick], kKicks[1].file);
   EXPECT_EQ(view_.titles.back(), "BAD (1) Tries (0,0,0,0,0,0): must be strokes on every weak 8th");
   EXPECT_EQ(view_.answers.asked().size(), 1u);
-  EXPECT_EQ(randomNotes(), 5);
+
+  // A slice whose folder holds only damaged patterns: one attempt, and said.
+  keys_.press(ModifierKey::kAlt, false);
+  slice(0).setKindFolder("Xylo");
+  EXPECT_EQ(engine_->Random(&slice(0)), S_FALSE);
+  EXPECT_EQ(view_.titles.back(), "NONE (1) Tries (0,0,0,0,0,1): no other pattern of Test\\4.Percussion\\Xylo\\ can be read");
+  EXPECT_EQ(randomNotes(), 6);
 }
 
 }  // namespace

@@ -452,6 +452,21 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   EXPECT_EQ(e.quickPads().find(kTop)->loop, bytesB);
   EXPECT_EQ(test::modelNotes(e, 4 * kBar, kBar), last == 0 ? padA : padB);
   EXPECT_EQ(e.getPatternGroup(), last == 0 ? 0 : 2);
+
+  // A kick left out of composing stays so on every pad; its stroke limits go with the pattern
+  // group (the two pads have different ones) and are back when its own pad is.
+  Looper& kick = *e.getSlice(kSlotKick);
+  kick.setIdrcOff(true), kick.setStrokesMin(kick.strokesMax(), false);
+  for (const std::int32_t pad : {kTop - last, last}) {
+    e.setLoopIdx(pad, true, 0);
+    const std::string file = kick.file();
+    e.Random(nullptr);
+    EXPECT_TRUE(kick.idrcOff()) << pad;
+    EXPECT_EQ(kick.file(), file) << pad;
+    if (pad == last) {
+      EXPECT_EQ(kick.strokesMin(), kick.strokesMax());
+    }
+  }
 }
 
 // Under the thread sanitizer: the host's thread plays window after window, switching pads at

@@ -172,7 +172,8 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   const std::function<void(Tamborak&)> edits[] = {[](Tamborak& x) { x.setSwingPc(60, true); },
                                                   [](Tamborak& x) { x.wantPlaySolo(*x.getSlice(5)); },
                                                   [](Tamborak& x) { x.ResetPars(); },
-                                                  [](Tamborak& x) { EXPECT_TRUE(x.pasteLoop()); }};
+                                                  [](Tamborak& x) { EXPECT_TRUE(x.pasteLoop()); },
+                                                  [](Tamborak& x) { x.setLoopIdx(x.getLoopIdx(), true, 0); }};
   const std::tuple<Tamborak*, bool, bool, std::vector<std::uint32_t>> cases[] = {
       {&e, true, true, {kToggle, kToggle}}, {&e, false, true, {}}, {&e, true, false, {}}, {&sampler, true, true, {}}};
   for (const auto& [engine, play, restart, commands] : cases) {
@@ -186,6 +187,7 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
     }
     if (play) transport.stop();
   }
+  EXPECT_NE(e.quickPads().find(e.getLoopIdx()), nullptr) << "the pad chosen again is stored";
 
   // The panel's play/stop key toggles once; with no host frame known nothing is posted.
   frame.commands.clear();

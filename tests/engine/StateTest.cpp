@@ -80,6 +80,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   const std::string settingsB = settingsOf(b);
   EXPECT_EQ(b.Disconnect(), S_OK);
   faceB.reset();  // "Globals" are written here
+  makeEngine().reset();  // not by an engine that never read them (a host listing its plug-ins)
   EXPECT_EQ(a.Disconnect(), S_OK);
   ComRef<ITamborak> faceC = makeEngine();
   Tamborak& c = engineOf(faceC);
@@ -129,12 +130,20 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
     EXPECT_EQ(stateOf(c), before) << at << ", " << value;
   }
 
-  // An engine without all its slices neither saves nor loads.
+  // A host stream that takes no byte, or at most three at a time: the project was not saved.
+  FakeHostStream refusing(false, 0), cutting(false, 3);
+  EXPECT_EQ(std::pair(c.Save(&refusing, 1), c.Save(&cutting, 1)), std::pair(E_FAIL, E_FAIL));
+
+  // An engine without all its slices answers no host call.
   EngineProcess::failSliceCreation(2);
-  ComRef<ITamborak> broken = makeEngine();
+  ComRef<ITamborak> brokenFace = makeEngine();
+  Tamborak& broken = engineOf(brokenFace);
   FakeHostStream out(true);
-  EXPECT_EQ(std::tuple(engineOf(broken).Save(&out, 1), engineOf(broken).Load(&out), engineOf(broken).GetSizeMax(&size)),
-            std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
+  CAUUID pages{};
+  CLSID clsid{};
+  EXPECT_EQ(std::tuple(broken.Save(&out, 1), broken.Load(&out), broken.GetSizeMax(&size), broken.GetPages(&pages),
+                       broken.GetClassID(&clsid), broken.IsDirty()),
+            std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
   EXPECT_TRUE(out.bytes.empty());
 }
 

@@ -223,11 +223,17 @@ TEST_F(ServerTest, ClassObjectsAndFactoryResults) {
     EXPECT_EQ(noFactory, nullptr);
   }
 
-  // The drum-sampler link has a factory of its own.
+  // The drum-sampler link has a factory of its own; aggregated, its faces count on the outer object.
   IClassFactory* linkFactory = nullptr;
   ASSERT_EQ(getClassObject(CLSID_TamborakDR, IID_IClassFactory, out(&linkFactory)), S_OK);
   IDrObject* link = nullptr;
   EXPECT_EQ(linkFactory->CreateInstance(&outer, IID_IDrObject, &none), CLASS_E_NOAGGREGATION);
+  IUnknown* inner = nullptr;
+  ASSERT_EQ(linkFactory->CreateInstance(&outer, IID_IUnknown, out(&inner)), S_OK);
+  ASSERT_EQ(inner->QueryInterface(IID_IDrObject, out(&link)), S_OK);
+  EXPECT_EQ(outer.refs, 2u);
+  EXPECT_EQ(link->Release(), 1u);
+  EXPECT_EQ(inner->Release(), 0u);
   ASSERT_EQ(linkFactory->CreateInstance(nullptr, IID_IDrObject, out(&link)), S_OK);
   EXPECT_EQ(link->constant5(), 4098);
   EXPECT_EQ(link->Release(), 0u);
@@ -334,6 +340,9 @@ TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
   const std::int32_t before = com::objectCount();
   IClassFactory* factory = nullptr;
   ASSERT_EQ(getClassObject(CLSID_TamborakPanel, IID_IClassFactory, out(&factory)), S_OK);
+  Outer outer;
+  void* none = &none;
+  EXPECT_EQ(factory->CreateInstance(&outer, IID_IUnknown, &none), CLASS_E_NOAGGREGATION) << "the page is never aggregated";
   IPropertyPage* page = nullptr;
   ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, out(&page)), S_OK);
   factory->Release();
@@ -388,9 +397,11 @@ TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
   EXPECT_EQ(page->Deactivate(), S_OK);
   EXPECT_EQ(window->recorded.timers.count(ui::TamborakPanel::kPlayTimer), 0u);
 
-  // Detaching lets the engine go: ours is then its only reference.
-  EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
+  // The host disconnecting the engine detaches the page at once: ours is then its only reference.
+  EXPECT_EQ(static_cast<CTamborak*>(engine)->Disconnect(), S_OK);
+  EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED);
   EXPECT_EQ(engine->Release(), 0u);
+  EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);
   EXPECT_EQ(page->Release(), 0u);
   EXPECT_EQ(com::objectCount(), before);
   setPageWindowMaker({});

@@ -38,6 +38,7 @@ class FakeHostImage final : public platform::HostImage {
   std::map<std::string, Module> modules;
   std::map<HostAddress, std::uint32_t> words;  // 4-byte aligned
   std::string templateType;
+  bool linked = true;  // false: an image without the link to the host's internals
   std::vector<HostAddress> openDocuments;
   std::vector<std::tuple<HostAddress, HostAddress, HostAddress>> calls;
   mutable int reads = 0, lookUps = 0;
@@ -72,6 +73,7 @@ class FakeHostImage final : public platform::HostImage {
   bool hasVersionLanguage(HostAddress base, std::uint16_t language) const override {
     return module(base) && module(base)->languages.count(language);
   }
+  bool linksHostInternals() const override { return linked; }
   HostAddress documentTemplate(const std::string& type) const override { return type == templateType ? 0x7E0000 : 0; }
   std::vector<HostAddress> documents(HostAddress) const override { return openDocuments; }
   bool call(HostAddress routine, HostAddress self, HostAddress argument, std::uint32_t& result) override {
@@ -226,8 +228,13 @@ TEST_F(TrackInfoTest, SwitchedOffOrWithoutTemplateNothingIsReadAndDefaultsStand)
   EXPECT_EQ(std::tuple(info.volume(), info.pan(), info.trackValueF(), info.trackKey()), std::tuple(-1, -1, -1, -1));
   EXPECT_EQ(std::tuple(image.reads, image.lookUps, image.calls.size(), prompt.asked().size()), std::tuple(0, 0, 0u, 0u));
 
-  // Switched on in a build whose project template is missing: told once, and off.
+  // Switched on in a known build, without the link to its internals: off, quietly; with it, a
+  // missing project template is told once, and off.
   ASSERT_TRUE(settings::writeProfileInt(settings::kCWIntegration, 1, test::ScratchRegistry::kApplicationKey));
+  image.linked = false;
+  host::resetHostIntegration(&image);
+  EXPECT_EQ(host::startHostIntegration(test::ScratchRegistry::kApplicationKey), host::IntegrationStart::kNoTemplate);
+  image.linked = true;
   host::resetHostIntegration(&image);
   image.templateType = "Other";
   EXPECT_EQ(host::startHostIntegration(test::ScratchRegistry::kApplicationKey), host::IntegrationStart::kNoTemplate);

@@ -26,6 +26,7 @@ constexpr char kC[] = "3_6_1010101010100000_1#c.mid";
 constexpr char kD[] = "4_8_1010101010101010_2#d.mid";
 constexpr char kE[] = "5_3_1000100010000000_0#e.mid";
 constexpr char kBad[] = "bad_40_0000000000000000_0#x.mid";  // never eligible
+constexpr char kBad2[] = "bad_40_0000000000000000_0#y.mid";
 
 std::string kick(const char* file) { return std::string(kKick) + file; }
 
@@ -38,6 +39,7 @@ struct KickLibrary {
                    {kick(kE), quarters(35)},
                    {"Vol\\1.Kick\\universal\\1_4_1000100010001000_0#u.mid", quarters(60)},
                    {kick(kBad), "not a MIDI file"},
+                   {kick(kBad2), "not a MIDI file"},
                    {"Vol\\2.Snare\\Snare\\1_2_0000100000001000_0#s.mid", quarters(38)}},
                   engine};
   Looper slice{engine};
@@ -186,6 +188,13 @@ TEST(Looper, StepsAndDrawsAmongEligiblePatterns) {
   slice.setStrokesMax(3, false);
   slice.resetParameters();
   EXPECT_EQ(std::pair(slice.strokesMin(), slice.strokesMax()), std::pair(2, 6));
+
+  // Only damaged patterns eligible: the draws end, the slice keeps its pattern or its lack of one.
+  slice.setPattern(kKick, kA, false), slice.setStrokesMin(40, false);
+  const std::string a = kA, none;
+  EXPECT_TRUE(!slice.randomPattern(&a) && slice.file() == kA);
+  slice.clearPattern();
+  EXPECT_FALSE(slice.randomPattern(&none));
 }
 
 TEST(Looper, AsksBeforeDiscardingEdits) {
