@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/ClassIds.h"
-#include "frame/ComTypes.h"
+#include "hostapi/ClassIds.h"
+#include "hostapi/ComTypes.h"
 #include "io/UniStream.h"
 
 namespace velmora {

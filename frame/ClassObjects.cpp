@@ -3,8 +3,8 @@
 #include <new>
 
 #include "frame/CTamborak.h"
-#include "frame/ClassIds.h"
-#include "frame/ComRef.h"
+#include "hostapi/ClassIds.h"
+#include "hostapi/ComRef.h"
 #include "frame/PanelPage.h"
 #include "engine/EngineProcess.h"
 #include "host/DrPresets.h"

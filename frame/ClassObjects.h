@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora {
 

@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora::com {
 

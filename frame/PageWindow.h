@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 #include "ui/WindowServices.h"
 
 namespace velmora::ui {

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "engine/Tamborak.h"
-#include "frame/ClassIds.h"
+#include "hostapi/ClassIds.h"
 #include "ui/LoopBrowserStrip.h"
 #include "ui/LoopEditing.h"
 #include "ui/TamborakPanel.h"

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "frame/ComRef.h"
+#include "hostapi/ComRef.h"
 #include "frame/ComServer.h"
 #include "engine/ITamborak.h"
 #include "frame/PageWindow.h"

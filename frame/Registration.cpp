@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "frame/ClassIds.h"
+#include "hostapi/ClassIds.h"
 
 namespace velmora {
 

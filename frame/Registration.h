@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 #include "platform/Registry.h"
 
 namespace velmora {

@@ -5,7 +5,7 @@
 #include <new>
 #include <string>
 
-#include "frame/ClassIds.h"
+#include "hostapi/ClassIds.h"
 #include "io/UniStream.h"
 #include "loops/Looper.h"
 

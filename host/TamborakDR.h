@@ -9,9 +9,9 @@
 #include <cstdint>
 
 #include "engine/Tamborak.h"
-#include "frame/ComRef.h"
+#include "hostapi/ComRef.h"
 #include "frame/ComServer.h"
-#include "frame/DrApi.h"
+#include "hostapi/DrApi.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 #include "io/File.h"
 
 namespace velmora {

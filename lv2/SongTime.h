@@ -7,7 +7,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "frame/MfxHost.h"
+#include "hostapi/MfxHost.h"
 
 namespace velmora::lv2 {
 

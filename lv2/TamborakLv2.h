@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/ComRef.h"
+#include "hostapi/ComRef.h"
 #include "lv2/ControlPorts.h"
 #include "lv2/SongTime.h"
 

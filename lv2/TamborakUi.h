@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "frame/ComRef.h"
+#include "hostapi/ComRef.h"
 #include "lv2/ControlPorts.h"
 
 namespace velmora {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "frame/ComRef.h"
-#include "frame/DrPadNames.h"
-#include "frame/MfxHost.h"
+#include "hostapi/ComRef.h"
+#include "hostapi/DrPadNames.h"
+#include "hostapi/MfxHost.h"
 #include "midi/NoteNames.h"
 
 namespace velmora {

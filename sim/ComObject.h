@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <utility>
 
-#include "frame/ComRef.h"
-#include "frame/ComTypes.h"
+#include "hostapi/ComRef.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora::sim {
 

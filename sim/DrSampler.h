@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/DrApi.h"
-#include "frame/DrPadNames.h"
+#include "hostapi/DrApi.h"
+#include "hostapi/DrPadNames.h"
 #include "sim/ComObject.h"
 
 namespace velmora::sim {

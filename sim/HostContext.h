@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/MfxHost.h"
+#include "hostapi/MfxHost.h"
 #include "sim/ComObject.h"
 #include "sim/Song.h"
 

@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "frame/MfxHost.h"
+#include "hostapi/MfxHost.h"
 #include "midi/Event.h"
 #include "sim/ComObject.h"
 

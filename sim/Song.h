@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame/MfxHost.h"
+#include "hostapi/MfxHost.h"
 
 namespace velmora::sim {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "frame/MfxHost.h"
+#include "hostapi/MfxHost.h"
 #include "midi/Event.h"
 
 namespace velmora::sim {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora::test {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/ClassIds.h"
-#include "frame/MfxHost.h"
+#include "hostapi/ClassIds.h"
+#include "hostapi/MfxHost.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
 #include "tests/frame/DrHost.h"

@@ -9,9 +9,9 @@
 #include <iterator>
 #include <string>
 
-#include "frame/ClassIds.h"
-#include "frame/ComRef.h"
-#include "frame/DrApi.h"
+#include "hostapi/ClassIds.h"
+#include "hostapi/ComRef.h"
+#include "hostapi/DrApi.h"
 #include "tests/frame/HostChecks.h"
 #include "ui/TamborakPanel.h"
 

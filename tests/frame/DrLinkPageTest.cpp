@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/EngineProcess.h"
-#include "frame/ClassIds.h"
+#include "hostapi/ClassIds.h"
 #include "frame/ClassObjects.h"
 #include "frame/ComServer.h"
 #include "host/TamborakDR.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "engine/ITamborak.h"
-#include "frame/ClassIds.h"
-#include "frame/ComRef.h"
+#include "hostapi/ClassIds.h"
+#include "hostapi/ComRef.h"
 #include "io/UniStream.h"
 #include "loops/Looper.h"
 #include "sim/HostContext.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 #include "midi/Event.h"
 
 namespace velmora {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-// The COM basics the core needs: HRESULT, GUID, IUnknown, IStream, the persistence, class-factory
+// The COM basics of the Windows host ABI: HRESULT, GUID, IUnknown, IStream, the persistence, class-factory
 // and property-page faces, and CoTaskMemAlloc. On Windows
 // they come from the SDK; elsewhere they are declared here with the same slot order and layout,
 // so the same code drives a host's stream on both.

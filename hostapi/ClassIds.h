@@ -1,7 +1,7 @@
 // The identifiers the plug-in owns: its creatable classes and its own control interface.
 #pragma once
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "frame/ComTypes.h"
+#include "hostapi/ComTypes.h"
 
 namespace velmora {
 
