@@ -84,7 +84,7 @@ int composeCommand(const std::vector<std::string>& args) {
   if (options.has("--all"))
     for (int i = 0; i < Tamborak::kSliceCount; ++i) engine.getSlice(i)->setMutedSilently(false);
   if (seed >= 0) crtSrand(static_cast<std::uint32_t>(seed));
-  engine.Random(nullptr);
+  engine.compose(nullptr);
   bool drawn = false;
   for (int i = 0; i < Tamborak::kSliceCount; ++i) drawn = drawn || !engine.getSlice(i)->file().empty();
   if (!drawn) return fail(library + ": no pattern to compose from (the library holds none that can be read)");

@@ -23,7 +23,7 @@ LoopSession::LoopSession(const std::string& library) {
   // so they keep theirs under a key of their own instead of overwriting the plug-in's.
   EngineProcess::setSettingsKey(kCommandLineSettingsKey);
   EngineProcess::setPatternsFolder(library);
-  if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
+  if (CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
   if (!face_) return;
   engine().addView(&view_);
   engine().setKeyState(&noKeys_);

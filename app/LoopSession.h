@@ -45,7 +45,7 @@ class LoopSession {
   // Warns on stderr, once per pattern, of a pattern a slice could not load.
   void warnPattern(const Looper& slice, const std::string& folder, const std::string& file, bool found);
 
-  ComRef<ITamborak> face_;
+  ComRef<IMfxEventFilter> face_;
   sim::ResultView view_;
   std::string loading_;           // the loop file being read, named in warnings
   std::set<std::string> warned_;  // patterns already warned of

@@ -47,7 +47,7 @@ void BM_ComposeWholeLoop(benchmark::State& state) {
     state.SkipWithError("the default pattern library is missing");
     return;
   }
-  for (auto _ : state) setup.engine().Random(nullptr);
+  for (auto _ : state) setup.engine().compose(nullptr);
 }
 BENCHMARK(BM_ComposeWholeLoop)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 

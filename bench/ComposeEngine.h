@@ -17,7 +17,7 @@ using sim::ResultView;
 
 struct ComposeSetup {
   test::TempFolder settings;
-  ComRef<ITamborak> face;
+  ComRef<IMfxEventFilter> face;
   ResultView view;
 
   // AllowTesting on makes the composer report its result through the view.
@@ -25,7 +25,7 @@ struct ComposeSetup {
     setenv("TAMBORAK_CONFIG_DIR", settings.path().string().c_str(), 1);
     EngineProcess::setProgramFolder(TAMBORAK_APP_FOLDER);
     settings::writeProfileInt(settings::kComposeAllowTesting, reportResults ? 1 : 0);
-    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
     if (face) engine().addView(&view);
   }
   ~ComposeSetup() {

@@ -28,7 +28,7 @@ Tally composeMany(bench::ComposeSetup& setup, std::int32_t attemptLimit) {
   for (int seed = 1; seed <= kCalls; ++seed) {
     crtSrand(static_cast<std::uint32_t>(seed));
     setup.view.result.clear();
-    setup.engine().Random(nullptr);
+    setup.engine().compose(nullptr);
     int tries = 0;
     if (std::sscanf(setup.view.result.c_str(), "Chosen after %d tries", &tries) == 1) {
       ++tally.passed;

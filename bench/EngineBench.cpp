@@ -26,7 +26,7 @@ constexpr char kSixteenthsFile[] = "01_16_1111111111111111_0#Sixteenths.mid";
 // One connected engine over the build's default library, its settings kept in a folder of its own.
 struct Playing {
   test::TempFolder settings;
-  ComRef<ITamborak> face;
+  ComRef<IMfxEventFilter> face;
   ComRef<sim::HostContext> host;
   ComRef<sim::EventQueue> in = sim::create<sim::EventQueue>();
   ComRef<sim::EventQueue> out = sim::create<sim::EventQueue>();
@@ -39,7 +39,7 @@ struct Playing {
     setenv("TAMBORAK_CONFIG_DIR", settings.path().string().c_str(), 1);
 #endif
     EngineProcess::setProgramFolder(TAMBORAK_APP_FOLDER);
-    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
     Tamborak& engine = static_cast<Tamborak&>(*face.get());
     ready = true;
     for (int i = 0; i < Tamborak::kSliceCount; ++i) {

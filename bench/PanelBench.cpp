@@ -23,7 +23,7 @@ struct PanelSetup {
   PanelSetup() {
     Tamborak& engine = setup.engine();
     for (int i = 0; i < Tamborak::kSliceCount; ++i) engine.getSlice(i)->setMutedSilently(false);
-    engine.Random(nullptr);
+    engine.compose(nullptr);
     editing = std::make_unique<ui::TamborakEditing>(engine);
     panel = std::make_unique<ui::TamborakPanel>(engine, *editing, services);
     panel->activate();

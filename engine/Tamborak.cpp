@@ -1,6 +1,8 @@
 // The engine object: construction and destruction, its COM faces, and the host's connection.
 #include "engine/Tamborak.h"
 
+#include "hostapi/ClassIds.h"
+
 #include <new>
 
 #include "engine/EngineProcess.h"
@@ -90,7 +92,6 @@ void* Tamborak::queryFace(REFIID iid) {
   if (iid == IID_IUnknown || iid == IID_IMfxEventFilter) return static_cast<IMfxEventFilter*>(this);
   if (iid == IID_IPersistStream || iid == IID_IPersist) return static_cast<IPersistStream*>(this);
   if (iid == IID_ISpecifyPropertyPages) return static_cast<ISpecifyPropertyPages*>(this);
-  if (iid == IID_ITamborak) return static_cast<ITamborak*>(this);
   return nullptr;
 }
 

@@ -23,7 +23,7 @@
 
 #include "compose/CompositionRules.h"
 #include "engine/ExportTimeBase.h"
-#include "engine/ITamborak.h"
+#include "engine/ControlApi.h"
 #include "engine/ListControls.h"
 #include "engine/LoopBlock.h"
 #include "engine/Relaxed.h"
@@ -52,7 +52,7 @@ std::int32_t swingGridOfVolume(const std::string& name);
 class Tamborak : public IMfxEventFilter,
                  public ISpecifyPropertyPages,
                  public IPersistStream,
-                 public ITamborak,
+                 public ControlApi,
                  public ProcessContext,
                  public LooperEngine,
                  public LoopLoader {
@@ -129,18 +129,18 @@ class Tamborak : public IMfxEventFilter,
   std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override;
   void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override;
 
-  // ---- ITamborak [main-thread]
-  HRESULT addView(TamborakView* view) override;
+  // ---- ControlApi [main-thread]
+  bool addView(TamborakView* view) override;
   void removeView(TamborakView* view) override;
-  HRESULT updatePlayPositions() override;
-  HRESULT Random(Looper* slice) override;
+  bool updatePlayPositions() override;
+  ComposeResult compose(Looper* slice) override;
   Looper* getSlice(std::int32_t index) override;
   std::string getLoopsFolder() override;
   std::string getDrumMapsFolder() override;
   bool saveLoop(CUniStream& stream, bool markSaved) override;
   bool LoadLoop(CUniStream& stream, int notify) override;
   void clearLoop() override;
-  HRESULT ResetPars() override;
+  void ResetPars() override;
   void setDrumMap(const DrumMap& map) override;
   DrumMap* getDrumMap() override { return &drumMap_; }
   void drumMapChanged() override;
@@ -148,7 +148,7 @@ class Tamborak : public IMfxEventFilter,
   std::int32_t getOutput(std::int32_t* channel, std::int32_t* port) override;
   void setExportBars(std::int32_t count) override { exportBars_ = count; }
   std::int32_t getExportBars() override { return exportBars_; }
-  HRESULT dragLoop() override;
+  platform::DragResult dragLoop() override;
   void setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) override;
   std::int32_t getLoopIdx() override { return loopIdx_; }
   void setExportOption(std::int32_t value) override { exportOption_ = value; }
@@ -160,7 +160,7 @@ class Tamborak : public IMfxEventFilter,
   void setRestartOnChange(bool on) override { restartOnChange_ = on; }
   bool getRestartOnChange() override { return restartOnChange_; }
   bool isDetachedFromSequencer() override;
-  HRESULT togglePlayback() override;
+  bool togglePlayback() override;
   void changed(const char* name) override;
   void setSwingPc(std::int32_t value, bool notify) override;
   std::int32_t getSwingPc() const override { return swingPc_; }
@@ -182,10 +182,10 @@ class Tamborak : public IMfxEventFilter,
   std::int32_t getVeloMin() const override { return veloMin_; }
   void setVeloMax(std::int32_t value) override;
   std::int32_t getVeloMax() const override { return veloMax_; }
-  HRESULT fillInstrumentFlatCombo(FlatComboBox* combo) override;
-  HRESULT fillInstrumentCombo(ComboBox* combo) override;
-  HRESULT onInstrumentCombo(ComboBox* combo) override;
-  HRESULT onInstrumentFlatCombo(FlatComboBox* combo) override;
+  void fillInstrumentFlatCombo(FlatComboBox& combo) override;
+  void fillInstrumentCombo(ComboBox& combo) override;
+  bool onInstrumentCombo(ComboBox& combo) override;
+  bool onInstrumentFlatCombo(FlatComboBox& combo) override;
   void selectNoteNames(const std::string& title) override;
   NoteNames* getNoteNames() override { return &noteNames_; }
   PatternTree& getPatternLibrary() override;

@@ -33,25 +33,20 @@ bool Tamborak::pasteLoop() {
   return LoadLoop(stream, true);
 }
 
-HRESULT Tamborak::dragLoop() {
+platform::DragResult Tamborak::dragLoop() {
   std::string smf;
-  if (!fileDrag_ || !loopExporter_ || !loopExporter_(*this, smf) || smf.empty()) return E_FAIL;
+  if (!fileDrag_ || !loopExporter_ || !loopExporter_(*this, smf) || smf.empty()) return platform::DragResult::kFailed;
   std::error_code error;
   const std::filesystem::path folder =
       dragFolder_.empty() ? std::filesystem::temp_directory_path(error) : std::filesystem::path(dragFolder_);
-  if (error || folder.empty()) return E_FAIL;
+  if (error || folder.empty()) return platform::DragResult::kFailed;
   const std::string path = (folder / kDragFileName).string();
   // The drop names the file, so a drag starts only once the whole file is in place.
   std::string message;
-  if (!platform::saveFileWhole(path, smf, message)) return E_FAIL;
+  if (!platform::saveFileWhole(path, smf, message)) return platform::DragResult::kFailed;
   const std::string dropBlock = platform::dropFilesBlock(path);
-  if (dropBlock.empty()) return E_FAIL;
-  switch (fileDrag_->dragFiles(dropBlock)) {
-    case platform::DragResult::kDropped: return S_OK;
-    case platform::DragResult::kCancelled: return S_FALSE;
-    case platform::DragResult::kFailed: break;
-  }
-  return E_FAIL;
+  if (dropBlock.empty()) return platform::DragResult::kFailed;
+  return fileDrag_->dragFiles(dropBlock);
 }
 
 }  // namespace velmora

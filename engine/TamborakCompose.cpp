@@ -94,12 +94,12 @@ bool Tamborak::checkSlice(const Looper& slice) const {
 
 bool Tamborak::rulesAccept(Looper& slice) { return !checkSlice(slice); }
 
-void Tamborak::composePart(Looper& slice) { Random(&slice); }
+void Tamborak::composePart(Looper& slice) { compose(&slice); }
 
-HRESULT Tamborak::Random(Looper* slice) {
+ComposeResult Tamborak::compose(Looper* slice) {
   if (!allSlicesPresent()) {
     changed("Tamborak::Random");
-    return E_UNEXPECTED;
+    return ComposeResult::kNoSlices;
   }
   const std::int32_t attempts = settings::getProfileInt(settings::kComposeAttempts);
   const bool testing = settings::getProfileInt(settings::kComposeAllowTesting) != 0;
@@ -173,7 +173,7 @@ HRESULT Tamborak::Random(Looper* slice) {
     }
   }
   changed("Tamborak::Random");
-  return stuck ? S_FALSE : S_OK;
+  return stuck ? ComposeResult::kStuck : ComposeResult::kComposed;
 }
 
 }  // namespace velmora

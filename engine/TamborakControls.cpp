@@ -18,10 +18,10 @@ std::int32_t swingGridOfVolume(const std::string& name) {
 
 // ---- Views
 
-HRESULT Tamborak::addView(TamborakView* view) {
-  if (std::find(views_.begin(), views_.end(), view) != views_.end()) return S_FALSE;
+bool Tamborak::addView(TamborakView* view) {
+  if (std::find(views_.begin(), views_.end(), view) != views_.end()) return false;
   views_.push_back(view);
-  return S_OK;
+  return true;
 }
 
 void Tamborak::removeView(TamborakView* view) {

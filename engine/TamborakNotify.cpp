@@ -39,12 +39,11 @@ std::vector<std::string> titlesOnOffer(const NoteNamesProvider& provider, const 
 
 // Takes the note-name set whose title the combo box has selected, if any.
 template <typename Combo>
-HRESULT selectTitleOf(Combo* combo, Tamborak& engine) {
-  if (!combo) return E_POINTER;
+bool selectTitleOf(Combo& combo, Tamborak& engine) {
   std::string title;
-  if (!combo->selectedText(title)) return S_FALSE;
+  if (!combo.selectedText(title)) return false;
   engine.selectNoteNames(title);
-  return S_OK;
+  return true;
 }
 
 }  // namespace
@@ -60,13 +59,12 @@ void Tamborak::changed(const char* name) {
   host::postHostCommand(host::kPlayStopCommand);
 }
 
-HRESULT Tamborak::togglePlayback() {
-  if (!transportReachable(trackInfo_)) return S_FALSE;
-  return host::postHostCommand(host::kPlayStopCommand) ? S_OK : S_FALSE;
+bool Tamborak::togglePlayback() {
+  return transportReachable(trackInfo_) && host::postHostCommand(host::kPlayStopCommand);
 }
 
 // The swing grid follows the volume and the velocity trend is the user's taste: both stay.
-HRESULT Tamborak::ResetPars() {
+void Tamborak::ResetPars() {
   setSwingPc(0, false);
   setVeloDyn(0, false);
   setVeloCenterPC(0, false);
@@ -75,17 +73,16 @@ HRESULT Tamborak::ResetPars() {
   for (const std::unique_ptr<Looper>& slice : slices_)
     if (slice) slice->resetParameters();
   changed("Tamborak::ResetPars");
-  return S_OK;
 }
 
 // The song position comes from the host; -1 means it is unknown and nothing moves.
-HRESULT Tamborak::updatePlayPositions() {
+bool Tamborak::updatePlayPositions() {
   const MfxTime t = getNowTime();
-  if (t == -1) return S_FALSE;
+  if (t == -1) return false;
   TimeBase time(*this);
   for (const std::unique_ptr<Looper>& slice : slices_)
     if (slice) slice->showPosition(t, time);
-  return S_OK;
+  return true;
 }
 
 void Tamborak::viewTiming(const Looper& slice, std::int32_t& cycle, std::int32_t& resolution) {
@@ -116,25 +113,21 @@ void Tamborak::fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) {
   }
 }
 
-HRESULT Tamborak::fillInstrumentCombo(ComboBox* combo) {
-  if (!combo) return E_POINTER;
+void Tamborak::fillInstrumentCombo(ComboBox& combo) {
   int selected = -1;
-  combo->resetContent();
+  combo.resetContent();
   for (const std::string& title : titlesOnOffer(noteNamesProvider_, noteNames_.title(), selected))
-    combo->addString(title);
-  combo->setCurSel(selected);
-  return S_OK;
+    combo.addString(title);
+  combo.setCurSel(selected);
 }
 
-HRESULT Tamborak::fillInstrumentFlatCombo(FlatComboBox* combo) {
-  if (!combo) return E_POINTER;
+void Tamborak::fillInstrumentFlatCombo(FlatComboBox& combo) {
   int selected = -1;
-  combo->setItems(titlesOnOffer(noteNamesProvider_, noteNames_.title(), selected));
-  combo->select(selected);
-  return S_OK;
+  combo.setItems(titlesOnOffer(noteNamesProvider_, noteNames_.title(), selected));
+  combo.select(selected);
 }
 
-HRESULT Tamborak::onInstrumentCombo(ComboBox* combo) { return selectTitleOf(combo, *this); }
-HRESULT Tamborak::onInstrumentFlatCombo(FlatComboBox* combo) { return selectTitleOf(combo, *this); }
+bool Tamborak::onInstrumentCombo(ComboBox& combo) { return selectTitleOf(combo, *this); }
+bool Tamborak::onInstrumentFlatCombo(FlatComboBox& combo) { return selectTitleOf(combo, *this); }
 
 }  // namespace velmora

@@ -29,7 +29,7 @@ IUnknown* CTamborak::Factory::createObject(IUnknown* outer) {
 
 HRESULT CTamborak::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  *object = queryFace(iid);
+  *object = iid == IID_ITamborak ? static_cast<ITamborak*>(&face_) : queryFace(iid);
   if (!*object) return E_NOINTERFACE;
   AddRef();
   return S_OK;

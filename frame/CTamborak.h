@@ -1,12 +1,14 @@
 // CTamborak: the creatable MIDI-filter class, the engine plus its COM reference count. Every face
 // of the engine answers QueryInterface, AddRef and Release with this one count, and the object
-// deletes itself when the count reaches 0.
+// deletes itself when the count reaches 0. Its ITamborak face forwards to the engine's control
+// API.
 #pragma once
 
 #include <atomic>
 
 #include "engine/Tamborak.h"
 #include "frame/ComServer.h"
+#include "frame/TamborakFace.h"
 
 #if defined(_WIN32)
 #include "platform/win32/MessageBoxPrompt.h"
@@ -39,6 +41,7 @@ class CTamborak final : public Tamborak {
 
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
+  TamborakFace face_{*static_cast<IMfxEventFilter*>(this), *this};
 #if defined(_WIN32)
   // In a Windows host the engine asks the user with the system's boxes and dialogs.
   platform::MessageBoxPrompt messageBoxes_{0};

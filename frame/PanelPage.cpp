@@ -4,6 +4,7 @@
 #include <new>
 
 #include "engine/Tamborak.h"
+#include "frame/TamborakFace.h"
 #include "hostapi/ClassIds.h"
 #include "ui/LoopBrowserStrip.h"
 #include "ui/LoopEditing.h"
@@ -22,7 +23,7 @@ ui::Rect toRect(LPCRECT r) { return {r->left, r->top, r->right, r->bottom}; }
 // holding it until the host releases the page.
 class CTamborakPanel::PagePanel final : public ui::TamborakPanel {
  public:
-  PagePanel(CTamborakPanel& page, ITamborak& engine, ui::LoopEditing& editing, ui::WindowServices& services)
+  PagePanel(CTamborakPanel& page, ControlApi& engine, ui::LoopEditing& editing, ui::WindowServices& services)
       : TamborakPanel(engine, editing, services), page_(page) {}
   // Destroys this panel: nothing may touch it afterwards.
   void detach() override {
@@ -99,11 +100,12 @@ HRESULT CTamborakPanel::SetObjects(ULONG count, IUnknown** objects) {
   window_ = makePageWindow();
   if (!window_) return E_OUTOFMEMORY;
   engine_ = std::move(engine);
-  // The engine's one implementation stands behind its control face.
-  auto& core = static_cast<Tamborak&>(*engine_);
+  // The face is the filter's own (TamborakFace), in this process: the panel drives the engine
+  // behind it directly.
+  Tamborak& core = static_cast<TamborakFace&>(*engine_).engine();
   editing_ = std::make_unique<ui::TamborakEditing>(core);
-  panel_ = std::make_unique<PagePanel>(*this, *engine_, *editing_, window_->services());
-  browser_ = std::make_unique<ui::PanelLoopBrowser>(*panel_, *engine_, window_->services());
+  panel_ = std::make_unique<PagePanel>(*this, core, *editing_, window_->services());
+  browser_ = std::make_unique<ui::PanelLoopBrowser>(*panel_, core, window_->services());
   return S_OK;
 }
 

@@ -8,7 +8,7 @@
 
 #include "hostapi/ComRef.h"
 #include "frame/ComServer.h"
-#include "engine/ITamborak.h"
+#include "frame/ITamborak.h"
 #include "frame/PageWindow.h"
 
 namespace velmora {

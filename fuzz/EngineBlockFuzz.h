@@ -19,8 +19,8 @@ inline Tamborak& fuzzEngine(int which) {
   static Tamborak* engines[2] = {nullptr, nullptr};
   if (!engines[which]) {
     void* face = nullptr;
-    if (CTamborak::create(IID_ITamborak, &face) != S_OK) std::abort();
-    engines[which] = static_cast<Tamborak*>(static_cast<ITamborak*>(face));
+    if (CTamborak::create(IID_IMfxEventFilter, &face) != S_OK) std::abort();
+    engines[which] = static_cast<Tamborak*>(static_cast<IMfxEventFilter*>(face));
     engines[which]->selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   }
   return *engines[which];

@@ -71,6 +71,8 @@ HRESULT TamborakDR::queryOwnFace(REFIID iid, void** object) {
     *object = static_cast<IDrObject*>(this);
   else if (iid == IID_IDrumDeploy)
     *object = static_cast<IDrumDeploy*>(this);
+  else if (iid == IID_ITamborak)
+    *object = static_cast<ITamborak*>(&face_);
   else
     *object = queryFace(iid);
   if (!*object) return E_NOINTERFACE;

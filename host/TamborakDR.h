@@ -11,6 +11,7 @@
 #include "engine/Tamborak.h"
 #include "hostapi/ComRef.h"
 #include "frame/ComServer.h"
+#include "frame/TamborakFace.h"
 #include "hostapi/DrApi.h"
 
 namespace velmora {
@@ -132,6 +133,7 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
   Inner inner_{*this};
+  TamborakFace face_{*static_cast<IDrObject*>(this), *this};
   IUnknown* const outer_;  // what every face answers through: inner_, or the aggregating object
   std::int64_t blockStart_ = 0;  // the sample position of the current block
   std::int32_t nesting_ = 0;     // start events not yet stopped

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "engine/ITamborak.h"
+#include "engine/ControlApi.h"
 #include "library/ChangeObserver.h"
 #include "library/TreeNode.h"
 #include "loops/Looper.h"
@@ -49,7 +49,7 @@ class LoopBrowser::Watch : public ChangeObserver {
   platform::UiTarget target_ = platform::kNoTarget;
 };
 
-LoopBrowser::LoopBrowser(ITamborak& engine, platform::Prompt& prompt, std::string folder)
+LoopBrowser::LoopBrowser(ControlApi& engine, platform::Prompt& prompt, std::string folder)
     : engine_(engine), prompt_(prompt), folder_(std::move(folder)) {
   std::error_code ec;
   fs::create_directories(fs::path(folder_), ec);

@@ -1,7 +1,7 @@
 // The loop browser without its window: the tree of the loops folder (folders, and loop files
 // shown by their name less the extension), its selection, and the file commands of the browser
 // strip: load the selected loop, Save, Save As, Save New and Delete. It drives the engine only
-// through ITamborak and asks the user only through platform::Prompt.
+// through ControlApi and asks the user only through platform::Prompt.
 //
 // Loop files are written whole: the loop is written into memory, then the bytes go to a
 // temporary file that is renamed over the old one, so a failed or killed save leaves the loop
@@ -19,7 +19,7 @@
 
 namespace velmora {
 
-struct ITamborak;
+class ControlApi;
 
 class LoopBrowser {
  public:
@@ -48,7 +48,7 @@ class LoopBrowser {
 
   // `folder` is the loops folder (native, ending with a separator); it is created when missing.
   // The tree is read at once. [main-thread, not real-time safe: file I/O]
-  LoopBrowser(ITamborak& engine, platform::Prompt& prompt, std::string folder);
+  LoopBrowser(ControlApi& engine, platform::Prompt& prompt, std::string folder);
   LoopBrowser(const LoopBrowser&) = delete;
   LoopBrowser& operator=(const LoopBrowser&) = delete;
   // [main-thread]
@@ -111,7 +111,7 @@ class LoopBrowser {
   std::optional<std::string> relativeOf(const std::string& path) const;
   void report(const std::string& text);
 
-  ITamborak& engine_;
+  ControlApi& engine_;
   platform::Prompt& prompt_;
   std::string folder_;
   std::vector<Item> items_;

@@ -78,7 +78,7 @@ Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Sche
   panelIn_.resize(kMaxPanelState);
   panelOut_.resize(kMaxPanelState);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
-  if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) {
+  if (CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face_.put())) != S_OK) {
     face_.reset();
     return;
   }

@@ -24,7 +24,7 @@
 
 namespace velmora {
 class Tamborak;
-struct ITamborak;
+struct IMfxEventFilter;
 }  // namespace velmora
 
 namespace velmora::lv2 {
@@ -138,7 +138,7 @@ class Plugin {
   Urids urids_{};
   LV2_Worker_Schedule schedule_;
   LV2_Atom_Forge forge_{};
-  ComRef<ITamborak> face_;
+  ComRef<IMfxEventFilter> face_;
   SongTime song_;
   EventQueue inQueue_, outQueue_;
   InputQueue liveIn_, liveOut_;

@@ -118,7 +118,7 @@ PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const 
   beatsPerBar_ = id(LV2_TIME__beatsPerBar);
   beatUnit_ = id(LV2_TIME__beatUnit);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
-  if (CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
+  if (CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
 }
 
 PanelUi::~PanelUi() {

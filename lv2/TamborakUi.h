@@ -19,7 +19,7 @@
 
 namespace velmora {
 class Tamborak;
-struct ITamborak;
+struct IMfxEventFilter;
 namespace ui {
 class PanelLoopBrowser;
 class PanelWindow;
@@ -65,7 +65,7 @@ class PanelUi {
   LV2_URID atomChunk_, atomInt_, atomLong_, eventTransfer_, stateKey_, panelState_, panelHello_, panelPosition_,
       panelTick_, beatsPerBar_, beatUnit_;
   LV2_Atom_Forge forge_{};
-  ComRef<ITamborak> face_;
+  ComRef<IMfxEventFilter> face_;
   std::unique_ptr<ui::PanelWindow> window_;
   std::unique_ptr<ui::TamborakEditing> editing_;
   std::unique_ptr<ui::TamborakPanel> panel_;

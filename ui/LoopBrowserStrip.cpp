@@ -127,7 +127,7 @@ void LoopBrowser::onNotify(Control& control, Notify what) {
   }
 }
 
-PanelLoopBrowser::PanelLoopBrowser(TamborakPanel& panel, ITamborak& engine, WindowServices& services)
+PanelLoopBrowser::PanelLoopBrowser(TamborakPanel& panel, ControlApi& engine, WindowServices& services)
     : panel_(panel), files_(engine, services.prompt(), engine.getLoopsFolder()), strip_(files_, services) {
   panel_.attachLoopBrowser(&strip_);
   files_.startWatching();

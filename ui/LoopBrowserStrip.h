@@ -84,7 +84,7 @@ class TamborakPanel;
 // the folder]
 class PanelLoopBrowser {
  public:
-  PanelLoopBrowser(TamborakPanel& panel, ITamborak& engine, WindowServices& services);
+  PanelLoopBrowser(TamborakPanel& panel, ControlApi& engine, WindowServices& services);
   ~PanelLoopBrowser();
   PanelLoopBrowser(const PanelLoopBrowser&) = delete;
   PanelLoopBrowser& operator=(const PanelLoopBrowser&) = delete;

@@ -1,4 +1,4 @@
-// Engine operations the rows and the panel use besides ITamborak: the note menu, the loop on the
+// Engine operations the rows and the panel use besides ControlApi: the note menu, the loop on the
 // clipboard, and saving the loop under a new name. TamborakEditing serves them from the engine.
 // [main-thread]
 #pragma once

@@ -17,14 +17,14 @@ namespace {
 
 constexpr char kLoopFormat[] = "Tamborak Loop";
 
-std::string noteName(ITamborak& engine, int key) {
+std::string noteName(ControlApi& engine, int key) {
   NoteNames* names = engine.getNoteNames();
   return names ? names->displayName(key) : pitchName(key);
 }
 
 }  // namespace
 
-LooperView::LooperView(RowOwner& owner, ITamborak& engine, LoopEditing& editing, Looper& slice, Point origin)
+LooperView::LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing, Looper& slice, Point origin)
     : owner_(owner), engine_(engine), editing_(editing), slice_(slice), origin_(origin) {
   mute_ = std::make_unique<Button>(*this, cmd::kMute, at(1, 5, 10, 26), "");
   mute_->setRightClicks(true);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ITamborak.h"
+#include "engine/ControlApi.h"
 #include "loops/Looper.h"
 #include "ui/Controls.h"
 #include "ui/LoopEditing.h"
@@ -35,7 +35,7 @@ class LooperView : public ControlOwner, public SliceRow {
  public:
   static constexpr int kWidth = 536, kHeight = 31;
 
-  LooperView(RowOwner& owner, ITamborak& engine, LoopEditing& editing, Looper& slice, Point origin);
+  LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing, Looper& slice, Point origin);
   ~LooperView() override;
 
   Looper& slice() { return slice_; }
@@ -95,7 +95,7 @@ class LooperView : public ControlOwner, public SliceRow {
   Rect at(int left, int top, int right, int bottom) const;
 
   RowOwner& owner_;
-  ITamborak& engine_;
+  ControlApi& engine_;
   LoopEditing& editing_;
   Looper& slice_;
   Point origin_;

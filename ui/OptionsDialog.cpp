@@ -60,7 +60,7 @@ int clampIndex(int index, const DropList& list) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(ITamborak& engine, WindowServices& services)
+OptionsDialog::OptionsDialog(ControlApi& engine, WindowServices& services)
     : DialogWindow(services, kTitle, kWidth, kHeight),
       engine_(engine),
       map_(*engine.getDrumMap()),
@@ -95,7 +95,7 @@ OptionsDialog::OptionsDialog(ITamborak& engine, WindowServices& services)
   mapName_->setItems(store_.list());
   mapName_->setText(map_.name().empty() ? DrumMapStore::kDefaultName : map_.name());
   SortedCombo names(*noteNames_);
-  engine_.fillInstrumentCombo(&names);
+  engine_.fillInstrumentCombo(names);
 }
 
 OptionsDialog::~OptionsDialog() = default;
@@ -200,7 +200,7 @@ void OptionsDialog::onNotify(Control& control, Notify what) {
     case kNoteNames: {
       if (what != Notify::kChanged) return;
       SortedCombo names(*noteNames_);
-      engine_.onInstrumentCombo(&names);
+      engine_.onInstrumentCombo(names);
       refreshRows();
       return;
     }

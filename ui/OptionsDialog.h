@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/ITamborak.h"
+#include "engine/ControlApi.h"
 #include "loops/DrumMap.h"
 #include "loops/DrumMapStore.h"
 #include "ui/DialogControls.h"
@@ -26,7 +26,7 @@ class OptionsDialog : public DialogWindow {
   static constexpr int kWidth = dluX(186), kHeight = dluY(287);
 
   // Reads the engine's options, copies its drum map and notes the note-name set for Cancel.
-  OptionsDialog(ITamborak& engine, WindowServices& services);
+  OptionsDialog(ControlApi& engine, WindowServices& services);
   ~OptionsDialog() override;
 
   // Range-checks the number fields (a value out of range is said through the prompt, nothing is
@@ -59,7 +59,7 @@ class OptionsDialog : public DialogWindow {
   // The field's number when it holds one within low..high; otherwise the message, focus on it.
   bool readField(EditBox& field, int low, int high, int& value);
 
-  ITamborak& engine_;
+  ControlApi& engine_;
   DrumMap& map_;
   DrumMap original_;
   std::string originalNoteNames_;

@@ -33,7 +33,7 @@ Rect TamborakPanel::padRect(int pad) {
   return {kRowLeft + col * 54, 342 + line * 24, kRowLeft + col * 54 + 50, 362 + line * 24};
 }
 
-TamborakPanel::TamborakPanel(ITamborak& engine, LoopEditing& editing, WindowServices& services, platform::UiQueue& queue)
+TamborakPanel::TamborakPanel(ControlApi& engine, LoopEditing& editing, WindowServices& services, platform::UiQueue& queue)
     : engine_(&engine), editing_(editing), services_(services), queue_(queue) {
   setLoopIdxMessage_ = platform::registerUiMessage("Velmora_ViewsSetLoopIdx");
   target_ = queue_.createTarget([this](platform::UiMessage message, std::uintptr_t wParam, std::intptr_t) {
@@ -55,7 +55,7 @@ void TamborakPanel::detach() {
   attachLoopBrowser(nullptr);
   captured_ = hovered_ = nullptr;
   for (auto& row : rows_) row.reset();
-  ITamborak* engine = engine_;
+  ControlApi* engine = engine_;
   engine_ = nullptr;
   engine->removeView(this);
 }
@@ -217,7 +217,7 @@ void TamborakPanel::refresh(Item item) {
         if (row) row->refresh();
       break;
     case Item::kNoteNames:
-      engine_->fillInstrumentFlatCombo(noteNames_.get());
+      engine_->fillInstrumentFlatCombo(*noteNames_);
       noteNames_->setPlaceholder(engine_->getNoteNames() && !engine_->getNoteNames()->title().empty()
                                      ? engine_->getNoteNames()->title()
                                      : "Pitch names");
@@ -288,7 +288,7 @@ void TamborakPanel::command(int id, unsigned mods) {
     return;
   }
   switch (id) {
-    case cmd::kCompose: engine_->Random(nullptr); break;
+    case cmd::kCompose: engine_->compose(nullptr); break;
     case cmd::kOptions: {
       OptionsDialog dialog(*engine_, services_);
       services_.runModal(dialog);
@@ -370,7 +370,7 @@ void TamborakPanel::onNotify(Control& control, Notify what) {
     engine_->setVolume(text);
     refreshVolumes();
   } else if (id == cmd::kNoteNames) {
-    engine_->onInstrumentFlatCombo(noteNames_.get());
+    engine_->onInstrumentFlatCombo(*noteNames_);
   } else if (id == cmd::kControlSelect) {
     int index = -1;
     for (std::size_t i = 0; i < kParameterNames.size(); ++i)

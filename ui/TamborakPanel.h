@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ITamborak.h"
+#include "engine/ControlApi.h"
 #include "engine/TamborakView.h"
 #include "platform/UiQueue.h"
 #include "ui/Controls.h"
@@ -29,7 +29,7 @@ class TamborakPanel : public RowOwner, public TamborakView {
   static constexpr int kSliceCount = 6;
 
   // Registers with the engine as a view and builds the controls and the rows.
-  TamborakPanel(ITamborak& engine, LoopEditing& editing, WindowServices& services,
+  TamborakPanel(ControlApi& engine, LoopEditing& editing, WindowServices& services,
                 platform::UiQueue& queue = platform::UiQueue::main());
   ~TamborakPanel() override;
   TamborakPanel(const TamborakPanel&) = delete;
@@ -118,7 +118,7 @@ class TamborakPanel : public RowOwner, public TamborakView {
   bool rowKey(int vk, unsigned mods);
   void press(Point p, MouseButton button, unsigned mods, bool twice);
 
-  ITamborak* engine_;
+  ControlApi* engine_;
   LoopEditing& editing_;
   WindowServices& services_;
   platform::UiQueue& queue_;

@@ -24,8 +24,8 @@ class ClipboardTest : public EngineTest {
  protected:
   // Every engine here shares one clipboard and exports a stand-in MIDI file naming the pattern
   // of its first slice, so different loops export differently.
-  ComRef<ITamborak> makeClipEngine() {
-    ComRef<ITamborak> face = makeEngine();
+  ComRef<IMfxEventFilter> makeClipEngine() {
+    ComRef<IMfxEventFilter> face = makeEngine();
     Tamborak& engine = engineOf(face);
     engine.setClipboard(&clipboard_);
     engine.setFileDrag(&drag_);
@@ -47,7 +47,7 @@ class ClipboardTest : public EngineTest {
 };
 
 TEST_F(ClipboardTest, CopyOffersBothFormatsAndPasteReproducesTheLoopInAnotherEngine) {
-  ComRef<ITamborak> a = makeClipEngine(), b = makeClipEngine();
+  ComRef<IMfxEventFilter> a = makeClipEngine(), b = makeClipEngine();
   Tamborak& first = engineOf(a);
   Tamborak& second = engineOf(b);
   fillLoop(first, 3);
@@ -73,7 +73,7 @@ TEST_F(ClipboardTest, CopyOffersBothFormatsAndPasteReproducesTheLoopInAnotherEng
 }
 
 TEST_F(ClipboardTest, PasteOfMissingDamagedOrForeignDataChangesNothing) {
-  ComRef<ITamborak> a = makeClipEngine(), b = makeClipEngine();
+  ComRef<IMfxEventFilter> a = makeClipEngine(), b = makeClipEngine();
   Tamborak& target = engineOf(b);
   fillLoop(engineOf(a), 2);
   fillLoop(target, 4);
@@ -104,7 +104,7 @@ TEST_F(ClipboardTest, PasteOfMissingDamagedOrForeignDataChangesNothing) {
 
 TEST_F(ClipboardTest, DragWritesTheFileWholeAndHandsOverItsDropBlock) {
   TempFolder folder;
-  ComRef<ITamborak> face = makeClipEngine();
+  ComRef<IMfxEventFilter> face = makeClipEngine();
   Tamborak& engine = engineOf(face);
   engine.setDragFolder(folder.path().string());
   const std::filesystem::path file = folder.path() / "Tamborak.mid";
@@ -114,7 +114,7 @@ TEST_F(ClipboardTest, DragWritesTheFileWholeAndHandsOverItsDropBlock) {
   std::error_code linked;
   std::filesystem::create_hard_link(file, folder.path() / "kept", linked);
 
-  ASSERT_EQ(engine.dragLoop(), S_OK);
+  ASSERT_EQ(engine.dragLoop(), platform::DragResult::kDropped);
   const std::string first = midiOf(engine);
   EXPECT_EQ(readWholeFile(file), first);
   if (!linked) {
@@ -127,7 +127,7 @@ TEST_F(ClipboardTest, DragWritesTheFileWholeAndHandsOverItsDropBlock) {
   // Dragging again replaces the same file; a cancelled drop says so.
   fillLoop(engine, 2);
   drag_.result = platform::DragResult::kCancelled;
-  EXPECT_EQ(engine.dragLoop(), S_FALSE);
+  EXPECT_EQ(engine.dragLoop(), platform::DragResult::kCancelled);
   EXPECT_TRUE(readWholeFile(file) == midiOf(engine) && midiOf(engine) != first);
   EXPECT_EQ(drag_.blocks.size(), 2u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), linked ? 1 : 2)
@@ -135,10 +135,10 @@ TEST_F(ClipboardTest, DragWritesTheFileWholeAndHandsOverItsDropBlock) {
 
   // Without a MIDI file, or where it cannot be written, no drag starts.
   exportWorks_ = false;
-  EXPECT_EQ(engine.dragLoop(), E_FAIL);
+  EXPECT_EQ(engine.dragLoop(), platform::DragResult::kFailed);
   exportWorks_ = true;
   engine.setDragFolder((folder.path() / "missing").string());
-  EXPECT_EQ(engine.dragLoop(), E_FAIL);
+  EXPECT_EQ(engine.dragLoop(), platform::DragResult::kFailed);
   EXPECT_EQ(drag_.blocks.size(), 2u);
   EXPECT_EQ(platform::dropFilesBlock(std::string("a\0b", 3)), "");
 

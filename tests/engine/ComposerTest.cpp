@@ -142,7 +142,7 @@ TEST_F(ComposerTest, KeepsTheEarliestBestAttemptAndComposesOneSlice) {
       setPattern(kSlotKick, start);
       const std::size_t notes = engine_->reasons.size();
       crtSrand(seed);
-      EXPECT_EQ(engine_->Random(nullptr), S_OK);
+      EXPECT_EQ(engine_->compose(nullptr), ComposeResult::kComposed);
       EXPECT_EQ(std::tuple(slice(kSlotKick).file(), engine_->getSwingDurIdx(), slice(kSlotCymbal).file(),
                            engine_->reasons.size(), engine_->reasons.back()),
                 std::tuple(*best, 1, std::string(kQuarterHats), notes + 1, "Tamborak::Random"));
@@ -174,7 +174,7 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   setting(settings::kComposeAttempts, 4);
   // Muted and left-out slices are skipped: only the kick and the unmuted maracas are drawn.
   slice(kSlotSnare).setMutedSilently(true), slice(kSlotCymbal).setIdrcOff(true), slice(1).setMutedSilently(false);
-  engine_->Random(nullptr);
+  engine_->compose(nullptr);
   ASSERT_EQ(view_.titles.size(), 1u);
   EXPECT_EQ(view_.titles.back().rfind("BAD (", 0), 0u);
   EXPECT_NE(view_.titles.back().find(") Tries (4,0,0,0,4,0): "), std::string::npos);
@@ -182,13 +182,13 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   EXPECT_TRUE(view_.answers.asked().empty()) << "no message box without Alt";
 
   keys_.press(ModifierKey::kControl);  // ends the attempts early
-  engine_->Random(nullptr);
+  engine_->compose(nullptr);
   EXPECT_NE(view_.titles.back().find(") Tries (1,0,0,0,1,0): "), std::string::npos);
   keys_.press(ModifierKey::kControl, false);
 
   slice(kSlotSnare).setMutedSilently(false), slice(1).setMutedSilently(true);
   setPattern(kSlotCymbal, kEighthHats);
-  engine_->Random(nullptr);
+  engine_->compose(nullptr);
   EXPECT_EQ(view_.titles.back(), "Chosen after 1 tries (1,1,0,0,0,0)");
 
   // Alt and Shift: every rule for every slice, on the loop as it is, in a message box too.
@@ -196,7 +196,7 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   setPattern(kSlotKick, kKicks[0].file);
   keys_.press(ModifierKey::kAlt), keys_.press(ModifierKey::kShift);
   const std::vector<std::string> before = files();
-  engine_->Random(nullptr);
+  engine_->compose(nullptr);
   EXPECT_EQ(files(), before);
   std::string expected = "BAD (3) Tries (0,0,0,0,0,0): must be strokes on every weak 8th|"
                          "must be at least one weak 8th or 16th in all bar halfs|"
@@ -209,7 +209,7 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   // Alt alone draws nothing either and judges only the slices taking part; one violation, no box.
   keys_.press(ModifierKey::kShift, false);
   setPattern(kSlotKick, kKicks[1].file);
-  engine_->Random(&slice(kSlotKick));
+  engine_->compose(&slice(kSlotKick));
   EXPECT_EQ(files()[kSlotKick], kKicks[1].file);
   EXPECT_EQ(view_.titles.back(), "BAD (1) Tries (0,0,0,0,0,0): must be strokes on every weak 8th");
   EXPECT_EQ(view_.answers.asked().size(), 1u);
@@ -217,7 +217,7 @@ TEST_F(ComposerTest, TestModeReportsDrawsAndJudgesWithoutDrawing) {
   // A slice whose folder holds only damaged patterns: one attempt, and said.
   keys_.press(ModifierKey::kAlt, false);
   slice(0).setKindFolder("Xylo");
-  EXPECT_EQ(engine_->Random(&slice(0)), S_FALSE);
+  EXPECT_EQ(engine_->compose(&slice(0)), ComposeResult::kStuck);
   EXPECT_EQ(view_.titles.back(), "NONE (1) Tries (0,0,0,0,0,1): no other pattern of Test\\4.Percussion\\Xylo\\ can be read");
   EXPECT_EQ(randomNotes(), 6);
 }

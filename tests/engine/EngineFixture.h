@@ -83,7 +83,7 @@ inline std::vector<std::pair<std::int32_t, int>> timesAndKeys(const std::vector<
 // A view that keeps what the engine told it; it leaves the engine when detached.
 class RecordingView : public TamborakView {
  public:
-  explicit RecordingView(ITamborak& engine, platform::UiTarget window = platform::kNoTarget)
+  explicit RecordingView(ControlApi& engine, platform::UiTarget window = platform::kNoTarget)
       : engine_(engine), window_(window) {}
   platform::UiTarget window() const override { return window_; }
   void refresh(Item item) override { refreshed.push_back(item); }
@@ -97,7 +97,7 @@ class RecordingView : public TamborakView {
   int detached = 0;
 
  private:
-  ITamborak& engine_;
+  ControlApi& engine_;
   platform::UiTarget window_;
 };
 
@@ -111,12 +111,12 @@ class EngineTest : public ::testing::Test {
   void TearDown() override { EXPECT_TRUE(EngineProcess::reset()) << "an engine outlived its test"; }
 
   // A new filter object as the class factory hands it out.
-  static ComRef<ITamborak> makeEngine() {
-    ComRef<ITamborak> engine;
-    EXPECT_EQ(CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(engine.put())), S_OK);
+  static ComRef<IMfxEventFilter> makeEngine() {
+    ComRef<IMfxEventFilter> engine;
+    EXPECT_EQ(CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(engine.put())), S_OK);
     return engine;
   }
-  static Tamborak& engineOf(const ComRef<ITamborak>& face) { return static_cast<Tamborak&>(*face.get()); }
+  static Tamborak& engineOf(const ComRef<IMfxEventFilter>& face) { return static_cast<Tamborak&>(*face.get()); }
 
   // Every slice audible, each playing the `step`-th eligible pattern of its folder.
   static void fillLoop(Tamborak& engine, int step = 1) {

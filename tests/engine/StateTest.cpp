@@ -45,7 +45,7 @@ std::string settingsOf(Tamborak& e) {
 }  // namespace
 
 TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
-  ComRef<ITamborak> faceA = makeEngine();
+  ComRef<IMfxEventFilter> faceA = makeEngine();
   Tamborak& a = engineOf(faceA);
   ComRef<HostContext> hostA = hostWithKit();
   ASSERT_EQ(connect(a, *hostA), S_OK);
@@ -64,7 +64,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   a.setVeloMin(20), a.setVeloMax(100), a.setRestartOnChange(false);
 
   // Connected while the first one runs, a second engine starts as its copy, through "Last".
-  ComRef<ITamborak> faceB = makeEngine();
+  ComRef<IMfxEventFilter> faceB = makeEngine();
   Tamborak& b = engineOf(faceB);
   ComRef<HostContext> hostB = hostWithKit();
   ASSERT_EQ(connect(b, *hostB), S_OK);
@@ -82,7 +82,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   faceB.reset();  // "Globals" are written here
   makeEngine().reset();  // not by an engine that never read them (a host listing its plug-ins)
   EXPECT_EQ(a.Disconnect(), S_OK);
-  ComRef<ITamborak> faceC = makeEngine();
+  ComRef<IMfxEventFilter> faceC = makeEngine();
   Tamborak& c = engineOf(faceC);
   ComRef<HostContext> hostC = hostWithKit();
   ASSERT_EQ(connect(c, *hostC), S_OK);
@@ -136,7 +136,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
 
   // An engine without all its slices answers no host call.
   EngineProcess::failSliceCreation(2);
-  ComRef<ITamborak> brokenFace = makeEngine();
+  ComRef<IMfxEventFilter> brokenFace = makeEngine();
   Tamborak& broken = engineOf(brokenFace);
   FakeHostStream out(true);
   CAUUID pages{};
@@ -152,7 +152,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
 TEST_F(EngineTest, StateAndSettingsBlocksKeepTheirLayouts) {
   const std::string settings = test::readWholeFile(test::testDataPath("engine/settings.bin")),
                     state = test::readWholeFile(test::testDataPath("engine/state.bin"));
-  ComRef<ITamborak> faceA = makeEngine(), faceB = makeEngine();
+  ComRef<IMfxEventFilter> faceA = makeEngine(), faceB = makeEngine();
   Tamborak &a = engineOf(faceA), &b = engineOf(faceB);
   ComRef<HostContext> hostA = hostWithKit(), hostB = hostWithKit();
   ASSERT_TRUE(connect(a, *hostA) == S_OK && connect(b, *hostB) == S_OK);

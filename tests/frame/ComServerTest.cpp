@@ -398,7 +398,10 @@ TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
   EXPECT_EQ(window->recorded.timers.count(ui::TamborakPanel::kPlayTimer), 0u);
 
   // The host disconnecting the engine detaches the page at once: ours is then its only reference.
-  EXPECT_EQ(static_cast<CTamborak*>(engine)->Disconnect(), S_OK);
+  ComRef<IMfxEventFilter> filter;
+  ASSERT_EQ(engine->QueryInterface(IID_IMfxEventFilter, out(filter.put())), S_OK);
+  EXPECT_EQ(filter->Disconnect(), S_OK);
+  filter.reset();
   EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED);
   EXPECT_EQ(engine->Release(), 0u);
   EXPECT_EQ(page->SetObjects(0, nullptr), S_OK);

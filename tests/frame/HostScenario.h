@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/ITamborak.h"
+#include "frame/ITamborak.h"
 #include "sim/Transport.h"
 
 namespace velmora::test {

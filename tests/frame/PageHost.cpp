@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ITamborak.h"
+#include "frame/ITamborak.h"
 #include "hostapi/ClassIds.h"
 #include "hostapi/ComRef.h"
 #include "io/UniStream.h"

@@ -153,7 +153,7 @@ std::string readByMido(const std::filesystem::path& file) {
 }
 
 TEST_F(ExportTest, WritesTheLoopThatPlaybackPlays) {
-  ComRef<ITamborak> face = makeEngine();
+  ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
   fillLoop(e);
   e.getSlice(2)->setMutedSilently(true);
@@ -218,7 +218,7 @@ TEST_F(ExportTest, WritesTheLoopThatPlaybackPlays) {
 }
 
 TEST_F(ExportTest, KeepsTheExportLengthInRange) {
-  ComRef<ITamborak> face = makeEngine();
+  ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min(), kMax = std::numeric_limits<std::int32_t>::max();
   // Bars as stored (any value a state block brings), host resolution and meter (0: no host), length.

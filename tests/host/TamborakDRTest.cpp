@@ -44,7 +44,7 @@ TEST(DrRunVolume, ScalesFromTheRangesBottomThroughItsTopToHalfAgainAbove) {
 
 TEST_F(DrTest, PlaysTheEnginesNotesAsPadTriggersAtTheirSamples) {
   // The loop, and what a MIDI host hears of it at 240 ticks per quarter.
-  ComRef<ITamborak> face = makeEngine();
+  ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
   fillLoop(e);
   std::string state;

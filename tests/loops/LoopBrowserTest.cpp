@@ -19,7 +19,7 @@ namespace {
 
 // A panel view that asks through the scripted prompt.
 struct AskingView : test::RecordingView {
-  AskingView(ITamborak& engine, platform::Prompt& prompt) : RecordingView(engine), asker(prompt) {}
+  AskingView(ControlApi& engine, platform::Prompt& prompt) : RecordingView(engine), asker(prompt) {}
   platform::Prompt* prompt() override { return &asker; }
   platform::Prompt& asker;
 };
@@ -49,7 +49,7 @@ class LoopBrowserTest : public test::EngineTest {
 
   test::TempFolder temp_;
   const fs::path loops_ = temp_.path() / "Loops";
-  ComRef<ITamborak> face_;
+  ComRef<IMfxEventFilter> face_;
   platform::ScriptedPrompt prompt_;
   std::optional<AskingView> view_;
   std::optional<LoopBrowser> browser_;

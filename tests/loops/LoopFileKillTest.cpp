@@ -29,7 +29,7 @@ TEST_F(LoopFileKill, KilledSavesLeaveAWholeLoop) {
   const char* childFolder = std::getenv(kChildFolder);
   std::optional<test::TempFolder> temp;
   const fs::path folder = childFolder ? fs::path(childFolder) : temp.emplace().path(), file = folder / "Loops" / "loop01.tbk";
-  ComRef<ITamborak> face = makeEngine();
+  ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& engine = engineOf(face);
   platform::ScriptedPrompt prompt;
   std::optional<LoopBrowser> browser(std::in_place, engine, prompt, file.parent_path().string() + "/");

@@ -26,8 +26,8 @@ using namespace velmora::lv2test;
 // each start begins a pass: its notes end by the loop's end and follow the passes before it.
 std::vector<Note> reference(const std::string& state, const SongSetup& song,
                             const std::function<void(sim::Transport&)>& drive, double loopStart = 0, double loopEnd = 0) {
-  ComRef<ITamborak> face;
-  CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+  ComRef<IMfxEventFilter> face;
+  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
   Tamborak& e = static_cast<Tamborak&>(*face.get());
   ComRef<sim::HostContext> host = sim::create<sim::HostContext>(
       sim::Song(960).meter(1, song.perBar, song.unit).tempo(0, static_cast<std::int32_t>(std::lround(song.bpm * 400 / song.unit))));
@@ -205,8 +205,8 @@ int main() {
   {
     // Pad 1 holds another loop; key 37 (triggering on, keys from 36) comes a few frames before the
     // fourth bar line, so that the bar's first strokes come from pad 1 only if it switches there.
-    ComRef<ITamborak> face;
-    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    ComRef<IMfxEventFilter> face;
+    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
     Tamborak& e = static_cast<Tamborak&>(*face.get());
     CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
     e.readState(reader);
@@ -243,8 +243,8 @@ int main() {
     // Stopped, the highest trigger key selects pad 9 at once; the pad port set past its range
     // leaves pad 9, and that state restores.
     const auto padOf = [](const std::string& block) {
-      ComRef<ITamborak> other;
-      CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(other.put()));
+      ComRef<IMfxEventFilter> other;
+      CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(other.put()));
       CUniMemoryReader blockReader(block.data(), static_cast<std::uint32_t>(block.size()));
       Tamborak& t = static_cast<Tamborak&>(*other.get());
       return t.readState(blockReader) ? t.getLoopIdx() : -1;
@@ -292,8 +292,8 @@ int main() {
   {
     // The kick alone, struck again a quarter after a note two quarters long: the old note ends
     // where the new one starts, and the new one sounds its own two quarters.
-    ComRef<ITamborak> face;
-    CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+    ComRef<IMfxEventFilter> face;
+    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
     Tamborak& e = static_cast<Tamborak&>(*face.get());
     CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
     e.readState(reader);

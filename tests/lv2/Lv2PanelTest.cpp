@@ -196,8 +196,8 @@ std::multiset<std::tuple<int, int, long>> pattern(const std::vector<Note>& notes
 
 // Of a plug-in state: the muted slices, slice 0's pattern and velocity adjustment.
 test::PanelFacts sliceFacts(const std::string& state) {
-  ComRef<ITamborak> face;
-  CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+  ComRef<IMfxEventFilter> face;
+  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
   Tamborak& e = static_cast<Tamborak&>(*face.get());
   CUniMemoryReader in(state.data(), static_cast<std::uint32_t>(state.size()));
   e.readState(in);

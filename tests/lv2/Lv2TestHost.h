@@ -318,12 +318,12 @@ class Instance {
 
 // The state block of a loop composed with a fixed seed, all six slices playing.
 inline std::string composedState() {
-  ComRef<ITamborak> face;
-  CTamborak::create(IID_ITamborak, reinterpret_cast<void**>(face.put()));
+  ComRef<IMfxEventFilter> face;
+  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
   Tamborak& e = static_cast<Tamborak&>(*face.get());
   for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
   crtSrand(7);
-  e.Random(nullptr);
+  e.compose(nullptr);
   std::string state;
   CUniString out(state);
   e.writeState(out);

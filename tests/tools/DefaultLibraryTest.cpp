@@ -201,7 +201,7 @@ TEST_F(DefaultLibrary, OneVolumeIsPackedAndSlicesStartInTheExpectedKinds) {
 using DefaultLoop = test::EngineTest;
 
 TEST_F(DefaultLoop, EveryVolumeStartsWithItsDefaultLoop) {
-  ComRef<ITamborak> face = makeEngine();
+  ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& engine = engineOf(face);
   const char* const kinds[kSlotCount] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\",
                                          "4.Percussion\\Conga\\",   "3.Cymbal\\HH_Cl\\",

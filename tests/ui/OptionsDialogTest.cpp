@@ -186,7 +186,7 @@ TEST_F(OptionsDialogTest, EditsTheDrumMapAndNoteNamesLiveAndCancelPutsBothBack) 
 TEST_F(OptionsDialogTest, RoutingAndRemoteControlsAreEnabledOnlyForTheFilterForm) {
   PlainEngine plain;
   struct Case {
-    ITamborak* engine;
+    ControlApi* engine;
     bool routed, filter;
   };
   for (const Case& c : {Case{recorder_.get(), true, true}, Case{&plain, false, false}}) {

@@ -17,27 +17,24 @@
 
 namespace velmora::test {
 
-class RecordingEngine final : public ITamborak {
+class RecordingEngine final : public ControlApi {
  public:
-  explicit RecordingEngine(ITamborak& engine) : e_(engine) {}
+  explicit RecordingEngine(ControlApi& engine) : e_(engine) {}
   // Operations called, oldest first, and how often one was.
   mutable std::vector<std::string> calls;
   int count(const std::string& name) const { return static_cast<int>(std::count(calls.begin(), calls.end(), name)); }
 
-  STDMETHOD(QueryInterface)(REFIID riid, void** object) override { return e_.QueryInterface(riid, object); }
-  STDMETHOD_(ULONG, AddRef)() override { return e_.AddRef(); }
-  STDMETHOD_(ULONG, Release)() override { return e_.Release(); }
-  HRESULT addView(TamborakView* view) override { note("addView"); return e_.addView(view); }
+  bool addView(TamborakView* view) override { note("addView"); return e_.addView(view); }
   void removeView(TamborakView* view) override { note("removeView"); e_.removeView(view); }
-  HRESULT updatePlayPositions() override { note("updatePlayPositions"); return e_.updatePlayPositions(); }
-  HRESULT Random(Looper* slice) override { note("Random"); return e_.Random(slice); }
+  bool updatePlayPositions() override { note("updatePlayPositions"); return e_.updatePlayPositions(); }
+  ComposeResult compose(Looper* slice) override { note("Random"); return e_.compose(slice); }
   Looper* getSlice(std::int32_t index) override { note("getSlice"); return e_.getSlice(index); }
   std::string getLoopsFolder() override { note("getLoopsFolder"); return e_.getLoopsFolder(); }
   std::string getDrumMapsFolder() override { note("getDrumMapsFolder"); return e_.getDrumMapsFolder(); }
   bool saveLoop(CUniStream& stream, bool markSaved) override { note("saveLoop"); return e_.saveLoop(stream, markSaved); }
   bool LoadLoop(CUniStream& stream, int notify) override { note("LoadLoop"); return e_.LoadLoop(stream, notify); }
   void clearLoop() override { note("clearLoop"); e_.clearLoop(); }
-  HRESULT ResetPars() override { note("ResetPars"); return e_.ResetPars(); }
+  void ResetPars() override { note("ResetPars"); e_.ResetPars(); }
   void setDrumMap(const DrumMap& map) override { note("setDrumMap"); e_.setDrumMap(map); }
   DrumMap* getDrumMap() override { note("getDrumMap"); return e_.getDrumMap(); }
   void drumMapChanged() override { note("drumMapChanged"); e_.drumMapChanged(); }
@@ -45,7 +42,7 @@ class RecordingEngine final : public ITamborak {
   std::int32_t getOutput(std::int32_t* channel, std::int32_t* port) override { note("getOutput"); return e_.getOutput(channel, port); }
   void setExportBars(std::int32_t count) override { note("setExportBars"); e_.setExportBars(count); }
   std::int32_t getExportBars() override { note("getExportBars"); return e_.getExportBars(); }
-  HRESULT dragLoop() override { note("dragLoop"); return e_.dragLoop(); }
+  platform::DragResult dragLoop() override { note("dragLoop"); return e_.dragLoop(); }
   void setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) override { note("setLoopIdx"); e_.setLoopIdx(index, immediate, returnMode); }
   std::int32_t getLoopIdx() override { note("getLoopIdx"); return e_.getLoopIdx(); }
   void setExportOption(std::int32_t value) override { note("setExportOption"); e_.setExportOption(value); }
@@ -57,7 +54,7 @@ class RecordingEngine final : public ITamborak {
   void setRestartOnChange(bool on) override { note("setRestartOnChange"); e_.setRestartOnChange(on); }
   bool getRestartOnChange() override { note("getRestartOnChange"); return e_.getRestartOnChange(); }
   bool isDetachedFromSequencer() override { note("isDetachedFromSequencer"); return e_.isDetachedFromSequencer(); }
-  HRESULT togglePlayback() override { note("togglePlayback"); return e_.togglePlayback(); }
+  bool togglePlayback() override { note("togglePlayback"); return e_.togglePlayback(); }
   void changed(const char* name) override { note("changed"); e_.changed(name); }
   void setSwingPc(std::int32_t value, bool notify) override { note("setSwingPc"); e_.setSwingPc(value, notify); }
   std::int32_t getSwingPc() const override { note("getSwingPc"); return e_.getSwingPc(); }
@@ -79,10 +76,10 @@ class RecordingEngine final : public ITamborak {
   std::int32_t getVeloMin() const override { note("getVeloMin"); return e_.getVeloMin(); }
   void setVeloMax(std::int32_t value) override { note("setVeloMax"); e_.setVeloMax(value); }
   std::int32_t getVeloMax() const override { note("getVeloMax"); return e_.getVeloMax(); }
-  HRESULT fillInstrumentFlatCombo(FlatComboBox* combo) override { note("fillInstrumentFlatCombo"); return e_.fillInstrumentFlatCombo(combo); }
-  HRESULT fillInstrumentCombo(ComboBox* combo) override { note("fillInstrumentCombo"); return e_.fillInstrumentCombo(combo); }
-  HRESULT onInstrumentCombo(ComboBox* combo) override { note("onInstrumentCombo"); return e_.onInstrumentCombo(combo); }
-  HRESULT onInstrumentFlatCombo(FlatComboBox* combo) override { note("onInstrumentFlatCombo"); return e_.onInstrumentFlatCombo(combo); }
+  void fillInstrumentFlatCombo(FlatComboBox& combo) override { note("fillInstrumentFlatCombo"); e_.fillInstrumentFlatCombo(combo); }
+  void fillInstrumentCombo(ComboBox& combo) override { note("fillInstrumentCombo"); e_.fillInstrumentCombo(combo); }
+  bool onInstrumentCombo(ComboBox& combo) override { note("onInstrumentCombo"); return e_.onInstrumentCombo(combo); }
+  bool onInstrumentFlatCombo(FlatComboBox& combo) override { note("onInstrumentFlatCombo"); return e_.onInstrumentFlatCombo(combo); }
   void selectNoteNames(const std::string& title) override { note("selectNoteNames"); e_.selectNoteNames(title); }
   NoteNames* getNoteNames() override { note("getNoteNames"); return e_.getNoteNames(); }
   PatternTree& getPatternLibrary() override { note("getPatternLibrary"); return e_.getPatternLibrary(); }
@@ -94,7 +91,7 @@ class RecordingEngine final : public ITamborak {
 
  private:
   void note(const char* name) const { calls.emplace_back(name); }
-  ITamborak& e_;
+  ControlApi& e_;
 };
 
 // The loop editing of the engine, with a Save As whose outcome the test sets.
@@ -147,7 +144,7 @@ class PanelTest : public EngineTest {
 
   platform::MemoryClipboard clipboard_;
   ui::RecordingServices services_;
-  ComRef<ITamborak> face_;
+  ComRef<IMfxEventFilter> face_;
   Tamborak* engine_ = nullptr;
   std::unique_ptr<RecordingEngine> recorder_;
   std::unique_ptr<ScriptedEditing> editing_;

@@ -164,7 +164,7 @@ TEST_F(StrokesTest, AnEditMarksTheSliceAndComposingLeavesItAlone) {
   EXPECT_TRUE(slice(kRow).idrcOff());
   EXPECT_EQ(panel().row(kRow)->patternText(), "--- *");
   const std::vector<std::int32_t> before = times();
-  engine().Random(nullptr);
+  engine().compose(nullptr);
   EXPECT_EQ(times(), before);
 
   // Without edit mode a click inserts nothing and the view does not hold the mouse.

@@ -1,11 +1,11 @@
-// ITamborak: the engine's own in-process COM interface, the only way the user interface, the
-// loop browser, the quick pads and the drum-sampler link drive the engine. It is never
-// marshalled: its operations take and give the program's own types. The order of the operations
-// is the interface's slot order.
+// ITamborak: the Windows plug-in's own in-process COM face of the engine, which the property page
+// queries the filter for. It is never marshalled: its operations take and give the program's own
+// types, and the order of the operations is the interface's slot order. The filter object
+// implements it by forwarding each call to the engine's control API (engine/ControlApi.h),
+// whose comments tell what each operation does.
 //
 // Threads: every operation runs on the user-interface thread (or the drum-sampler host's thread
-// for that link) while the host's thread renders; none of them is real-time safe unless it says
-// so. Operations that are not built yet answer E_NOTIMPL.
+// for that link) while the host's thread renders; none of them is real-time safe.
 #pragma once
 
 #include <cstdint>
