@@ -1,0 +1,4 @@
+#pragma once
+#include <windows.h>
+#include "engine/Engine.h"
+HRESULT STDMETHODCALLTYPE connect(IUnknown* context);
