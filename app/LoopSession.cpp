@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <new>
 
 #include "app/CliSupport.h"
 #include "app/LibraryCommands.h"
@@ -23,8 +24,11 @@ LoopSession::LoopSession(const std::string& library) {
   // so they keep theirs under a key of their own instead of overwriting the plug-in's.
   EngineProcess::setSettingsKey(kCommandLineSettingsKey);
   EngineProcess::setPatternsFolder(library);
-  if (CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
-  if (!face_) return;
+  try {
+    engine_ = std::make_unique<Tamborak>(true);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
   engine().addView(&view_);
   engine().setKeyState(&noKeys_);
   engine().setPatternProblem([this](const Looper& slice, const std::string& folder, const std::string& file,
@@ -32,7 +36,7 @@ LoopSession::LoopSession(const std::string& library) {
 }
 
 LoopSession::~LoopSession() {
-  if (!face_) return;
+  if (!engine_) return;
   engine().setPatternProblem(nullptr);
   engine().setKeyState(nullptr);
   engine().removeView(&view_);

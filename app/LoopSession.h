@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/ResultView.h"
 #include "engine/Tamborak.h"
-#include "frame/CTamborak.h"
 #include "platform/KeyState.h"
-#include "sim/ResultView.h"
 
 namespace velmora::app {
 
@@ -27,9 +26,9 @@ class LoopSession {
   LoopSession(const LoopSession&) = delete;
   LoopSession& operator=(const LoopSession&) = delete;
 
-  bool ok() const { return static_cast<bool>(face_); }
-  Tamborak& engine() { return static_cast<Tamborak&>(*face_.get()); }
-  sim::ResultView& view() { return view_; }
+  bool ok() const { return static_cast<bool>(engine_); }
+  Tamborak& engine() { return *engine_; }
+  ResultView& view() { return view_; }
   // The volumes of the library (folders and volume files at its top). [main-thread]
   std::vector<std::string> volumes();
   // Reads a loop file into the engine; false with `error` (naming the file) when the file is
@@ -45,8 +44,8 @@ class LoopSession {
   // Warns on stderr, once per pattern, of a pattern a slice could not load.
   void warnPattern(const Looper& slice, const std::string& folder, const std::string& file, bool found);
 
-  ComRef<IMfxEventFilter> face_;
-  sim::ResultView view_;
+  std::unique_ptr<Tamborak> engine_;
+  ResultView view_;
   std::string loading_;           // the loop file being read, named in warnings
   std::set<std::string> warned_;  // patterns already warned of
   platform::ScriptedKeyState noKeys_;  // the composer's test mode never sees a held key

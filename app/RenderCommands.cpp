@@ -12,14 +12,15 @@
 #include "app/LibraryCommands.h"
 #include "app/LoopCommands.h"
 #include "app/LoopSession.h"
-#include "host/OfflineProcess.h"
+#include "app/WindowPlayer.h"
+#include "engine/Song.h"
+#include "engine/OfflineProcess.h"
 #include "library/TreeNode.h"
 #include "midi/MidiTrack.h"
 #include "platform/CrtRand.h"
 #include "platform/FileAccess.h"
 #include "platform/SafeSave.h"
-#include "sim/HostContext.h"
-#include "sim/Transport.h"
+
 
 namespace velmora::app {
 
@@ -94,14 +95,10 @@ class RenderSession {
       status = fail("cannot start an engine");
       return false;
     }
-    sim::Song timeBase(static_cast<std::int32_t>(song.ticksPerQuarter));
-    timeBase.meter(1, static_cast<std::int32_t>(song.numerator), static_cast<std::int32_t>(song.denominator))
+    song_.emplace(static_cast<std::int32_t>(song.ticksPerQuarter));
+    song_->meter(1, static_cast<std::int32_t>(song.numerator), static_cast<std::int32_t>(song.denominator))
         .tempo(0, static_cast<std::int32_t>(song.bpm100));
-    host_ = sim::create<sim::HostContext>(timeBase);
-    if (sim::connect(engine(), *host_) != S_OK) {
-      status = fail("cannot connect the engine to its host");
-      return false;
-    }
+    engine().connect(*song_, false);
     std::string error;
     if (!session_->loadLoopFile(options.positional[0], error)) {
       status = fail(error);
@@ -113,7 +110,7 @@ class RenderSession {
     return true;
   }
   ~RenderSession() {
-    if (session_ && session_->ok()) engine().Disconnect();
+    if (session_ && session_->ok()) engine().disconnect();
   }
 
   LoopSession& session() { return *session_; }
@@ -121,7 +118,7 @@ class RenderSession {
 
  private:
   std::optional<LoopSession> session_;
-  ComRef<sim::HostContext> host_;
+  std::optional<Song> song_;
 };
 
 // Writes the MIDI file (-o) and the audio (--wav); false with `status` set when one fails.
@@ -379,19 +376,18 @@ int playCommand(const std::vector<std::string>& args) {
   file.process(0, 0, static_cast<std::int32_t>(song.endTick() - 1));
   const bool json = options.has("--json");
   std::vector<MidiEvent> played;
-  sim::Transport transport(engine, [&](const MidiEvent& e) {
+  WindowPlayer transport(engine, [&](const MidiEvent& e) {
     if (isEmptyWindowMarker(e)) return;
     file.emit(e);
     if (json) played.push_back(e);
   });
-  for (const MidiEvent& e : input) transport.feed(e);
-  std::vector<MidiEvent>().swap(input);
+  transport.feed(std::move(input));
   transport.start(0);
   {
     Progress progress("play: bars");
     for (std::int64_t bar = 0; bar < song.bars; ++bar) {
-      transport.run(static_cast<MfxTime>(bar * song.barTicks()), static_cast<MfxTime>((bar + 1) * song.barTicks() - 1),
-                    static_cast<MfxTime>(window));
+      transport.run(static_cast<SongTick>(bar * song.barTicks()), static_cast<SongTick>((bar + 1) * song.barTicks() - 1),
+                    static_cast<SongTick>(window));
       progress.update(static_cast<std::size_t>(bar + 1), static_cast<std::size_t>(song.bars));
     }
   }

@@ -3,21 +3,20 @@
 #pragma once
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "engine/EngineProcess.h"
-#include "frame/CTamborak.h"
+#include "engine/Tamborak.h"
 #include "io/UniRegistry.h"
-#include "sim/ResultView.h"
+#include "engine/ResultView.h"
 #include "tests/TempFolder.h"
 
 namespace velmora::bench {
 
-using sim::ResultView;
-
 struct ComposeSetup {
   test::TempFolder settings;
-  ComRef<IMfxEventFilter> face;
+  std::unique_ptr<Tamborak> face;
   ResultView view;
 
   // AllowTesting on makes the composer report its result through the view.
@@ -25,13 +24,13 @@ struct ComposeSetup {
     setenv("TAMBORAK_CONFIG_DIR", settings.path().string().c_str(), 1);
     EngineProcess::setProgramFolder(TAMBORAK_APP_FOLDER);
     settings::writeProfileInt(settings::kComposeAllowTesting, reportResults ? 1 : 0);
-    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
+    face = std::make_unique<Tamborak>(true);
     if (face) engine().addView(&view);
   }
   ~ComposeSetup() {
     if (face) engine().removeView(&view);
   }
-  Tamborak& engine() { return static_cast<Tamborak&>(*face.get()); }
+  Tamborak& engine() { return *face; }
 };
 
 }  // namespace velmora::bench

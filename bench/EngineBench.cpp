@@ -1,16 +1,17 @@
-// Rendering host windows: one OnEvents window of 10 ms (19 or 20 ticks at 120 beats per minute
+// Rendering host windows: one window of 10 ms (19 or 20 ticks at 120 beats per minute
 // and 960 ticks per quarter) and one window of a whole bar, with all six slices playing a
 // sixteenth-note pattern of the default library, swing 50 % and humanize 10. Reports the time per
 // window and the heap allocations per window, counted by the test programs' replaced operator new;
 // and writing the engine's state block.
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "engine/EngineProcess.h"
-#include "frame/CTamborak.h"
+#include "engine/Song.h"
+#include "engine/Tamborak.h"
 #include "io/UniStream.h"
 #include "loops/Looper.h"
-#include "sim/HostContext.h"
-#include "sim/Queues.h"
 #include "tests/AllocationCount.h"
 #include "tests/TempFolder.h"
 
@@ -24,13 +25,17 @@ constexpr char kSixteenths[] = "16 Beat Funk\\3.Cymbal\\HH_Cl\\";
 constexpr char kSixteenthsFile[] = "01_16_1111111111111111_0#Sixteenths.mid";
 
 // One connected engine over the build's default library, its settings kept in a folder of its own.
-struct Playing {
+struct Playing final : EventSource, EventSink {
   test::TempFolder settings;
-  ComRef<IMfxEventFilter> face;
-  ComRef<sim::HostContext> host;
-  ComRef<sim::EventQueue> in = sim::create<sim::EventQueue>();
-  ComRef<sim::EventQueue> out = sim::create<sim::EventQueue>();
+  std::unique_ptr<Tamborak> face;
+  Song song{kQuarter};
+  std::size_t events = 0;
   bool ready = false;
+
+  std::size_t size() const override { return 0; }
+  bool get(std::size_t, MidiEvent&) const override { return false; }
+  void emit(const MidiEvent&) override { ++events; }
+  void pass(std::size_t) override { ++events; }
 
   Playing() {
 #ifdef _WIN32
@@ -39,8 +44,8 @@ struct Playing {
     setenv("TAMBORAK_CONFIG_DIR", settings.path().string().c_str(), 1);
 #endif
     EngineProcess::setProgramFolder(TAMBORAK_APP_FOLDER);
-    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-    Tamborak& engine = static_cast<Tamborak&>(*face.get());
+    face = std::make_unique<Tamborak>(true);
+    Tamborak& engine = *face;
     ready = true;
     for (int i = 0; i < Tamborak::kSliceCount; ++i) {
       Looper& slice = *engine.getSlice(i);
@@ -50,11 +55,9 @@ struct Playing {
     }
     engine.setSwingPc(50, false);
     engine.setHumanizeVelo(10, false);
-    host = sim::create<sim::HostContext>(sim::Song(kQuarter));
-    ready = ready && sim::connect(engine, *host) == S_OK;
-    out->records.reserve(1 << 16);
+    engine.connect(song, false);
   }
-  Tamborak& engine() { return static_cast<Tamborak&>(*face.get()); }
+  Tamborak& engine() { return *face; }
 };
 
 Playing& playing() {
@@ -71,15 +74,14 @@ void playWindows(benchmark::State& state, Start start) {
     return;
   }
   std::int64_t k = 0;
-  std::size_t events = 0;
+  p.events = 0;
   const std::size_t before = allocations;
   for (auto _ : state) {
     const std::int64_t from = start(k), next = start(k + 1);
-    p.engine().OnEvents(static_cast<MfxTime>(from), static_cast<MfxTime>(next - 1), p.in.get(), p.out.get());
-    events += p.out->records.size();
-    p.out->records.clear();
+    p.engine().process(static_cast<SongTick>(from), static_cast<SongTick>(next - 1), p, p);
     k = next > 1'000'000'000 ? 0 : k + 1;
   }
+  const std::size_t events = p.events;
   const double windows = static_cast<double>(state.iterations());
   state.counters["allocs/window"] = static_cast<double>(allocations - before) / windows;
   state.counters["events/window"] = static_cast<double>(events) / windows;

@@ -5,7 +5,6 @@
 #include <mutex>
 
 #include "engine/EngineProcess.h"
-#include "host/CCWTrackInfo.h"
 #include "library/PatternTree.h"
 #include "platform/UiThread.h"
 
@@ -19,7 +18,6 @@ struct Listeners {
   std::mutex lock;
   std::atomic<std::int32_t> count{0};
   std::atomic<platform::UiTarget> treeUpdater{platform::kNoTarget};
-  std::unique_ptr<Tamborak::Updater> updater;
 };
 
 Listeners& listeners() {
@@ -46,25 +44,6 @@ void onTreeUpdaterMessage(platform::UiMessage message, std::uintptr_t, std::intp
 
 }  // namespace
 
-// Each filter engine takes its host track's port and bank (its forced channel; -1 leaves the
-// patterns' channels). An engine whose project is not the host's active one, or whose track
-// information is not attached, searches for its track anew.
-void Tamborak::Updater::work() {
-  std::lock_guard guard(EngineProcess::enginesLock());
-  for (Tamborak* engine : EngineProcess::connectedEngines()) {
-    if (!engine->isMfxFilter()) continue;
-    host::CCWTrackInfo& track = engine->trackInfo();
-    if (!track.isActiveView())
-      track.attach(reinterpret_cast<std::uintptr_t>(static_cast<IMfxEventFilter*>(engine)));
-    engine->setOutput(track.bank(-1), track.portIndex());
-  }
-}
-
-bool Tamborak::Updater::hasWork() {
-  std::lock_guard guard(EngineProcess::enginesLock());
-  return !EngineProcess::connectedEngines().empty();
-}
-
 void EngineNotify::engineCreated() {
   Listeners& state = listeners();
   std::lock_guard guard(state.lock);
@@ -75,7 +54,6 @@ void EngineNotify::engineCreated() {
   state.treeUpdater = target;
   patternTree().setNotifyWindow(target);
   platform::attachUiThread();
-  state.updater = std::make_unique<Tamborak::Updater>();
 }
 
 void EngineNotify::engineDestroyed() {
@@ -84,7 +62,6 @@ void EngineNotify::engineDestroyed() {
   if (--state.count != 0) return;
   patternTree().setNotifyWindow(platform::kNoTarget);
   platform::UiQueue::main().destroyTarget(state.treeUpdater.exchange(platform::kNoTarget));
-  state.updater.reset();
   platform::detachUiThread();
 }
 
@@ -97,7 +74,5 @@ void EngineNotify::engineJoined() {
 platform::UiTarget EngineNotify::treeUpdater() { return listeners().treeUpdater; }
 
 std::int32_t EngineNotify::treeUpdaterCount() { return listeners().count; }
-
-Tamborak::Updater* EngineNotify::updater() { return listeners().updater.get(); }
 
 }  // namespace velmora

@@ -1,15 +1,11 @@
-// The engine object: construction and destruction, its COM faces, and the host's connection.
+// The engine object: construction and destruction, and the host's connection.
 #include "engine/Tamborak.h"
-
-#include "hostapi/ClassIds.h"
 
 #include <new>
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
 #include "engine/ReadyPads.h"
-#include "host/HostIntegration.h"
-#include "host/HostWindows.h"
 #include "engine/WarningDialog.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
@@ -52,14 +48,14 @@ class Tamborak::OwnPadBank final : public QuickPadHost {
 
 QuickPadBank& Tamborak::quickPads() { return quickPads_->bank(); }
 
-Tamborak::Tamborak(bool isMfxFilter) : isMfxFilter_(isMfxFilter), quickPads_(std::make_unique<OwnPadBank>(*this)) {
+Tamborak::Tamborak(bool isMfxFilter, HostLink* hostLink)
+    : isMfxFilter_(isMfxFilter), hostLink_(hostLink), quickPads_(std::make_unique<OwnPadBank>(*this)) {
   EngineProcess::addEngine();
   EngineProcess::registerViewsSetLoopIdx();
   uiTarget_ = platform::UiQueue::main().createTarget(
       [this](platform::UiMessage message, std::uintptr_t w, std::intptr_t l) { onEngineMessage(message, w, l); });
   displayMinVelo_ = settings::getProfileInt(settings::kDisplayMinVelo);
   crtSrand(platform::millisecondClock());
-  if (isMfxFilter_) host::startHostIntegration(EngineProcess::settingsKey());
 
   emptySet_ = buildReadySet(nullptr);
   for (int i = 0; i < kSliceCount; ++i)
@@ -88,14 +84,6 @@ Tamborak::~Tamborak() {
   EngineProcess::removeEngine();
 }
 
-void* Tamborak::queryFace(REFIID iid) {
-  if (iid == IID_IUnknown || iid == IID_IMfxEventFilter) return static_cast<IMfxEventFilter*>(this);
-  if (iid == IID_IPersistStream || iid == IID_IPersist) return static_cast<IPersistStream*>(this);
-  if (iid == IID_ISpecifyPropertyPages) return static_cast<ISpecifyPropertyPages*>(this);
-  return nullptr;
-}
-
-
 bool Tamborak::allSlicesPresent() const {
   for (const std::unique_ptr<Looper>& slice : slices_)
     if (!slice) return false;
@@ -112,49 +100,23 @@ void Tamborak::useNoteNamesOf(IDrPadNames* pads) {
   selectNoteNames(std::string(kPadDrumsTitle));
 }
 
-HRESULT Tamborak::Connect(IUnknown* context) {
-  HRESULT result = E_UNEXPECTED;
-  if (allSlicesPresent()) {
-    hostContext_.reset(context);
-    // The instrument definitions of a context being replaced go with it.
-    noteNamesProvider_.setHostLists(nullptr);
-    HRESULT found = E_FAIL;
-    if (context) {
-      found = context->QueryInterface(IID_IMfxTimeConverter, reinterpret_cast<void**>(timeConverter_.put())) |
-              context->QueryInterface(IID_IMfxMeterMap, reinterpret_cast<void**>(meterMap_.put()));
-      ComRef<IMfxNoteNameSource> source;
-      if (SUCCEEDED(context->QueryInterface(IID_IMfxNoteNameSource, reinterpret_cast<void**>(source.put())))) {
-        ComRef<IMfxNoteNameLists> lists;
-        if (source->getNoteNameLists(lists.put()) == S_OK) noteNamesProvider_.setHostLists(lists.get());
-      }
-    }
-    if (FAILED(found)) {
-      // Nothing of this host is kept, its instrument definitions neither, and an engine that was
-      // connected before is no longer.
-      noteNamesProvider_.setHostLists(nullptr);
-      releaseHost();
-      connected_ = false;
-      result = E_FAIL;
-    } else {
-      startWindow(nullptr);
-      EngineProcess::join(*this);
-      noteNamesProvider_.scanFolder(libraryFolders().noteNames);
-      selectNoteNames(std::string(kGeneralMidiDrumsTitle));
-      connected_ = true;
-      ComRef<IMfxOfflineMarker> offline;
-      if (SUCCEEDED(context->QueryInterface(IID_IMfxOfflineMarker, reinterpret_cast<void**>(offline.put())))) {
-        offline.reset();
-        warnOffline();
-      }
-      result = S_OK;
-    }
-  }
-  if (context) context->Release();
-  return result;
+void Tamborak::connect(SongHost& song, bool offline) {
+  song_ = &song;
+  startWindow(nullptr);
+  EngineProcess::join(*this);
+  noteNamesProvider_.scanFolder(libraryFolders().noteNames);
+  selectNoteNames(std::string(kGeneralMidiDrumsTitle));
+  connected_ = true;
+  if (offline) warnOffline();
 }
 
-HRESULT Tamborak::Disconnect() {
-  if (!allSlicesPresent()) return E_UNEXPECTED;
+void Tamborak::refuseHost() {
+  noteNamesProvider_.setHostLists(nullptr);
+  releaseHost();
+  connected_ = false;
+}
+
+void Tamborak::disconnect() {
   while (!views_.empty()) {
     TamborakView* view = views_.front();
     view->detach();
@@ -163,14 +125,11 @@ HRESULT Tamborak::Disconnect() {
   noteNamesProvider_.clear();
   releaseHost();
   connected_ = false;
-  return S_OK;
 }
 
 void Tamborak::releaseHost() {
-  timeConverter_.reset();
-  meterMap_.reset();
   EngineProcess::leave(*this);
-  hostContext_.reset();
+  song_ = nullptr;
 }
 
 void Tamborak::warnOffline() {
@@ -178,55 +137,20 @@ void Tamborak::warnOffline() {
   warning.showIfWanted(prompt_, "Tamborak");
 }
 
-HRESULT Tamborak::OnStart(MfxTime time, IMfxEventQueue*) {
-  if (!allSlicesPresent()) return E_UNEXPECTED;
+void Tamborak::start(SongTick time) {
   engineTrace("START at %d\n", time);
   playing_ = true;
-  return S_OK;
 }
 
-HRESULT Tamborak::OnLoop(MfxTime restartTime, MfxTime stopTime, IMfxEventQueue*) {
-  if (!allSlicesPresent()) return E_UNEXPECTED;
+void Tamborak::loop(SongTick restartTime, SongTick stopTime) {
   engineTrace("LOOP restart at %d, stop at %d\n", restartTime, stopTime);
-  return S_OK;
 }
 
-HRESULT Tamborak::OnStop(MfxTime time, IMfxEventQueue*) {
-  if (!allSlicesPresent()) return E_UNEXPECTED;
+void Tamborak::stop(SongTick time) {
   engineTrace("STOP at %d\n", time);
   playing_ = false;
-  return S_OK;
 }
 
-// With the host integration the track information knows the position; without it the host's
-// position field shows it as bar, beat and tick. Unknown: 0.
-MfxTime Tamborak::getNowTime() {
-  if (host::hostIntegrationOn()) return trackInfo_.nowTime();
-  if (!hostContext_) return 0;
-  std::int32_t bar = 0, beat = 0, tick = 0;
-  if (!host::hostPosition(bar, beat, tick) || !meterMap_) return 0;
-  return meterMap_->mbtToTicks(bar, beat, tick);
-}
-
-// ---- Property pages and persistence
-
-HRESULT Tamborak::GetPages(CAUUID* pages) {
-  if (!pages) return E_POINTER;
-  if (!allSlicesPresent()) return E_UNEXPECTED;
-  pages->cElems = 1;
-  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
-  if (!pages->pElems) return E_OUTOFMEMORY;
-  pages->pElems[0] = CLSID_TamborakPanel;
-  return S_OK;
-}
-
-HRESULT Tamborak::GetClassID(CLSID* classId) {
-  if (!classId) return E_POINTER;
-  if (!allSlicesPresent()) return E_UNEXPECTED;
-  *classId = CLSID_Tamborak;
-  return S_OK;
-}
-
-HRESULT Tamborak::IsDirty() { return allSlicesPresent() ? S_OK : E_UNEXPECTED; }
+SongTick Tamborak::getNowTime() { return hostLink_ ? hostLink_->nowTicks() : 0; }
 
 }  // namespace velmora

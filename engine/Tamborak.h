@@ -1,15 +1,14 @@
 // Tamborak: the engine, one per plug-in instance. It owns the six slices of the current loop, the
-// global playback controls, the loop's drum map and note names, and the link to the host. The
-// host drives it through IMfxEventFilter (and persists it through IPersistStream), the user
-// interface through ITamborak, and the slices render into it through its ProcessContext face and
-// call back through LooperEngine. The COM reference count belongs to the creatable class
-// (CTamborak); this class leaves the IUnknown operations to it.
+// global playback controls, the loop's drum map and note names. A host adapter drives it through
+// its playback API (connect, start, process a window, stop) and persists it through its blocks;
+// the user interface drives it through its control API (ControlApi); the slices render into it
+// through its ProcessContext face and call back through LooperEngine. It knows no host: the song
+// comes through SongHost, the host's transport through HostLink, the output through EventSink.
 //
-// Threads. The host's thread calls the filter operations and renders; the user-interface thread
-// calls ITamborak and edits the slices. Controls that rendering reads without a lock are relaxed
-// atomics (Relaxed); each slice guards its own events with its own lock. The host links (context,
-// time converter, meter map) change only in Connect and Disconnect, which the host does not run
-// while it renders.
+// Threads. The audio thread (the host's render thread) processes windows; the user-interface
+// thread calls the control API and edits the slices. Controls that rendering reads without a
+// lock are relaxed atomics (Relaxed); each slice guards its own events with its own lock. The
+// song changes only in connect and disconnect, which a host does not run while it renders.
 #pragma once
 
 #include <array>
@@ -24,13 +23,13 @@
 #include "compose/CompositionRules.h"
 #include "engine/ExportTimeBase.h"
 #include "engine/ControlApi.h"
+#include "engine/EventSink.h"
+#include "engine/HostLink.h"
 #include "engine/ListControls.h"
 #include "engine/LoopBlock.h"
 #include "engine/Relaxed.h"
+#include "engine/SongHost.h"
 #include "engine/TamborakView.h"
-#include "hostapi/ComRef.h"
-#include "hostapi/MfxHost.h"
-#include "host/CCWTrackInfo.h"
 #include "library/LoopLoader.h"
 #include "loops/DrumMap.h"
 #include "loops/LooperEngine.h"
@@ -44,15 +43,13 @@
 namespace velmora {
 
 class Looper;
+struct IDrPadNames;
 
 // The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
 // [any thread]
 std::int32_t swingGridOfVolume(const std::string& name);
 
-class Tamborak : public IMfxEventFilter,
-                 public ISpecifyPropertyPages,
-                 public IPersistStream,
-                 public ControlApi,
+class Tamborak : public ControlApi,
                  public ProcessContext,
                  public LooperEngine,
                  public LoopLoader {
@@ -61,52 +58,48 @@ class Tamborak : public IMfxEventFilter,
   static constexpr int kPadCount = 10;
   // The most bars an export renders (the options dialog offers 1..9999).
   static constexpr std::int32_t kMaxExportBars = 9999;
-  // Lets every connected engine follow its host track (engine/EngineNotify.h).
-  class Updater;
 
   // [main-thread, not real-time safe: the first engine scans the library] isMfxFilter: true for
-  // the plain MIDI filter, false inside the drum-sampler link.
-  explicit Tamborak(bool isMfxFilter);
+  // the plain MIDI filter, false inside the drum-sampler link. `hostLink` (kept, may be null)
+  // reaches the host's transport.
+  explicit Tamborak(bool isMfxFilter, HostLink* hostLink = nullptr);
   Tamborak(const Tamborak&) = delete;
   Tamborak& operator=(const Tamborak&) = delete;
   // [main-thread, not real-time safe]
   virtual ~Tamborak();
-  // The song position in ticks: 0 without a host context or while the host's position cannot be
-  // read. [any thread]
-  virtual MfxTime getNowTime();
-
-  // The face that answers `iid` (IUnknown: the filter face), or nullptr; no reference added.
-  // [any thread]
-  void* queryFace(REFIID iid);
-  // Whether all six slices exist; every host entry point checks it first. [any thread]
+  // The song position in ticks: 0 while not connected or without a host link, -1 while the
+  // host cannot say. [main-thread or the host's input thread]
+  SongTick getNowTime();
+  // Whether all six slices exist; every host adapter checks it before each call. [any-thread]
   bool allSlicesPresent() const;
 
-  // ---- IMfxEventFilter [the host's thread]
-  STDMETHOD(Connect)(IUnknown* context) override;
-  STDMETHOD(Disconnect)() override;
-  STDMETHOD(OnStart)(MfxTime time, IMfxEventQueue* rewindQueue) override;
-  STDMETHOD(OnLoop)(MfxTime restartTime, MfxTime stopTime, IMfxEventQueue* loopQueue) override;
-  STDMETHOD(OnStop)(MfxTime time, IMfxEventQueue* shutdownQueue) override;
-  // One window, both bounds inclusive: passes input on, switches pads at trigger notes, renders
-  // the slices. [audio-thread, real-time safe: no allocation, no I/O; holds the pad lock]
-  STDMETHOD(OnEvents)(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) override;
-  // Live input: trigger notes select pads at once; everything else passes on.
-  STDMETHOD(OnInput)(IMfxInputQueue* inQueue, IMfxInputQueue* outQueue) override;
+  // ---- The host's connection [main-thread, not real-time safe; never while a window renders]
 
-  // ---- ISpecifyPropertyPages [main-thread]
-  STDMETHOD(GetPages)(CAUUID* pages) override;
+  // Plays in `song` from now on (kept, not owned, until disconnect or the next connect): joins the
+  // connected engines (reading the stored settings), rescans the note-name folder and takes
+  // "General MIDI Drums"; with `offline` (an off-line edit) warns the user. Every slice must exist.
+  void connect(SongHost& song, bool offline);
+  // Leaves the host: every view is detached, the note-name sets and the song let go.
+  void disconnect();
+  // A host that cannot give its song: nothing of it is kept, its instrument definitions neither,
+  // and an engine connected before is no longer.
+  void refuseHost();
 
-  // ---- IPersistStream [the host's thread, not real-time safe]
-  STDMETHOD(GetClassID)(CLSID* classId) override;
-  STDMETHOD(IsDirty)() override;
-  STDMETHOD(Load)(IStream* stream) override;
-  STDMETHOD(Save)(IStream* stream, BOOL clearDirty) override;
-  STDMETHOD(GetSizeMax)(ULARGE_INTEGER* size) override;
+  // ---- Playback [audio-thread unless said otherwise; every slice must exist]
 
-  // ---- Playback [audio-thread unless said otherwise]
+  // The host's transport started, looped or stopped at song tick `time`.
+  void start(SongTick time);
+  void loop(SongTick restartTime, SongTick stopTime);
+  void stop(SongTick time);
+  // One window of the song, both bounds inclusive: `input` is
+  // played through, trigger notes switching pads at their tick and every other event passing on
+  // (sink.pass), and the slices' events go to sink.emit. A window that makes nothing and gets
+  // nothing emits one placeholder (a key aftertouch at `from`), as hosts that drop empty windows
+  // need. [audio-thread, real-time safe: no allocation, no I/O; holds the pad lock]
+  void process(SongTick from, SongTick thru, const EventSource& input, EventSink& sink);
 
   // Renders every slice over [from, to], switching at a pending return on its way.
-  void render(MfxTime from, MfxTime to);
+  void render(SongTick from, SongTick to);
   // Selects the pad of a trigger key; false when triggering is off or the key is outside the
   // ten trigger keys. [audio-thread with the pad lock held (real-time safe), or, immediate,
   // main-thread (not real-time safe)]
@@ -114,7 +107,7 @@ class Tamborak : public IMfxEventFilter,
   // Length in ticks of a loop exported from tick t: exportBars bars of the meter there, with the
   // bar count taken as 1..kMaxExportBars and the result saturated to 0..INT32_MAX.
   // [main-thread]
-  MfxTime exportLength(MfxTime t);
+  SongTick exportLength(SongTick t);
   // Tempo, resolution and meter of an export: the song's first ones, or defaults without a
   // host; nothing without a base. [main-thread]
   void fillTimeBase(ExportTimeBase* base);
@@ -124,7 +117,7 @@ class Tamborak : public IMfxEventFilter,
   // while a slice is missing. [main-thread, not real-time safe: allocates, writes the stream]
   bool exportLoop(CUniStream& stream);
 
-  // ---- ProcessContext [audio-thread, real-time safe]
+  // ---- ProcessContext [audio-thread, real-time safe]: the slices render into the window's sink
   void emit(const MidiEvent& event) override;
   std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override;
   void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override;
@@ -219,7 +212,7 @@ class Tamborak : public IMfxEventFilter,
   bool playing() const { return playing_; }
   std::int32_t displayMinVelo() const override { return displayMinVelo_; }
   // End of the cycle of the pad selected last, and the pending return (pad, mode).
-  MfxTime switchTime() const { return switchTime_; }
+  SongTick switchTime() const { return switchTime_; }
   std::int32_t returnLoopIdx() const { return returnLoopIdx_; }
   std::int32_t returnMode() const { return returnMode_; }
   const NoteNamesProvider& noteNamesProvider() const { return noteNamesProvider_; }
@@ -236,8 +229,8 @@ class Tamborak : public IMfxEventFilter,
   void setPatternProblem(PatternProblem problem) { patternProblem_ = std::move(problem); }
   // The engine's own bank of quick pads. [main-thread]
   QuickPadBank& quickPads();
-  // What the host tells of the engine's track (only while the host integration is on).
-  host::CCWTrackInfo& trackInfo() { return trackInfo_; }
+  // The host link given at construction, or nullptr. [any-thread]
+  HostLink* hostLink() const { return hostLink_; }
 
   // ---- Clipboard and drag (engine/TamborakClipboard.cpp) [main-thread, not real-time safe]
 
@@ -298,6 +291,9 @@ class Tamborak : public IMfxEventFilter,
   // The note-name sets inside the drum sampler: the folder's sets and "General MIDI Drums", then,
   // with the sampler's pad names, "DR-008 Drums". [main-thread, not real-time safe]
   void useNoteNamesOf(IDrPadNames* pads);
+  // The note-name sets on offer, for the host adapter to hand the host's definitions to.
+  // [main-thread]
+  NoteNamesProvider& noteNameSets() { return noteNamesProvider_; }
 
  private:
   class OwnPadBank;
@@ -321,7 +317,7 @@ class Tamborak : public IMfxEventFilter,
   // the switch announcing "Tamborak::LoadLoop". [host thread, real-time safe]
   void switchLive(std::int32_t index);
   // The latest bar line one cycle of the playing slices after `t`. [pad lock held]
-  MfxTime playingCycleEnd(MfxTime t);
+  SongTick playingCycleEnd(SongTick t);
   // Brings the slices to the pad playing: stores pad slicesPad_, exchanges the slices with the
   // ready set (or clears them for an empty pad), then takes the loaded pad's variation range and
   // volume. [main-thread, not real-time safe]
@@ -332,15 +328,15 @@ class Tamborak : public IMfxEventFilter,
   // Each ready slice rebuilds its velocity curve from the engine's controls. [main-thread]
   void rebuildReadyCurves();
 
-  // Start and end of a host window: reads the host's resolution, takes the output queue.
-  void startWindow(IMfxEventQueue* queue);
+  // Start and end of a host window: reads the host's resolution, takes the sink.
+  void startWindow(EventSink* sink);
   void endWindow();
-  void renderSlices(MfxTime from, MfxTime to);
+  void renderSlices(SongTick from, SongTick to);
   // The conversions at a given resolution (the host's meter map when connected).
   std::int32_t toTicks(std::int32_t resolution, std::int32_t measure, std::int32_t beat, std::int32_t tick);
   void fromTicks(std::int32_t resolution, std::int32_t ticks, std::int32_t& measure, std::int32_t& beat,
                  std::int32_t& tick);
-  // Releases the time converter, the meter map and the context, and leaves the connected list.
+  // Lets go of the song and leaves the connected list.
   void releaseHost();
   // Parsed blocks, applied only when whole (engine/TamborakState.cpp).
   struct SettingsRecord;
@@ -380,11 +376,10 @@ class Tamborak : public IMfxEventFilter,
   Relaxed<bool> connected_{false};
   // Whether this engine took the stored "Globals" in: only then may it write them back.
   bool globalsRead_ = false;
-  ComRef<IUnknown> hostContext_;
-  ComRef<IMfxMeterMap> meterMap_;
-  ComRef<IMfxTimeConverter> timeConverter_;
+  SongHost* song_ = nullptr;
+  HostLink* const hostLink_;
   std::int32_t displayMinVelo_ = 20;
-  IMfxEventQueue* outQueue_ = nullptr;
+  EventSink* sink_ = nullptr;
   // The host's resolution for other threads; ProcessContext::ticksPerQuarter is the render
   // thread's copy.
   Relaxed<std::int32_t> hostTicksPerQuarter_{240};
@@ -403,7 +398,7 @@ class Tamborak : public IMfxEventFilter,
   // A live-input switch waits for its completion, which then announces the loaded loop.
   std::atomic<bool> liveSwitchPending_{false};
   Relaxed<std::int32_t> returnLoopIdx_{-1};
-  Relaxed<MfxTime> switchTime_{0};
+  Relaxed<SongTick> switchTime_{0};
   Relaxed<std::int32_t> returnMode_{0};
   Relaxed<bool> restartOnChange_{true};
   Relaxed<std::int32_t> swingPc_{0};
@@ -429,7 +424,6 @@ class Tamborak : public IMfxEventFilter,
   // Written and read on the user-interface thread only.
   std::vector<TamborakView*> views_;
   platform::UiTarget uiTarget_ = platform::kNoTarget;
-  host::CCWTrackInfo trackInfo_;
   platform::Prompt* prompt_ = nullptr;
   platform::KeyState* keyState_ = nullptr;
   std::function<bool()> loopSaver_;

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "engine/Tamborak.h"
-#include "host/OfflineProcess.h"
+#include "engine/OfflineProcess.h"
 #include "loops/Looper.h"
 
 namespace velmora {

@@ -7,8 +7,6 @@
 #include "engine/EngineTrace.h"
 #include "engine/Tamborak.h"
 #include "engine/TimeBase.h"
-#include "host/HostFrame.h"
-#include "host/HostIntegration.h"
 #include "loops/Looper.h"
 
 namespace velmora {
@@ -20,10 +18,6 @@ namespace {
 constexpr std::uint32_t kNoteMenuBase = 384;
 // Items per column of the instrument popup.
 constexpr int kNoteMenuColumn = 12;
-
-// Whether the host's transport may be driven for an engine: always without the host integration;
-// with it, only while the engine's project is the host's active view.
-bool transportReachable(host::CCWTrackInfo& track) { return !host::hostIntegrationOn() || track.isActiveView(); }
 
 // The note-name set titles on offer, in the provider's order, and the index of `current`
 // among them (-1 when absent).
@@ -48,20 +42,18 @@ bool selectTitleOf(Combo& combo, Tamborak& engine) {
 
 }  // namespace
 
-bool Tamborak::isDetachedFromSequencer() { return !host::hostIntegrationOn() || !isMfxFilter_; }
+bool Tamborak::isDetachedFromSequencer() { return !hostLink_ || hostLink_->detachedFromSequencer(); }
 
 // An MFX host renders ahead: an edit made during playback is heard only after the host restarts,
 // so the engine stops and starts it (two play/stop toggles).
 void Tamborak::changed(const char* name) {
-  if (!isMfxFilter_ || !playing_ || !transportReachable(trackInfo_) || !restartOnChange_) return;
+  if (!isMfxFilter_ || !playing_ || !hostLink_ || !hostLink_->transportReachable() || !restartOnChange_) return;
   engineTrace("Stop'n'Start from: %s\n", name);
-  host::postHostCommand(host::kPlayStopCommand);
-  host::postHostCommand(host::kPlayStopCommand);
+  hostLink_->togglePlayback();
+  hostLink_->togglePlayback();
 }
 
-bool Tamborak::togglePlayback() {
-  return transportReachable(trackInfo_) && host::postHostCommand(host::kPlayStopCommand);
-}
+bool Tamborak::togglePlayback() { return hostLink_ && hostLink_->transportReachable() && hostLink_->togglePlayback(); }
 
 // The swing grid follows the volume and the velocity trend is the user's taste: both stay.
 void Tamborak::ResetPars() {
@@ -77,7 +69,7 @@ void Tamborak::ResetPars() {
 
 // The song position comes from the host; -1 means it is unknown and nothing moves.
 bool Tamborak::updatePlayPositions() {
-  const MfxTime t = getNowTime();
+  const SongTick t = getNowTime();
   if (t == -1) return false;
   TimeBase time(*this);
   for (const std::unique_ptr<Looper>& slice : slices_)

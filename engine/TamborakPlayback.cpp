@@ -23,74 +23,55 @@ std::int32_t wrapped(std::int64_t value) { return static_cast<std::int32_t>(valu
 
 }  // namespace
 
-void Tamborak::startWindow(IMfxEventQueue* queue) {
-  if (!hostContext_) return;
+void Tamborak::startWindow(EventSink* sink) {
+  if (!song_) return;
   emittedCount_ = 0;
-  outQueue_ = queue;
+  sink_ = sink;
   // A host that reports no positive resolution keeps the last one: conversions divide by it.
-  const std::int32_t resolution = timeConverter_ ? timeConverter_->getTicksPerQuarter() : 0;
+  const std::int32_t resolution = song_->ticksPerQuarter();
   if (resolution > 0) ticksPerQuarter = hostTicksPerQuarter_ = resolution;
 }
 
 void Tamborak::endWindow() {
-  outQueue_ = nullptr;
+  sink_ = nullptr;
   emittedCount_ = 0;
 }
 
-HRESULT Tamborak::OnEvents(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) {
-  if (!allSlicesPresent()) return E_UNEXPECTED;
+void Tamborak::process(SongTick from, SongTick thru, const EventSource& input, EventSink& sink) {
   std::lock_guard guard(padLock_);
-  startWindow(outQueue);
-  std::int32_t count = 0;
-  if (!inQueue || FAILED(inQueue->getCount(&count))) count = 0;
-  engineTrace("EVENTS from %d to %d, count = %d\n", fromTime, thruTime, count);
+  startWindow(&sink);
+  const std::size_t count = input.size();
+  engineTrace("EVENTS from %d to %d, count = %d\n", from, thru, static_cast<int>(count));
 
-  std::int64_t cursor = fromTime;
-  for (std::int32_t i = 0; i < count; ++i) {
-    MfxEventRecord record{};
-    if (FAILED(inQueue->getAt(i, &record))) continue;
-    const MidiEvent event = MidiEvent::decode(record.bytes);
+  std::int64_t cursor = from;
+  for (std::size_t i = 0; i < count; ++i) {
+    MidiEvent event;
+    if (!input.get(i, event)) continue;
     if (triggerEnabled_ && event.type == kEventNote && event.data1 >= triggerLowKey_ && event.data1 <= triggerHighKey_) {
       // The switch happens at the note's tick, kept inside the part of the window not yet played.
-      const std::int64_t at = std::clamp<std::int64_t>(event.time, cursor, std::int64_t{thruTime} + 1);
-      if (at > cursor) render(static_cast<MfxTime>(cursor), static_cast<MfxTime>(at - 1));
+      const std::int64_t at = std::clamp<std::int64_t>(event.time, cursor, std::int64_t{thru} + 1);
+      if (at > cursor) render(static_cast<SongTick>(cursor), static_cast<SongTick>(at - 1));
       cursor = at;
       engineTrace("\tDURA at %d: %d is chosen\n", event.time, event.data1 - triggerLowKey_);
       triggerKey(event.data1, false);
-    } else if (outQueue) {
-      outQueue->add(&record);
+    } else {
+      sink.pass(i);
     }
   }
-  if (cursor <= thruTime) render(static_cast<MfxTime>(cursor), thruTime);
+  if (cursor <= thru) render(static_cast<SongTick>(cursor), thru);
 
   if (emittedCount_ == 0 && count == 0) {
     MidiEvent placeholder;
-    placeholder.time = fromTime;
+    placeholder.time = from;
     placeholder.type = kEventKeyAftertouch;
     emit(placeholder);
   }
   endWindow();
-  return S_OK;
 }
 
-HRESULT Tamborak::OnInput(IMfxInputQueue* inQueue, IMfxInputQueue* outQueue) {
-  if (!allSlicesPresent()) return E_UNEXPECTED;
-  engineTrace("INPUT\n");
-  std::int32_t count = 0;
-  if (!inQueue || FAILED(inQueue->getCount(&count))) return S_OK;
-  for (std::int32_t i = 0; i < count; ++i) {
-    MfxInputRecord record{};
-    if (FAILED(inQueue->getAt(i, &record))) continue;
-    const TimedShortMessage message = TimedShortMessage::decode(record.bytes);
-    if ((message.status & 0xF0) == 0x90 && message.data2 != 0 && triggerKey(message.data1, true)) continue;
-    if (outQueue) outQueue->add(&record);
-  }
-  return S_OK;
-}
-
-void Tamborak::render(MfxTime from, MfxTime to) {
+void Tamborak::render(SongTick from, SongTick to) {
   while (returnMode_ != 0) {
-    const MfxTime at = switchTime_;
+    const SongTick at = switchTime_;
     if (at < from || at > to) break;
     if (at > from) renderSlices(from, at - 1);
     const std::int32_t mode = returnMode_;
@@ -101,7 +82,7 @@ void Tamborak::render(MfxTime from, MfxTime to) {
   renderSlices(from, to);
 }
 
-void Tamborak::renderSlices(MfxTime from, MfxTime to) {
+void Tamborak::renderSlices(SongTick from, SongTick to) {
   if (from > to) return;
   engineTrace("\tprocess from %d to %d\n", from, to);
   for (std::size_t i = 0; i < kSliceCount; ++i) playingSlice(i).render(from, to, *this);
@@ -120,8 +101,8 @@ bool Tamborak::triggerKey(int key, bool immediate) {
 void Tamborak::switchLive(std::int32_t index) {
   const std::int32_t old = loopIdx_;
   // Asked before the pads lock: the host's answer may wait for its window's thread.
-  const MfxTime now = getNowTime();
-  MfxTime next = 0;
+  const SongTick now = getNowTime();
+  SongTick next = 0;
   {
     std::lock_guard guard(padLock_);
     startPlaying(index);
@@ -136,7 +117,7 @@ void Tamborak::switchLive(std::int32_t index) {
 
 void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t returnMode) {
   const std::int32_t old = loopIdx_;
-  MfxTime next = 0;
+  SongTick next = 0;
   if (immediate) {
     // Choosing the pad the slices hold again stores it and reads it back, announced, as any
     // selection does.
@@ -151,7 +132,7 @@ void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t retur
       quickPads().storePad(index);
       quickPads().recallPad(index, true);
     }
-    const MfxTime t = getNowTime();
+    const SongTick t = getNowTime();
     std::lock_guard guard(padLock_);
     next = playingCycleEnd(t);
   } else {
@@ -164,9 +145,9 @@ void Tamborak::setLoopIdx(std::int32_t index, bool immediate, std::int32_t retur
   returnMode_ = returnMode;
 }
 
-MfxTime Tamborak::playingCycleEnd(MfxTime t) {
+SongTick Tamborak::playingCycleEnd(SongTick t) {
   TimeBase time(*this);
-  MfxTime next = 0;
+  SongTick next = 0;
   for (std::size_t i = 0; i < kSliceCount; ++i) next = std::max(next, playingSlice(i).nextCycleStart(t, time));
   return next;
 }
@@ -191,14 +172,12 @@ void Tamborak::tellViews(std::int32_t index, std::int32_t old) {
 // ---- ProcessContext
 
 void Tamborak::emit(const MidiEvent& event) {
-  if (!outQueue_) return;
+  if (!sink_) return;
   MidiEvent out = event;
   out.port = static_cast<std::uint8_t>(outPort_);
   const std::int32_t channel = outChannel_;
   if (channel != -1 && out.type <= kEventPitchWheel) out.channel = static_cast<std::uint8_t>(channel & 0x0F);
-  MfxEventRecord record;
-  out.encode(record.bytes);
-  outQueue_->add(&record);
+  sink_->emit(out);
   ++emittedCount_;
 }
 
@@ -212,14 +191,14 @@ void Tamborak::ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_
 
 // Without a host, 4/4 at the given resolution.
 std::int32_t Tamborak::toTicks(std::int32_t resolution, std::int32_t measure, std::int32_t beat, std::int32_t tick) {
-  if (meterMap_) return meterMap_->mbtToTicks(measure, beat, tick);
+  if (song_) return song_->mbtToTicks(measure, beat, tick);
   return wrapped(((std::int64_t{measure} - 1) * 4 + (std::int64_t{beat} - 1)) * resolution + tick);
 }
 
 // Without a host the tick within the beat is not kept.
 void Tamborak::fromTicks(std::int32_t resolution, std::int32_t ticks, std::int32_t& measure, std::int32_t& beat,
                          std::int32_t& tick) {
-  if (meterMap_ && SUCCEEDED(meterMap_->ticksToMbt(ticks, &measure, &beat, &tick))) return;
+  if (song_ && song_->ticksToMbt(ticks, measure, beat, tick)) return;
   const std::int32_t quarters = ticks / resolution;
   measure = quarters / 4 + 1;
   beat = quarters % 4 + 1;
@@ -233,27 +212,26 @@ namespace {
 // beats * whole / divisor, saturated to 0..INT32_MAX: the stored bar count and the host's meter
 // may be anything, and a length past the range of a song position means "as far as it goes".
 // beats and whole are below 2^62 and 2^34 in size; divisor is a power of two from 1.
-MfxTime exportTicks(std::int64_t beats, std::int64_t whole, std::int64_t divisor) {
+SongTick exportTicks(std::int64_t beats, std::int64_t whole, std::int64_t divisor) {
   if (beats <= 0) return 0;
   constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
-  if (beats > kMax * divisor / whole) return static_cast<MfxTime>(kMax);
-  return static_cast<MfxTime>(std::min(beats * whole / divisor, kMax));
+  if (beats > kMax * divisor / whole) return static_cast<SongTick>(kMax);
+  return static_cast<SongTick>(std::min(beats * whole / divisor, kMax));
 }
 
 }  // namespace
 
-MfxTime Tamborak::exportLength(MfxTime t) {
+SongTick Tamborak::exportLength(SongTick t) {
   std::int64_t whole = 1920;
-  if (hostContext_ && timeConverter_) {
-    const std::int64_t product = 4 * std::int64_t{timeConverter_->getTicksPerQuarter()};
+  if (song_) {
+    const std::int64_t product = 4 * std::int64_t{song_->ticksPerQuarter()};
     if (product > 0) whole = product;
   }
   const std::int64_t bars = std::clamp<std::int32_t>(exportBars_, 1, kMaxExportBars);
-  if (hostContext_ && meterMap_) {
-    std::int32_t measure = 0, numerator = 0, power = 0;
-    if (SUCCEEDED(meterMap_->getMeter(meterMap_->meterIndexAt(t), &measure, &numerator, &power)) && power >= 0 &&
-        power < 31)
-      return exportTicks(bars * numerator, whole, std::int64_t{1} << power);
+  if (song_) {
+    Meter meter;
+    if (song_->meter(song_->meterIndexAt(t), meter) && meter.denominatorPower >= 0 && meter.denominatorPower < 31)
+      return exportTicks(bars * meter.numerator, whole, std::int64_t{1} << meter.denominatorPower);
   }
   return exportTicks(bars * 4, whole, 4);
 }
@@ -261,18 +239,15 @@ MfxTime Tamborak::exportLength(MfxTime t) {
 void Tamborak::fillTimeBase(ExportTimeBase* base) {
   if (!base) return;
   *base = ExportTimeBase();
-  if (!hostContext_) return;
-  if (timeConverter_) {
-    const std::int32_t resolution = timeConverter_->getTicksPerQuarter();
-    if (resolution > 0) base->ticksPerQuarter = resolution;
-    MfxTime start = 0;
-    std::int32_t tempo = 0;
-    if (SUCCEEDED(timeConverter_->getTempo(0, &start, &tempo))) base->tempo = tempo;
-  }
-  std::int32_t measure = 0, numerator = 0, power = 0;
-  if (meterMap_ && SUCCEEDED(meterMap_->getMeter(0, &measure, &numerator, &power))) {
-    base->numerator = numerator;
-    base->denominatorPower = power;
+  if (!song_) return;
+  const std::int32_t resolution = song_->ticksPerQuarter();
+  if (resolution > 0) base->ticksPerQuarter = resolution;
+  std::int32_t tempo = 0;
+  if (song_->firstTempo(tempo)) base->tempo = tempo;
+  Meter meter;
+  if (song_->meter(0, meter)) {
+    base->numerator = meter.numerator;
+    base->denominatorPower = meter.denominatorPower;
   }
 }
 

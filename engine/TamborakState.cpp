@@ -26,24 +26,6 @@ namespace {
 constexpr std::uint32_t kBlockVersion = 11;
 constexpr std::uint32_t kOldestRefused = 10;
 
-// The host's stream for saving, keeping its first failure: a write it refuses, or cuts short
-// while reporting success. The host must learn that its project was not saved.
-class HostStreamWriter final : public CUniStream {
- public:
-  explicit HostStreamWriter(IStream* stream) : stream_(stream) {}
-  std::uint32_t write(const void* buffer, std::uint32_t count) override {
-    ULONG written = count;
-    const HRESULT result = stream_->Write(buffer, count, &written);
-    if (SUCCEEDED(failure_) && (FAILED(result) || written < count)) failure_ = FAILED(result) ? result : E_FAIL;
-    return written;
-  }
-  HRESULT failure() const { return failure_; }
-
- private:
-  IStream* stream_;
-  HRESULT failure_ = S_OK;
-};
-
 bool acceptedVersion(CUniStream& in) {
   std::uint32_t version = 0;
   return record::getU32(in, version) && version > kOldestRefused;
@@ -212,34 +194,6 @@ bool Tamborak::readLoop(CUniStream& stream, bool withIdrc) {
   if (!readLoopBlock(stream, loopSlices(), withIdrc, target)) return false;
   refreshViews(TamborakView::Item::kLoop);
   return true;
-}
-
-// ---- The host's project
-
-HRESULT Tamborak::Load(IStream* stream) {
-  if (!stream) return E_POINTER;
-  if (!allSlicesPresent()) return E_UNEXPECTED;
-  UniStream<IStream*> in(stream);
-  readState(in);
-  changed("Tamborak::Load");
-  return S_OK;
-}
-
-HRESULT Tamborak::Save(IStream* stream, BOOL) {
-  if (!stream) return E_POINTER;
-  if (!allSlicesPresent()) return E_UNEXPECTED;
-  HostStreamWriter out(stream);
-  writeState(out);
-  return out.failure();
-}
-
-HRESULT Tamborak::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  if (!allSlicesPresent()) return E_UNEXPECTED;
-  CUniStream counter;
-  writeState(counter);
-  size->QuadPart = counter.bytesWritten();
-  return S_OK;
 }
 
 // ---- Registry values

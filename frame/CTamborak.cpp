@@ -2,11 +2,15 @@
 
 #include <new>
 
+#include "engine/EngineProcess.h"
+#include "host/HostIntegration.h"
+
 namespace velmora {
 
-CTamborak::CTamborak() : Tamborak(true) {
+CTamborak::CTamborak() : MfxFilter(engine_) {
+  host::startHostIntegration(EngineProcess::settingsKey());
 #if defined(_WIN32)
-  setPrompt(&messageBoxes_);
+  engine_.setPrompt(&messageBoxes_);
 #endif
 }
 
@@ -29,7 +33,7 @@ IUnknown* CTamborak::Factory::createObject(IUnknown* outer) {
 
 HRESULT CTamborak::QueryInterface(REFIID iid, void** object) {
   if (!object) return E_POINTER;
-  *object = iid == IID_ITamborak ? static_cast<ITamborak*>(&face_) : queryFace(iid);
+  *object = queryFace(iid);
   if (!*object) return E_NOINTERFACE;
   AddRef();
   return S_OK;

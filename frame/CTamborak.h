@@ -1,14 +1,13 @@
-// CTamborak: the creatable MIDI-filter class, the engine plus its COM reference count. Every face
-// of the engine answers QueryInterface, AddRef and Release with this one count, and the object
-// deletes itself when the count reaches 0. Its ITamborak face forwards to the engine's control
-// API.
+// CTamborak: the creatable MIDI-filter class: an engine behind the MFX filter faces, with its COM
+// reference count. Every face answers QueryInterface, AddRef and Release with this one count, and
+// the object deletes itself when the count reaches 0.
 #pragma once
 
 #include <atomic>
 
 #include "engine/Tamborak.h"
 #include "frame/ComServer.h"
-#include "frame/TamborakFace.h"
+#include "frame/MfxFilter.h"
 
 #if defined(_WIN32)
 #include "platform/win32/MessageBoxPrompt.h"
@@ -16,7 +15,7 @@
 
 namespace velmora {
 
-class CTamborak final : public Tamborak {
+class CTamborak final : public MfxFilter {
  public:
   // A new filter object handed out through the face `iid` with one reference, as a class factory
   // hands it out: E_OUTOFMEMORY when it cannot be created, the query's result otherwise (a failed
@@ -30,18 +29,23 @@ class CTamborak final : public Tamborak {
     IUnknown* createObject(IUnknown* outer) override;
   };
 
-  // [any thread]
+  // [any-thread]
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override;
   STDMETHOD_(ULONG, AddRef)() override;
   STDMETHOD_(ULONG, Release)() override;
 
+  // The engine behind the faces. [any-thread]
+  Tamborak& engine() { return engine_; }
+  // The filter object of a filter face this class made. [any-thread]
+  static CTamborak& of(IMfxEventFilter& face) { return static_cast<CTamborak&>(static_cast<MfxFilter&>(face)); }
+
  private:
   CTamborak();
-  ~CTamborak() override = default;
+  ~CTamborak() = default;
 
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
-  TamborakFace face_{*static_cast<IMfxEventFilter*>(this), *this};
+  Tamborak engine_{true, filterLink()};
 #if defined(_WIN32)
   // In a Windows host the engine asks the user with the system's boxes and dialogs.
   platform::MessageBoxPrompt messageBoxes_{0};

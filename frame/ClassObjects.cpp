@@ -8,7 +8,7 @@
 #include "frame/PanelPage.h"
 #include "engine/EngineProcess.h"
 #include "host/DrPresets.h"
-#include "host/TamborakDR.h"
+#include "frame/TamborakDR.h"
 #include "io/UniRegistry.h"
 
 namespace velmora {

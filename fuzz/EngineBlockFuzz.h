@@ -20,7 +20,7 @@ inline Tamborak& fuzzEngine(int which) {
   if (!engines[which]) {
     void* face = nullptr;
     if (CTamborak::create(IID_IMfxEventFilter, &face) != S_OK) std::abort();
-    engines[which] = static_cast<Tamborak*>(static_cast<IMfxEventFilter*>(face));
+    engines[which] = &CTamborak::of(*static_cast<IMfxEventFilter*>(face)).engine();
     engines[which]->selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   }
   return *engines[which];

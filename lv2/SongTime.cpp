@@ -29,51 +29,34 @@ void SongTime::setMeter(std::int32_t beatsPerBar, std::int32_t unit) {
   unit_.store(beatTicks(unit) * unit == kTicksPerQuarter * 4 ? unit : 4, std::memory_order_relaxed);
 }
 
-HRESULT SongTime::QueryInterface(REFIID iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IMfxTimeConverter)
-    *object = static_cast<IMfxTimeConverter*>(this);
-  else if (iid == IID_IMfxMeterMap)
-    *object = static_cast<IMfxMeterMap*>(this);
-  else
-    *object = nullptr;
-  return *object ? S_OK : E_NOINTERFACE;
+bool SongTime::firstTempo(std::int32_t& tempo) {
+  tempo = bpm100_.load(std::memory_order_relaxed);
+  return true;
 }
 
-HRESULT SongTime::getTempo(std::int32_t index, MfxTime* startTick, std::int32_t* tempo) {
-  if (!startTick || !tempo) return E_POINTER;
-  if (index != 0) return E_INVALIDARG;
-  *startTick = 0;
-  *tempo = bpm100_.load(std::memory_order_relaxed);
-  return S_OK;
-}
-
-HRESULT SongTime::ticksToMbt(MfxTime ticks, std::int32_t* measure, std::int32_t* beat, std::int32_t* tick) {
-  if (!measure || !beat || !tick) return E_POINTER;
+bool SongTime::ticksToMbt(SongTick ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) {
   const std::int64_t perBeat = beatTicks(beatUnit()), perBar = beatsPerBar();
   const std::int64_t beats = floorDiv(ticks, perBeat);
-  *tick = static_cast<std::int32_t>(ticks - beats * perBeat);
-  *measure = static_cast<std::int32_t>(floorDiv(beats, perBar) + 1);
-  *beat = static_cast<std::int32_t>(beats - floorDiv(beats, perBar) * perBar + 1);
-  return S_OK;
+  tick = static_cast<std::int32_t>(ticks - beats * perBeat);
+  measure = static_cast<std::int32_t>(floorDiv(beats, perBar) + 1);
+  beat = static_cast<std::int32_t>(beats - floorDiv(beats, perBar) * perBar + 1);
+  return true;
 }
 
-MfxTime SongTime::mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) {
+SongTick SongTime::mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) {
   const std::int64_t ticks = ((std::int64_t{measure} - 1) * beatsPerBar() + beat - 1) * beatTicks(beatUnit()) + tick;
-  return static_cast<MfxTime>(std::clamp<std::int64_t>(ticks, std::numeric_limits<MfxTime>::min(),
-                                                       std::numeric_limits<MfxTime>::max()));
+  return static_cast<SongTick>(std::clamp<std::int64_t>(ticks, std::numeric_limits<SongTick>::min(),
+                                                        std::numeric_limits<SongTick>::max()));
 }
 
-HRESULT SongTime::getMeter(std::int32_t index, std::int32_t* measure, std::int32_t* numerator,
-                           std::int32_t* denominatorPower) {
-  if (!measure || !numerator || !denominatorPower) return E_POINTER;
-  if (index != 0) return E_INVALIDARG;
-  *measure = 1;
-  *numerator = beatsPerBar();
+bool SongTime::meter(std::int32_t index, Meter& meter) {
+  if (index != 0) return false;
+  meter.measure = 1;
+  meter.numerator = beatsPerBar();
   std::int32_t power = 0;
   while ((1 << power) < beatUnit()) ++power;
-  *denominatorPower = power;
-  return S_OK;
+  meter.denominatorPower = power;
+  return true;
 }
 
 }  // namespace velmora::lv2

@@ -14,8 +14,9 @@
 #include <mutex>
 #include <span>
 
+#include <new>
+
 #include "engine/Tamborak.h"
-#include "frame/CTamborak.h"
 #include "io/UniStream.h"
 #include "platform/UiQueue.h"
 
@@ -58,7 +59,7 @@ Plugin* Plugin::create(double sampleRate, const LV2_Feature* const* features) {
   }
   std::lock_guard guard(mainThreadLock());
   auto* plugin = new Plugin(sampleRate, *map, *schedule);
-  if (!plugin->face_) {
+  if (!plugin->engine_) {
     std::fprintf(stderr, "tamborak: the engine could not start\n");
     delete plugin;
     return nullptr;
@@ -78,22 +79,27 @@ Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Sche
   panelIn_.resize(kMaxPanelState);
   panelOut_.resize(kMaxPanelState);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
-  if (CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face_.put())) != S_OK) {
-    face_.reset();
+  try {
+    engine_ = std::make_unique<Tamborak>(true);
+  } catch (const std::bad_alloc&) {
     return;
   }
-  if (engine().Connect(song_.unknown()) != S_OK) face_.reset();
+  if (!engine_->allSlicesPresent()) {
+    engine_.reset();
+    return;
+  }
+  engine_->connect(song_, false);
 }
 
 Plugin::~Plugin() {
   std::lock_guard guard(mainThreadLock());
-  if (!face_) return;
-  engine().Disconnect();
-  face_.reset();
+  if (!engine_) return;
+  engine_->disconnect();
+  engine_.reset();
   platform::UiQueue::main().pump();
 }
 
-Tamborak& Plugin::engine() { return static_cast<Tamborak&>(*face_.get()); }
+Tamborak& Plugin::engine() { return *engine_; }
 
 void Plugin::connectPort(std::uint32_t port, void* data) {
   if (port == kPortIn)
@@ -188,25 +194,33 @@ void Plugin::segment(std::uint32_t from, std::uint32_t to) {
   const auto end = static_cast<double>(anchorFrames_ + (to - from));
   const double estimate = std::ceil(tickAt(anchorFrames_ + (to - from)) - 0.5 * ticksPerFrame()) - 1;
   auto last = static_cast<std::int64_t>(
-      std::clamp(estimate, -1.0, static_cast<double>(std::numeric_limits<MfxTime>::max()) + 1));
-  while (last <= std::numeric_limits<MfxTime>::max() && framesFromAnchor(last + 1) < end) ++last;
+      std::clamp(estimate, -1.0, static_cast<double>(std::numeric_limits<SongTick>::max()) + 1));
+  while (last <= std::numeric_limits<SongTick>::max() && framesFromAnchor(last + 1) < end) ++last;
   while (last >= nextTick_ && framesFromAnchor(last) >= end) --last;
-  if (last >= nextTick_ && last <= std::numeric_limits<MfxTime>::max()) {
-    inQueue_.clear();
-    for (std::size_t i = 0; i < triggerCount_; ++i) {
-      MfxEventRecord record;
-      noteEvent(static_cast<std::int32_t>(nextTick_), 0, triggers_[i], 100, kOpenDuration).encode(record.bytes);
-      inQueue_.add(&record);
-    }
-    triggerCount_ = 0;
-    outQueue_.clear();
-    engine().OnEvents(static_cast<MfxTime>(nextTick_), static_cast<MfxTime>(last), &inQueue_, &outQueue_);
+  if (last >= nextTick_ && last <= std::numeric_limits<SongTick>::max()) {
+    windowFirst_ = nextTick_;
+    windowLast_ = last;
+    windowSpan_ = span;
+    windowTriggers_ = triggerCount_;
+    engine().process(static_cast<SongTick>(nextTick_), static_cast<SongTick>(last), *this, *this);
+    windowTriggers_ = triggerCount_ = 0;
     nextTick_ = last + 1;
-    for (std::size_t i = 0; i < outQueue_.size(); ++i)
-      sendEvent(MidiEvent::decode(outQueue_[i].bytes), last, span);
   }
   releaseNotes(nextTick_ - 1, span, false);
   anchorFrames_ += to - from;
+}
+
+// Trigger notes wait for the next window and play at its first tick.
+bool Plugin::get(std::size_t index, MidiEvent& event) const {
+  event = noteEvent(static_cast<std::int32_t>(windowFirst_), 0, triggers_[index], 100, kOpenDuration);
+  return true;
+}
+
+// A trigger note the engine no longer takes (triggering switched off meanwhile) plays as a note.
+void Plugin::pass(std::size_t index) {
+  MidiEvent event;
+  get(index, event);
+  sendEvent(event, windowLast_, windowSpan_);
 }
 
 void Plugin::sendEvent(const MidiEvent& event, std::int64_t lastTick, const Span& span) {
@@ -269,12 +283,7 @@ void Plugin::midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_
       if (triggerCount_ < triggers_.size()) triggers_[triggerCount_++] = bytes[1];
     } else {
       // Stopped: a trigger note is live input and switches the pad at once.
-      MfxInputRecord record;
-      TimedShortMessage{static_cast<std::int32_t>(nextTick_), bytes[0], bytes[1], bytes[2]}.encode(record.bytes);
-      liveIn_.clear();
-      liveOut_.clear();
-      liveIn_.add(&record);
-      engine().OnInput(&liveIn_, &liveOut_);
+      engine().triggerKey(bytes[1], true);
     }
     return;
   }
@@ -313,7 +322,7 @@ void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
     placed = true;
     tick = std::max(value, 0.0) / sampleRate_ * newBpm / 60.0 * SongTime::beatTicks(unit);
   }
-  tick = std::min(tick, static_cast<double>(std::numeric_limits<MfxTime>::max()) - 1);
+  tick = std::min(tick, static_cast<double>(std::numeric_limits<SongTick>::max()) - 1);
   double newSpeed = speed_;
   if (read(speed, value)) newSpeed = value;
   // Hosts round the bar and beat they send (some to 1/1920 beat), some every block: a place that
@@ -329,24 +338,20 @@ void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
   beatsPerMinute_ = newBpm;
   song_.setTempo(beatsPerMinute_, unit);
   speed_ = newSpeed;
-  if (!rolling_ && speed_ > 0) startEngine(frame);
+  if (!rolling_ && speed_ > 0) startEngine();
 }
 
-void Plugin::startEngine(std::uint32_t frame) {
+void Plugin::startEngine() {
   nextTick_ = static_cast<std::int64_t>(std::ceil(tickAt(anchorFrames_) - 1e-6));
-  outQueue_.clear();
-  engine().OnStart(static_cast<MfxTime>(nextTick_), &outQueue_);
+  engine().start(static_cast<SongTick>(nextTick_));
   rolling_ = true;
-  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), -1, {frame, 1, false});
 }
 
 void Plugin::stopEngine(std::uint32_t frame) {
   if (!rolling_) return;
-  outQueue_.clear();
-  engine().OnStop(static_cast<MfxTime>(nextTick_), &outQueue_);
+  engine().stop(static_cast<SongTick>(nextTick_));
   rolling_ = false;
   triggerCount_ = 0;
-  for (std::size_t i = 0; i < outQueue_.size(); ++i) sendEvent(MidiEvent::decode(outQueue_[i].bytes), -1, {frame, 1, false});
   // Every note still sounding ends where playback stops.
   releaseNotes(0, {frame, 1, false}, true);
 }

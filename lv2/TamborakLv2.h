@@ -18,13 +18,14 @@
 #include <string>
 #include <vector>
 
-#include "hostapi/ComRef.h"
+#include <memory>
+
+#include "engine/EventSink.h"
 #include "lv2/ControlPorts.h"
 #include "lv2/SongTime.h"
 
 namespace velmora {
 class Tamborak;
-struct IMfxEventFilter;
 }  // namespace velmora
 
 namespace velmora::lv2 {
@@ -33,7 +34,7 @@ inline constexpr char kPluginUri[] = "urn:velmora:tamborak";
 inline constexpr char kStateUri[] = "urn:velmora:tamborak#state";
 
 
-class Plugin {
+class Plugin final : private EventSource, private EventSink {
  public:
   // A new instance, or nullptr (with a message on stderr) when the host lacks urid:map or the
   // worker, or the engine cannot start. [the host's main thread, not real-time safe]
@@ -100,8 +101,14 @@ class Plugin {
   void segment(std::uint32_t from, std::uint32_t to);
   void position(std::uint32_t frame, const LV2_Atom_Object* object);
   void midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size);
-  void startEngine(std::uint32_t frame);
+  void startEngine();
   void stopEngine(std::uint32_t frame);
+  // The window being processed: its trigger notes as the engine's input, what the engine makes
+  // sent at once. [audio-thread, real-time safe]
+  std::size_t size() const override { return windowTriggers_; }
+  bool get(std::size_t index, MidiEvent& event) const override;
+  void emit(const MidiEvent& event) override { sendEvent(event, windowLast_, windowSpan_); }
+  void pass(std::size_t index) override;
   // Sends one event the engine gave for a window ending at `lastTick`; note ends after it wait.
   void sendEvent(const MidiEvent& event, std::int64_t lastTick, const Span& span);
   // Sends the waiting note ends up to `lastTick` (`all`: every one).
@@ -138,10 +145,12 @@ class Plugin {
   Urids urids_{};
   LV2_Worker_Schedule schedule_;
   LV2_Atom_Forge forge_{};
-  ComRef<IMfxEventFilter> face_;
+  std::unique_ptr<Tamborak> engine_;
   SongTime song_;
-  EventQueue inQueue_, outQueue_;
-  InputQueue liveIn_, liveOut_;
+  // The window being processed: the tick it starts at, its last tick, its frames, its trigger notes.
+  std::int64_t windowFirst_ = 0, windowLast_ = 0;
+  Span windowSpan_{0, 1, false};
+  std::size_t windowTriggers_ = 0;
 
   const LV2_Atom_Sequence* in_ = nullptr;
   LV2_Atom_Sequence* out_ = nullptr;

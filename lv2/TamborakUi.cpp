@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/Tamborak.h"
-#include "frame/CTamborak.h"
+#include <new>
 #include "io/UniStream.h"
 #include "loops/ProcessContext.h"
 #include "lv2/PanelLink.h"
@@ -60,7 +60,7 @@ class SongClock final : public ProcessContext {
     return song.mbtToTicks(measure, beat, tick);
   }
   void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
-    song.ticksToMbt(ticks, &measure, &beat, &tick);
+    song.ticksToMbt(ticks, measure, beat, tick);
   }
 
   SongTime song;
@@ -81,7 +81,7 @@ PanelUi* PanelUi::create(LV2UI_Write_Function write, LV2UI_Controller controller
     return nullptr;
   }
   auto* self = new PanelUi(write, controller, *map);
-  if (!self->face_) {
+  if (!self->engine_) {
     std::fprintf(stderr, "tamborak: the panel's engine could not start\n");
     delete self;
     return nullptr;
@@ -118,22 +118,26 @@ PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const 
   beatsPerBar_ = id(LV2_TIME__beatsPerBar);
   beatUnit_ = id(LV2_TIME__beatUnit);
   lv2_atom_forge_init(&forge_, const_cast<LV2_URID_Map*>(&map));
-  if (CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face_.put())) != S_OK) face_.reset();
+  try {
+    engine_ = std::make_unique<Tamborak>(true);
+  } catch (const std::bad_alloc&) {
+    engine_.reset();
+  }
 }
 
 PanelUi::~PanelUi() {
-  if (face_) engine().setFileDrag(nullptr);
+  if (engine_) engine().setFileDrag(nullptr);
   if (window_) window_->setPanel(nullptr);
   if (panel_) panel_->deactivate();
   browser_.reset();
   panel_.reset();
   editing_.reset();
   window_.reset();
-  face_.reset();
+  engine_.reset();
   platform::UiQueue::main().pump();
 }
 
-Tamborak& PanelUi::engine() { return static_cast<Tamborak&>(*face_.get()); }
+Tamborak& PanelUi::engine() { return *engine_; }
 
 void PanelUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
   if (!buffer) return;

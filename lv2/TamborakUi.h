@@ -14,12 +14,11 @@
 #include <memory>
 #include <string>
 
-#include "hostapi/ComRef.h"
+
 #include "lv2/ControlPorts.h"
 
 namespace velmora {
 class Tamborak;
-struct IMfxEventFilter;
 namespace ui {
 class PanelLoopBrowser;
 class PanelWindow;
@@ -65,7 +64,7 @@ class PanelUi {
   LV2_URID atomChunk_, atomInt_, atomLong_, eventTransfer_, stateKey_, panelState_, panelHello_, panelPosition_,
       panelTick_, beatsPerBar_, beatUnit_;
   LV2_Atom_Forge forge_{};
-  ComRef<IMfxEventFilter> face_;
+  std::unique_ptr<Tamborak> engine_;
   std::unique_ptr<ui::PanelWindow> window_;
   std::unique_ptr<ui::TamborakEditing> editing_;
   std::unique_ptr<ui::TamborakPanel> panel_;

@@ -84,7 +84,7 @@ HRESULT HostContext::getMeter(std::int32_t index, std::int32_t* measure, std::in
                               std::int32_t* denominatorPower) {
   if (!measure || !numerator || !denominatorPower) return E_POINTER;
   if (index < 0 || static_cast<std::size_t>(index) >= song_.meters().size()) return E_INVALIDARG;
-  const Meter& m = song_.meters()[static_cast<std::size_t>(index)];
+  const MeterChange& m = song_.meters()[static_cast<std::size_t>(index)];
   *measure = m.measure;
   *numerator = m.numerator;
   *denominatorPower = m.denominatorPower;

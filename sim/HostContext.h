@@ -9,9 +9,12 @@
 
 #include "hostapi/MfxHost.h"
 #include "sim/ComObject.h"
-#include "sim/Song.h"
+#include "engine/Song.h"
 
 namespace velmora::sim {
+
+// The song a simulated host plays.
+using Song = velmora::Song;
 
 // One instrument definition: a title and note names by index (key).
 struct InstrumentSet {

@@ -22,9 +22,6 @@ using platform::ModifierKey;
 class ComposeEngine final : public Tamborak {
  public:
   ComposeEngine() : Tamborak(true) {}
-  STDMETHOD(QueryInterface)(REFIID, void** object) override { return *object = nullptr, E_NOINTERFACE; }
-  STDMETHOD_(ULONG, AddRef)() override { return 1; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
   void changed(const char* name) override { reasons.emplace_back(name), Tamborak::changed(name); }
   std::vector<std::string> reasons;
 };

@@ -116,7 +116,9 @@ class EngineTest : public ::testing::Test {
     EXPECT_EQ(CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(engine.put())), S_OK);
     return engine;
   }
-  static Tamborak& engineOf(const ComRef<IMfxEventFilter>& face) { return static_cast<Tamborak&>(*face.get()); }
+  static Tamborak& engineOf(const ComRef<IMfxEventFilter>& face) { return CTamborak::of(*face.get()).engine(); }
+  // The Windows host's faces of an engine made by makeEngine.
+  static MfxFilter& filterOf(Tamborak& engine) { return *MfxFilter::of(engine); }
 
   // Every slice audible, each playing the `step`-th eligible pattern of its folder.
   static void fillLoop(Tamborak& engine, int step = 1) {

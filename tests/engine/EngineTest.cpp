@@ -54,7 +54,7 @@ TEST_F(EngineTest, StartsWithItsDefaultsAndAnswersOnItsFaces) {
   CAUUID pages{};
   ULARGE_INTEGER size{};
   size.QuadPart = 7;
-  EXPECT_EQ(std::tuple(e.GetClassID(&id), e.GetPages(&pages), e.GetSizeMax(&size), e.IsDirty()), std::tuple(S_OK, S_OK, S_OK, S_OK));
+  EXPECT_EQ(std::tuple(filterOf(e).GetClassID(&id), filterOf(e).GetPages(&pages), filterOf(e).GetSizeMax(&size), filterOf(e).IsDirty()), std::tuple(S_OK, S_OK, S_OK, S_OK));
   EXPECT_TRUE(id == CLSID_Tamborak && pages.cElems == 1 && pages.pElems[0] == CLSID_TamborakPanel && size.QuadPart > 0);
   CoTaskMemFree(pages.pElems);
 
@@ -129,7 +129,7 @@ TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
   const std::int32_t before = liveObjects();
   ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
-  IMfxEventFilter& filter = e;
+  IMfxEventFilter& filter = filterOf(e);
 
   // Connected as an off-line edit: the warning once per connection, until it is switched off.
   platform::ScriptedPrompt prompt;
@@ -209,7 +209,7 @@ TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
   // An engine that could not create a slice refuses every host call and keeps nothing.
   EngineProcess::failSliceCreation(3);
   ComRef<IMfxEventFilter> broken = makeEngine();
-  Tamborak& refusing = engineOf(broken);
+  IMfxEventFilter& refusing = *broken;
   host = create<HostContext>();
   ComRef<EventQueue> queue = create<EventQueue>();
   in = create<InputQueue>();
@@ -217,20 +217,20 @@ TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
                                refusing.OnLoop(0, 1, queue.get()), refusing.OnStop(0, queue.get()),
                                refusing.OnEvents(0, 99, queue.get(), queue.get()), refusing.OnInput(in.get(), in.get())})
     EXPECT_EQ(result, E_UNEXPECTED);
-  EXPECT_TRUE(refusing.getSlice(3) == nullptr && queue->records.empty() && host->refCount() == 1u);
+  EXPECT_TRUE(engineOf(broken).getSlice(3) == nullptr && queue->records.empty() && host->refCount() == 1u);
 }
 
 TEST_F(EngineTest, PlaysRealPatternsInTimeWhateverTheWindows) {
   ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
   fillLoop(e);
-  ComRef<HostContext> host = connected(e);
+  ComRef<HostContext> host = connected(*face);
 
   // 8 bars in windows of every size: the same notes, each where its pattern puts it.
   const MfxTime end = 8 * kBar;
   std::vector<Note> reference;
   for (MfxTime size : {1, 7, 480, 1920}) {
-    const Recording recording = Transport::play(e, 0, end - 1, size);
+    const Recording recording = Transport::play(filterOf(e), 0, end - 1, size);
     const std::vector<Note> notes = test::sortedNotes(recording);
     if (reference.empty()) {
       reference = notes;
@@ -251,7 +251,7 @@ TEST_F(EngineTest, PlaysRealPatternsInTimeWhateverTheWindows) {
   }
 
   // A jump back re-anchors every slice: the notes from there on are those of a straight run.
-  Transport transport(e);
+  Transport transport(filterOf(e));
   transport.start(0);
   transport.run(0, 3 * kBar + 100, 480);
   const std::size_t beforeJump = transport.recording().events.size();
@@ -265,13 +265,13 @@ TEST_F(EngineTest, PlaysRealPatternsInTimeWhateverTheWindows) {
   EXPECT_EQ(test::sortedNotes(afterJump), expected);
 
   // Every cycle lasts the whole bars of the song's meter that its pattern reaches into.
-  e.Disconnect();
+  face->Disconnect();
   for (const auto& [numerator, denominator, bar] : {std::tuple(3, 4, 1440), std::tuple(7, 8, 1680)}) {
-    host = connected(e, Song(480).meter(1, numerator, denominator));
-    EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 8 * bar - 1, 480))),
+    host = connected(*face, Song(480).meter(1, numerator, denominator));
+    EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(filterOf(e), 0, 8 * bar - 1, 480))),
               test::modelNotes(e, 8 * bar, bar))
         << numerator << "/" << denominator;
-    e.Disconnect();
+    face->Disconnect();
   }
 }
 
@@ -288,10 +288,10 @@ TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
                                noteEvent(120, 5, 42, 100, 10), noteEvent(240, 5, 42, 100, 10)})
       track.Insert(n);
   });
-  ComRef<HostContext> host = connected(e);
+  ComRef<HostContext> host = connected(*face);
   auto firstBar = [&](MfxTime last = kBar - 1) {
     std::vector<std::pair<MfxTime, std::uint32_t>> out;
-    for (const Note& n : test::sortedNotes(Transport::play(e, 0, last, 480)))
+    for (const Note& n : test::sortedNotes(Transport::play(filterOf(e), 0, last, 480)))
       out.emplace_back(std::get<0>(n), std::get<2>(n));
     return out;
   };
@@ -305,7 +305,7 @@ TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
   e.setSwingPc(0, false);
 
   // Output channel and port go onto every emitted event; input passes on as it came.
-  Transport transport(e);
+  Transport transport(filterOf(e));
   MidiEvent input = noteEvent(100, 2, 7, 99, 0);
   input.type = kEventController;
   transport.feed(input);
@@ -321,7 +321,7 @@ TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
                      {100, kEventController, 2, 0}, {0, kEventNote, 9, 3}, {kBar, kEventNote, 5, 0}}));
 
   // The loop's drum map, then the slice's own map, a fixed note and the note offset.
-  auto firstKey = [&] { return std::get<1>(test::sortedNotes(Transport::play(e, 0, 479, 480)).at(0)); };
+  auto firstKey = [&] { return std::get<1>(test::sortedNotes(Transport::play(filterOf(e), 0, 479, 480)).at(0)); };
   e.getDrumMap()->setNote(42, 44);
   EXPECT_EQ(firstKey(), 44);
   hats.setInstrument(44 * 128 + 50);
@@ -332,8 +332,8 @@ TEST_F(EngineTest, ShapesEveryStrokeOnItsWayOut) {
 
   // The time offset is kept at 480 ticks per quarter: 48 of them are 96 at 960.
   hats.setParameter(Looper::kTimeOffset, 48);
-  e.Disconnect();
-  host = connected(e, Song(960));
+  face->Disconnect();
+  host = connected(*face, Song(960));
   EXPECT_EQ(firstBar(2 * kBar - 1), (Timing{{96, 480}, {154, 20}, {286, 20}, {336, 20}, {576, 20}}));
 }
 
@@ -359,7 +359,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   EXPECT_EQ(e.getPatternGroup(), 0);
   ASSERT_EQ(e.quickPads().entries().size(), 2u);
   const std::string bytesA = e.quickPads().find(0)->loop, bytesB = e.quickPads().find(kTop)->loop;
-  ComRef<HostContext> host = connected(e);
+  ComRef<HostContext> host = connected(*face);
 
   // Notes from the pads, each over its stretch of song time.
   auto from = [&](std::initializer_list<std::tuple<const std::vector<std::pair<MfxTime, int>>*, MfxTime, MfxTime>> parts) {
@@ -386,7 +386,7 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
     if (a.first > kBar && !at && std::none_of(padB.begin(), padB.end(), [&](const auto& b) { return b.first == a.first; }))
       at = a.first;
   ASSERT_GT(at, kBar);
-  Transport transport(e);
+  Transport transport(filterOf(e));
   transport.feed(noteEvent(at, 9, 36 + kTop, 100, 10));
   transport.feed(noteEvent(at, 9, 50, 100, 10));
   transport.start(0);
@@ -412,11 +412,11 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   e.setLoopIdx(0, true, 0);
   e.setLoopIdx(kTop, true, 1);
   EXPECT_EQ(std::tuple(e.switchTime(), e.returnLoopIdx(), e.returnMode()), std::tuple(kBar, 0, 1));
-  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
+  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(filterOf(e), 0, 4 * kBar - 1, 700))),
             from({{&padB, 0, kBar}, {&padA, kBar, 4 * kBar}}));
   EXPECT_EQ(std::tuple(e.getLoopIdx(), e.returnMode()), std::tuple(0, 0));
   e.setLoopIdx(kTop, true, -1);
-  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(e, 0, 4 * kBar - 1, 700))),
+  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(Transport::play(filterOf(e), 0, 4 * kBar - 1, 700))),
             from({{&padB, 0, kBar}, {&padA, kBar, 2 * kBar}, {&padB, 2 * kBar, 3 * kBar}, {&padA, 3 * kBar, 4 * kBar}}));
   EXPECT_EQ(std::tuple(e.getLoopIdx(), e.switchTime(), e.returnMode()), std::tuple(0, 4 * kBar, -1));
 
@@ -437,8 +437,8 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   allocations = 0;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     const auto t = static_cast<MfxTime>(i) * kWindow;
-    e.OnEvents(t, t + kWindow - 1, inputs[i].get(), out.get());
-    if (i % 5 == 2) e.OnInput(live.get(), passed.get());
+    face->OnEvents(t, t + kWindow - 1, inputs[i].get(), out.get());
+    if (i % 5 == 2) face->OnInput(live.get(), passed.get());
   }
   EXPECT_EQ(allocations, 0u);
   EXPECT_TRUE(passed->records.empty());
@@ -476,7 +476,7 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
   ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
   fillLoop(e);
-  ComRef<HostContext> host = connected(e);
+  ComRef<HostContext> host = connected(*face);
   std::atomic<bool> stop{false};
   std::atomic<std::size_t> emitted{0};
   e.setTriggerEnabled(true);
@@ -488,8 +488,8 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
     for (MfxTime t = 0; !stop; t = t > 100 * kBar ? 0 : t + 240) {
       in->records.clear();
       if (t % 1920 == 960) in->records.push_back(noteEvent(t + 5, 9, 39, 100, 10));  // a pad of every low key
-      if (t % 1920 == 480) e.OnInput(live.get(), passed.get());
-      e.OnEvents(t, t + 239, in.get(), out.get());
+      if (t % 1920 == 480) face->OnInput(live.get(), passed.get());
+      face->OnEvents(t, t + 239, in.get(), out.get());
       emitted += out->records.size();
       out->records.clear();
     }

@@ -20,11 +20,12 @@ namespace {
 constexpr std::uint32_t kToggle = host::kPlayStopCommand;
 
 // The engine as the drum-sampler link embeds it.
-struct SamplerEngine final : Tamborak {
-  SamplerEngine() : Tamborak(false) {}
+struct SamplerEngine final : MfxFilter {
+  SamplerEngine() : MfxFilter(engine) {}
   STDMETHOD(QueryInterface)(REFIID, void**) override { return E_NOINTERFACE; }
   STDMETHOD_(ULONG, AddRef)() override { return 1; }
   STDMETHOD_(ULONG, Release)() override { return 1; }
+  Tamborak engine{false, filterLink()};
 };
 
 struct RecordingMenu final : PopupMenu {
@@ -68,13 +69,13 @@ TEST_F(EngineTest, NotifyRescansTheSharedLibraryForConnectedEnginesAndTicksTheUp
   ui.setClock([&] { return now; });
   sim::RecordingHostFrame frame;
   PatternTree& tree = patternTree();
-  EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !EngineNotify::updater());
+  EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !MfxFilter::trackFollower());
   {
     ComRef<IMfxEventFilter> a = makeEngine(), b = makeEngine();
     const platform::UiTarget target = EngineNotify::treeUpdater();
     EXPECT_TRUE(target != platform::kNoTarget && EngineNotify::treeUpdaterCount() == 2);
-    ASSERT_NE(EngineNotify::updater(), nullptr);
-    Tamborak::Updater& updater = *EngineNotify::updater();
+    ASSERT_NE(MfxFilter::trackFollower(), nullptr);
+    host::CWUpdater& updater = *MfxFilter::trackFollower();
     const unsigned scans = tree.scanCount();
 
     // Nobody connected: the updater idles and a change of the library waits.
@@ -87,7 +88,7 @@ TEST_F(EngineTest, NotifyRescansTheSharedLibraryForConnectedEnginesAndTicksTheUp
 
     // The first connection brings the missed rescan of both files; the updater works every 2 s, looking windows up.
     ComRef<sim::HostContext> host = sim::create<sim::HostContext>();
-    ASSERT_EQ(sim::connect(engineOf(a), *host), S_OK);
+    ASSERT_EQ(sim::connect(*a, *host), S_OK);
     ui.pump();
     EXPECT_EQ(tree.scanCount(), scans + 1);
     EXPECT_TRUE(tree.cursorAt("Vol\\").findLeaf("a.mid") && tree.cursorAt("Vol\\").findLeaf("b.mid"));
@@ -104,12 +105,12 @@ TEST_F(EngineTest, NotifyRescansTheSharedLibraryForConnectedEnginesAndTicksTheUp
   }
 
   // With the last engine the target and updater go and the library posts nowhere; the next engine makes both anew.
-  EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !EngineNotify::updater());
+  EXPECT_TRUE(EngineNotify::treeUpdater() == platform::kNoTarget && !MfxFilter::trackFollower());
   tree.onChanged();
   EXPECT_EQ(ui.pending(), 0u);
   ComRef<IMfxEventFilter> c = makeEngine();
   tree.onChanged();
-  EXPECT_TRUE(ui.pending() == 1u && EngineNotify::updater());
+  EXPECT_TRUE(ui.pending() == 1u && MfxFilter::trackFollower());
   ui.pump();
   ui.setClock({});
 }
@@ -125,7 +126,7 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   std::vector<std::string> kitB(128);
   kitB[60] = "Clap";
   host->instruments().sets = {{"Kit A", {}}, {"Kit B", kitB}};
-  ASSERT_EQ(sim::connect(e, *host), S_OK);
+  ASSERT_EQ(sim::connect(filterOf(e), *host), S_OK);
   ASSERT_EQ(sim::connect(sampler, *host), S_OK);
 
   // Every control but the swing grid and the velocity trend, and every slice's parameters.
@@ -167,7 +168,7 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
 
   // Each edit asks one stop and start of the host, only while playing with restart on, never for the sampler.
   platform::MemoryClipboard clipboard;
-  e.setClipboard(&clipboard), sampler.setClipboard(&clipboard);
+  e.setClipboard(&clipboard), sampler.engine.setClipboard(&clipboard);
   ASSERT_TRUE(e.copyLoop());
   const std::function<void(Tamborak&)> edits[] = {[](Tamborak& x) { x.setSwingPc(60, true); },
                                                   [](Tamborak& x) { x.wantPlaySolo(*x.getSlice(5)); },
@@ -175,10 +176,10 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
                                                   [](Tamborak& x) { EXPECT_TRUE(x.pasteLoop()); },
                                                   [](Tamborak& x) { x.setLoopIdx(x.getLoopIdx(), true, 0); }};
   const std::tuple<Tamborak*, bool, bool, std::vector<std::uint32_t>> cases[] = {
-      {&e, true, true, {kToggle, kToggle}}, {&e, false, true, {}}, {&e, true, false, {}}, {&sampler, true, true, {}}};
+      {&e, true, true, {kToggle, kToggle}}, {&e, false, true, {}}, {&e, true, false, {}}, {&sampler.engine, true, true, {}}};
   for (const auto& [engine, play, restart, commands] : cases) {
     engine->setRestartOnChange(restart);
-    sim::Transport transport(*engine);
+    sim::Transport transport(filterOf(*engine));
     if (play) transport.start(0);
     for (const auto& edit : edits) {
       frame.commands.clear();

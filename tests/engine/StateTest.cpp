@@ -25,14 +25,14 @@ ComRef<HostContext> hostWithKit() {
 
 std::string stateOf(Tamborak& e) {
   FakeHostStream out(true);
-  EXPECT_EQ(e.Save(&out, 1), S_OK);
+  EXPECT_EQ((*MfxFilter::of(e)).Save(&out, 1), S_OK);
   return out.bytes;
 }
 
 HRESULT load(Tamborak& e, const std::string& bytes) {
   FakeHostStream in(true);
   in.bytes = bytes;
-  return e.Load(&in);
+  return (*MfxFilter::of(e)).Load(&in);
 }
 
 std::string settingsOf(Tamborak& e) {
@@ -48,7 +48,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   ComRef<IMfxEventFilter> faceA = makeEngine();
   Tamborak& a = engineOf(faceA);
   ComRef<HostContext> hostA = hostWithKit();
-  ASSERT_EQ(connect(a, *hostA), S_OK);
+  ASSERT_EQ(connect(filterOf(a), *hostA), S_OK);
   // Pad 0 holds one loop, pad 3 (current) another, with settings away from the defaults.
   a.setVolume("8 Beat Rock");
   fillLoop(a, 2);
@@ -67,25 +67,25 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   ComRef<IMfxEventFilter> faceB = makeEngine();
   Tamborak& b = engineOf(faceB);
   ComRef<HostContext> hostB = hostWithKit();
-  ASSERT_EQ(connect(b, *hostB), S_OK);
+  ASSERT_EQ(connect(filterOf(b), *hostB), S_OK);
   EXPECT_EQ(stateOf(b), stateOf(a));
   a.selectNoteNames("Kit");
   const std::string saved = stateOf(a);
   ULARGE_INTEGER size{};
-  ASSERT_EQ(a.GetSizeMax(&size), S_OK);
+  ASSERT_EQ(filterOf(a).GetSizeMax(&size), S_OK);
   EXPECT_EQ(size.QuadPart, saved.size());
   const std::string pad0 = a.quickPads().find(0)->loop;
   // Its settings go to "Globals" when it is destroyed; an engine joining alone takes them, not the loop.
   b.setVeloMax(90), b.setExportBars(2);
   const std::string settingsB = settingsOf(b);
-  EXPECT_EQ(b.Disconnect(), S_OK);
+  EXPECT_EQ(filterOf(b).Disconnect(), S_OK);
   faceB.reset();  // "Globals" are written here
   makeEngine().reset();  // not by an engine that never read them (a host listing its plug-ins)
-  EXPECT_EQ(a.Disconnect(), S_OK);
+  EXPECT_EQ(filterOf(a).Disconnect(), S_OK);
   ComRef<IMfxEventFilter> faceC = makeEngine();
   Tamborak& c = engineOf(faceC);
   ComRef<HostContext> hostC = hostWithKit();
-  ASSERT_EQ(connect(c, *hostC), S_OK);
+  ASSERT_EQ(connect(filterOf(c), *hostC), S_OK);
   EXPECT_EQ(settingsOf(c), settingsB);
   EXPECT_EQ(std::tuple(c.getLoopIdx(), c.getSwingPc(), c.getVeloMax(), c.getExportBars(), c.quickPads().entries().size()),
             std::tuple(0, 0, 90, 2, 0u));
@@ -100,7 +100,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   // A switch inside the render pass plays the loaded pad 0 at once from its ready set; the
   // user-interface thread then brings that loop into the slices.
   c.setHumanizeVelo(0, false), c.setLoopIdx(0, false, 0);
-  const auto viaReadySet = test::sortedNotes(Transport::play(c, 0, 2 * kBar - 1, 700));
+  const auto viaReadySet = test::sortedNotes(Transport::play(filterOf(c), 0, 2 * kBar - 1, 700));
   while (platform::UiQueue::main().pump() != 0) {
   }
   std::string loop;
@@ -108,7 +108,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   c.saveLoop(loopOut, false);
   EXPECT_EQ(std::tuple(c.getLoopIdx(), loop), std::tuple(0, pad0));
   EXPECT_FALSE(viaReadySet.empty());
-  EXPECT_EQ(viaReadySet, test::sortedNotes(Transport::play(c, 0, 2 * kBar - 1, 700)));
+  EXPECT_EQ(viaReadySet, test::sortedNotes(Transport::play(filterOf(c), 0, 2 * kBar - 1, 700)));
 
   // Old, short and damaged blocks change nothing: a 32-bit value written at an offset, or (kCut) a cut.
   const std::string before = stateOf(c);
@@ -132,7 +132,7 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
 
   // A host stream that takes no byte, or at most three at a time: the project was not saved.
   FakeHostStream refusing(false, 0), cutting(false, 3);
-  EXPECT_EQ(std::pair(c.Save(&refusing, 1), c.Save(&cutting, 1)), std::pair(E_FAIL, E_FAIL));
+  EXPECT_EQ(std::pair(filterOf(c).Save(&refusing, 1), filterOf(c).Save(&cutting, 1)), std::pair(E_FAIL, E_FAIL));
 
   // An engine without all its slices answers no host call.
   EngineProcess::failSliceCreation(2);
@@ -141,8 +141,8 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
   FakeHostStream out(true);
   CAUUID pages{};
   CLSID clsid{};
-  EXPECT_EQ(std::tuple(broken.Save(&out, 1), broken.Load(&out), broken.GetSizeMax(&size), broken.GetPages(&pages),
-                       broken.GetClassID(&clsid), broken.IsDirty()),
+  EXPECT_EQ(std::tuple(filterOf(broken).Save(&out, 1), filterOf(broken).Load(&out), filterOf(broken).GetSizeMax(&size), filterOf(broken).GetPages(&pages),
+                       filterOf(broken).GetClassID(&clsid), filterOf(broken).IsDirty()),
             std::tuple(E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED, E_UNEXPECTED));
   EXPECT_TRUE(out.bytes.empty());
 }
@@ -155,7 +155,7 @@ TEST_F(EngineTest, StateAndSettingsBlocksKeepTheirLayouts) {
   ComRef<IMfxEventFilter> faceA = makeEngine(), faceB = makeEngine();
   Tamborak &a = engineOf(faceA), &b = engineOf(faceB);
   ComRef<HostContext> hostA = hostWithKit(), hostB = hostWithKit();
-  ASSERT_TRUE(connect(a, *hostA) == S_OK && connect(b, *hostB) == S_OK);
+  ASSERT_TRUE(connect(filterOf(a), *hostA) == S_OK && connect(filterOf(b), *hostB) == S_OK);
   a.clearLoop();
   a.setPatternGroup(1, false);
   a.setSwingPc(37, false), a.setVeloDyn(55, false), a.setVeloCenterPC(-20, false), a.setHumanizeVelo(11, false);

@@ -8,7 +8,7 @@
 #include "hostapi/ClassIds.h"
 #include "frame/ClassObjects.h"
 #include "frame/ComServer.h"
-#include "host/TamborakDR.h"
+#include "frame/TamborakDR.h"
 #include "tests/ScratchRegistry.h"
 #include "tests/frame/RecordingPageWindow.h"
 #include "ui/TamborakPanel.h"

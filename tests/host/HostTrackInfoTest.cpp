@@ -274,7 +274,7 @@ TEST_F(EngineTest, WithoutHostIntegrationTheEngineFallsBackToTheHostWindows) {
   EXPECT_EQ(e.getNowTime(), 0);  // no host yet
 
   ComRef<sim::HostContext> host = sim::create<sim::HostContext>();
-  ASSERT_EQ(sim::connect(e, *host), S_OK);
+  ASSERT_EQ(sim::connect(*face, *host), S_OK);
   EXPECT_EQ(e.getNowTime(), host->mbtToTicks(3, 2, 120));
   windows.toolbarGone = true;  // the transport's field stands in
   EXPECT_EQ(e.getNowTime(), host->mbtToTicks(2, 1, 0));
@@ -286,18 +286,19 @@ TEST_F(EngineTest, WithoutHostIntegrationTheEngineFallsBackToTheHostWindows) {
   // The transport is always reachable: one toggle, and a stop and start for an edit in playback.
   EXPECT_TRUE(e.togglePlayback());
   EXPECT_EQ(frame.commands, std::vector<std::uint32_t>{host::kPlayStopCommand});
-  ASSERT_EQ(e.OnStart(0, nullptr), S_OK);
+  ASSERT_EQ(face->OnStart(0, nullptr), S_OK);
   e.setSwingPc(10, true);
   EXPECT_EQ(frame.commands.size(), 3u);
 
   // The updater looks the windows up but leaves the output alone; the track information keeps its defaults.
   e.setOutput(5, 2);
-  EngineNotify::updater()->tick();
+  MfxFilter::trackFollower()->tick();
   std::int32_t channel = 0;
   EXPECT_EQ(std::tuple(e.getOutput(&channel, nullptr), channel, frame.lookUps), std::tuple(2, 5, 1));
-  EXPECT_EQ(std::tuple(e.trackInfo().attached(), e.trackInfo().volume(), e.trackInfo().pan(), e.trackInfo().nowTime()),
+  host::CCWTrackInfo& track = MfxFilter::of(e)->filterLink()->trackInfo();
+  EXPECT_EQ(std::tuple(track.attached(), track.volume(), track.pan(), track.nowTime()),
             std::tuple(false, 127, 64, -1));
-  ASSERT_EQ(e.OnStop(0, nullptr), S_OK);
+  ASSERT_EQ(face->OnStop(0, nullptr), S_OK);
   host::forgetHostWindows();
 }
 

@@ -3,7 +3,7 @@
 // the sampler, stops and starts with its transport, and carries the engine's state.
 #include <gtest/gtest.h>
 
-#include "host/TamborakDR.h"
+#include "frame/TamborakDR.h"
 #include "loops/Looper.h"
 #include "midi/NoteNames.h"
 #include "sim/DrSampler.h"
@@ -51,8 +51,8 @@ TEST_F(DrTest, PlaysTheEnginesNotesAsPadTriggersAtTheirSamples) {
   CUniString out(state);
   e.writeState(out);
   ComRef<HostContext> host = create<HostContext>(Song(240));
-  ASSERT_EQ(connect(e, *host), S_OK);
-  const std::vector<MidiEvent> notes = Transport::play(e, 0, 3 * 960 - 1, 60).eventList(true);
+  ASSERT_EQ(connect(*face, *host), S_OK);
+  const std::vector<MidiEvent> notes = Transport::play(*face, 0, 3 * 960 - 1, 60).eventList(true);
   ASSERT_GT(notes.size(), 20u);
 
   ComRef<IDrObject> link = makeLink();
@@ -127,5 +127,5 @@ TEST_F(DrTest, PlaysTheEnginesNotesAsPadTriggersAtTheirSamples) {
   EXPECT_EQ(std::memcmp(block, again, static_cast<std::size_t>(size)), 0);
   CoTaskMemFree(block);
   CoTaskMemFree(again);
-  e.Disconnect();
+  face->Disconnect();
 }

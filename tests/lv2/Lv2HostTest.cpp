@@ -28,13 +28,13 @@ std::vector<Note> reference(const std::string& state, const SongSetup& song,
                             const std::function<void(sim::Transport&)>& drive, double loopStart = 0, double loopEnd = 0) {
   ComRef<IMfxEventFilter> face;
   CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-  Tamborak& e = static_cast<Tamborak&>(*face.get());
+  Tamborak& e = CTamborak::of(*face.get()).engine();
   ComRef<sim::HostContext> host = sim::create<sim::HostContext>(
       sim::Song(960).meter(1, song.perBar, song.unit).tempo(0, static_cast<std::int32_t>(std::lround(song.bpm * 400 / song.unit))));
-  sim::connect(e, *host);
+  sim::connect(*face, *host);
   CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
   e.readState(reader);
-  sim::Transport transport(e);
+  sim::Transport transport(*face);
   drive(transport);
   std::vector<Note> notes;
   const sim::Recording& recording = transport.recording();
@@ -47,7 +47,7 @@ std::vector<Note> reference(const std::string& state, const SongSetup& song,
     if (n.isNote()) notes.push_back({n.time + shift, n.data1, n.data2, end < 0 ? end : end + shift});
   }
   std::stable_sort(notes.begin(), notes.end(), [](const Note& a, const Note& b) { return a.start < b.start; });
-  e.Disconnect();
+  face->Disconnect();
   return notes;
 }
 
@@ -207,7 +207,7 @@ int main() {
     // fourth bar line, so that the bar's first strokes come from pad 1 only if it switches there.
     ComRef<IMfxEventFilter> face;
     CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-    Tamborak& e = static_cast<Tamborak&>(*face.get());
+    Tamborak& e = CTamborak::of(*face.get()).engine();
     CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
     e.readState(reader);
     e.setLoopIdx(1, true, 0);
@@ -246,7 +246,7 @@ int main() {
       ComRef<IMfxEventFilter> other;
       CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(other.put()));
       CUniMemoryReader blockReader(block.data(), static_cast<std::uint32_t>(block.size()));
-      Tamborak& t = static_cast<Tamborak&>(*other.get());
+      Tamborak& t = CTamborak::of(*other.get()).engine();
       return t.readState(blockReader) ? t.getLoopIdx() : -1;
     };
     Instance stopped(world, plugin, song.rate);
@@ -294,7 +294,7 @@ int main() {
     // where the new one starts, and the new one sounds its own two quarters.
     ComRef<IMfxEventFilter> face;
     CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-    Tamborak& e = static_cast<Tamborak&>(*face.get());
+    Tamborak& e = CTamborak::of(*face.get()).engine();
     CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
     e.readState(reader);
     for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(i != 5);

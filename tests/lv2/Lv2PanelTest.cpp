@@ -198,7 +198,7 @@ std::multiset<std::tuple<int, int, long>> pattern(const std::vector<Note>& notes
 test::PanelFacts sliceFacts(const std::string& state) {
   ComRef<IMfxEventFilter> face;
   CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-  Tamborak& e = static_cast<Tamborak&>(*face.get());
+  Tamborak& e = CTamborak::of(*face.get()).engine();
   CUniMemoryReader in(state.data(), static_cast<std::uint32_t>(state.size()));
   e.readState(in);
   test::PanelFacts facts{0, e.getSlice(0)->file(), e.getSlice(0)->getParameter(Looper::kVelocityAdjust), false};

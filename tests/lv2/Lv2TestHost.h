@@ -320,7 +320,7 @@ class Instance {
 inline std::string composedState() {
   ComRef<IMfxEventFilter> face;
   CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-  Tamborak& e = static_cast<Tamborak&>(*face.get());
+  Tamborak& e = CTamborak::of(*face.get()).engine();
   for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
   crtSrand(7);
   e.compose(nullptr);

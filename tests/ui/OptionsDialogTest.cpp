@@ -18,9 +18,6 @@ using ui::OptionsDialog;
 // The engine as a host embeds it without the MIDI-filter interface.
 struct PlainEngine final : Tamborak {
   PlainEngine() : Tamborak(false) {}
-  STDMETHOD(QueryInterface)(REFIID, void**) override { return E_NOINTERFACE; }
-  STDMETHOD_(ULONG, AddRef)() override { return 1; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
 };
 
 class OptionsDialogTest : public PanelTest {
@@ -132,7 +129,7 @@ TEST_F(OptionsDialogTest, EditsTheDrumMapAndNoteNamesLiveAndCancelPutsBothBack) 
   std::vector<std::string> kitB(128);
   kitB[36] = "Big Kick";
   host->instruments().sets = {{"Kit A", {}}, {"Kit B", kitB}};
-  ASSERT_EQ(sim::connect(engine(), *host), S_OK);
+  ASSERT_EQ(sim::connect(*MfxFilter::of(engine()), *host), S_OK);
   engine().selectNoteNames("Kit A");
   const DrumMap before = *engine().getDrumMap();
   const std::string names = engine().getNoteNames()->title();

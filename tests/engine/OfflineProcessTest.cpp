@@ -7,7 +7,7 @@
 #include <limits>
 #include <map>
 
-#include "host/OfflineProcess.h"
+#include "engine/OfflineProcess.h"
 #include "midi/SmfImage.h"
 #include "midi/SmfParser.h"
 #include "tests/TempFolder.h"
@@ -158,7 +158,7 @@ TEST_F(ExportTest, WritesTheLoopThatPlaybackPlays) {
   fillLoop(e);
   e.getSlice(2)->setMutedSilently(true);
   ComRef<HostContext> host = create<HostContext>(Song(480).meter(1, 6, 8).tempo(0, 9000));
-  ASSERT_EQ(connect(e, *host), S_OK);
+  ASSERT_EQ(connect((*MfxFilter::of(e)), *host), S_OK);
   e.setExportBars(3);
   std::string single, multi;
   CUniString singleStream(single), multiStream(multi);
@@ -168,7 +168,7 @@ TEST_F(ExportTest, WritesTheLoopThatPlaybackPlays) {
 
   // Playback afterwards, undisturbed by the exports, plays what they hold: 3 bars of 6/8.
   Notes played;
-  for (const test::Note& n : test::sortedNotes(Transport::play(e, 0, 3 * 1440 - 1, 480)))
+  for (const test::Note& n : test::sortedNotes(Transport::play((*MfxFilter::of(e)), 0, 3 * 1440 - 1, 480)))
     played.emplace_back(std::get<0>(n), std::get<1>(n), std::int64_t{std::get<0>(n)} + std::get<2>(n));
   std::sort(played.begin(), played.end());
   ASSERT_FALSE(played.empty());
@@ -195,9 +195,9 @@ TEST_F(ExportTest, WritesTheLoopThatPlaybackPlays) {
   EXPECT_EQ(merged, played);
 
   // A host resolution the file cannot carry: the loop keeps its bar count at the file's own.
-  e.Disconnect();
+  (*MfxFilter::of(e)).Disconnect();
   host = create<HostContext>(Song(40000));
-  ASSERT_EQ(connect(e, *host), S_OK);
+  ASSERT_EQ(connect((*MfxFilter::of(e)), *host), S_OK);
   e.setExportBars(1);
   e.setExportOption(0);
   std::string fine;
@@ -228,11 +228,11 @@ TEST_F(ExportTest, KeepsTheExportLengthInRange) {
     ComRef<HostContext> host;
     if (resolution) host = create<HostContext>(Song(resolution).meter(1, numerator, denominator));
     if (host) {
-      ASSERT_EQ(connect(e, *host), S_OK);
+      ASSERT_EQ(connect((*MfxFilter::of(e)), *host), S_OK);
     }
     e.setExportBars(bars);
     EXPECT_EQ(std::tuple(e.exportLength(0), e.getExportBars()), std::tuple(length, bars)) << bars << " at " << resolution;
-    if (host) e.Disconnect();
+    if (host) (*MfxFilter::of(e)).Disconnect();
   }
 }
 

@@ -1,17 +1,17 @@
-#include "sim/Song.h"
+#include "engine/Song.h"
 
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
 
-namespace velmora::sim {
+namespace velmora {
 
 namespace {
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
-MfxTime clampTicks(std::int64_t t) {
-  return static_cast<MfxTime>(std::clamp<std::int64_t>(t, std::numeric_limits<MfxTime>::min(),
-                                                       std::numeric_limits<MfxTime>::max()));
+SongTick clampTicks(std::int64_t t) {
+  return static_cast<SongTick>(std::clamp<std::int64_t>(t, std::numeric_limits<SongTick>::min(),
+                                                       std::numeric_limits<SongTick>::max()));
 }
 }  // namespace
 
@@ -28,7 +28,7 @@ Song& Song::meter(std::int32_t measure, std::int32_t numerator, std::int32_t den
       (4 * std::int64_t{ticksPerQuarter_}) % denominator != 0)
     throw std::invalid_argument("meter not representable in this song");
   auto at = std::lower_bound(meters_.begin(), meters_.end(), measure,
-                             [](const Meter& m, std::int32_t value) { return m.measure < value; });
+                             [](const MeterChange& m, std::int32_t value) { return m.measure < value; });
   if (at != meters_.end() && at->measure == measure)
     *at = {measure, numerator, power, 0};
   else
@@ -37,9 +37,9 @@ Song& Song::meter(std::int32_t measure, std::int32_t numerator, std::int32_t den
   return *this;
 }
 
-Song& Song::tempo(MfxTime tick, std::int32_t bpm100) {
+Song& Song::tempo(SongTick tick, std::int32_t bpm100) {
   auto at = std::lower_bound(tempos_.begin(), tempos_.end(), tick,
-                             [](const Tempo& t, MfxTime value) { return t.startTick < value; });
+                             [](const TempoChange& t, SongTick value) { return t.startTick < value; });
   if (at != tempos_.end() && at->startTick == tick)
     at->bpm100 = bpm100;
   else
@@ -61,13 +61,13 @@ std::int32_t Song::beatTicks(std::size_t index) const {
 
 std::int32_t Song::barTicks(std::size_t index) const { return meters_.at(index).numerator * beatTicks(index); }
 
-std::int32_t Song::meterIndexAt(MfxTime ticks) const {
+std::int32_t Song::meterIndexAt(SongTick ticks) const {
   std::int32_t index = 0;
   while (index + 1 < static_cast<std::int32_t>(meters_.size()) && meters_[index + 1].startTick <= ticks) ++index;
   return index;
 }
 
-void Song::ticksToMbt(MfxTime ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) const {
+void Song::ticksToMbt(SongTick ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) const {
   const std::size_t i = static_cast<std::size_t>(meterIndexAt(ticks));
   const std::int64_t offset = std::int64_t{ticks} - meters_[i].startTick;
   const std::int64_t bars = floorDiv(offset, barTicks(i));
@@ -77,11 +77,23 @@ void Song::ticksToMbt(MfxTime ticks, std::int32_t& measure, std::int32_t& beat, 
   tick = static_cast<std::int32_t>(within % beatTicks(i));
 }
 
-MfxTime Song::mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) const {
+SongTick Song::mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) const {
   std::size_t i = 0;
   while (i + 1 < meters_.size() && meters_[i + 1].measure <= measure) ++i;
   return clampTicks(meters_[i].startTick + (std::int64_t{measure} - meters_[i].measure) * barTicks(i) +
                     (std::int64_t{beat} - 1) * beatTicks(i) + tick);
 }
 
-}  // namespace velmora::sim
+bool Song::firstTempo(std::int32_t& tempo) {
+  tempo = tempos_.front().bpm100;
+  return true;
+}
+
+bool Song::meter(std::int32_t index, Meter& meter) {
+  if (index < 0 || static_cast<std::size_t>(index) >= meters_.size()) return false;
+  const MeterChange& m = meters_[static_cast<std::size_t>(index)];
+  meter = {m.measure, m.numerator, m.denominatorPower};
+  return true;
+}
+
+}  // namespace velmora

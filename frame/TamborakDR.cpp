@@ -1,4 +1,4 @@
-#include "host/TamborakDR.h"
+#include "frame/TamborakDR.h"
 
 #include <algorithm>
 #include <cstring>
@@ -51,7 +51,7 @@ IUnknown* TamborakDR::Factory::createObject(IUnknown* outer) {
 }
 
 TamborakDR::TamborakDR(PageMaker pageMaker, IUnknown* outer)
-    : Tamborak(false), outer_(outer ? outer : &inner_), pageMaker_(pageMaker) {
+    : MfxFilter(static_cast<Tamborak&>(*this)), Tamborak(false, filterLink()), outer_(outer ? outer : &inner_), pageMaker_(pageMaker) {
   ticksPerQuarter = kTicksPerQuarter;
 }
 
@@ -71,8 +71,6 @@ HRESULT TamborakDR::queryOwnFace(REFIID iid, void** object) {
     *object = static_cast<IDrObject*>(this);
   else if (iid == IID_IDrumDeploy)
     *object = static_cast<IDrumDeploy*>(this);
-  else if (iid == IID_ITamborak)
-    *object = static_cast<ITamborak*>(&face_);
   else
     *object = queryFace(iid);
   if (!*object) return E_NOINTERFACE;

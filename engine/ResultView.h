@@ -1,4 +1,4 @@
-// A view of an engine that keeps only the composer's result text ("Chosen after N tries (...)"
+// A view of an engine for hosts without a panel, keeping only the composer's result text ("Chosen after N tries (...)"
 // or "BAD (n) Tries (...): ..."), which the engine reports while the composer's test mode is on.
 #pragma once
 
@@ -6,7 +6,7 @@
 
 #include "engine/TamborakView.h"
 
-namespace velmora::sim {
+namespace velmora {
 
 class ResultView final : public TamborakView {
  public:
@@ -20,4 +20,4 @@ class ResultView final : public TamborakView {
   std::string result;
 };
 
-}  // namespace velmora::sim
+}  // namespace velmora

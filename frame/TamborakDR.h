@@ -11,7 +11,7 @@
 #include "engine/Tamborak.h"
 #include "hostapi/ComRef.h"
 #include "frame/ComServer.h"
-#include "frame/TamborakFace.h"
+#include "frame/MfxFilter.h"
 #include "hostapi/DrApi.h"
 
 namespace velmora {
@@ -21,7 +21,7 @@ namespace velmora {
 // else the range's centre) and 127 gives hi + (hi - lo) / 2. [any thread]
 std::int32_t drRunVolume(std::int32_t lo, std::int32_t hi, std::int32_t value);
 
-class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
+class TamborakDR final : public IDrObject, public IDrumDeploy, public MfxFilter, public Tamborak {
  public:
   // Creates an object of class `clsid` handed out through `iid`, as CoCreateInstance does: the
   // link makes its page this way. The server gives its own class objects; without a maker the
@@ -133,7 +133,6 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public Tamborak {
   std::atomic<ULONG> refCount_{0};
   com::ObjectCounted counted_;
   Inner inner_{*this};
-  TamborakFace face_{*static_cast<IDrObject*>(this), *this};
   IUnknown* const outer_;  // what every face answers through: inner_, or the aggregating object
   std::int64_t blockStart_ = 0;  // the sample position of the current block
   std::int32_t nesting_ = 0;     // start events not yet stopped

@@ -1,4 +1,4 @@
-#include "host/OfflineProcess.h"
+#include "engine/OfflineProcess.h"
 
 #include <algorithm>
 #include <limits>
