@@ -12,6 +12,7 @@
 
 #include "io/UniStream.h"
 #include "midi/MidiTrack.h"
+#include "tests/Golden.h"
 #include "tests/TempFolder.h"
 #include "tests/app/ProgramRun.h"
 
@@ -43,6 +44,11 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   velmora::test::TempFolder dir;
   const fs::path& d = dir.path();
   ASSERT_EQ(runProgram(d, "$T compose --seed 11 -o loop.tbk").exit, 0);
+  // The seeded loop file and the MIDI files made from it are kept byte for byte in the test data.
+  const auto expectGolden = [&](const std::string& file, const std::string& golden) {
+    EXPECT_TRUE(velmora::test::matchesGolden(readWholeFile(d / file), "app/" + golden));
+  };
+  expectGolden("loop.tbk", "compose-seed-11.tbk");
   ASSERT_EQ(runProgram(d, "$T compose --seed 12 --volume '\\''8 Beat Rock'\\'' -o other.tbk").exit, 0);
   const std::string song = " --meter 3/4 --tempo 93.7 --ppq 96 --bars 3 --channel 5";  // a bar is 288 ticks
 
@@ -59,6 +65,9 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   ASSERT_EQ(runProgram(d, humanize + "h1.mid" + song + " && " + humanize + "h2.mid" + song).exit, 0);
   EXPECT_EQ(readWholeFile(d / "h1.mid"), readWholeFile(d / "h2.mid"));
   EXPECT_NE(readWholeFile(d / "h1.mid"), exported);
+  expectGolden("one.mid", "export.mid");
+  expectGolden("slices.mid", "export-slices.mid");
+  expectGolden("h1.mid", "play-humanize-seed-5.mid");
 
   // The records: one per note of the file.
   velmora::CMidiTrack track;

@@ -62,6 +62,11 @@ TEST_F(ClipboardTest, CopyOffersBothFormatsAndPasteReproducesTheLoopInAnotherEng
   ASSERT_TRUE(second.pasteLoop());
   EXPECT_EQ(loopBytes(second), loopBytes(first));
   EXPECT_TRUE(second.getSlice(2)->muted() && second.getSlice(5)->file() == first.getSlice(5)->file());
+  // A loop file the program wrote pastes and is written again byte for byte.
+  const std::string file = readWholeFile(testDataPath("app/compose-seed-11.tbk"));
+  clipboard_.put({{"Tamborak Loop", file}});
+  ASSERT_TRUE(second.pasteLoop());
+  EXPECT_EQ(loopBytes(second), file);
 
   // A failing export leaves the MIDI file out but still offers the loop, replacing the old content.
   fillLoop(first, 1);

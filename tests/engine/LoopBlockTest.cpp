@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/LoopBlock.h"
+#include "tests/Golden.h"
 #include "tests/loops/LooperFixture.h"
 
 using namespace velmora;
@@ -94,8 +95,12 @@ TEST(LoopBlock, RoundTripsIntoFreshSlices) {
   for (const Case c : {Case{false, 1}, Case{true, -3}}) {
     const std::string bytes = source.block(c.withIdrc, c.group);
     ASSERT_EQ(bytes.substr(0, 9), std::string("\x0B\0\0\0", 4) + char(c.group) + std::string("\x06\0\0\0", 4));
+    if (c.withIdrc) {
+      EXPECT_TRUE(test::matchesGolden(bytes, "engine/loop-block.bin"));
+    }
     TestLoop target;
     ASSERT_TRUE(target.read(bytes, c.withIdrc)) << c.withIdrc;
+    EXPECT_EQ(target.block(c.withIdrc, c.group), bytes);
     EXPECT_EQ(target.log, (std::vector<std::string>{"group " + std::to_string(c.group) + " before ",
                                                     std::string("volume 16 Funk after ") + kKickA}));
     const auto expected = source.state(), got = target.state();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/UiQueue.h"
+#include "tests/Golden.h"
 #include "tests/HostStream.h"
 #include "tests/TempFolder.h"
 #include "tests/engine/EngineFixture.h"
@@ -148,10 +149,8 @@ TEST_F(EngineTest, StateCopiedToTheNextEngineAndLoadedBackWhole) {
 }
 
 // Both layouts byte by byte: known values write the blocks kept in the test data, and those
-// blocks read back into the same values.
+// blocks read back into the same values and are written again unchanged.
 TEST_F(EngineTest, StateAndSettingsBlocksKeepTheirLayouts) {
-  const std::string settings = test::readWholeFile(test::testDataPath("engine/settings.bin")),
-                    state = test::readWholeFile(test::testDataPath("engine/state.bin"));
   ComRef<IMfxEventFilter> faceA = makeEngine(), faceB = makeEngine();
   Tamborak &a = engineOf(faceA), &b = engineOf(faceB);
   ComRef<HostContext> hostA = hostWithKit(), hostB = hostWithKit();
@@ -165,11 +164,14 @@ TEST_F(EngineTest, StateAndSettingsBlocksKeepTheirLayouts) {
   a.setDrumMap(map), a.selectNoteNames("Kit");
   a.setOutput(5, 2), a.setExportBars(8), a.setExportOption(3), a.setTriggerEnabled(true), a.setTriggerLowKey(48);
   a.setVeloMin(20), a.setVeloMax(100), a.setRestartOnChange(false);
-  EXPECT_EQ(settingsOf(a), settings);
-  EXPECT_EQ(stateOf(a), state);
+  EXPECT_TRUE(test::matchesGolden(settingsOf(a), "engine/settings.bin"));
+  EXPECT_TRUE(test::matchesGolden(stateOf(a), "engine/state.bin"));
+  const std::string settings = test::readWholeFile(test::testDataPath("engine/settings.bin")),
+                    state = test::readWholeFile(test::testDataPath("engine/state.bin"));
 
   CUniMemoryReader in(settings.data(), static_cast<std::uint32_t>(settings.size()));
   ASSERT_TRUE(b.readSettings(in));
+  EXPECT_EQ(settingsOf(b), settings);
   std::int32_t channel = 0, port = 0;
   b.getOutput(&channel, &port);
   EXPECT_EQ(std::tuple(channel, port, b.getExportBars(), b.getExportOption(), b.getTriggerEnabled(), b.getTriggerLowKey(),

@@ -6,6 +6,7 @@
 #include "io/Record.h"
 #include "library/LibraryScan.h"
 #include "library/TreeNode.h"
+#include "tests/Golden.h"
 #include "tests/TempFolder.h"
 #include "tests/library/LibraryFiles.h"
 
@@ -62,6 +63,7 @@ TEST(Volume, PackAndReadBackGivesTheSameTreeAndTheSameBytes) {
   std::string again, error;
   EXPECT_TRUE(packVolume(*volume, again, error)) << error;
   EXPECT_EQ(again, lib.image);
+  EXPECT_TRUE(test::matchesGolden(lib.image, "library/volume.bin"));
 }
 
 TEST(Volume, EveryTruncationEndsCleanlyKeepingExactlyTheCompleteLeaves) {

@@ -4,6 +4,7 @@
 
 #include "io/Record.h"
 #include "loops/DrumMapStore.h"
+#include "tests/Golden.h"
 #include "tests/TempFolder.h"
 #include "tests/library/LibraryFiles.h"
 
@@ -89,12 +90,16 @@ TEST(DrumMapStore, ListsLoadsSavesAndRemovesWithConsent) {
   ASSERT_EQ(file.size(), 140u);
   EXPECT_EQ(file.substr(0, 12), std::string("\1\0\0\0\4\0\0\0Rock", 12));
   EXPECT_EQ(file[12 + 38], 40);
+  EXPECT_TRUE(test::matchesGolden(file, "loops/Rock.tbm"));
 
   DrumMap loaded;
   std::filesystem::copy_file(store.pathOf("Rock"), store.pathOf("Jazz"));
   ASSERT_TRUE(store.load("Jazz", loaded));
   EXPECT_EQ(loaded.name(), "Jazz");  // the name asked for, not the one inside
   EXPECT_EQ(loaded.note(38), 40);
+  DrumMap resaved = loaded;
+  ASSERT_TRUE(store.save("Rock", resaved, error)) << error;
+  EXPECT_EQ(test::readWholeFile(store.pathOf("Rock")), file);
   for (const std::string bad : {"A", "missing", "../DrumMaps/Rock", ""}) {
     EXPECT_FALSE(store.load(bad, loaded)) << bad;
     EXPECT_EQ(loaded.name(), "Jazz");

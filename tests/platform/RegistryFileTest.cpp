@@ -24,6 +24,7 @@
 
 #include "io/UniRegistry.h"
 #include "platform/RegFile.h"
+#include "tests/Golden.h"
 #include "tests/ScratchRegistry.h"
 
 using namespace velmora;
@@ -124,6 +125,12 @@ TEST(RegistryFile, IsRegistryExportTextInTheConfigFolder) {
   ScratchRegistry scratch;
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 42, kApp));
   const std::string text = readWholeFile(scratch.folder() / "registry.reg");
+  // With a long binary value, the whole file is kept in the test data byte for byte.
+  std::string last;
+  for (int i = 0; i < 40; ++i) last += static_cast<char>(i * 7);
+  CUniRegistry(kApp, settings::kLast).write(last.data(), static_cast<std::uint32_t>(last.size()));
+  const std::string written = readWholeFile(scratch.folder() / "registry.reg");
+  EXPECT_TRUE(test::matchesGolden(written, "platform/registry.reg")) << written;
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u) << text;
   EXPECT_NE(text.find("\n[HKEY_CURRENT_USER\\Software\\Velmora\\TamborakTest\\2\\Compose]\n"
                       "\"Attempts\"=dword:0000002a\n"),

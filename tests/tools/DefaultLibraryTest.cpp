@@ -11,6 +11,7 @@
 #include "library/PatternTree.h"
 #include "midi/MidiTrack.h"
 #include "platform/Numeric.h"
+#include "tests/Golden.h"
 #include "tests/TempFolder.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/library/LibraryFiles.h"
@@ -163,6 +164,18 @@ TEST_F(DefaultLibrary, TheSameSourcesGiveTheSameBytes) {
   const auto first = flatten(*root_);
   EXPECT_GT(first.size(), 600u);
   EXPECT_TRUE(first == flatten(*test::scanFolder(temp.path())));
+  // Per volume its pattern count and a 64-bit FNV-1a digest of its paths and bytes, kept in the
+  // test data: what the library plays does not change unnoticed.
+  std::map<std::string, std::pair<int, std::uint64_t>> digests;
+  for (const auto& [path, bytes] : first) {
+    auto& [count, hash] = digests.try_emplace(path.substr(0, path.find('\\')), 0, 14695981039346656037u).first->second;
+    ++count;
+    for (const char c : path + '\0' + bytes) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211u;
+  }
+  std::string listing;
+  for (const auto& [volume, digest] : digests)
+    listing += volume + " " + std::to_string(digest.first) + " " + std::to_string(digest.second) + "\n";
+  EXPECT_TRUE(test::matchesGolden(listing, "tools/default-library.txt")) << listing;
   for (std::size_t v = 0; v < again.volumes.size(); ++v) {
     if (!again.volumes[v].packed) continue;
     const std::string bytes = packedVolume(again.volumes[v].folder);
