@@ -4,6 +4,7 @@
 // windows, and the audio is not silent.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -59,6 +60,16 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   ASSERT_EQ(runProgram(d, humanize + "h1.mid" + song + " && " + humanize + "h2.mid" + song).exit, 0);
   EXPECT_EQ(readWholeFile(d / "h1.mid"), readWholeFile(d / "h2.mid"));
   EXPECT_NE(readWholeFile(d / "h1.mid"), exported);
+  // The feel options take the global controls' ranges; a value outside is a usage error.
+  ASSERT_EQ(runProgram(d, "$T play loop.tbk --swing 100 --swing-grid 1 --quantize on -o swung.mid" + song).exit, 0);
+  EXPECT_NE(readWholeFile(d / "swung.mid"), exported);
+  for (const char* bad : {"--swing 101", "--dynamics -101", "--centre -1", "--trend 101", "--humanize 128",
+                          "--swing-grid 5", "--trigger-key 119", "--quantize 1"}) {
+    const std::string option(bad, std::strchr(bad, ' '));
+    const ProgramResult r = runProgram(d, "$T play loop.tbk -o bad.mid " + std::string(bad));
+    EXPECT_EQ(r.exit, 2) << bad;
+    EXPECT_NE(r.err.find("play: " + option + " takes "), std::string::npos) << r.err;
+  }
 
   // The records: one per note of the file.
   velmora::CMidiTrack track;
