@@ -17,8 +17,8 @@ std::string controlPort(const GlobalControl& c) {
   std::ostringstream out;
   out << "\t] , [\n\t\ta lv2:InputPort ,\n\t\t\tlv2:ControlPort ;\n"
       << "\t\tlv2:index " << c.port << " ;\n\t\tlv2:symbol \"" << c.symbol << "\" ;\n\t\tlv2:name \"" << c.name
-      << "\" ;\n\t\tlv2:default " << c.defaultValue << " ;\n\t\tlv2:minimum " << c.min << " ;\n\t\tlv2:maximum " << c.max
-      << " ;\n";
+      << "\" ;\n\t\tlv2:default " << c.defaultValue << " ;\n\t\tlv2:minimum " << c.min
+      << " ;\n\t\tlv2:maximum " << c.max << " ;\n";
   switch (c.kind) {
     case GlobalControl::Kind::kToggle: out << "\t\tlv2:portProperty lv2:toggled"; break;
     case GlobalControl::Kind::kChoice: {

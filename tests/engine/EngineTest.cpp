@@ -132,7 +132,7 @@ TEST_F(EngineTest, GlobalControlsReachTheEngineOverTheirRanges) {
   ComRef<ITamborak> face = makeEngine();
   Tamborak& e = engineOf(face);
   for (const GlobalControl& c : kGlobalControls)
-    for (const auto& [given, kept] : {std::pair<std::int64_t, std::int32_t>(c.max, c.max), {std::int64_t{c.min} - 1, c.min},
+    for (const auto& [given, kept] : {std::pair<std::int64_t, std::int32_t>(c.max, c.max), {c.min - 1, c.min},
                                       {INT64_MAX, c.max}, {c.min, c.min}, {c.max + 1, c.max}, {INT64_MIN, c.min}}) {
       setControl(e, c, given);
       EXPECT_EQ(c.get(e), kept) << c.name << " given " << given;

@@ -126,7 +126,8 @@ int main() {
                 std::string(lilv_node_as_string(name)) == c.name && lilv_node_as_int(low) == c.min &&
                 lilv_node_as_int(high) == c.max && lilv_node_as_int(start) == c.defaultValue &&
                 lilv_port_has_property(plugin, port, toggled) == (c.kind == GlobalControl::Kind::kToggle) &&
-                (units && std::string(lilv_node_as_uri(units)) == LV2_UNITS__pc) == (c.kind == GlobalControl::Kind::kPercent) &&
+                (units && std::string(lilv_node_as_uri(units)) == LV2_UNITS__pc) ==
+                    (c.kind == GlobalControl::Kind::kPercent) &&
                 (points ? choices == c.choices : c.kind != GlobalControl::Kind::kChoice);
     if (!described) std::printf("# port %u does not describe %s\n", c.port, c.name);
     if (points) lilv_scale_points_free(points);

@@ -26,8 +26,8 @@
 #include "engine/Tamborak.h"
 #include "frame/CTamborak.h"
 #include "io/UniStream.h"
-#include "lv2/ControlPorts.h"
 #include "loops/Looper.h"
+#include "lv2/ControlPorts.h"
 #include "platform/CrtRand.h"
 
 namespace velmora::lv2test {
