@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 #include "app/AudioRender.h"
 #include "app/CliSupport.h"
@@ -13,8 +14,9 @@
 #include "app/LoopCommands.h"
 #include "app/LoopSession.h"
 #include "app/WindowPlayer.h"
-#include "engine/Song.h"
+#include "engine/GlobalControls.h"
 #include "engine/OfflineProcess.h"
+#include "engine/Song.h"
 #include "library/TreeNode.h"
 #include "midi/MidiTrack.h"
 #include "platform/CrtRand.h"
@@ -305,41 +307,45 @@ int exportCommand(const std::vector<std::string>& args) {
 int playCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  if (!readCommandOptions("play", args,
-                          {"-o", "--wav", "--bars", "--tempo", "--ppq", "--meter", "--channel", "--swing", "--swing-grid",
-                           "--dynamics", "--centre", "--humanize", "--trend", "--quantize", "--seed", "--window",
-                           "--trigger", "--trigger-key", "--pads"},
-                          {"--json"}, 1, options, status))
-    return status;
+  std::vector<std::string> valued = {"-o",     "--wav",    "--bars",    "--tempo", "--ppq", "--meter",
+                                     "--channel", "--seed", "--window", "--trigger", "--pads"};
+  for (const GlobalControl& c : kGlobalControls)
+    if (c.option) valued.push_back(c.option);
+  if (!readCommandOptions("play", args, std::move(valued), {"--json"}, 1, options, status)) return status;
   SongOptions song;
   if (!readSongOptions("play", options, song, status)) return status;
   if (!options.has("-o") && !options.has("--wav") && !options.has("--json"))
     return usageError("play", "needs -o OUT.mid, --wav OUT.wav or --json");
   if (emptyOutputName(options)) return usageError("play", "a file name is empty");
   if (!outputsApart("play", options, renderInputs(options), status)) return status;
+  // The engine's global controls by their options, then the run's own numbers.
   struct Control {
     const char* name;
     std::int64_t low, high;
+    const GlobalControl* global;
     std::optional<std::int64_t> value;
   };
-  Control controls[] = {{"--swing", 0, 100, {}},     {"--swing-grid", 0, 4, {}}, {"--dynamics", -100, 100, {}},
-                        {"--centre", 0, 100, {}},    {"--humanize", 0, 127, {}}, {"--trend", -100, 100, {}},
-                        {"--seed", 0, 4294967295, {}}, {"--trigger-key", 0, 118, {}},
-                        {"--window", 1, std::int64_t{1} << 24, {}}};
+  std::vector<Control> controls;
+  for (const GlobalControl& c : kGlobalControls)
+    if (c.option) controls.push_back({c.option, c.min, c.max, &c, {}});
+  controls.push_back({"--seed", 0, 4294967295, nullptr, {}});
+  controls.push_back({"--window", 1, std::int64_t{1} << 24, nullptr, {}});
   for (Control& c : controls) {
-    std::int64_t v = 0;
     if (!options.has(c.name)) continue;
-    if (!parseInteger(options.value(c.name), c.low, c.high, v))
+    const std::string& text = options.value(c.name);
+    std::int64_t v = 0;
+    if (c.global && c.global->kind == GlobalControl::Kind::kToggle) {
+      if (text != "on" && text != "off") return usageError("play", std::string(c.name) + " takes 'on' or 'off'");
+      v = text == "on" ? c.high : c.low;
+    } else if (!parseInteger(text, c.low, c.high, v)) {
       return usageError("play", std::string(c.name) + " takes a number from " + std::to_string(c.low) + " to " +
                                     std::to_string(c.high));
+    }
     c.value = v;
   }
-  const std::string quantize = options.value("--quantize");
-  if (options.has("--quantize") && quantize != "on" && quantize != "off")
-    return usageError("play", "--quantize takes 'on' or 'off'");
   const auto control = [&](const char* name) -> std::optional<std::int64_t> {
     for (const Control& c : controls)
-      if (std::string(c.name) == name) return c.value;
+      if (std::string_view(c.name) == name) return c.value;
     return {};
   };
 
@@ -350,17 +356,14 @@ int playCommand(const std::vector<std::string>& args) {
   if (!render.open(options, song, status)) return status;
   Tamborak& engine = render.engine();
   if (!pads.empty() && !loadPads(render.session(), pads, status)) return status;
-  if (auto v = control("--swing")) engine.setSwingPc(static_cast<std::int32_t>(*v), false);
-  if (auto v = control("--swing-grid")) engine.setSwingDurIdx(static_cast<std::int32_t>(*v), false);
-  if (auto v = control("--dynamics")) engine.setVeloDyn(static_cast<std::int32_t>(*v), false);
-  if (auto v = control("--centre")) engine.setVeloCenterPC(static_cast<std::int32_t>(*v), false);
-  if (auto v = control("--humanize")) engine.setHumanizeVelo(static_cast<std::int32_t>(*v), false);
-  if (auto v = control("--trend")) engine.setHumanizeVeloTrend(static_cast<std::int32_t>(*v), false);
-  if (options.has("--quantize")) engine.setQuantize(quantize == "on", false);
+  // The trigger key matters with trigger notes only, and then is its default unless given.
+  const GlobalControl& triggerKey = *findGlobalControl("--trigger-key");
+  for (const Control& c : controls)
+    if (c.global && c.value && c.global != &triggerKey) setControl(engine, *c.global, *c.value);
   std::vector<MidiEvent> input;
   if (options.has("--trigger")) {
     if (!readTriggerFile(options.value("--trigger"), song, input, status)) return status;
-    engine.setTriggerLowKey(static_cast<std::int32_t>(control("--trigger-key").value_or(36)));
+    setControl(engine, triggerKey, control(triggerKey.option).value_or(triggerKey.defaultValue));
     engine.setTriggerEnabled(true);
   }
   // A host hands out windows of a few milliseconds: 10 ms at the tempo unless --window says.

@@ -109,7 +109,7 @@ void Plugin::connectPort(std::uint32_t port, void* data) {
   else if (port == kPortNotify)
     notify_ = static_cast<LV2_Atom_Sequence*>(data);
   else if (port < kPortNotify)
-    controls_[port - kPortSwing] = static_cast<const float*>(data);
+    controls_[port - kPortFirstControl] = static_cast<const float*>(data);
 }
 
 void Plugin::activate() {
@@ -494,7 +494,7 @@ LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worker_R
   std::lock_guard guard(mainThreadLock());
   Tamborak& e = engine();
   if (job.kind == kJobControl) {
-    applyControl(e, static_cast<std::size_t>(job.control), job.value);
+    if (static_cast<std::size_t>(job.control) < kControlCount) kGlobalControls[job.control].set(e, job.value);
   } else if (job.kind == kJobPanelState) {
     CUniMemoryReader reader(panelIn_.data(), panelInSize_.load(std::memory_order_acquire));
     if (e.readState(reader)) {

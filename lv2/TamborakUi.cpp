@@ -141,13 +141,13 @@ Tamborak& PanelUi::engine() { return *engine_; }
 
 void PanelUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
   if (!buffer) return;
-  if (format == 0 && size == sizeof(float) && port >= kPortSwing && port < kPortNotify) {
-    const std::size_t control = port - kPortSwing;
+  if (format == 0 && size == sizeof(float) && port >= kPortFirstControl && port < kPortNotify) {
+    const std::size_t control = port - kPortFirstControl;
     float raw;
     std::memcpy(&raw, buffer, sizeof raw);
     const std::int32_t value = controlValue(control, raw, controls_[control]);
     if (value == controls_[control]) return;
-    applyControl(engine(), control, value);
+    kGlobalControls[control].set(engine(), value);
     panel_->activate();
     agree();
     return;
@@ -197,17 +197,17 @@ int PanelUi::idle() {
 
 void PanelUi::agree() {
   agreed_ = stateOf(engine());
-  for (std::size_t i = 0; i < kControlCount; ++i) controls_[i] = readControl(engine(), i);
+  for (std::size_t i = 0; i < kControlCount; ++i) controls_[i] = kGlobalControls[i].get(engine());
 }
 
 void PanelUi::sendChanges() {
   // The global controls go through their ports, so that the host shows and records them.
   for (std::size_t i = 0; i < kControlCount; ++i) {
-    const std::int32_t value = readControl(engine(), i);
+    const std::int32_t value = kGlobalControls[i].get(engine());
     if (value == controls_[i]) continue;
     controls_[i] = value;
     const float port = static_cast<float>(value);
-    write_(controller_, static_cast<std::uint32_t>(kPortSwing + i), sizeof port, 0, &port);
+    write_(controller_, static_cast<std::uint32_t>(kGlobalControls[i].port), sizeof port, 0, &port);
   }
   std::string state = stateOf(engine());
   if (state.empty() || state == agreed_) return;

@@ -4,6 +4,7 @@
 // windows, and the audio is not silent.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -68,6 +69,16 @@ TEST(RenderCommands, ExportAndPlayWriteWhatAHostPlaysInTheSongsTimeBase) {
   expectGolden("one.mid", "export.mid");
   expectGolden("slices.mid", "export-slices.mid");
   expectGolden("h1.mid", "play-humanize-seed-5.mid");
+  // The feel options take the global controls' ranges; a value outside is a usage error.
+  ASSERT_EQ(runProgram(d, "$T play loop.tbk --swing 100 --swing-grid 1 --quantize on -o swung.mid" + song).exit, 0);
+  EXPECT_NE(readWholeFile(d / "swung.mid"), exported);
+  for (const char* bad : {"--swing 101", "--dynamics -101", "--centre -1", "--trend 101", "--humanize 128",
+                          "--swing-grid 5", "--trigger-key 119", "--quantize 1"}) {
+    const std::string option(bad, std::strchr(bad, ' '));
+    const ProgramResult r = runProgram(d, "$T play loop.tbk -o bad.mid " + std::string(bad));
+    EXPECT_EQ(r.exit, 2) << bad;
+    EXPECT_NE(r.err.find("play: " + option + " takes "), std::string::npos) << r.err;
+  }
 
   // The records: one per note of the file.
   velmora::CMidiTrack track;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "engine/GlobalControls.h"
 #include "io/UniRegistry.h"
 #include "library/PatternTree.h"
 #include "sim/Queues.h"
@@ -123,6 +124,18 @@ TEST_F(EngineTest, StartsWithItsDefaultsAndAnswersOnItsFaces) {
   EXPECT_EQ(&engineOf(second).getPatternLibrary(), &e.getPatternLibrary());
   EXPECT_TRUE(engineOf(second).getLoopsFolder() == e.getLoopsFolder() && e.getDrumMapsFolder().find("DrumMaps") != std::string::npos);
   EXPECT_FALSE(EngineProcess::reset());
+}
+
+// Every global control reaches the engine through its accessors over its whole range, and
+// values beyond the range are clamped to it, from whichever side.
+TEST_F(EngineTest, GlobalControlsReachTheEngineOverTheirRanges) {
+  Tamborak e(true);
+  for (const GlobalControl& c : kGlobalControls)
+    for (const auto& [given, kept] : {std::pair<std::int64_t, std::int32_t>(c.max, c.max), {c.min - 1, c.min},
+                                      {INT64_MAX, c.max}, {c.min, c.min}, {c.max + 1, c.max}, {INT64_MIN, c.min}}) {
+      setControl(e, c, given);
+      EXPECT_EQ(c.get(e), kept) << c.name << " given " << given;
+    }
 }
 
 TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {

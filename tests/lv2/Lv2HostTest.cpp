@@ -3,6 +3,8 @@
 // window by window through the simulated host (times in ticks: within one tick, or, where the
 // host sends its place as a DAW does, on the frame nearest their exact place). It ends with an
 // "N passed, N failed" line.
+#include <lv2/units/units.h>
+
 #include <array>
 #include <cstdlib>
 
@@ -97,7 +99,45 @@ int main() {
     std::printf("%d passed, %d failed\n", passed, failed);
     return 1;
   }
-  check(lilv_plugin_get_num_ports(plugin) == 11, "eleven ports: MIDI in, MIDI out, eight controls, the panel's notify");
+  // The description's ports are the table's: each control's index, symbol, name, range, default,
+  // kind and choices, then the panel's notify port.
+  bool described = lilv_plugin_get_num_ports(plugin) == lv2::kPortCount;
+  LilvNode* toggled = lilv_new_uri(world, LV2_CORE__toggled);
+  LilvNode* unitOf = lilv_new_uri(world, LV2_UNITS__unit);
+  for (std::size_t i = 0; described && i < lv2::kControlCount; ++i) {
+    const GlobalControl& c = kGlobalControls[i];
+    const LilvPort* port = lilv_plugin_get_port_by_index(plugin, c.port);
+    LilvNode *start = nullptr, *low = nullptr, *high = nullptr;
+    if (port) lilv_port_get_range(plugin, port, &start, &low, &high);
+    LilvNode* name = port ? lilv_port_get_name(plugin, port) : nullptr;
+    LilvNode* units = port ? lilv_port_get(plugin, port, unitOf) : nullptr;
+    std::string choices;
+    LilvScalePoints* points = port ? lilv_port_get_scale_points(plugin, port) : nullptr;
+    std::vector<std::string> labels(static_cast<std::size_t>(c.max - c.min + 1));
+    if (points) LILV_FOREACH(scale_points, it, points) {
+      const LilvScalePoint* point = lilv_scale_points_get(points, it);
+      const int value = lilv_node_as_int(lilv_scale_point_get_value(point)) - c.min;
+      if (value >= 0 && value < static_cast<int>(labels.size()))
+        labels[static_cast<std::size_t>(value)] = lilv_node_as_string(lilv_scale_point_get_label(point));
+    }
+    for (const std::string& label : labels) choices += (choices.empty() ? "" : "|") + label;
+    described = port && name && start && low && high &&
+                std::string(lilv_node_as_string(lilv_port_get_symbol(plugin, port))) == c.symbol &&
+                std::string(lilv_node_as_string(name)) == c.name && lilv_node_as_int(low) == c.min &&
+                lilv_node_as_int(high) == c.max && lilv_node_as_int(start) == c.defaultValue &&
+                lilv_port_has_property(plugin, port, toggled) == (c.kind == GlobalControl::Kind::kToggle) &&
+                (units && std::string(lilv_node_as_uri(units)) == LV2_UNITS__pc) ==
+                    (c.kind == GlobalControl::Kind::kPercent) &&
+                (points ? choices == c.choices : c.kind != GlobalControl::Kind::kChoice);
+    if (!described) std::printf("# port %u does not describe %s\n", c.port, c.name);
+    if (points) lilv_scale_points_free(points);
+    for (LilvNode* node : {start, low, high, name, units}) lilv_node_free(node);
+  }
+  const LilvPort* notify = lilv_plugin_get_port_by_index(plugin, lv2::kPortNotify);
+  check(described && notify && std::string(lilv_node_as_string(lilv_port_get_symbol(plugin, notify))) == "notify",
+        "the ports: MIDI in and out, one for each global control as the engine's table has it, the panel's notify");
+  lilv_node_free(toggled);
+  lilv_node_free(unitOf);
 
   const std::string state = composedState();
 
@@ -254,7 +294,7 @@ int main() {
     const bool quiet = stopped.play(song, 2048, {{0, false, 0, 1, {0x90, 45, 100}}}).empty();
     check(quiet && padOf(stopped.save()) == 9, "the highest trigger key selects pad 9");
     for (const float pad : {10.0f, 1e6f}) {
-      stopped.controls_[lv2::kPortPad - lv2::kPortSwing] = pad;
+      stopped.controls_[lv2::controlIndex("quick_pad")] = pad;
       stopped.play(song, 256, {});
     }
     const std::string saved = stopped.save();

@@ -50,8 +50,8 @@ void writePort(LV2UI_Controller controller, uint32_t port, uint32_t size, uint32
     link.instance->toPlugin.emplace_back(static_cast<const char*>(buffer), size);
     const auto* object = static_cast<const LV2_Atom_Object*>(buffer);
     if (object->body.otype == id(lv2::kPanelStateUri)) ++link.statesSent;
-  } else if (format == 0 && size == sizeof(float) && port >= 2 && port < 10) {
-    link.instance->controls_[port - 2] = *static_cast<const float*>(buffer);
+  } else if (format == 0 && size == sizeof(float) && port >= lv2::kPortFirstControl && port < lv2::kPortNotify) {
+    link.instance->controls_[port - lv2::kPortFirstControl] = *static_cast<const float*>(buffer);
   }
 }
 
@@ -344,7 +344,7 @@ int main(int argc, char** argv) {
   settle();
   cairo_surface_t* second = screenshot(display, host);
   const int notifiedBefore = notified;
-  instance.controls_[0] = 60;
+  instance.controls_[lv2::controlIndex("swing")] = 60;
   instance.play(song, bar / 4, {});
   settle();
   cairo_surface_t* third = screenshot(display, host);
@@ -407,7 +407,7 @@ int main(int argc, char** argv) {
       settle();
       instance.play(song, bar / 4, {});
       test::PanelFacts f = sliceFacts(instance.save());
-      f.quantize = instance.controls_[lv2::kPortQuantize - lv2::kPortSwing] != 0;
+      f.quantize = instance.controls_[lv2::controlIndex("quantize")] != 0;
       return f;
     };
     test::checkPanelMouse(press, type, facts, [](bool ok, const std::string& what) { check(ok, "X11: " + what); });

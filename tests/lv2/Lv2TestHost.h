@@ -27,6 +27,7 @@
 #include "frame/CTamborak.h"
 #include "io/UniStream.h"
 #include "loops/Looper.h"
+#include "lv2/ControlPorts.h"
 #include "platform/CrtRand.h"
 
 namespace velmora::lv2test {
@@ -87,13 +88,18 @@ class Instance {
     in_.resize(160000 / 8);
     out_.resize(65536 / 8);
     notify_.resize(160000 / 8);
-    for (float& c : controls_) c = 0;
-    lilv_instance_connect_port(instance_, 0, in_.data());
-    lilv_instance_connect_port(instance_, 1, out_.data());
-    for (std::uint32_t p = 2; p < 10; ++p) lilv_instance_connect_port(instance_, p, &controls_[p - 2]);
-    lilv_instance_connect_port(instance_, 10, notify_.data());
+    lilv_instance_connect_port(instance_, lv2::kPortIn, in_.data());
+    lilv_instance_connect_port(instance_, lv2::kPortOut, out_.data());
+    // The control ports found by their symbols, starting at their defaults, as a host does.
+    for (std::size_t i = 0; i < lv2::kControlCount; ++i) {
+      controls_[i] = static_cast<float>(kGlobalControls[i].defaultValue);
+      LilvNode* symbol = lilv_new_string(world, kGlobalControls[i].symbol);
+      if (const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symbol))
+        lilv_instance_connect_port(instance_, lilv_port_get_index(plugin, port), &controls_[i]);
+      lilv_node_free(symbol);
+    }
+    lilv_instance_connect_port(instance_, lv2::kPortNotify, notify_.data());
     lilv_instance_activate(instance_);
-    (void)world;
   }
   ~Instance() {
     if (!instance_) return;
@@ -248,7 +254,7 @@ class Instance {
   std::vector<std::string> toPlugin;
   std::function<void(const LV2_Atom*)> onNotify;
   std::function<void()> eachBlock;
-  float controls_[8];
+  std::array<float, lv2::kControlCount> controls_{};
   std::size_t stuck_ = 0, others_ = 0;  // notes left sounding, messages other than notes
   bool orderedOutput_ = true;
   double startTick_ = 0;  // the song tick at frame 0 of a play
