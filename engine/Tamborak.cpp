@@ -11,6 +11,7 @@
 #include "host/HostIntegration.h"
 #include "host/HostWindows.h"
 #include "engine/WarningDialog.h"
+#include "frame/NoteNameAdapters.h"
 #include "io/UniRegistry.h"
 #include "library/LibraryFolders.h"
 #include "library/PatternSignature.h"
@@ -104,11 +105,11 @@ bool Tamborak::allSlicesPresent() const {
 
 // ---- Host connection
 
-void Tamborak::useNoteNamesOf(IDrPadNames* pads) {
+void Tamborak::useNoteNamesOf(std::shared_ptr<const PadNameSource> pads) {
   noteNamesProvider_.scanFolder(libraryFolders().noteNames);
   selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   if (!pads) return;
-  noteNamesProvider_.setPadSource(pads);
+  noteNamesProvider_.setPadSource(std::move(pads));
   selectNoteNames(std::string(kPadDrumsTitle));
 }
 
@@ -125,7 +126,7 @@ HRESULT Tamborak::Connect(IUnknown* context) {
       ComRef<IMfxNoteNameSource> source;
       if (SUCCEEDED(context->QueryInterface(IID_IMfxNoteNameSource, reinterpret_cast<void**>(source.put())))) {
         ComRef<IMfxNoteNameLists> lists;
-        if (source->getNoteNameLists(lists.put()) == S_OK) noteNamesProvider_.setHostLists(lists.get());
+        if (source->getNoteNameLists(lists.put()) == S_OK) noteNamesProvider_.setHostLists(hostNoteNameLists(lists.get()));
       }
     }
     if (FAILED(found)) {

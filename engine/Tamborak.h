@@ -297,7 +297,7 @@ class Tamborak : public IMfxEventFilter,
   void loadStored(bool copyLast);
   // The note-name sets inside the drum sampler: the folder's sets and "General MIDI Drums", then,
   // with the sampler's pad names, "DR-008 Drums". [main-thread, not real-time safe]
-  void useNoteNamesOf(IDrPadNames* pads);
+  void useNoteNamesOf(std::shared_ptr<const PadNameSource> pads);
 
  private:
   class OwnPadBank;
