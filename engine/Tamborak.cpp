@@ -92,11 +92,11 @@ bool Tamborak::allSlicesPresent() const {
 
 // ---- Host connection
 
-void Tamborak::useNoteNamesOf(IDrPadNames* pads) {
+void Tamborak::useNoteNamesOf(std::shared_ptr<const PadNameSource> pads) {
   noteNamesProvider_.scanFolder(libraryFolders().noteNames);
   selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   if (!pads) return;
-  noteNamesProvider_.setPadSource(pads);
+  noteNamesProvider_.setPadSource(std::move(pads));
   selectNoteNames(std::string(kPadDrumsTitle));
 }
 

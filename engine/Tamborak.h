@@ -43,7 +43,6 @@
 namespace velmora {
 
 class Looper;
-struct IDrPadNames;
 
 // The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
 // [any thread]
@@ -290,7 +289,7 @@ class Tamborak : public ControlApi,
   void loadStored(bool copyLast);
   // The note-name sets inside the drum sampler: the folder's sets and "General MIDI Drums", then,
   // with the sampler's pad names, "DR-008 Drums". [main-thread, not real-time safe]
-  void useNoteNamesOf(IDrPadNames* pads);
+  void useNoteNamesOf(std::shared_ptr<const PadNameSource> pads);
   // The note-name sets on offer, for the host adapter to hand the host's definitions to.
   // [main-thread]
   NoteNamesProvider& noteNameSets() { return noteNamesProvider_; }

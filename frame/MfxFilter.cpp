@@ -6,6 +6,7 @@
 
 #include "engine/EngineProcess.h"
 #include "engine/EngineTrace.h"
+#include "frame/NoteNameAdapters.h"
 #include "host/CWUpdater.h"
 #include "host/HostFrame.h"
 #include "host/HostIntegration.h"
@@ -197,7 +198,7 @@ HRESULT MfxFilter::Connect(IUnknown* context) {
       ComRef<IMfxNoteNameSource> source;
       if (SUCCEEDED(context->QueryInterface(IID_IMfxNoteNameSource, reinterpret_cast<void**>(source.put())))) {
         ComRef<IMfxNoteNameLists> lists;
-        if (source->getNoteNameLists(lists.put()) == S_OK) engine_.noteNameSets().setHostLists(lists.get());
+        if (source->getNoteNameLists(lists.put()) == S_OK) engine_.noteNameSets().setHostLists(hostNoteNameLists(lists.get()));
       }
     }
     if (!found) {

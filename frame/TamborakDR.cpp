@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "frame/NoteNameAdapters.h"
 #include "hostapi/ClassIds.h"
 #include "io/UniStream.h"
 #include "loops/Looper.h"
@@ -250,7 +251,7 @@ void* TamborakDR::destroy(std::uint32_t flags) {
 }
 
 HRESULT TamborakDR::init() {
-  useNoteNamesOf(padNames_.get());
+  useNoteNamesOf(padNameSource(padNames_.get()));
   return S_OK;
 }
 

@@ -13,6 +13,7 @@
 #include "frame/ComServer.h"
 #include "frame/MfxFilter.h"
 #include "hostapi/DrApi.h"
+#include "hostapi/DrPadNames.h"
 
 namespace velmora {
 

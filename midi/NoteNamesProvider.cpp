@@ -1,8 +1,8 @@
 #include "midi/NoteNamesProvider.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "io/File.h"
 #include "platform/Numeric.h"
@@ -11,15 +11,8 @@ namespace velmora {
 
 namespace {
 
-constexpr std::int32_t kHostTextSize = 256;
 constexpr std::string_view kNumberedSetTitle = "0..127";
-
-// The text in a buffer of `size` bytes, to its NUL or the buffer's end.
-std::string boundedText(const char* buffer, std::size_t size) {
-  const void* nul = std::memchr(buffer, '\0', size);
-  return std::string(buffer, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : size);
-}
-std::string hostText(const char* buffer) { return boundedText(buffer, kHostTextSize); }
+constexpr int kFirstPadKey = 24;
 
 // Whether `text` is nothing but the decimal number `value`.
 bool isNumber(const std::string& text, int value) {
@@ -34,14 +27,6 @@ bool isNumber(const std::string& text, int value) {
 
 bool hasTextExtension(const std::string& name) {
   return name.size() >= 4 && platform::equalsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".txt");
-}
-
-// The name of the host's set, or false.
-bool hostSetName(IMfxNoteNameList& list, std::string& name) {
-  char buffer[kHostTextSize] = {};
-  if (FAILED(list.getName(buffer, kHostTextSize))) return false;
-  name = hostText(buffer);
-  return true;
 }
 
 }  // namespace
@@ -88,8 +73,8 @@ bool NoteNamesProvider::listsBuiltIn() const {
 }
 
 int NoteNamesProvider::hostCount() const {
-  std::int32_t count = 0;
-  if (!hostLists_ || FAILED(hostLists_->getCount(&count)) || count < 0) return 0;
+  int count = 0;
+  if (!hostLists_ || !hostLists_->count(count) || count < 0) return 0;
   return count;
 }
 
@@ -117,8 +102,7 @@ bool NoteNamesProvider::titleAt(int index, std::string& title) const {
     title = kGeneralMidiDrumsTitle;
     return true;
   }
-  ComRef<IMfxNoteNameList> list;
-  return SUCCEEDED(hostLists_->getItem(index, list.put())) && list && hostSetName(*list, title);
+  return hostLists_->title(index, title);
 }
 
 bool NoteNamesProvider::find(const std::string& title, NoteNames* target) const {
@@ -138,28 +122,25 @@ bool NoteNamesProvider::find(const std::string& title, NoteNames* target) const 
   }
   const int count = hostCount();
   for (int i = 0; i < count; ++i) {
-    ComRef<IMfxNoteNameList> list;
     std::string name;
-    if (FAILED(hostLists_->getItem(i, list.put())) || !list || !hostSetName(*list, name) || name != title) continue;
-    return target ? fillFromHost(*list, *target) : true;
+    if (!hostLists_->title(i, name) || name != title) continue;
+    return target ? fillFromHost(i, std::move(name), *target) : true;
   }
   if (target) target->fillGeneralMidi();
   return false;
 }
 
-bool NoteNamesProvider::fillFromHost(IMfxNoteNameList& list, NoteNames& target) {
+bool NoteNamesProvider::fillFromHost(int index, std::string title, NoteNames& target) const {
   target.reset();
-  std::int32_t count = 0;
-  std::string title;
-  if (FAILED(list.getNoteCount(&count)) || !hostSetName(list, title)) return false;
+  std::vector<std::optional<std::string>> names;
+  if (!hostLists_->names(index, kNoteNameKeys, names)) return false;
   const bool numbered = title == kNumberedSetTitle;
   target.setTitle(std::move(title));
-  for (int i = 0; i < std::min(count, kNoteNameKeys); ++i) {
-    char buffer[kHostTextSize] = {};
-    if (FAILED(list.getNoteName(i, buffer, kHostTextSize))) continue;
-    std::string name = hostText(buffer);
-    if (!numbered && isNumber(name, i)) continue;  // the host's placeholder for an unnamed key
-    target.setName(i, std::move(name));
+  for (int key = 0; key < std::min(static_cast<int>(names.size()), kNoteNameKeys); ++key) {
+    std::optional<std::string>& name = names[static_cast<std::size_t>(key)];
+    if (!name) continue;
+    if (!numbered && isNumber(*name, key)) continue;  // the host's placeholder for an unnamed key
+    target.setName(key, std::move(*name));
   }
   return true;
 }
@@ -168,18 +149,17 @@ void NoteNamesProvider::fillFromPads(NoteNames& target, bool withSamples) const 
   target.reset();
   target.setTitle(std::string(withSamples ? kPadDrumsTitle : kPadDefaultTitle));
   target.setPadNameMark(withSamples);
-  const char* labels = nullptr;
-  if (FAILED(padSource_->getPadLabels(&labels)) || !labels) return;
-  for (int pad = 0; pad < kDrPadCount; ++pad) {
-    const char* at = labels + pad * kDrPadLabelSize;
-    std::string label = boundedText(at, kDrPadLabelSize);
-    DrPadInfo info = {};
+  std::array<std::string, kPadNameCount> labels;
+  if (!padSource_->labels(labels)) return;
+  for (int pad = 0; pad < kPadNameCount; ++pad) {
+    std::string& label = labels[static_cast<std::size_t>(pad)];
+    std::string sample;
     if (!withSamples) {
-      target.setName(pad + 24, std::move(label));
-    } else if (SUCCEEDED(padSource_->getPadInfo(pad, &info)) && info.sample[0] != '\0') {
-      target.setName(pad + 24, label + ": " + boundedText(info.sample, sizeof info.sample));
+      target.setName(pad + kFirstPadKey, std::move(label));
+    } else if (padSource_->sample(pad, sample) && !sample.empty()) {
+      target.setName(pad + kFirstPadKey, label + ": " + sample);
     } else {
-      target.setShownName(pad + 24, std::move(label));
+      target.setShownName(pad + kFirstPadKey, std::move(label));
     }
   }
 }

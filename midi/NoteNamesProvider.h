@@ -4,13 +4,12 @@
 // [main-thread; not real-time safe: asks the host and the sampler, reads files]
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "hostapi/ComRef.h"
-#include "hostapi/DrPadNames.h"
-#include "hostapi/MfxHost.h"
+#include "midi/NoteNameSources.h"
 #include "midi/NoteNames.h"
 
 namespace velmora {
@@ -30,11 +29,10 @@ class NoteNamesProvider {
   // skipped, except "General MIDI Drums", which replaces the built-in set. A missing folder gives
   // no file sets.
   void scanFolder(const std::string& folder);
-  // Install or drop (null) the host's instrument definitions and the sampler's pad names; the
-  // provider holds a reference of its own.
-  void setHostLists(IMfxNoteNameLists* lists) { hostLists_.reset(lists); }
-  void setPadSource(IDrPadNames* pads) { padSource_.reset(pads); }
-  // Drops the file sets and both references.
+  // Install or drop (null) the host's instrument definitions and the sampler's pad names.
+  void setHostLists(std::shared_ptr<const HostNoteNameLists> lists) { hostLists_ = std::move(lists); }
+  void setPadSource(std::shared_ptr<const PadNameSource> pads) { padSource_ = std::move(pads); }
+  // Drops the file sets and both sources.
   void clear();
 
   // Number of titles on offer, at least 1.
@@ -53,12 +51,12 @@ class NoteNamesProvider {
   // file replaces it.
   bool listsBuiltIn() const;
   int hostCount() const;
-  static bool fillFromHost(IMfxNoteNameList& list, NoteNames& target);
+  bool fillFromHost(int index, std::string title, NoteNames& target) const;
   void fillFromPads(NoteNames& target, bool withSamples) const;
 
   std::vector<NoteNames> fileSets_;
-  ComRef<IMfxNoteNameLists> hostLists_;
-  ComRef<IDrPadNames> padSource_;
+  std::shared_ptr<const HostNoteNameLists> hostLists_;
+  std::shared_ptr<const PadNameSource> padSource_;
 };
 
 }  // namespace velmora

@@ -18,15 +18,16 @@ class DrHost final : public ComObject<IDrPadNames> {
  public:
   explicit DrHost(bool sampler = true, bool padNames = true) : sampler_(sampler), padNames_(padNames) {
     for (int pad = 0; pad < kDrPadCount; ++pad) std::memcpy(&labels_[pad * kDrPadLabelSize], "Pad", 4);
+    std::memcpy(&labels_[5 * kDrPadLabelSize], "Kick1", 5);  // fills its field: no NUL; no sample
   }
   STDMETHOD(getPadLabels)(const char** labels) override {
     if (!labels) return E_POINTER;
     *labels = labels_.data();
     return S_OK;
   }
-  STDMETHOD(getPadInfo)(std::int32_t, DrPadInfo* info) override {
+  STDMETHOD(getPadInfo)(std::int32_t pad, DrPadInfo* info) override {
     if (!info) return E_POINTER;
-    std::memcpy(info->sample, "Kit", 4);
+    std::strcpy(info->sample, pad == 5 ? "" : "Kit");
     return S_OK;
   }
   IUnknown* unknown() { return static_cast<IDrPadNames*>(this); }

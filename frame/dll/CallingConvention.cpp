@@ -18,11 +18,11 @@ static_assert(SAME_CALL(ULONG (VELMORA_COM_CALL com::ObjectUnknown::*)(), &com::
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL com::ObjectFactory::*)(IUnknown*, REFIID, void**), &com::ObjectFactory::CreateInstance));
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL com::ObjectFactory::*)(BOOL), &com::ObjectFactory::LockServer));
 static_assert(SAME_CALL(ULONG (VELMORA_COM_CALL CTamborak::*)(), &CTamborak::AddRef));
-static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IUnknown*), &Tamborak::Connect));
-static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(MfxTime, MfxTime, IMfxEventQueue*, IMfxEventQueue*), &Tamborak::OnEvents));
-static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IMfxInputQueue*, IMfxInputQueue*), &Tamborak::OnInput));
-static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(IStream*, BOOL), &Tamborak::Save));
-static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL Tamborak::*)(CAUUID*), &Tamborak::GetPages));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL MfxFilter::*)(IUnknown*), &MfxFilter::Connect));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL MfxFilter::*)(MfxTime, MfxTime, IMfxEventQueue*, IMfxEventQueue*), &MfxFilter::OnEvents));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL MfxFilter::*)(IMfxInputQueue*, IMfxInputQueue*), &MfxFilter::OnInput));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL MfxFilter::*)(IStream*, BOOL), &MfxFilter::Save));
+static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL MfxFilter::*)(CAUUID*), &MfxFilter::GetPages));
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL CTamborakPanel::*)(HWND, LPCRECT, BOOL), &CTamborakPanel::Activate));
 static_assert(SAME_CALL(HRESULT (VELMORA_COM_CALL CTamborakPanel::*)(ULONG, IUnknown**), &CTamborakPanel::SetObjects));
 // A plain member function must not pass: the check tells the conventions apart.

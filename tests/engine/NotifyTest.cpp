@@ -124,8 +124,8 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   options.noteNameSource = true;
   ComRef<sim::HostContext> host = sim::create<sim::HostContext>(sim::Song(), options);
   std::vector<std::string> kitB(128);
-  kitB[60] = "Clap";
-  host->instruments().sets = {{"Kit A", {}}, {"Kit B", kitB}};
+  kitB[60] = "Clap", kitB[127] = "Top";
+  host->instruments().sets = {{"Kit A", {}}, {"Kit B", kitB}, {"Untitled", {}, true}};  // the last one is not listed
   ASSERT_EQ(sim::connect(filterOf(e), *host), S_OK);
   ASSERT_EQ(sim::connect(sampler, *host), S_OK);
 
@@ -147,7 +147,8 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   combo.selected = 1;
   EXPECT_TRUE(e.onInstrumentFlatCombo(combo));
   e.fillInstrumentFlatCombo(combo);
-  EXPECT_EQ(std::pair(e.getNoteNames()->ownName(60), combo.selected), std::pair(std::string("Clap"), 1));
+  EXPECT_EQ(std::tuple(e.getNoteNames()->ownName(60), e.getNoteNames()->ownName(127), combo.selected),
+            std::tuple("Clap", "Top", 1));
 
   // Popup: named keys plus the map's key (default) and the played key (checked); 12 to a column; ids by map and key.
   e.selectNoteNames("Kit A");

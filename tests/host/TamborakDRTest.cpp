@@ -65,7 +65,8 @@ TEST_F(DrTest, PlaysTheEnginesNotesAsPadTriggersAtTheirSamples) {
   ASSERT_EQ(dr.attach(sampler->unknown()), S_OK);
   dr.getName(name, sizeof name);
   EXPECT_STREQ(name, "Tamborak");
-  EXPECT_EQ(dr.getNoteNames()->title(), "DR-008 Drums");
+  EXPECT_EQ(std::tuple(dr.getNoteNames()->title(), dr.getNoteNames()->ownName(24), dr.getNoteNames()->displayName(29)),
+            std::tuple("DR-008 Drums", "Pad: Kit", "Kick1"));
   ASSERT_EQ(dr.loadState(state.data(), static_cast<std::int32_t>(state.size())), S_OK);
   EXPECT_EQ(dr.loadState(state.data(), static_cast<std::int32_t>(state.size() / 2)), E_FAIL);
   dr.setSampleRate(0, 44100.0f);

@@ -3,14 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <cstdio>
-#include <cstring>
+#include <optional>
 #include <set>
 
 #include "io/Record.h"
 #include "library/LibraryFolders.h"
 #include "midi/NoteNamesProvider.h"
-#include "sim/HostContext.h"
 #include "tests/TempFolder.h"
 
 using namespace velmora;
@@ -33,29 +31,41 @@ NoteNames parsed(const std::string& text) {
   return set;
 }
 
-// The sampler's pad names, as a stub: pad p is labelled "P<p>", pad 5 "ABCDE" (no NUL), and only
-// pad 0 holds a sample.
-class PadStub final : public IDrPadNames {
- public:
-  PadStub() {
-    for (int p = 0; p < kDrPadCount; ++p) std::snprintf(labels_ + p * kDrPadLabelSize, kDrPadLabelSize, "P%d", p);
-    std::memcpy(labels_ + 5 * kDrPadLabelSize, "ABCDE", 5);
+// The host's instrument definitions: sets of a title and names by key (none: the host cannot
+// name that key), or unreadable as a whole.
+struct HostStub final : HostNoteNameLists {
+  struct Set {
+    std::string title;
+    std::vector<std::optional<std::string>> names;
+    bool unreadable = false;
+  };
+  bool count(int& count) const override {
+    count = static_cast<int>(sets.size());
+    return !failCount;
   }
-  STDMETHOD(QueryInterface)(REFIID, void**) override { return E_NOINTERFACE; }
-  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
-  STDMETHOD_(ULONG, Release)() override { return --refs; }
-  STDMETHOD(getPadLabels)(const char** labels) override {
-    *labels = labels_;
-    return S_OK;
+  bool title(int index, std::string& title) const override {
+    if (index < 0 || index >= static_cast<int>(sets.size())) return false;
+    title = sets[static_cast<std::size_t>(index)].title;
+    return true;
   }
-  STDMETHOD(getPadInfo)(std::int32_t pad, DrPadInfo* info) override {
-    std::snprintf(info->sample, sizeof info->sample, "%s", pad == 0 ? "Kick.wav" : "");
-    return S_OK;
+  bool names(int index, int, std::vector<std::optional<std::string>>& names) const override {
+    names = sets.at(static_cast<std::size_t>(index)).names;
+    return !sets.at(static_cast<std::size_t>(index)).unreadable;
   }
-  ULONG refs = 1;
+  std::vector<Set> sets;
+  bool failCount = false;
+};
 
- private:
-  char labels_[kDrPadCount * kDrPadLabelSize + 1] = {};
+// The sampler's pad names: pad p is labelled "P<p>" and only pad 0 holds a sample.
+struct PadStub final : PadNameSource {
+  bool labels(std::array<std::string, kPadNameCount>& labels) const override {
+    for (int p = 0; p < kPadNameCount; ++p) labels[static_cast<std::size_t>(p)] = "P" + std::to_string(p);
+    return true;
+  }
+  bool sample(int pad, std::string& sample) const override {
+    sample = pad == 0 ? "Kick.wav" : "";
+    return true;
+  }
 };
 
 std::vector<std::string> titles(const NoteNamesProvider& provider) {
@@ -153,12 +163,9 @@ TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   writeFile(folder + "Studio.TXT", "40 Rim\n");
   writeFile(folder + "notes.md", "36 No\n");
   std::filesystem::create_directory(folder + "Folder.txt");
-  ComRef<sim::NoteNameLists> host = sim::create<sim::NoteNameLists>();
-  host->sets = {{"Host Kit", {"0", "Kick0", "", "3"}},
-                {"0..127", {"0", "1", "Two"}},
-                {"Broken", {"Hat"}, false, true}};
-  provider.setHostLists(host.get());
-  EXPECT_EQ(host->refCount(), 2u);
+  auto host = std::make_shared<HostStub>();
+  host->sets = {{"Host Kit", {"0", "Kick0", "", "3", std::nullopt}}, {"0..127", {"0", "1", "Two"}}, {"Broken", {"Hat"}, true}};
+  provider.setHostLists(host);
   provider.scanFolder(folder);  // the host's "Host Kit" hides the file of that title
   EXPECT_EQ(titles(provider), (std::vector<std::string>{"General MIDI Drums", "Rock Kit", "Studio", "Host Kit",
                                                         "0..127", "Broken"}));
@@ -169,7 +176,7 @@ TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   EXPECT_TRUE(provider.find("Host Kit", &target));
   EXPECT_EQ(target.title(), "Host Kit");
   EXPECT_EQ(ownNames(target), (Names{{1, "Kick0"}}));  // "0" at key 0 and "3" at key 3 are placeholders
-  EXPECT_EQ(target.displayName(3), "D#0");
+  EXPECT_EQ(std::tuple(target.displayName(2), target.displayName(3), target.displayName(4)), std::tuple("", "D#0", "E0"));
   EXPECT_TRUE(provider.find("0..127", &target));
   EXPECT_EQ(ownNames(target), (Names{{0, "0"}, {1, "1"}, {2, "Two"}}));
   EXPECT_FALSE(provider.find("Broken", &target));
@@ -184,9 +191,8 @@ TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   EXPECT_EQ(provider.count(), 3);
   EXPECT_FALSE(provider.find("Host Kit", nullptr));
 
-  PadStub pads;
-  provider.setPadSource(&pads);
-  EXPECT_EQ(pads.refs, 2u);
+  auto pads = std::make_shared<PadStub>();
+  provider.setPadSource(pads);
   host->failCount = false;
   EXPECT_EQ(titles(provider)[0], "DR-008 Drums");
   EXPECT_EQ(titles(provider)[1], "DR-008 Default");
@@ -196,15 +202,13 @@ TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   EXPECT_EQ(target.ownName(24), "P0: Kick.wav");
   EXPECT_EQ(target.ownName(25), "");
   EXPECT_EQ(target.displayName(25), "P1");
-  EXPECT_EQ(target.displayName(29), "ABCDE");
   EXPECT_TRUE(provider.find("DR-008 Default", &target));
   EXPECT_FALSE(target.padNameMark());
   EXPECT_EQ(ownNames(target).size(), 96u);
   EXPECT_EQ(target.ownName(24 + 95), "P95");
 
   provider.clear();
-  EXPECT_EQ(pads.refs, 1u);
-  EXPECT_EQ(host->refCount(), 1u);
+  EXPECT_EQ(std::pair(pads.use_count(), host.use_count()), std::pair(1L, 1L));
   EXPECT_EQ(titles(provider), (std::vector<std::string>{"General MIDI Drums"}));
 }
 
@@ -231,8 +235,8 @@ TEST(NoteNamesProvider, StoredTitleLoadsItsSetOrFallsBack) {
   EXPECT_TRUE(load(std::string(4, '\0'), current));  // the empty title is the built-in set
   EXPECT_EQ(current.title(), "General MIDI Drums");
 
-  ComRef<sim::NoteNameLists> host = sim::create<sim::NoteNameLists>();
-  provider.setHostLists(host.get());
+  auto host = std::make_shared<HostStub>();
+  provider.setHostLists(host);
   current.setName(36, "Kept");
   EXPECT_FALSE(load(bytes, current));  // with the host: the General MIDI set
   EXPECT_EQ(current.ownName(36), drumName(36));
