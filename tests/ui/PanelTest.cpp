@@ -250,7 +250,7 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   services_.menuChoices = {notes.items[0].command};
   click(cmd::kNoteSelector);  // in row 0: the control is looked up there first
   ASSERT_EQ(services_.menus.size(), 1u);
-  EXPECT_EQ(recorder_->count("getNoteNames") > 0, true);
+  EXPECT_EQ(recorder_->count("noteName") > 0, true);
 
   // Pointing at a control puts its description on the status line and its title in the tip.
   panel().mouseMove(centre(cmd::kCompose));

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "loops/LoopBrowser.h"
+#include "ui/LoopBrowser.h"
 #include "midi/MidiTrack.h"
 #include "tests/TempFolder.h"
 #include "tests/engine/EngineFixture.h"
