@@ -6,7 +6,7 @@
 #include "app/LibraryCommands.h"
 #include "app/LoopCommands.h"
 #include "app/LoopSession.h"
-#include "loops/LoopBrowser.h"
+#include "ui/LoopBrowser.h"
 #include "platform/SafeSave.h"
 #include "ui/LoopBrowserStrip.h"
 #include "ui/LoopEditing.h"

@@ -53,8 +53,9 @@ void BM_PaintStrokesViewCairo(benchmark::State& state) {
   for (int i = 0; i < ui::TamborakPanel::kSliceCount; ++i) {
     ui::EventBar& bar = s.panel->row(i)->strokes();
     bar.setGrid(16);
-    if (bar.slice()->track().eventCount() >= most) {
-      most = bar.slice()->track().eventCount();
+    const std::size_t events = s.setup.engine().getSlice(i)->track().eventCount();
+    if (events >= most) {
+      most = events;
       busiest = &bar;
     }
   }

@@ -9,19 +9,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "engine/DrumMapEditor.h"
+#include "engine/ListControls.h"
+#include "engine/SliceApi.h"
 #include "io/UniStream.h"
 #include "platform/Clipboard.h"
 
 namespace velmora {
 
-class ComboBox;
-class DrumMap;
-class FlatComboBox;
 class Looper;
-class NoteNames;
-class PatternTree;
 class TamborakView;
 
 // What composing did: composed; the slice composed alone kept its pattern (no other pattern of
@@ -40,8 +39,8 @@ class ControlApi {
   // pattern because no other pattern of its folder can be read (it keeps the one it had),
   // kNoSlices while a slice is missing. Not real-time safe: reads patterns.
   virtual ComposeResult compose(Looper* slice) = 0;
-  // The slice 0..5; nullptr for any other index.
-  virtual Looper* getSlice(std::int32_t index) = 0;
+  // The slice 0..5, valid while the engine lives; nullptr for any other index.
+  virtual SliceApi* slice(std::int32_t index) = 0;
   // The process-wide loops and drum-map folders (native paths ending with a separator).
   virtual std::string getLoopsFolder() = 0;
   virtual std::string getDrumMapsFolder() = 0;
@@ -57,9 +56,9 @@ class ControlApi {
   // Global controls and every slice's parameters back to their defaults; the swing grid and the
   // velocity trend stay.
   virtual void ResetPars() = 0;
-  // Copies `map` into the loop's drum map, then drumMapChanged().
-  virtual void setDrumMap(const DrumMap& map) = 0;
-  virtual DrumMap* getDrumMap() = 0;
+  // An editor of the loop's drum map, which it changes in place; drumMapChanged() after each
+  // change made through it.
+  virtual std::unique_ptr<DrumMapEditor> editDrumMap() = 0;
   virtual void drumMapChanged() = 0;
   // Forced output channel (-1: the patterns' own) and port of every emitted event.
   virtual void setOutput(std::int32_t channel, std::int32_t port) = 0;
@@ -126,10 +125,22 @@ class ControlApi {
   virtual bool onInstrumentFlatCombo(FlatComboBox& combo) = 0;
   // Takes the set of that title from the note-names provider.
   virtual void selectNoteNames(const std::string& title) = 0;
-  virtual NoteNames* getNoteNames() = 0;
+  // The name the current set gives `key`, and the set's title.
+  virtual std::string noteName(int key) = 0;
+  virtual std::string noteNamesTitle() = 0;
+  // The General MIDI name of drum key `key`.
+  virtual std::string instrumentName(int key) = 0;
 
-  // The pattern library and its volumes.
-  virtual PatternTree& getPatternLibrary() = 0;
+  // The loop editing of the rows: a slice's instrument popup (items kNoteMenuBase + mapIndex *
+  // 128 + key; `mapIndex` the default item, `currentKey` checked), the loop on the clipboard
+  // (false when nothing was copied or pasted), and Save As (false when nothing was written).
+  virtual void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) = 0;
+  virtual bool copyLoop() = 0;
+  virtual bool pasteLoop() = 0;
+  virtual bool saveLoopAs() = 0;
+
+  // The pattern library's volumes, the current one selected.
+  virtual Choices volumeChoices() = 0;
   // Selects the pattern volume `name` for every slice; the swing grid follows the number at the
   // start of the name.
   virtual void setVolume(const std::string& name) = 0;

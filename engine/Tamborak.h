@@ -28,6 +28,7 @@
 #include "engine/ListControls.h"
 #include "engine/LoopBlock.h"
 #include "engine/Relaxed.h"
+#include "engine/SliceAdapter.h"
 #include "engine/SongHost.h"
 #include "engine/TamborakView.h"
 #include "library/LoopLoader.h"
@@ -126,15 +127,19 @@ class Tamborak : public ControlApi,
   void removeView(TamborakView* view) override;
   bool updatePlayPositions() override;
   ComposeResult compose(Looper* slice) override;
-  Looper* getSlice(std::int32_t index) override;
+  // The slice 0..5; nullptr for any other index.
+  Looper* getSlice(std::int32_t index);
+  SliceApi* slice(std::int32_t index) override;
   std::string getLoopsFolder() override;
   std::string getDrumMapsFolder() override;
   bool saveLoop(CUniStream& stream, bool markSaved) override;
   bool LoadLoop(CUniStream& stream, int notify) override;
   void clearLoop() override;
   void ResetPars() override;
-  void setDrumMap(const DrumMap& map) override;
-  DrumMap* getDrumMap() override { return &drumMap_; }
+  // Copies `map` into the loop's drum map, then drumMapChanged().
+  void setDrumMap(const DrumMap& map);
+  DrumMap* getDrumMap() { return &drumMap_; }
+  std::unique_ptr<DrumMapEditor> editDrumMap() override;
   void drumMapChanged() override;
   void setOutput(std::int32_t channel, std::int32_t port) override;
   std::int32_t getOutput(std::int32_t* channel, std::int32_t* port) override;
@@ -179,7 +184,11 @@ class Tamborak : public ControlApi,
   bool onInstrumentCombo(ComboBox& combo) override;
   bool onInstrumentFlatCombo(FlatComboBox& combo) override;
   void selectNoteNames(const std::string& title) override;
-  NoteNames* getNoteNames() override { return &noteNames_; }
+  NoteNames* getNoteNames() { return &noteNames_; }
+  std::string noteName(int key) override;
+  std::string noteNamesTitle() override;
+  std::string instrumentName(int key) override;
+  Choices volumeChoices() override;
   PatternTree& getPatternLibrary() override;
   void setVolume(const std::string& name) override;
   void setPatternGroup(std::int32_t value, bool apply) override;
@@ -203,7 +212,7 @@ class Tamborak : public ControlApi,
   // Fills a slice's instrument popup: every key with a name of its own, plus `mapIndex` (the
   // slice's drum-map instrument, the default item) and `currentKey` (the key it plays, checked).
   // [main-thread]
-  void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey);
+  void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) override;
 
   // ---- Other engine state [main-thread]
 
@@ -238,10 +247,10 @@ class Tamborak : public ControlApi,
   // Offers the loop as "Tamborak Loop" (its loop block) and as "Standard MIDI File"; a format
   // that cannot be made is left out. False, with the clipboard untouched, when neither can be
   // made or the clipboard refuses them.
-  bool copyLoop();
+  bool copyLoop() override;
   // Takes the "Tamborak Loop" of the clipboard, announcing "Tamborak::LoadLoop"; false, with the
   // loop unchanged, when there is none or it is not a whole loop block.
-  bool pasteLoop();
+  bool pasteLoop() override;
   // Where the loop is copied to and pasted from, dragged out through, and how it becomes a MIDI
   // file (default: the engine's own export; an exporter that fails leaves the MIDI file out and
   // makes dragging fail); the folder of the dragged file (empty: the system's temporary folder).
@@ -368,6 +377,8 @@ class Tamborak : public ControlApi,
   void rebuildCurves();
 
   std::array<std::unique_ptr<Looper>, kSliceCount> slices_;
+  // What ControlApi::slice hands out, made on first use; they go before the slices.
+  std::array<std::unique_ptr<SliceAdapter>, kSliceCount> sliceApis_;
   NoteNamesProvider noteNamesProvider_;
   Relaxed<std::int32_t> veloMin_{30};
   Relaxed<std::int32_t> veloMax_{127};

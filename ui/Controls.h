@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine/ListControls.h"
-#include "library/PatternTree.h"
 #include "ui/Control.h"
 
 namespace velmora::ui {
@@ -128,13 +127,13 @@ class Pad2D : public Control {
 // A drop-down list: a click opens the items as a menu, the chosen one is selected and reported
 // (kChanged). Numeric-keypad plus and minus step to the next and previous item (swapped where
 // the owner asks). The engine fills it through its list faces.
-class DropList : public Control, public FlatComboBox, public FolderPicker {
+class DropList : public Control, public FlatComboBox {
  public:
   DropList(ControlOwner& owner, int id, Rect rect);
   void setItems(const std::vector<std::string>& items) override;
   void select(int index) override;
   bool selectedText(std::string& text) const override;
-  void addItem(const std::string& name) override;
+  void addItem(const std::string& name);
   const std::vector<std::string>& items() const { return items_; }
   int selection() const { return selection_; }
   void clear();

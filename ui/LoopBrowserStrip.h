@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "loops/LoopBrowser.h"
+#include "ui/LoopBrowser.h"
 #include "ui/Accelerators.h"
 #include "ui/Controls.h"
 

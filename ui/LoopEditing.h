@@ -1,13 +1,9 @@
-// Engine operations the rows and the panel use besides ControlApi: the note menu, the loop on the
-// clipboard, and saving the loop under a new name. TamborakEditing serves them from the engine.
-// [main-thread]
+// The loop editing the rows and the panel run: the note menu, the loop on the clipboard, and
+// saving the loop under a new name. TamborakEditing passes them to the engine's control API;
+// tests put their own in its place. [main-thread]
 #pragma once
 
-#include "engine/ListControls.h"
-
-namespace velmora {
-class Tamborak;
-}
+#include "engine/ControlApi.h"
 
 namespace velmora::ui {
 
@@ -24,14 +20,14 @@ class LoopEditing {
 
 class TamborakEditing : public LoopEditing {
  public:
-  explicit TamborakEditing(Tamborak& engine) : engine_(engine) {}
+  explicit TamborakEditing(ControlApi& engine) : engine_(engine) {}
   void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) override;
   bool copyLoop() override;
   bool pasteLoop() override;
   bool saveLoopAs() override;
 
  private:
-  Tamborak& engine_;
+  ControlApi& engine_;
 };
 
 }  // namespace velmora::ui

@@ -1,11 +1,5 @@
 #include "ui/LooperView.h"
 
-#include <mutex>
-
-#include "library/PatternTree.h"
-#include "library/TreeCursor.h"
-#include "library/TreeNode.h"
-#include "midi/NoteNames.h"
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
 #include "ui/Pictures.h"
@@ -17,14 +11,9 @@ namespace {
 
 constexpr char kLoopFormat[] = "Tamborak Loop";
 
-std::string noteName(ControlApi& engine, int key) {
-  NoteNames* names = engine.getNoteNames();
-  return names ? names->displayName(key) : pitchName(key);
-}
-
 }  // namespace
 
-LooperView::LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing, Looper& slice, Point origin)
+LooperView::LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing, SliceApi& slice, Point origin)
     : owner_(owner), engine_(engine), editing_(editing), slice_(slice), origin_(origin) {
   mute_ = std::make_unique<Button>(*this, cmd::kMute, at(1, 5, 10, 26), "");
   mute_->setRightClicks(true);
@@ -57,12 +46,12 @@ LooperView::LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing
                previous_.get(), pattern_.get(), next_.get(),    strokes_.get(), param_.get(),      note_.get()};
   for (Control* c : controls_)
     if (c->tooltip().empty()) c->setTooltip(loadString(c->id()));
-  slice_.attachView(this);
+  slice_.attachObserver(this);
   refresh();
 }
 
 LooperView::~LooperView() {
-  if (slice_.view() == this) slice_.detachView();
+  if (slice_.observer() == this) slice_.attachObserver(nullptr);
 }
 
 Rect LooperView::at(int left, int top, int right, int bottom) const {
@@ -125,32 +114,17 @@ void LooperView::refreshFlags() {
 
 void LooperView::refreshPattern(bool folderChanged) {
   if (folderChanged) {
-    const std::string& folder = slice_.folder();
-    part_->clear();
-    const std::string partFolder = folderComponent(folder, 0) + "\\" + folderComponent(folder, 1) + "\\";
-    if (!folderComponent(folder, 1).empty())
-      engine_.getPatternLibrary().fillFolderChoices(*part_, partFolder, folderComponent(folder, 2));
+    const Choices kinds = slice_.kindChoices();
+    part_->setItems(kinds.names);
+    part_->select(kinds.current);
   }
-  // The eligible patterns of the folder, in folder order, by their shown names.
-  std::vector<std::string> names;
-  int current = -1;
-  {
-    PatternTree& tree = engine_.getPatternLibrary();
-    std::lock_guard guard(tree.lock());
-    TreeCursor cursor = tree.cursorAt(slice_.folder());
-    if (cursor.bound() && cursor.bound()->getPath() == slice_.folder())
-      for (TerminalNode* leaf = cursor.first(); leaf; leaf = cursor.next()) {
-        if (!slice_.eligible(leaf->getName())) continue;
-        if (leaf->getPath(cursor.bound()) == slice_.file()) current = static_cast<int>(names.size());
-        names.push_back(displayName(leaf->getName()));
-      }
-  }
-  pattern_->setItems(names);
+  const Choices patterns = slice_.patternChoices();
+  pattern_->setItems(patterns.names);
   if (slice_.edited()) {
-    pattern_->setPlaceholder(slice_.file().empty() ? "--- *" : displayName(slice_.file()) + " *");
+    pattern_->setPlaceholder(slice_.file().empty() ? "--- *" : slice_.patternName() + " *");
   } else {
-    pattern_->select(current);
-    if (current < 0) pattern_->setPlaceholder(slice_.ownEvents() ? "---" : slice_.file());
+    pattern_->select(patterns.current);
+    if (patterns.current < 0) pattern_->setPlaceholder(slice_.ownEvents() ? "---" : slice_.file());
   }
   refreshStrokeLists();
   refreshNotes();  // the rows, and so the notes, follow the pattern's keys
@@ -173,20 +147,19 @@ void LooperView::refreshStrokeLists() {
 }
 
 void LooperView::repaintParameters() {
-  param_->setText(parameterIndex_ >= 0 ? std::to_string(slice_.getParameter(parameterIndex_)) : std::string());
+  param_->setText(parameterIndex_ >= 0 ? std::to_string(slice_.parameter(parameterIndex_)) : std::string());
 }
 
 void LooperView::refreshNotes() {
   std::string text;
   if (slice_.fixedNoteOn()) {
-    text = noteName(engine_, slice_.fixedNote());
+    text = engine_.noteName(slice_.fixedNote());
   } else {
     const int rows = slice_.rowCount();
     for (int row = 0; row < rows; ++row) {
       const int key = slice_.rowKey(row);
       if (key < 0) continue;
-      const int out = slice_.drumMap().note(engine_.getDrumMap()->note(key));
-      text += (text.empty() ? "" : ", ") + noteName(engine_, out);
+      text += (text.empty() ? "" : ", ") + engine_.noteName(slice_.noteOf(slice_.instrumentOf(key)));
     }
   }
   note_->setLabel(text);
@@ -203,8 +176,8 @@ Menu LooperView::noteMenu() {
   }
   const int rows = slice_.rowCount();
   auto fillFor = [&](Menu& m, int key) {
-    const int instrument = engine_.getDrumMap()->note(key);
-    editing_.fillNoteMenu(m, instrument, slice_.drumMap().note(instrument));
+    const int instrument = slice_.instrumentOf(key);
+    editing_.fillNoteMenu(m, instrument, slice_.noteOf(instrument));
   };
   if (rows == 1) {
     if (slice_.rowKey(0) >= 0) fillFor(menu, slice_.rowKey(0));
@@ -215,7 +188,7 @@ Menu LooperView::noteMenu() {
     if (key < 0) continue;
     Menu sub;
     fillFor(sub, key);
-    menu.addSubmenu(drumName(key), std::move(sub));
+    menu.addSubmenu(engine_.instrumentName(key), std::move(sub));
   }
   return menu;
 }
@@ -241,8 +214,8 @@ void LooperView::command(int id, unsigned mods) {
       refreshFlags();
       return;
     case cmd::kComposePart: slice_.composePart(); return;
-    case cmd::kNextPattern: slice_.nextPattern(true, 1, ctrl); return;
-    case cmd::kPreviousPattern: slice_.previousPattern(true, 1, ctrl); return;
+    case cmd::kNextPattern: slice_.nextPattern(ctrl); return;
+    case cmd::kPreviousPattern: slice_.previousPattern(ctrl); return;
     case cmd::kClearPattern: slice_.clearPattern(); return;
     case cmd::kClearLoop: engine_.clearLoop(); return;
     case cmd::kCopyLoop: editing_.copyLoop(); return;
@@ -289,10 +262,10 @@ void LooperView::onNotify(Control& control, Notify what) {
     if (!static_cast<DropList&>(control).selectedText(text)) return;
     switch (control.id()) {
       case cmd::kPartList:
-        if (slice_.setKindFolder(text)) slice_.composePart();
+        if (slice_.setKind(text)) slice_.composePart();
         break;
-      case cmd::kStrokesMin: slice_.setStrokesMin(readInt(text), true); break;
-      case cmd::kStrokesMax: slice_.setStrokesMax(readInt(text), true); break;
+      case cmd::kStrokesMin: slice_.setStrokesMin(readInt(text)); break;
+      case cmd::kStrokesMax: slice_.setStrokesMax(readInt(text)); break;
       case cmd::kPatternSelector: slice_.selectPatternByName(text); break;
       default: break;
     }
@@ -301,7 +274,7 @@ void LooperView::onNotify(Control& control, Notify what) {
   }
   if (parameterIndex_ < 0) return;
   if (what == Notify::kStepUp || what == Notify::kStepDown) {
-    slice_.setParameter(parameterIndex_, slice_.getParameter(parameterIndex_) + (what == Notify::kStepUp ? 1 : -1));
+    slice_.setParameter(parameterIndex_, slice_.parameter(parameterIndex_) + (what == Notify::kStepUp ? 1 : -1));
     repaintParameters();
   } else if (what == Notify::kEdited) {
     slice_.setParameter(parameterIndex_, param_->editValue());

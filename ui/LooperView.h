@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/ControlApi.h"
-#include "loops/Looper.h"
 #include "ui/Controls.h"
 #include "ui/LoopEditing.h"
 #include "ui/StrokesView.h"
@@ -31,14 +30,14 @@ class RowOwner : public ControlOwner {
   virtual void rowFocused(LooperView& row) = 0;
 };
 
-class LooperView : public ControlOwner, public SliceRow {
+class LooperView : public ControlOwner, public SliceObserver {
  public:
   static constexpr int kWidth = 536, kHeight = 31;
 
-  LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing, Looper& slice, Point origin);
+  LooperView(RowOwner& owner, ControlApi& engine, LoopEditing& editing, SliceApi& slice, Point origin);
   ~LooperView() override;
 
-  Looper& slice() { return slice_; }
+  SliceApi& slice() { return slice_; }
   Rect rect() const { return {origin_.x, origin_.y, origin_.x + kWidth, origin_.y + kHeight}; }
   bool selected() const { return selected_; }
   void setSelected(bool on);
@@ -81,7 +80,7 @@ class LooperView : public ControlOwner, public SliceRow {
   // ControlOwner
   void onNotify(Control& control, Notify what) override;
   WindowServices& services() override { return owner_.services(); }
-  // SliceRow
+  // SliceObserver
   void refresh() override;
   void refreshPattern(bool folderChanged) override;
   void repaintParameters() override;
@@ -97,7 +96,7 @@ class LooperView : public ControlOwner, public SliceRow {
   RowOwner& owner_;
   ControlApi& engine_;
   LoopEditing& editing_;
-  Looper& slice_;
+  SliceApi& slice_;
   Point origin_;
   bool selected_ = false;
   int lastFocus_ = 4047;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "engine/ListControls.h"
-#include "midi/NoteNames.h"
 #include "ui/Pictures.h"
 
 namespace velmora::ui {
@@ -63,10 +62,8 @@ int clampIndex(int index, const DropList& list) {
 OptionsDialog::OptionsDialog(ControlApi& engine, WindowServices& services)
     : DialogWindow(services, kTitle, kWidth, kHeight),
       engine_(engine),
-      map_(*engine.getDrumMap()),
-      original_(map_),
-      originalNoteNames_(engine.getNoteNames() ? engine.getNoteNames()->title() : std::string()),
-      store_(engine.getDrumMapsFolder()) {
+      map_(engine.editDrumMap()),
+      originalNoteNames_(engine.noteNamesTitle()) {
   build();
 
   std::int32_t channel = -1, port = 0;
@@ -92,8 +89,8 @@ OptionsDialog::OptionsDialog(ControlApi& engine, WindowServices& services)
   remote_->setEnabled(filter);
 
   fillList();
-  mapName_->setItems(store_.list());
-  mapName_->setText(map_.name().empty() ? DrumMapStore::kDefaultName : map_.name());
+  mapName_->setItems(map_->storedNames());
+  mapName_->setText(map_->name());
   SortedCombo names(*noteNames_);
   engine_.fillInstrumentCombo(names);
 }
@@ -150,35 +147,30 @@ void OptionsDialog::build() {
 
 void OptionsDialog::fillList() {
   list_->clear();
-  const NoteNames* names = engine_.getNoteNames();
-  for (int row = 0; row < DrumMap::kEditorRows; ++row) {
-    const int key = DrumMap::kEditorKeys[row];
-    const int note = map_.note(key);
-    list_->addRow(drumName(key), names ? names->displayName(note) : pitchName(note), key);
+  for (int row = 0; row < map_->rowCount(); ++row) {
+    const int key = map_->rowKey(row);
+    list_->addRow(engine_.instrumentName(key), engine_.noteName(map_->note(key)), key);
   }
   list_->ensureVisible(list_->rowCount() - 1);
 }
 
 void OptionsDialog::refreshRows() {
-  const NoteNames* names = engine_.getNoteNames();
-  for (int row = 0; row < list_->rowCount(); ++row) {
-    const int note = map_.note(list_->data(row));
-    list_->setText(row, 1, names ? names->displayName(note) : pitchName(note));
-  }
+  for (int row = 0; row < list_->rowCount(); ++row)
+    list_->setText(row, 1, engine_.noteName(map_->note(list_->data(row))));
 }
 
 void OptionsDialog::onNotify(Control& control, Notify what) {
   switch (control.id()) {
     case kDrumList:
       if (what != Notify::kStepUp && what != Notify::kStepDown) return;
-      if (map_.adjustRow(list_->selection(), what == Notify::kStepUp ? 1 : -1)) {
+      if (map_->adjustRow(list_->selection(), what == Notify::kStepUp ? 1 : -1)) {
         refreshRows();
         engine_.drumMapChanged();
       }
       return;
     case kDrumMapName:
       if (what != Notify::kChanged) return;
-      if (store_.load(mapName_->text(), map_)) {
+      if (map_->load(mapName_->text())) {
         refreshRows();
         engine_.drumMapChanged();
       } else {
@@ -189,13 +181,13 @@ void OptionsDialog::onNotify(Control& control, Notify what) {
     case kSaveMap: {
       const std::string name = mapName_->text();
       std::string error;
-      if (store_.save(name, map_, error)) mapName_->addItem(name);
+      if (map_->save(name, error)) mapName_->addItem(name);
       else if (!error.empty())
         services().prompt().ask(error, kTitle, platform::PromptButtons::kOk, platform::PromptIcon::kError);
       return;
     }
     case kDeleteMap:
-      if (store_.remove(mapName_->text(), services().prompt())) mapName_->removeItem(mapName_->text());
+      if (map_->remove(mapName_->text(), services().prompt())) mapName_->removeItem(mapName_->text());
       return;
     case kNoteNames: {
       if (what != Notify::kChanged) return;
@@ -249,9 +241,8 @@ void OptionsDialog::ok() {
 void OptionsDialog::cancel() {
   // Only a set chosen meanwhile is put back: selecting by title would give an engine that had no
   // set the default one, and change its state on a Cancel.
-  const NoteNames* names = engine_.getNoteNames();
-  if ((names ? names->title() : std::string()) != originalNoteNames_) engine_.selectNoteNames(originalNoteNames_);
-  engine_.setDrumMap(original_);
+  if (engine_.noteNamesTitle() != originalNoteNames_) engine_.selectNoteNames(originalNoteNames_);
+  map_->restore();
   close();
 }
 

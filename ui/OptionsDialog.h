@@ -8,8 +8,6 @@
 #include <string>
 
 #include "engine/ControlApi.h"
-#include "loops/DrumMap.h"
-#include "loops/DrumMapStore.h"
 #include "ui/DialogControls.h"
 #include "ui/DialogWindow.h"
 
@@ -25,7 +23,8 @@ class OptionsDialog : public DialogWindow {
   };
   static constexpr int kWidth = dluX(186), kHeight = dluY(287);
 
-  // Reads the engine's options, copies its drum map and notes the note-name set for Cancel.
+  // Reads the engine's options and starts editing its drum map; notes the note-name set for
+  // Cancel.
   OptionsDialog(ControlApi& engine, WindowServices& services);
   ~OptionsDialog() override;
 
@@ -60,10 +59,8 @@ class OptionsDialog : public DialogWindow {
   bool readField(EditBox& field, int low, int high, int& value);
 
   ControlApi& engine_;
-  DrumMap& map_;
-  DrumMap original_;
+  std::unique_ptr<DrumMapEditor> map_;
   std::string originalNoteNames_;
-  DrumMapStore store_;
   ComboEdit* mapName_ = nullptr;
   ReportList* list_ = nullptr;
   DropList *noteNames_ = nullptr, *port_ = nullptr, *channel_ = nullptr, *tracks_ = nullptr, *mode_ = nullptr;

@@ -62,7 +62,7 @@ int StrokeSprites::columnOf(int velocity, int floor) {
 EventBar::EventBar(ControlOwner& owner, int id, Rect rect, std::function<void(const std::string&)> status)
     : Control(owner, id, rect), status_(std::move(status)) {}
 
-void EventBar::setSlice(Looper* slice) {
+void EventBar::setSlice(SliceApi* slice) {
   slice_ = slice;
   gesture_ = Gesture::kNone;
   stroke_.reset();
@@ -127,7 +127,7 @@ void EventBar::paint(Canvas& c) {
   const StrokeGeometry g = geometry();
   ClipScope clip(c, in);
   paintLines(c, g, r.left, r.top);
-  if (slice_->track().endTime() < 1) return;
+  if (!slice_->hasEvents()) return;
   paintStrokes(c, g, r.left, r.top);
   const int x = r.left + g.x0 + cursor_;
   c.line({x, in.top}, {x, in.bottom - 1}, kCursor);
@@ -140,8 +140,7 @@ void EventBar::paintLines(Canvas& c, const StrokeGeometry& g, int ox, int oy) co
       const int y = oy + g.rowCentre(row);
       c.line({ox + g.left, y}, {ox + g.right - 1, y}, kRowLine);
     }
-  const CMidiTrack& track = slice_->track();
-  const int bars = std::max(track.BarCount(), 1), beats = std::max<int>(track.BeatsPerBar(), 1);
+  const int bars = std::max(slice_->barCount(), 1), beats = std::max(slice_->beatsPerBar(), 1);
   // The lines dividing every bar into `parts`.
   auto divide = [&](int parts, Color color) {
     if (parts < 1) return;
@@ -174,25 +173,26 @@ void EventBar::paintStrokes(Canvas& c, const StrokeGeometry& g, int ox, int oy) 
                        {cx, cy + 6},     {cx + 6, cy},     {cx, cy - 6}};
     for (std::size_t i = 1; i < std::size(p); ++i) c.line(p[i - 1], p[i], kMarker);
   };
+  const std::vector<SliceApi::ShownStroke> strokes = slice_->shownStrokes();
   for (int row = 0; row < g.rows; ++row) {
     const int key = slice_->rowKey(row);
     if (key < 0) continue;
     const int y = oy + g.rowCentre(row) - s / 2;
     int groupX = 0, groupVelocity = 0, count = 0;
-    for (const MidiEvent& e : slice_->track()) {
-      if (!e.isNote() || e.data1 != key) continue;
-      std::int32_t t = slice_->displayedTime(e);
+    for (const SliceApi::ShownStroke& e : strokes) {
+      if (e.key != key) continue;
+      std::int32_t t = e.time;
       if (t < 0) t += g.length;
       else if (t >= g.length) t -= g.length;
       const int x = ox + g.x0 - s / 2 + platform::mulDiv(t, g.width, g.length);
       if (count > 0 && x == groupX) {
         ++count;
-        groupVelocity = e.data2;
+        groupVelocity = e.velocity;
         continue;
       }
       if (count > 0) draw(groupX, y, groupVelocity, count);
       groupX = x;
-      groupVelocity = e.data2;
+      groupVelocity = e.velocity;
       count = 1;
     }
     if (count > 0) draw(groupX, y, groupVelocity, count);
@@ -211,7 +211,7 @@ bool EventBar::mouseDown(Point p, MouseButton button, unsigned mods) {
   } else {
     stroke_ = slice_->hitTest(geometry(), down_.x, down_.y);
     gesture_ = stroke_ ? Gesture::kDecide : Gesture::kInsert;
-    if (stroke_) startVelocity_ = (*stroke_)->data2;
+    if (stroke_) startVelocity_ = stroke_->velocity;
   }
   run(down_);
   return true;
@@ -244,7 +244,7 @@ void EventBar::run(Point at) {
 }
 
 void EventBar::step(const StrokeGeometry& g, Point at) {
-  Looper& slice = *slice_;
+  SliceApi& slice = *slice_;
   switch (gesture_) {
     case Gesture::kNone: return;
     case Gesture::kErase:
@@ -264,7 +264,7 @@ void EventBar::step(const StrokeGeometry& g, Point at) {
         gesture_ = Gesture::kNone;
         return;
       }
-      startVelocity_ = (*stroke_)->data2;
+      startVelocity_ = stroke_->velocity;
       gesture_ = Gesture::kDecide;
       return;
     }
@@ -272,16 +272,17 @@ void EventBar::step(const StrokeGeometry& g, Point at) {
       const int dx = at.x - down_.x, dy = at.y - down_.y;
       if (2 * std::abs(dx) <= kDragWidth && 2 * std::abs(dy) <= kDragHeight) return;
       gesture_ = std::abs(dx) < std::abs(dy) ? Gesture::kVelocity : grid_ >= 1 ? Gesture::kPaint : Gesture::kTime;
-      startVelocity_ = (*stroke_)->data2;
+      startVelocity_ = stroke_->velocity;
       step(g, at);
       return;
     }
     case Gesture::kVelocity:
-      if (!slice.setStrokeVelocity(*stroke_, startVelocity_ + (down_.y - at.y))) {
+      stroke_ = slice.setStrokeVelocity(*stroke_, startVelocity_ + (down_.y - at.y));
+      if (!stroke_) {
         gesture_ = Gesture::kNone;
         return;
       }
-      status_(format("Velocity: %d", (*stroke_)->data2));
+      status_(format("Velocity: %d", stroke_->velocity));
       return;
     case Gesture::kTime: {
       stroke_ = slice.moveStroke(g, *stroke_, slice.xToTime(g, at.x, grid_));
@@ -289,7 +290,7 @@ void EventBar::step(const StrokeGeometry& g, Point at) {
         gesture_ = Gesture::kNone;
         return;
       }
-      const Looper::BeatPosition p = slice.beatPosition(g, (*stroke_)->time);
+      const SliceApi::BeatPosition p = slice.beatPosition(g, stroke_->time);
       status_(format("Position: %d:%d", p.beat, p.tick));
       return;
     }

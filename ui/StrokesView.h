@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "loops/Looper.h"
+#include "engine/SliceApi.h"
 #include "ui/Control.h"
 
 namespace velmora::ui {
@@ -34,8 +34,8 @@ class EventBar : public Control {
   // `status` shows a text in the panel's status (the value while dragging).
   EventBar(ControlOwner& owner, int id, Rect rect, std::function<void(const std::string&)> status);
 
-  void setSlice(Looper* slice);
-  Looper* slice() const { return slice_; }
+  void setSlice(SliceApi* slice);
+  SliceApi* slice() const { return slice_; }
   void setSelected(bool on);
   // Edit mode shows one row per instrument of the slice's kind.
   void setEditMode(bool on);
@@ -72,12 +72,12 @@ class EventBar : public Control {
   Rect cursorStrip(int cursor) const;
 
   std::function<void(const std::string&)> status_;
-  Looper* slice_ = nullptr;
+  SliceApi* slice_ = nullptr;
   bool selected_ = false, editMode_ = false, buttonDown_ = false;
   int grid_ = 0;
   Point down_;
   Gesture gesture_ = Gesture::kNone;
-  std::optional<Looper::Stroke> stroke_;
+  std::optional<SliceApi::Stroke> stroke_;
   int startVelocity_ = 0;
   int cursor_ = 0;
 };

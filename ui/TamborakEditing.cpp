@@ -1,4 +1,3 @@
-#include "engine/Tamborak.h"
 #include "ui/LoopEditing.h"
 
 namespace velmora::ui {

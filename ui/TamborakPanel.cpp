@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "midi/NoteNames.h"
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
 #include "ui/LoopBrowserStrip.h"
@@ -110,7 +109,7 @@ void TamborakPanel::build() {
   humanize_->trendSlider().setTooltip(loadString(cmd::kHumanizeTrend));
 
   for (int i = 0; i < kSliceCount; ++i)
-    if (Looper* slice = engine_->getSlice(i))
+    if (SliceApi* slice = engine_->slice(i))
       rows_[static_cast<std::size_t>(i)] =
           std::make_unique<LooperView>(*this, *engine_, editing_, *slice, Point{kRowLeft, kRowTop + i * kRowPitch});
   focusRow(0);
@@ -218,9 +217,8 @@ void TamborakPanel::refresh(Item item) {
       break;
     case Item::kNoteNames:
       engine_->fillInstrumentFlatCombo(*noteNames_);
-      noteNames_->setPlaceholder(engine_->getNoteNames() && !engine_->getNoteNames()->title().empty()
-                                     ? engine_->getNoteNames()->title()
-                                     : "Pitch names");
+      if (const std::string title = engine_->noteNamesTitle(); !title.empty()) noteNames_->setPlaceholder(title);
+      else noteNames_->setPlaceholder("Pitch names");
       [[fallthrough]];
     case Item::kDrumMap:
       for (auto& row : rows_)
@@ -235,8 +233,9 @@ void TamborakPanel::refresh(Item item) {
 }
 
 void TamborakPanel::refreshVolumes() {
-  mode_->clear();
-  engine_->getPatternLibrary().fillFolderChoices(*mode_, "", engine_->getVolumeName());
+  const Choices volumes = engine_->volumeChoices();
+  mode_->setItems(volumes.names);
+  mode_->select(volumes.current);
   mode_->setPlaceholder(engine_->getVolumeName());
 }
 

@@ -28,15 +28,14 @@ class RecordingEngine final : public ControlApi {
   void removeView(TamborakView* view) override { note("removeView"); e_.removeView(view); }
   bool updatePlayPositions() override { note("updatePlayPositions"); return e_.updatePlayPositions(); }
   ComposeResult compose(Looper* slice) override { note("Random"); return e_.compose(slice); }
-  Looper* getSlice(std::int32_t index) override { note("getSlice"); return e_.getSlice(index); }
+  SliceApi* slice(std::int32_t index) override { note("slice"); return e_.slice(index); }
   std::string getLoopsFolder() override { note("getLoopsFolder"); return e_.getLoopsFolder(); }
   std::string getDrumMapsFolder() override { note("getDrumMapsFolder"); return e_.getDrumMapsFolder(); }
   bool saveLoop(CUniStream& stream, bool markSaved) override { note("saveLoop"); return e_.saveLoop(stream, markSaved); }
   bool LoadLoop(CUniStream& stream, int notify) override { note("LoadLoop"); return e_.LoadLoop(stream, notify); }
   void clearLoop() override { note("clearLoop"); e_.clearLoop(); }
   void ResetPars() override { note("ResetPars"); e_.ResetPars(); }
-  void setDrumMap(const DrumMap& map) override { note("setDrumMap"); e_.setDrumMap(map); }
-  DrumMap* getDrumMap() override { note("getDrumMap"); return e_.getDrumMap(); }
+  std::unique_ptr<DrumMapEditor> editDrumMap() override { note("editDrumMap"); return e_.editDrumMap(); }
   void drumMapChanged() override { note("drumMapChanged"); e_.drumMapChanged(); }
   void setOutput(std::int32_t channel, std::int32_t port) override { note("setOutput"); e_.setOutput(channel, port); }
   std::int32_t getOutput(std::int32_t* channel, std::int32_t* port) override { note("getOutput"); return e_.getOutput(channel, port); }
@@ -81,8 +80,14 @@ class RecordingEngine final : public ControlApi {
   bool onInstrumentCombo(ComboBox& combo) override { note("onInstrumentCombo"); return e_.onInstrumentCombo(combo); }
   bool onInstrumentFlatCombo(FlatComboBox& combo) override { note("onInstrumentFlatCombo"); return e_.onInstrumentFlatCombo(combo); }
   void selectNoteNames(const std::string& title) override { note("selectNoteNames"); e_.selectNoteNames(title); }
-  NoteNames* getNoteNames() override { note("getNoteNames"); return e_.getNoteNames(); }
-  PatternTree& getPatternLibrary() override { note("getPatternLibrary"); return e_.getPatternLibrary(); }
+  std::string noteName(int key) override { note("noteName"); return e_.noteName(key); }
+  std::string noteNamesTitle() override { note("noteNamesTitle"); return e_.noteNamesTitle(); }
+  std::string instrumentName(int key) override { note("instrumentName"); return e_.instrumentName(key); }
+  void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) override { note("fillNoteMenu"); e_.fillNoteMenu(menu, mapIndex, currentKey); }
+  bool copyLoop() override { note("copyLoop"); return e_.copyLoop(); }
+  bool pasteLoop() override { note("pasteLoop"); return e_.pasteLoop(); }
+  bool saveLoopAs() override { note("saveLoopAs"); return e_.saveLoopAs(); }
+  Choices volumeChoices() override { note("volumeChoices"); return e_.volumeChoices(); }
   void setVolume(const std::string& name) override { note("setVolume"); e_.setVolume(name); }
   void setPatternGroup(std::int32_t value, bool apply) override { note("setPatternGroup"); e_.setPatternGroup(value, apply); }
   std::int32_t getPatternGroup() const override { note("getPatternGroup"); return e_.getPatternGroup(); }

@@ -224,6 +224,7 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   ui::LooperView& row = *panel().row(4);
   Looper& s = slice(4);
   EXPECT_EQ(row.patternText(), displayName(s.file()));
+  EXPECT_EQ(static_cast<ui::DropList&>(*row.control(cmd::kPartList)).shownText(), folderComponent(s.folder(), 2));
   s.markEdited();
   row.refresh();  // as the stroke editor does after an edit
   EXPECT_EQ(row.patternText(), displayName(s.file()) + " *");
@@ -244,13 +245,16 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   EXPECT_EQ(s.strokesMin(), std::stoi(least.items().back()));
 
   // The note selector shows the note names and its menu sets the instrument's note.
-  EXPECT_FALSE(row.noteText().empty());
+  ASSERT_FALSE(s.fixedNoteOn());
+  const int instrument = engine().getDrumMap()->note(s.rowKey(0)), chosen = (instrument + 5) % 128;
+  row.command(cmd::kNoteMenuBase + instrument * 128 + chosen, ui::kNoMods);
+  EXPECT_NE(row.noteText().find(engine().getNoteNames()->displayName(chosen)), std::string::npos) << row.noteText();
   const ui::Menu notes = row.noteMenu();
   ASSERT_FALSE(notes.items.empty());
   services_.menuChoices = {notes.items[0].command};
   click(cmd::kNoteSelector);  // in row 0: the control is looked up there first
   ASSERT_EQ(services_.menus.size(), 1u);
-  EXPECT_EQ(recorder_->count("getNoteNames") > 0, true);
+  EXPECT_EQ(recorder_->count("noteName") > 0, true);
 
   // Pointing at a control puts its description on the status line and its title in the tip.
   panel().mouseMove(centre(cmd::kCompose));

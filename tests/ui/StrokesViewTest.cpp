@@ -198,6 +198,16 @@ TEST_F(StrokesTest, PaintingShowsStrokesGroupsAndShades) {
   EXPECT_EQ(count(paintBar(), ui::RecordingCanvas::Op::kLine, red), 12);
   slice(kRow).setMutedSilently(true);
   EXPECT_EQ(cells(), (std::vector<int>{2 * ui::StrokeSprites::kShades - 1, ui::StrokeSprites::kShades}));
+  // The sprites sit where playback puts the strokes: a time offset moves them right.
+  auto spriteLeft = [&] {
+    for (const auto& op : paintBar().ops())
+      if (op.kind == ui::RecordingCanvas::Op::kImage) return op.rect.left;
+    return -1;
+  };
+  const int unshifted = spriteLeft();
+  slice(kRow).setParameter(Looper::kTimeOffset, Looper::kOffsetTicksPerQuarter / 2);
+  EXPECT_GT(spriteLeft(), unshifted + 5);
+  slice(kRow).setParameter(Looper::kTimeOffset, 0);
 
   // With a display floor of 0: velocity 127 loudest, velocity 1 rounds down to the next column.
   EXPECT_EQ(ui::StrokeSprites::columnOf(127, 0), 0);

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "loops/LoopBrowser.h"
+#include "ui/LoopBrowser.h"
 #include "midi/MidiTrack.h"
 #include "tests/TempFolder.h"
 #include "tests/engine/EngineFixture.h"
@@ -158,11 +158,13 @@ TEST_F(LoopBrowserTest, EditsStayUnsavedUntilTheFileLandsAndWatchingRescans) {
   EXPECT_TRUE(kick.ownEvents() && !kick.edited());  // stored as saved
   engine().setLoopSaver(nullptr);
 
-  // Watching rebuilds the tree after changes below the loops folder.
+  // Watching rebuilds the tree after each change below the loops folder, not only the first.
   platform::UiQueue queue;
   browser_->startWatching(queue);
-  test::writeFile(loops_, "sub\\new.tbk");
-  for (int i = 0; i < 100 && browser_->find("sub\\new.tbk") < 0; ++i) queue.waitAndPump(std::chrono::milliseconds(50));
-  EXPECT_GE(browser_->find("sub\\new.tbk"), 0);
+  for (const char* name : {"sub\\new.tbk", "sub\\newer.tbk"}) {
+    test::writeFile(loops_, name);
+    for (int i = 0; i < 100 && browser_->find(name) < 0; ++i) queue.waitAndPump(std::chrono::milliseconds(50));
+    EXPECT_GE(browser_->find(name), 0) << name;
+  }
   browser_->stopWatching();  // before the queue goes
 }

@@ -6,8 +6,8 @@
 #include <set>
 #include <system_error>
 
-#include "library/TreeNode.h"
-#include "loops/LoopBrowser.h"
+#include "engine/LoopFolder.h"
+#include "ui/LoopBrowser.h"
 #include "platform/FileAccess.h"
 #include "platform/Numeric.h"
 
@@ -51,7 +51,7 @@ void scanFolder(const fs::path& folder, const std::string& relative, int depth, 
     } catch (const std::system_error&) {
       continue;  // a name the narrow character set cannot hold
     }
-    if (!isStorableName(name)) continue;  // a backslash would split its relative path
+    if (!isLoopTreeName(name)) continue;  // a backslash would split its relative path
     std::error_code typeError;
     if (it->is_directory(typeError))
       folders.push_back(name);
@@ -121,7 +121,7 @@ std::string LoopBrowser::automaticName() const {
   }
 }
 
-std::string LoopBrowser::nativePath(const std::string& relative) const { return folder_ + nativeRelativePath(relative); }
+std::string LoopBrowser::nativePath(const std::string& relative) const { return folder_ + nativeLoopPath(relative); }
 
 std::optional<std::string> LoopBrowser::relativeOf(const std::string& path) const {
   std::error_code ec;

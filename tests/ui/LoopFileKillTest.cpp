@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "loops/LoopBrowser.h"
+#include "ui/LoopBrowser.h"
 #include "midi/MidiTrack.h"
 #include "platform/SafeSave.h"
 #include "tests/TempFolder.h"

@@ -1,14 +1,12 @@
 // The loop browser's commands: loading the selected loop, writing loop files whole, deleting
 // them, and the watch that rescans the tree when names below the loops folder change.
-#include "loops/LoopBrowser.h"
+#include "ui/LoopBrowser.h"
 
 #include <filesystem>
 #include <system_error>
 
 #include "engine/ControlApi.h"
-#include "library/ChangeObserver.h"
-#include "library/TreeNode.h"
-#include "loops/Looper.h"
+#include "engine/LoopFolder.h"
 #include "platform/FileAccess.h"
 #include "platform/SafeSave.h"
 
@@ -16,37 +14,31 @@ namespace velmora {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// A loop block is a few kilobytes; loop files are refused above the library's own file limit.
-constexpr std::uint64_t kMaxLoopFileBytes = kMaxLibraryFileBytes;
-
-}  // namespace
-
 // A one-shot watch of the loops folder that posts to the user-interface queue; the handler
 // re-arms it before rescanning, so a change made during the rescan brings one more.
-class LoopBrowser::Watch : public ChangeObserver {
+class LoopBrowser::Watch {
  public:
   Watch(LoopBrowser& browser, platform::UiQueue& queue) : browser_(browser), queue_(queue) {
     target_ = queue_.createTarget([this](platform::UiMessage, std::uintptr_t, std::intptr_t) {
-      startWatching();
+      folder_->start();
       browser_.rescan();
     });
+    folder_ = std::make_unique<FolderWatch>(browser_.folder_, [this] {
+      static const platform::UiMessage message = platform::registerUiMessage("Velmora_LoopTreeChanged");
+      queue_.post(target_, message);
+    });
+    folder_->start();
   }
-  ~Watch() override {
-    stopWatching();
+  ~Watch() {
+    folder_.reset();
     queue_.destroyTarget(target_);
-  }
-  std::string getWatchPath() override { return browser_.folder_; }
-  void onChanged() override {
-    static const platform::UiMessage message = platform::registerUiMessage("Velmora_LoopTreeChanged");
-    queue_.post(target_, message);
   }
 
  private:
   LoopBrowser& browser_;
   platform::UiQueue& queue_;
   platform::UiTarget target_ = platform::kNoTarget;
+  std::unique_ptr<FolderWatch> folder_;
 };
 
 LoopBrowser::LoopBrowser(ControlApi& engine, platform::Prompt& prompt, std::string folder)
@@ -60,7 +52,6 @@ LoopBrowser::~LoopBrowser() = default;
 
 void LoopBrowser::startWatching(platform::UiQueue& queue) {
   watch_ = std::make_unique<Watch>(*this, queue);
-  watch_->startWatching();
 }
 
 void LoopBrowser::stopWatching() { watch_.reset(); }
@@ -124,7 +115,7 @@ bool LoopBrowser::writeLoop(const std::string& path) {
   // Until the file is in place the edits are unsaved: a copy of the loop as it stands, edited
   // flags included, is read back when the write fails.
   bool edited = false;
-  for (int i = 0; const Looper* slice = engine_.getSlice(i); ++i) edited = edited || slice->edited();
+  for (int i = 0; const SliceApi* slice = engine_.slice(i); ++i) edited = edited || slice->edited();
   std::string before;
   if (edited) {
     CUniString copy(before);
