@@ -214,6 +214,10 @@ class Tamborak : public ControlApi,
   // [main-thread]
   void fillNoteMenu(PopupMenu& menu, int mapIndex, int currentKey) override;
 
+  // Each slice view shows the play position `now` of `song` (a song the engine need not play in,
+  // as a panel's mirror of the plug-in's), within its cycle in that song's meter. [main-thread]
+  void showPlayPositions(SongTick now, SongHost& song);
+
   // ---- Other engine state [main-thread]
 
   bool connected() const { return connected_; }
@@ -282,6 +286,9 @@ class Tamborak : public ControlApi,
   // records. Writing first stores the slices into their pad (nothing without all six slices).
   void writeState(CUniStream& stream);
   bool readState(CUniStream& stream);
+  // The same over bytes in memory: the state block, and a block read whole (at most 4 GiB).
+  std::string stateBlock();
+  bool readStateBlock(const void* data, std::size_t size);
   // The settings block: drum map, note names, output, export, trigger and velocity range.
   void writeSettings(CUniStream& stream);
   bool readSettings(CUniStream& stream);

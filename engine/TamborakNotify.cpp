@@ -77,6 +77,32 @@ bool Tamborak::updatePlayPositions() {
   return true;
 }
 
+namespace {
+
+// The conversions of a song given from outside.
+class SongTimeBase final : public ProcessContext {
+ public:
+  explicit SongTimeBase(SongHost& song) : song_(song) { ticksPerQuarter = song.ticksPerQuarter(); }
+  void emit(const MidiEvent&) override {}
+  std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override {
+    return song_.mbtToTicks(measure, beat, tick);
+  }
+  void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
+    song_.ticksToMbt(ticks, measure, beat, tick);
+  }
+
+ private:
+  SongHost& song_;
+};
+
+}  // namespace
+
+void Tamborak::showPlayPositions(SongTick now, SongHost& song) {
+  SongTimeBase time(song);
+  for (const std::unique_ptr<Looper>& slice : slices_)
+    if (slice) slice->showPosition(now, time);
+}
+
 void Tamborak::viewTiming(const Looper& slice, std::int32_t& cycle, std::int32_t& resolution) {
   TimeBase time(*this);
   cycle = slice.cycleLength(time);

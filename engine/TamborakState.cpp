@@ -196,6 +196,19 @@ bool Tamborak::readLoop(CUniStream& stream, bool withIdrc) {
   return true;
 }
 
+std::string Tamborak::stateBlock() {
+  std::string bytes;
+  CUniString stream(bytes);
+  writeState(stream);
+  return bytes;
+}
+
+bool Tamborak::readStateBlock(const void* data, std::size_t size) {
+  if (size > 0xFFFFFFFFu) return false;
+  CUniMemoryReader reader(data, static_cast<std::uint32_t>(size));
+  return readState(reader);
+}
+
 // ---- Registry values
 
 void Tamborak::storeLast() {

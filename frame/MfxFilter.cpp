@@ -12,9 +12,12 @@
 #include "host/HostIntegration.h"
 #include "host/HostWindows.h"
 #include "hostapi/ClassIds.h"
-#include "io/UniStream.h"
+#include "frame/ComStream.h"
 
 namespace velmora {
+
+// The host's records are the engine's event encodings, byte for byte.
+static_assert(sizeof(MfxEventRecord::bytes) == kEventRecordSize && sizeof(MfxInputRecord::bytes) == kShortMessageSize);
 
 namespace {
 

@@ -8,21 +8,20 @@
 #include <cstdint>
 
 #include "hostapi/ComTypes.h"
-#include "midi/Event.h"
 
 namespace velmora {
 
 // Song time in host ticks, signed 32 bits.
 using MfxTime = std::int32_t;
 
-// One record of an event queue: the 17 packed bytes that MidiEvent::encode writes.
+// One record of an event queue: 17 packed bytes (time, duration, port, type, channel, data).
 struct MfxEventRecord {
-  std::uint8_t bytes[kEventRecordSize];
+  std::uint8_t bytes[17];
 };
 
-// One record of an input queue: the 7 packed bytes that TimedShortMessage::encode writes.
+// One record of an input queue: 7 packed bytes (time and a short message).
 struct MfxInputRecord {
-  std::uint8_t bytes[kShortMessageSize];
+  std::uint8_t bytes[7];
 };
 
 inline constexpr IID IID_IMfxEventFilter = {0x8D7FDE01, 0x1B1B, 0x11D2, {0xA8, 0xE0, 0x00, 0x00, 0xA0, 0x09, 0x0D, 0xAF}};

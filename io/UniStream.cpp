@@ -15,18 +15,6 @@ std::uint32_t CUniStream::read(void*, std::uint32_t count) {
   return count;
 }
 
-std::uint32_t UniStream<IStream*>::write(const void* buffer, std::uint32_t count) {
-  ULONG written = count;
-  stream_->Write(buffer, count, &written);
-  return written;
-}
-
-std::uint32_t UniStream<IStream*>::read(void* buffer, std::uint32_t count) {
-  ULONG got = count;
-  stream_->Read(buffer, count, &got);
-  return got;
-}
-
 std::uint32_t CUniString::write(const void* buffer, std::uint32_t count) {
   if (bytes_.size() > position_) bytes_.resize(position_);
   bytes_.append(static_cast<const char*>(buffer), count);

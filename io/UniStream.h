@@ -6,8 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "hostapi/ComTypes.h"
-#include "io/File.h"
+#include "platform/File.h"
 
 namespace velmora {
 
@@ -47,20 +46,6 @@ class UniStream<io::File> : public CUniStream {
 
  private:
   io::File& file_;
-};
-
-// A stream over a host's COM IStream: not owned, no reference taken. The byte count is the one
-// the stream reports (the requested count when it reports none); result codes are ignored.
-// [the host's thread; not real-time safe]
-template <>
-class UniStream<IStream*> : public CUniStream {
- public:
-  explicit UniStream(IStream* stream) : stream_(stream) {}
-  std::uint32_t write(const void* buffer, std::uint32_t count) override;
-  std::uint32_t read(void* buffer, std::uint32_t count) override;
-
- private:
-  IStream* stream_;
 };
 
 // A stream over a growable byte string with its own position (starting at 0). Writing first cuts

@@ -17,7 +17,6 @@
 #include <new>
 
 #include "engine/Tamborak.h"
-#include "io/UniStream.h"
 #include "platform/UiQueue.h"
 
 namespace velmora::lv2 {
@@ -477,9 +476,7 @@ void Plugin::offerState(bool force) {
     if (force) lastOffered_.clear();  // the block goes with the next pump
     return;
   }
-  std::string bytes;
-  CUniString stream(bytes);
-  engine().writeState(stream);
+  std::string bytes = engine().stateBlock();
   if (bytes.empty() || bytes.size() > kMaxPanelState || (!force && bytes == lastOffered_)) return;
   std::memcpy(panelOut_.data(), bytes.data(), bytes.size());
   lastOffered_ = std::move(bytes);
@@ -496,13 +493,10 @@ LV2_Worker_Status Plugin::work(LV2_Worker_Respond_Function respond, LV2_Worker_R
   if (job.kind == kJobControl) {
     if (static_cast<std::size_t>(job.control) < kControlCount) kGlobalControls[job.control].set(e, job.value);
   } else if (job.kind == kJobPanelState) {
-    CUniMemoryReader reader(panelIn_.data(), panelInSize_.load(std::memory_order_acquire));
-    if (e.readState(reader)) {
+    if (e.readStateBlock(panelIn_.data(), panelInSize_.load(std::memory_order_acquire))) {
       e.changed("Tamborak::Load");
       // What the panel gave is what it shows: not sent back unless it changes here.
-      lastOffered_.clear();
-      CUniString stream(lastOffered_);
-      e.writeState(stream);
+      lastOffered_ = e.stateBlock();
     }
     panelInSize_.store(0, std::memory_order_release);
   } else if (job.kind == kJobPanelHello) {
@@ -525,8 +519,7 @@ LV2_State_Status Plugin::save(LV2_State_Store_Function store, LV2_State_Handle h
   std::string bytes;
   {
     std::lock_guard guard(mainThreadLock());
-    CUniString stream(bytes);
-    engine().writeState(stream);
+    bytes = engine().stateBlock();
   }
   if (bytes.empty()) return LV2_STATE_ERR_UNKNOWN;
   return store(handle, urids_.state, bytes.data(), bytes.size(), urids_.atomChunk,
@@ -540,8 +533,7 @@ LV2_State_Status Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_State
   if (!data) return LV2_STATE_ERR_NO_PROPERTY;
   if (type != urids_.atomChunk || size > 0xFFFFFFFFu) return LV2_STATE_ERR_BAD_TYPE;
   std::lock_guard guard(mainThreadLock());
-  CUniMemoryReader reader(data, static_cast<std::uint32_t>(size));
-  if (!engine().readState(reader)) {
+  if (!engine().readStateBlock(data, size)) {
     std::fprintf(stderr, "tamborak: the saved state is damaged and was not restored\n");
     return LV2_STATE_ERR_UNKNOWN;
   }

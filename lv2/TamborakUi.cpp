@@ -11,8 +11,6 @@
 
 #include "engine/Tamborak.h"
 #include <new>
-#include "io/UniStream.h"
-#include "loops/ProcessContext.h"
 #include "lv2/PanelLink.h"
 #include "lv2/SongTime.h"
 #include "lv2/TamborakLv2.h"
@@ -41,28 +39,14 @@ bool intValue(const LV2_Atom* atom, LV2_URID type, std::int64_t& value) {
   return true;
 }
 
-std::string stateOf(Tamborak& engine) {
-  std::string bytes;
-  CUniString stream(bytes);
-  engine.writeState(stream);
-  return bytes;
-}
+std::string stateOf(Tamborak& engine) { return engine.stateBlock(); }
 
 }  // namespace
 
 // The plug-in's song as its last position message told it: the tick and the meter the slices'
 // cycles are counted in, as the plug-in's engine counts them.
-class SongClock final : public ProcessContext {
+class SongClock final {
  public:
-  SongClock() { ticksPerQuarter = kTicksPerQuarter; }
-  void emit(const MidiEvent&) override {}
-  std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override {
-    return song.mbtToTicks(measure, beat, tick);
-  }
-  void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override {
-    song.ticksToMbt(ticks, measure, beat, tick);
-  }
-
   SongTime song;
   std::int32_t now = -1;  // none yet
 };
@@ -160,8 +144,7 @@ void PanelUi::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t fo
   const LV2_Atom* chunk = nullptr;
   lv2_atom_object_get(object, stateKey_, &chunk, 0);
   if (!chunk || chunk->type != atomChunk_ || chunk->size == 0) return;
-  CUniMemoryReader reader(LV2_ATOM_BODY_CONST(chunk), chunk->size);
-  if (!engine().readState(reader)) return;
+  if (!engine().readStateBlock(LV2_ATOM_BODY_CONST(chunk), chunk->size)) return;
   panel_->activate();
   agree();
 }
@@ -181,9 +164,7 @@ void PanelUi::takePosition(const LV2_Atom_Object& object) {
 // As the panel's timer does with a playing engine: each slice maps the song position into its
 // cycle. Called again by the timer between messages, so that a cursor behind catches up.
 void PanelUi::showPositions() {
-  if (clock_->now < 0) return;
-  for (int i = 0; i < Tamborak::kSliceCount; ++i)
-    if (Looper* slice = engine().getSlice(i)) slice->showPosition(clock_->now, *clock_);
+  if (clock_->now >= 0) engine().showPlayPositions(clock_->now, clock_->song);
 }
 
 int PanelUi::idle() {

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "io/File.h"
+#include "platform/File.h"
 #include "platform/Numeric.h"
 
 namespace velmora {

@@ -1,7 +1,7 @@
 // velmora::io::File on POSIX: open/read/write, with flock for the sharing rules (a shared lock
 // for read-only openers, an exclusive one for every other). The lock is taken before a file is
 // truncated, so a failed exclusive open never destroys what another opener is reading.
-#include "io/File.h"
+#include "platform/File.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,5 +1,5 @@
 // velmora::io::File on Windows: CreateFileA with read-sharing for read-only openers.
-#include "io/File.h"
+#include "platform/File.h"
 
 #include <windows.h>
 

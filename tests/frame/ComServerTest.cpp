@@ -10,6 +10,8 @@
 #include "hostapi/ClassIds.h"
 #include "frame/ClassObjects.h"
 #include "frame/ComServer.h"
+#include "frame/ComStream.h"
+#include "tests/HostStream.h"
 #include "hostapi/DrApi.h"
 #include "hostapi/MfxHost.h"
 #include "frame/PageWindow.h"
@@ -411,4 +413,18 @@ TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
 }
 
 }  // namespace
+TEST(UniStreamIStream, GivesTheCountTheHostReportsOrTheRequestedOne) {
+  test::FakeHostStream reporting(true, 3);
+  UniStream<IStream*> w(&reporting);
+  EXPECT_EQ(w.write("abcdef", 6), 3u);  // short write reported, result code ignored
+  reporting.pos = 0;
+  char buf[8];
+  EXPECT_EQ(w.read(buf, 8), 3u);
+
+  test::FakeHostStream silent(false);
+  UniStream<IStream*> s(&silent);
+  EXPECT_EQ(s.write("abcdef", 6), 6u);
+  EXPECT_EQ(s.read(buf, 2), 2u);  // no count reported: the requested count
+}
+
 }  // namespace velmora

@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "io/File.h"
+#include "platform/File.h"
 #include "io/Record.h"
 #include "io/UniStream.h"
-#include "tests/HostStream.h"
 #include "tests/TempFolder.h"
 
 using namespace velmora;
@@ -114,20 +113,4 @@ TEST(UniStreamFile, WritesAndReadsThroughTheFileAndCloseClosesIt) {
   EXPECT_EQ(text, "Groove");
   char c;
   EXPECT_EQ(s.read(&c, 1), 0u);
-}
-
-using test::FakeHostStream;
-
-TEST(UniStreamIStream, GivesTheCountTheHostReportsOrTheRequestedOne) {
-  FakeHostStream reporting(true, 3);
-  UniStream<IStream*> w(&reporting);
-  EXPECT_EQ(w.write("abcdef", 6), 3u);  // short write reported, result code ignored
-  reporting.pos = 0;
-  char buf[8];
-  EXPECT_EQ(w.read(buf, 8), 3u);
-
-  FakeHostStream silent(false);
-  UniStream<IStream*> s(&silent);
-  EXPECT_EQ(s.write("abcdef", 6), 6u);
-  EXPECT_EQ(s.read(buf, 2), 2u);  // no count reported: the requested count
 }

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "io/File.h"
+#include "platform/File.h"
 #include "platform/FileAccess.h"
 #include "platform/SafeSave.h"
 #include "platform/System.h"
