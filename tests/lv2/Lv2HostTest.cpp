@@ -299,11 +299,10 @@ int main() {
     }
     const std::string saved = stopped.save();
     check(padOf(saved) == 9 && Instance(world, plugin, song.rate).restore(saved), "the pad port stops at pad 9");
-    stopped.refuseJobs_ = true;
-    stopped.controls_[lv2::controlIndex("quick_pad")] = 4;
-    stopped.play(song, 256, {});
-    stopped.refuseJobs_ = false;
-    stopped.play(song, 256, {});
+    for (const bool refuse : {true, false}) {
+      stopped.refuseJobs_ = refuse, stopped.controls_[lv2::controlIndex("quick_pad")] = 4;
+      stopped.play(song, 256, {});
+    }
     check(padOf(stopped.save()) == 4, "a pad change the worker had no room for comes with a later block");
   }
   {
