@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -290,7 +291,9 @@ class Looper {
   bool replaceComponent(std::size_t index, const std::string& name);
 
   void resetRenderState();
-  void prepare(std::int32_t from, std::int32_t to, ProcessContext& context);
+  // Positions the render state for the window; true when it simply continues the last one with
+  // the same offset, resolutions and swing division.
+  bool prepare(std::int32_t from, std::int32_t to, ProcessContext& context);
   void transform(MidiEvent& event, const RenderControls& controls, std::int32_t contextResolution) const;
   std::int32_t cycleLengthLocked(ProcessContext& context) const;
 
@@ -340,6 +343,13 @@ class Looper {
     std::int32_t listResolution = 0;
     std::int32_t division = -1;
     std::int32_t nextFrom = -1;
+    // The song tick of the record the last window stopped before, under the quantize and swing
+    // it was placed with: a window that continues and ends before it plays nothing. The skipped
+    // placement still draws its humanize number (`idleDraws`), so that the sequence of numbers
+    // does not depend on how the windows are cut.
+    std::int64_t idleBefore = std::numeric_limits<std::int64_t>::min();
+    bool idleQuantize = false, idleDraws = false;
+    std::int32_t idleSwingPc = 0;
   } render_;
   RenderFlags flags_;
 };

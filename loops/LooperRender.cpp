@@ -4,10 +4,12 @@
 // Real time: nothing here allocates, does I/O or waits for anything but the slice's lock, which
 // the user-interface thread holds only to swap finished work in.
 #include <algorithm>
+#include <limits>
 #include <mutex>
 
 #include "loops/Looper.h"
 #include "loops/StrokeTiming.h"
+#include "platform/CrtRand.h"
 
 namespace velmora {
 
@@ -40,6 +42,7 @@ void Looper::restartRender() {
 void Looper::setRenderFlags(RenderFlags flags) {
   std::lock_guard guard(lock_);
   flags_ = flags;
+  render_.idleBefore = std::numeric_limits<std::int64_t>::min();
 }
 
 std::int32_t Looper::cycleLengthLocked(ProcessContext& context) const {
@@ -73,7 +76,7 @@ void Looper::showPosition(std::int32_t t, ProcessContext& context) {
   view_->showPosition(t - start, nextCycleStart(start, context) - start);
 }
 
-void Looper::prepare(std::int32_t from, std::int32_t to, ProcessContext& context) {
+bool Looper::prepare(std::int32_t from, std::int32_t to, ProcessContext& context) {
   RenderState& rs = render_;
   const std::int32_t host = context.ticksPerQuarter;
   const auto list = static_cast<std::int32_t>(track_.division());
@@ -91,12 +94,14 @@ void Looper::prepare(std::int32_t from, std::int32_t to, ProcessContext& context
     rs.offset = offset;
   }
   const std::int32_t division = engine_.getSwingDivision();
-  if (!continues || division != rs.division) {
+  const bool same = continues && division == rs.division;
+  if (!same) {
     rs.division = division;
     rs.step = division > 0 ? rs.patternResolution / division : 0;
     if (rs.step != 0 && rs.patternResolution != host) rs.step = scale(rs.step, host, rs.patternResolution);
   }
   rs.nextFrom = wrapped(std::int64_t{to} + 1);
+  return same;
 }
 
 void Looper::transform(MidiEvent& event, const RenderControls& controls, std::int32_t contextResolution) const {
@@ -129,11 +134,19 @@ void Looper::render(std::int32_t from, std::int32_t to, ProcessContext& context)
   if (muted() && !playAnyway()) return;
   std::lock_guard guard(lock_);
   if (track_.endTime() <= 0) return;
-  prepare(from, to, context);
-
-  const RenderControls controls{engine_.getQuantize(), engine_.getSwingPc(), engine_.getHumanizeVelo(),
-                                engine_.getHumanizeVeloTrend(), engine_.getDrumMap()};
   RenderState& rs = render_;
+  const bool same = prepare(from, to, context);
+  const bool quantize = engine_.getQuantize();
+  const std::int32_t swingPc = engine_.getSwingPc();
+  // Most windows end before the next record: nothing to place again.
+  if (same && to < rs.idleBefore && quantize == rs.idleQuantize && swingPc == rs.idleSwingPc) {
+    if (rs.idleDraws) crtRand();
+    return;
+  }
+  rs.idleBefore = std::numeric_limits<std::int64_t>::min();
+
+  const RenderControls controls{quantize, swingPc, engine_.getHumanizeVelo(), engine_.getHumanizeVeloTrend(),
+                                engine_.getDrumMap()};
   const std::uint32_t count = track_.eventCount();
   std::uint32_t unplayed = 0;  // records in a row that are never played
   for (;;) {
@@ -144,7 +157,13 @@ void Looper::render(std::int32_t from, std::int32_t to, ProcessContext& context)
       unplayed = 0;
       MidiEvent copy = record;
       transform(copy, controls, context.ticksPerQuarter);
-      if (copy.time > to) break;
+      if (copy.time > to) {
+        rs.idleBefore = copy.time;
+        rs.idleQuantize = quantize;
+        rs.idleSwingPc = swingPc;
+        rs.idleDraws = record.type == kEventNote && !flags_.noHumanize;
+        break;
+      }
       if (copy.time >= from) context.emit(copy);
     }
     if (++rs.iterator == track_.end()) {

@@ -123,8 +123,8 @@ void Plugin::deactivate() {
   outCount_ = 0;
 }
 
-double Plugin::ticksPerFrame() const {
-  return speed_ * beatsPerMinute_ / 60.0 * SongTime::beatTicks(song_.beatUnit()) / sampleRate_;
+void Plugin::retime() {
+  ticksPerFrame_ = speed_ * beatsPerMinute_ / 60.0 * SongTime::beatTicks(song_.beatUnit()) / sampleRate_;
 }
 
 bool Plugin::isTrigger(std::uint8_t key) const {
@@ -168,10 +168,10 @@ void Plugin::run(std::uint32_t frames) {
   }
 }
 
-double Plugin::tickAt(std::int64_t frames) const { return anchorTick_ + static_cast<double>(frames) * ticksPerFrame(); }
+double Plugin::tickAt(std::int64_t frames) const { return anchorTick_ + static_cast<double>(frames) * ticksPerFrame_; }
 
 double Plugin::framesFromAnchor(std::int64_t tick) const {
-  return std::floor((static_cast<double>(tick) - anchorTick_) / ticksPerFrame() + 0.5);
+  return std::floor((static_cast<double>(tick) - anchorTick_) / ticksPerFrame_ + 0.5);
 }
 
 std::uint32_t Plugin::frameOf(std::int64_t tick, const Span& span) const {
@@ -191,7 +191,7 @@ void Plugin::segment(std::uint32_t from, std::uint32_t to) {
   // The window holds the ticks whose nearest frame lies before the segment's end: the estimate,
   // then settled by the same rounding that places the events.
   const auto end = static_cast<double>(anchorFrames_ + (to - from));
-  const double estimate = std::ceil(tickAt(anchorFrames_ + (to - from)) - 0.5 * ticksPerFrame()) - 1;
+  const double estimate = std::ceil(tickAt(anchorFrames_ + (to - from)) - 0.5 * ticksPerFrame_) - 1;
   auto last = static_cast<std::int64_t>(
       std::clamp(estimate, -1.0, static_cast<double>(std::numeric_limits<SongTick>::max()) + 1));
   while (last <= std::numeric_limits<SongTick>::max() && framesFromAnchor(last + 1) < end) ++last;
@@ -296,9 +296,19 @@ void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
   if (object->body.otype != urids_.timePosition) return;
   const LV2_Atom *bar = nullptr, *barBeat = nullptr, *beatsPerBar = nullptr, *beatUnit = nullptr, *bpm = nullptr,
                  *speed = nullptr, *songFrame = nullptr;
-  lv2_atom_object_get(object, urids_.timeBar, &bar, urids_.timeBarBeat, &barBeat, urids_.timeBeatsPerBar, &beatsPerBar,
-                      urids_.timeBeatUnit, &beatUnit, urids_.timeBeatsPerMinute, &bpm, urids_.timeSpeed, &speed,
-                      urids_.timeFrame, &songFrame, 0);
+  // One pass over the properties; the first of each key counts.
+  LV2_ATOM_OBJECT_FOREACH(object, property) {
+    const LV2_URID key = property->key;
+    const LV2_Atom** slot = key == urids_.timeBar              ? &bar
+                            : key == urids_.timeBarBeat        ? &barBeat
+                            : key == urids_.timeBeatsPerBar    ? &beatsPerBar
+                            : key == urids_.timeBeatUnit       ? &beatUnit
+                            : key == urids_.timeBeatsPerMinute ? &bpm
+                            : key == urids_.timeSpeed          ? &speed
+                            : key == urids_.timeFrame          ? &songFrame
+                                                               : nullptr;
+    if (slot && !*slot) *slot = &property->value;
+  }
   const auto read = [&](const LV2_Atom* atom, double& value) {
     return number(atom, urids_.atomFloat, urids_.atomDouble, urids_.atomInt, urids_.atomLong, value);
   };
@@ -334,9 +344,10 @@ void Plugin::position(std::uint32_t frame, const LV2_Atom_Object* object) {
   if (meterChanged) song_.setMeter(perBar, unit);
   if (!rolling_ || drifted) place(tick);
   else if (newBpm != beatsPerMinute_ || newSpeed != speed_) place(own);
+  if (newBpm != beatsPerMinute_ || meterChanged) song_.setTempo(newBpm, unit);
   beatsPerMinute_ = newBpm;
-  song_.setTempo(beatsPerMinute_, unit);
   speed_ = newSpeed;
+  retime();
   if (!rolling_ && speed_ > 0) startEngine();
 }
 
@@ -387,15 +398,19 @@ void Plugin::writeOutput() {
 void Plugin::checkControls() {
   for (std::size_t i = 0; i < kControlCount; ++i) {
     if (!controls_[i]) continue;
-    const std::int32_t value = controlValue(i, *controls_[i], lastControl_[i]);
+    // A port value the last block settled (no change left to send) needs no conversion.
+    const float raw = *controls_[i];
+    if (controlsSeen_ && raw == settledControl_[i]) continue;
+    settledControl_[i] = std::numeric_limits<float>::quiet_NaN();
+    const std::int32_t value = controlValue(i, raw, lastControl_[i]);
     // The first values are the host's starting point, not a change: the loop keeps its own.
-    if (!controlsSeen_) {
+    if (!controlsSeen_) lastControl_[i] = value;
+    if (value != lastControl_[i]) {
+      const Job job{kJobControl, static_cast<std::int32_t>(i), value};
+      if (schedule_.schedule_work(schedule_.handle, sizeof job, &job) != LV2_WORKER_SUCCESS) continue;
       lastControl_[i] = value;
-      continue;
     }
-    if (value == lastControl_[i]) continue;
-    const Job job{kJobControl, static_cast<std::int32_t>(i), value};
-    if (schedule_.schedule_work(schedule_.handle, sizeof job, &job) == LV2_WORKER_SUCCESS) lastControl_[i] = value;
+    settledControl_[i] = raw;
   }
   controlsSeen_ = true;
 }
@@ -445,11 +460,10 @@ void Plugin::writeNotify() {
 
 void Plugin::notifyPosition(std::uint32_t capacity, std::uint32_t frames) {
   framesSincePosition_ = std::min(framesSincePosition_ + frames, std::numeric_limits<std::uint32_t>::max() / 2);
+  if (!notify_ || !positionWanted_ || framesSincePosition_ < sampleRate_ * kPositionIntervalMs / 1000) return;
   const std::int64_t tick = std::llround(tickAt(anchorFrames_));
   const std::int32_t meter = song_.beatsPerBar() * 256 + song_.beatUnit();
-  if (!notify_ || !positionWanted_ || (tick == sentTick_ && meter == sentMeter_) ||
-      framesSincePosition_ < sampleRate_ * kPositionIntervalMs / 1000)
-    return;
+  if (tick == sentTick_ && meter == sentMeter_) return;
   // Built aside, so that a sequence without room for all of it gets none of it.
   alignas(LV2_Atom_Event) std::array<std::uint8_t, 128> event;
   LV2_Atom_Forge forge = forge_;

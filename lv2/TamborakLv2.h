@@ -136,7 +136,8 @@ class Plugin final : private EventSource, private EventSink {
   // Leaves the engine's state block for the panel when it changed since the last one (or always,
   // when `force`). [the worker thread, under the process-wide lock]
   void offerState(bool force);
-  double ticksPerFrame() const;
+  // Takes the tempo, speed and meter into ticksPerFrame_. [audio-thread, real-time safe]
+  void retime();
   bool isTrigger(std::uint8_t key) const;
 
   Tamborak& engine();
@@ -157,6 +158,7 @@ class Plugin final : private EventSource, private EventSink {
   LV2_Atom_Sequence* notify_ = nullptr;
   std::array<const float*, kControlCount> controls_{};
   std::array<std::int32_t, kControlCount> lastControl_{};
+  std::array<float, kControlCount> settledControl_{};  // the port value lastControl_ came from, NaN when unsettled
   bool controlsSeen_ = false;
 
   // Transport. While rolling the plug-in counts the song itself: the position at the current frame
@@ -170,6 +172,7 @@ class Plugin final : private EventSource, private EventSink {
   std::int64_t nextTick_ = 0;
   double beatsPerMinute_ = 120;
   double speed_ = 0;
+  double ticksPerFrame_ = 0;  // song ticks per frame at that tempo, speed and beat unit
 
   std::array<std::uint8_t, 64> triggers_{};  // trigger keys waiting for the next window
   std::size_t triggerCount_ = 0;

@@ -134,6 +134,33 @@ TEST(LooperRender, ContiguousWindowsMatchOneWindowAndJumpsReanchor) {
   }
 }
 
+TEST(LooperRender, WindowsBeforeTheNextStrokeDrawAndFollowSettings) {
+  // Each window places the stroke it stops before, drawing its humanize number: 20 windows of
+  // 97 ticks over a bar of six strokes draw 26.
+  StubEngine engine;
+  engine.humanizeVelo = 20;
+  Looper slice(engine);
+  give(slice, kBar);
+  MeterContext context(4, 2);
+  crtSrand(5);
+  for (std::int32_t from = 0; from < 1920; from += 97) slice.render(from, std::min(from + 96, 1919), context);
+  const int next = crtRand();
+  crtSrand(5);
+  for (int i = 0; i < 26; ++i) crtRand();
+  EXPECT_EQ(next, crtRand());
+  // A setting changed between windows places the waiting stroke again: quantized or unswung to 120.
+  for (const int swing : {0, 100}) {
+    engine.quantize = false, engine.swingPc = swing;
+    Looper s(engine);
+    give(s, {note(swing ? 60 : 65, 36, 100)});
+    MeterContext c(4, 2);
+    s.render(0, 99, c);
+    engine.quantize = swing == 0, engine.swingPc = 0;
+    s.render(100, 125, c);
+    EXPECT_TRUE(c.events.size() == 1 && c.events[0].time == 120) << swing;
+  }
+}
+
 TEST(LooperRender, TransformPlacesMapsAndShapesEachStroke) {
   struct Case {
     const char* what;

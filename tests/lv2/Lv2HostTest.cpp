@@ -299,6 +299,11 @@ int main() {
     }
     const std::string saved = stopped.save();
     check(padOf(saved) == 9 && Instance(world, plugin, song.rate).restore(saved), "the pad port stops at pad 9");
+    for (const bool refuse : {true, false}) {
+      stopped.refuseJobs_ = refuse, stopped.controls_[lv2::controlIndex("quick_pad")] = 4;
+      stopped.play(song, 256, {});
+    }
+    check(padOf(stopped.save()) == 4, "a pad change the worker had no room for comes with a later block");
   }
   {
     // A host offering a nearly full output buffer gets whole events only: of each block's events

@@ -255,6 +255,7 @@ class Instance {
   std::function<void(const LV2_Atom*)> onNotify;
   std::function<void()> eachBlock;
   std::array<float, lv2::kControlCount> controls_{};
+  bool refuseJobs_ = false;  // the worker's queue is full
   std::size_t stuck_ = 0, others_ = 0;  // notes left sounding, messages other than notes
   bool orderedOutput_ = true;
   double startTick_ = 0;  // the song tick at frame 0 of a play
@@ -307,6 +308,7 @@ class Instance {
     responses_.clear();
   }
   static LV2_Worker_Status schedule(LV2_Worker_Schedule_Handle handle, uint32_t size, const void* data) {
+    if (static_cast<Instance*>(handle)->refuseJobs_) return LV2_WORKER_ERR_NO_SPACE;
     static_cast<Instance*>(handle)->jobs_.emplace_back(static_cast<const char*>(data), static_cast<const char*>(data) + size);
     return LV2_WORKER_SUCCESS;
   }
