@@ -18,7 +18,7 @@ set(TAMBORAK_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 # tamborak_test(name sources...): one GoogleTest program registered case by case with CTest.
 function(tamborak_test name)
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE tamborak_core GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE tamborak_windows GTest::gtest GTest::gtest_main)
   tamborak_warnings(${name})
   if(NOT CMAKE_CROSSCOMPILING)
     # Suites named ...Child run only inside a child process that a test starts itself.

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "engine/Tamborak.h"
-#include "frame/CTamborak.h"
 #include "io/UniStream.h"
 
 namespace velmora::test {
@@ -18,9 +17,8 @@ namespace velmora::test {
 inline Tamborak& fuzzEngine(int which) {
   static Tamborak* engines[2] = {nullptr, nullptr};
   if (!engines[which]) {
-    void* face = nullptr;
-    if (CTamborak::create(IID_IMfxEventFilter, &face) != S_OK) std::abort();
-    engines[which] = &CTamborak::of(*static_cast<IMfxEventFilter*>(face)).engine();
+    engines[which] = new Tamborak(true);
+    if (!engines[which]->allSlicesPresent()) std::abort();
     engines[which]->selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   }
   return *engines[which];
