@@ -1,8 +1,8 @@
 // TamborakDR: the engine inside the drum sampler. The sampler loads it through IDrObject and
 // drives it block by block through IDrumDeploy with its sample clock and transport; the slices
-// render straight into the block's pad triggers (the engine's ProcessContext face), sorted by
-// sample offset. No MIDI host is involved: the song has four beats to the bar at 240 ticks per
-// quarter, and the tempo is the sampler's.
+// render straight into the block's pad triggers (TamborakDR is the ProcessContext they render
+// into), sorted by sample offset. No MIDI host is involved: the song has four beats to the bar
+// at 240 ticks per quarter, and the tempo is the sampler's.
 #pragma once
 
 #include <atomic>
