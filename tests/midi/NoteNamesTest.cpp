@@ -59,7 +59,7 @@ struct HostStub final : HostNoteNameLists {
 // The sampler's pad names: pad p is labelled "P<p>" and only pad 0 holds a sample.
 struct PadStub final : PadNameSource {
   bool labels(std::array<std::string, kPadNameCount>& labels) const override {
-    for (int p = 0; p < kPadNameCount; ++p) labels[static_cast<std::size_t>(p)] = "P" + std::to_string(p);
+    for (int p = 0; p < kPadNameCount; ++p) labels[static_cast<std::size_t>(p)] = std::string(1, 'P').append(std::to_string(p));
     return true;
   }
   bool sample(int pad, std::string& sample) const override {
