@@ -7,7 +7,7 @@ if(NOT ROOT)
 endif()
 set(folders engine library compose loops midi io platform hostapi host frame ui lv2 app sim)
 # A bracket that opens with words and reaches "thread": "[any thread", "[the host's thread", ...
-set(tag_regex "\\[[a-z][a-z' -]*thread")
+set(tag_regex "\\[[A-Za-z][A-Za-z' -]*[Tt]hread")
 set(offences 0)
 foreach(folder IN LISTS folders)
   file(GLOB_RECURSE files RELATIVE ${ROOT} ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)

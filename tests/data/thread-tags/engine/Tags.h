@@ -5,5 +5,5 @@ int b();  // [audio-thread or the host's input thread]
 int c();  // [any thread]
 /* [render thread] */
 int d(int x[3]);  // [the host's user-interface thread]
- * [one thread at a time]
+ * [One thread at a time]
 const char* e = "[any thread]";
