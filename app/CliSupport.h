@@ -29,7 +29,7 @@ int usageError(const std::string& command, const std::string& message);
 void setTask(std::string task);
 const std::string& task();
 
-// "1 bar", "2 bars": the count with the noun, in the plural unless the count is 1. [any thread]
+// "1 bar", "2 bars": the count with the noun, in the plural unless the count is 1. [any-thread]
 std::string counted(std::size_t count, const char* noun);
 
 // The options of one command line. Options come as "--name value", "--name=value" or, for
@@ -49,11 +49,11 @@ struct Options {
 bool parseOptions(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                   const std::vector<std::string>& flags, Options& out, std::string& error);
 
-// The whole text as a decimal integer within [low, high]; false otherwise. [any thread]
+// The whole text as a decimal integer within [low, high]; false otherwise. [any-thread]
 bool parseInteger(const std::string& text, std::int64_t low, std::int64_t high, std::int64_t& out);
 
 // A JSON string literal of the text, quotes included; bytes that are not valid UTF-8 are
-// written as the text "\xNN", as on the terminal. [any thread]
+// written as the text "\xNN", as on the terminal. [any-thread]
 std::string jsonString(std::string_view text);
 
 // Progress of long work on stderr: nothing during its first second, then one line a second

@@ -33,7 +33,7 @@ bool readCommandOptions(const char* command, const std::vector<std::string>& arg
                         std::vector<std::string> flags, std::size_t positionals, Options& options, int& status);
 
 // The help text of a command ("" for the program itself); nullptr for an unknown command.
-// [any thread]
+// [any-thread]
 const char* commandHelp(const std::string& command);
 
 }  // namespace velmora::app

@@ -69,12 +69,12 @@ std::string libraryFolder(const std::string& named, int& status);
 
 // The slots judged by default: the slices that take part in composing. [main-thread]
 std::uint32_t takingPart(Tamborak& engine);
-// The part a slot plays ("perc 1".."perc 3", "cymbal", "snare", "kick"). [any thread]
+// The part a slot plays ("perc 1".."perc 3", "cymbal", "snare", "kick"). [any-thread]
 const char* partName(int slot);
 // The bar of a rhythm signature as 16 characters: "x" a stroke, "X" an accented stroke (an open
-// hi-hat on cymbals), "." a rest. [any thread]
+// hi-hat on cymbals), "." a rest. [any-thread]
 std::string stepGrid(std::uint32_t hitMask, std::uint32_t accentMask);
-// The instrument kind of a slice's folder: its last folder component (folders end with "\\"). [any thread]
+// The instrument kind of a slice's folder: its last folder component (folders end with "\\"). [any-thread]
 std::string kindOf(const std::string& folder);
 
 // Prints the loop's six slices as a table, or as the JSON array "slices" (with `details`, the

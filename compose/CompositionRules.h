@@ -20,7 +20,7 @@ struct RuleInputs {
 // violations; `outBits` gets the blamed slots (within `mask`) and `message` the rule texts
 // joined by "|". Both are cleared first. Allocates nothing when no rule fires, or when
 // `message` already has room for the texts.
-// [any thread, real-time safe given a message with capacity]
+// [any-thread, real-time safe given a message with capacity]
 std::int32_t checkRules(const RuleInputs& in, std::uint32_t mask, std::string& message, std::uint32_t& outBits);
 
 }  // namespace velmora

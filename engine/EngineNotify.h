@@ -22,12 +22,12 @@ class EngineNotify {
   static void engineDestroyed();
   // An engine joined the connected list. A library change that came while no engine was
   // connected (and so was not rescanned) is rescanned now, on the user-interface thread.
-  // [any thread, not real-time safe]
+  // [any-thread, not real-time safe]
   static void engineJoined();
 
-  // The tree updater's target; kNoTarget while no engine exists. [any thread]
+  // The tree updater's target; kNoTarget while no engine exists. [any-thread]
   static platform::UiTarget treeUpdater();
-  // Engines holding the tree updater. [any thread]
+  // Engines holding the tree updater. [any-thread]
   static std::int32_t treeUpdaterCount();
 };
 

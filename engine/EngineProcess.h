@@ -25,29 +25,29 @@ class EngineProcess {
   // Counts an engine out; the last one stops the pattern library's watcher, empties the library
   // (the next first engine scans it again) and takes the listeners with it. [main-thread]
   static void removeEngine();
-  // Engines alive now. [any thread]
+  // Engines alive now. [any-thread]
   static std::int32_t engineCount();
 
   // "Velmora_ViewsSetLoopIdx", registered by the first engine that finds it unregistered.
-  // [any thread]
+  // [any-thread]
   static platform::UiMessage viewsSetLoopIdxMessage();
   static void registerViewsSetLoopIdx();
 
   // The lock of the connected engines list. Taken before the pattern library's lock where both
-  // are needed. [any thread]
+  // are needed. [any-thread]
   static std::recursive_mutex& enginesLock();
   // Under the lock: every connected engine listed stores its state as "Last"; `engine` is
   // appended unless listed already, then reads "Globals" and, when two or more are listed,
   // "Last"; a library change missed while no engine was connected is then
-  // rescanned. [the connecting thread, not real-time safe: registry I/O, reads patterns]
+  // rescanned. [main-thread, not real-time safe: registry I/O, reads patterns]
   static void join(Tamborak& engine);
-  // Removes `engine`; the others keep their order. [any thread]
+  // Removes `engine`; the others keep their order. [any-thread]
   static void leave(Tamborak& engine);
-  // The connected engines in the order they joined. [any thread]
+  // The connected engines in the order they joined. [any-thread]
   static std::vector<Tamborak*> connectedEngines();
 
   // The application key of the engines' registry values, relative to HKEY_CURRENT_USER\Software
-  // (settings::kApplicationKey unless a test names its own). [any thread]
+  // (settings::kApplicationKey unless a test names its own). [any-thread]
   static void setSettingsKey(std::string key);
   static std::string settingsKey();
 
@@ -55,7 +55,7 @@ class EngineProcess {
   // the program's own module. Takes effect when the next first engine starts the library.
   // [main-thread]
   static void setProgramFolder(std::string folder);
-  // The folder set above, else the folder of the program's own module. [any thread]
+  // The folder set above, else the folder of the program's own module. [any-thread]
   static std::string programFolder();
   // The pattern library folder to use instead of the one beside the program folder; empty (the
   // default) means beside it. Takes effect when the next first engine starts the library.

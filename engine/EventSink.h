@@ -13,6 +13,7 @@ class EventSource {
   // Input events of the window, in time order. [audio-thread, must be real-time safe]
   virtual std::size_t size() const = 0;
   // Event `index` (times in song ticks); false when the host cannot give it (it is skipped).
+  // [audio-thread, must be real-time safe]
   virtual bool get(std::size_t index, MidiEvent& event) const = 0;
 
  protected:

@@ -57,7 +57,7 @@ bool readLoopBlock(CUniStream& stream, const LoopSlices& slices, bool withIdrc, 
 // Reads one loop block whole into `block` (its bytes from the version on), checking every record
 // as readLoopBlock does without changing any slice, so a record that holds a loop block can be
 // checked whole before anything of it is applied. False for an old version or a short or
-// malformed block. [any thread, not real-time safe: allocates]
+// malformed block. [any-thread, not real-time safe: allocates]
 bool copyLoopBlock(CUniStream& stream, bool withIdrc, std::string& block);
 
 }  // namespace velmora

@@ -12,9 +12,9 @@ namespace velmora {
 // Largest loop file read: the library's own file limit.
 constexpr std::uint64_t kMaxLoopFileBytes = std::uint64_t{64} << 20;
 
-// True when the name can be a tree item: a backslash would split its relative path. [any thread]
+// True when the name can be a tree item: a backslash would split its relative path. [any-thread]
 bool isLoopTreeName(const std::string& name);
-// A relative path (backslashes) with native separators. [any thread]
+// A relative path (backslashes) with native separators. [any-thread]
 std::string nativeLoopPath(const std::string& relative);
 
 // A one-shot watch of a folder tree: after start(), the first change of names below the folder

@@ -50,10 +50,10 @@ class OfflineProcess : public ProcessContext {
   // after every message at its time or earlier; a note also gets its note-off (status 0x8n,
   // same key and velocity) at time + duration, before every message at that time or later but
   // never before its own note-on; a note left open ends at the end of the processed range.
-  // [the exporting thread, not real-time safe: allocates]
+  // [main-thread, not real-time safe: allocates]
   void emit(const MidiEvent& event) override;
   // Measure, beat and tick in the process's own meter (measures and beats count from 1).
-  // [any thread]
+  // [any-thread]
   std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override;
   void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override;
 
@@ -65,7 +65,7 @@ class OfflineProcess : public ProcessContext {
   // [main-thread, not real-time safe]
   virtual int write(CUniStream& stream);
   // Channel messages collected from now on leave on `channel` (0..15), as the engine's own
-  // output does; -1 keeps each event's channel. [the exporting thread]
+  // output does; -1 keeps each event's channel. [main-thread]
   void forceChannel(std::int32_t channel) { channel_ = channel; }
 
   // The time base after set-up: the file's division (ProcessContext::ticksPerQuarter), ticks

@@ -1,5 +1,5 @@
 // The engine's ready pads: the slices a pad's loop block reads into, kept apart from the engine's
-// own slices, and the engine face they load through. [engine-internal]
+// own slices, and the engine face they load through. [main-thread unless said otherwise]
 #pragma once
 
 #include <array>

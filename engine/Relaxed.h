@@ -1,7 +1,7 @@
 // A value that one thread writes while another reads it without a lock: every access is a relaxed
 // atomic load or store, so the readers see some recent value, never a torn one, and the program
 // stays free of data races. For independent controls only: two of them read one after the other
-// may come from different moments. [any thread, real-time safe]
+// may come from different moments. [any-thread, real-time safe]
 #pragma once
 
 #include <atomic>

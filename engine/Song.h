@@ -1,7 +1,7 @@
 // The time base of a song a host of ours plays (the program, the test hosts): ticks per quarter,
 // tempo changes, and meters that change at chosen measures, with the conversions between ticks
 // and measure, beat and tick that a host's meter map offers; it answers the engine as its song. Measures and beats count from 1; ticks before the song's start extend the
-// first meter backwards. [any thread once built; building is not thread-safe]
+// first meter backwards. [any-thread once built; building is not thread-safe]
 #pragma once
 
 #include <cstdint>

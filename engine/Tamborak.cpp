@@ -15,6 +15,7 @@
 #include "loops/QuickPadBank.h"
 #include "platform/CrtRand.h"
 #include "platform/System.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
@@ -101,6 +102,7 @@ void Tamborak::useNoteNamesOf(std::shared_ptr<const PadNameSource> pads) {
 }
 
 void Tamborak::connect(SongHost& song, bool offline) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   song_ = &song;
   startWindow(nullptr);
   EngineProcess::join(*this);
@@ -117,6 +119,7 @@ void Tamborak::refuseHost() {
 }
 
 void Tamborak::disconnect() {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   while (!views_.empty()) {
     TamborakView* view = views_.front();
     view->detach();
@@ -138,15 +141,21 @@ void Tamborak::warnOffline() {
 }
 
 void Tamborak::start(SongTick time) {
+  TAMBORAK_ASSERT_NOT_UI();
+  platform::AudioScope audio;
   engineTrace("START at %d\n", time);
   playing_ = true;
 }
 
 void Tamborak::loop(SongTick restartTime, SongTick stopTime) {
+  TAMBORAK_ASSERT_NOT_UI();
+  platform::AudioScope audio;
   engineTrace("LOOP restart at %d, stop at %d\n", restartTime, stopTime);
 }
 
 void Tamborak::stop(SongTick time) {
+  TAMBORAK_ASSERT_NOT_UI();
+  platform::AudioScope audio;
   engineTrace("STOP at %d\n", time);
   playing_ = false;
 }

@@ -46,7 +46,7 @@ namespace velmora {
 class Looper;
 
 // The swing grid a volume's name implies: "16..." sixteenths, "8..." eighths, else index 0.
-// [any thread]
+// [any-thread]
 std::int32_t swingGridOfVolume(const std::string& name);
 
 class Tamborak : public ControlApi,
@@ -327,11 +327,11 @@ class Tamborak : public ControlApi,
   // Pad `index` plays from now on: its slices restart, a stored pad brings its swing grid.
   // [audio-thread, real-time safe, pad lock held]
   void startPlaying(std::int32_t index);
-  // A trigger note of the live input, on the host's thread: pad `index` plays at once through
-  // the ready pads, as a switch in the render pass does, and the user-interface thread completes
-  // the switch announcing "Tamborak::LoadLoop". [host thread, real-time safe]
+  // A trigger note of the live input: pad `index` plays at once through the ready pads, as a
+  // switch in the render pass does, and the user-interface thread completes the switch
+  // announcing "Tamborak::LoadLoop". [any-thread: the host's input thread, real-time safe]
   void switchLive(std::int32_t index);
-  // The latest bar line one cycle of the playing slices after `t`. [pad lock held]
+  // The latest bar line one cycle of the playing slices after `t`. [audio-thread, pad lock held]
   SongTick playingCycleEnd(SongTick t);
   // Brings the slices to the pad playing: stores pad slicesPad_, exchanges the slices with the
   // ready set (or clears them for an empty pad), then takes the loaded pad's variation range and
@@ -371,7 +371,7 @@ class Tamborak : public ControlApi,
   void refreshViews(TamborakView::Item item);
   // Tells the views that pad `index` follows pad `old` from the render pass: one message to the
   // engine's own target, which passes "Velmora_ViewsSetLoopIdx" on to each view, so the render
-  // pass never reads the views list. [any thread]
+  // pass never reads the views list. [any-thread]
   void announceLoopIdx(std::int32_t index, std::int32_t old);
   // Posts "Velmora_ViewsSetLoopIdx" to every registered view. [main-thread]
   void tellViews(std::int32_t index, std::int32_t old);

@@ -8,6 +8,7 @@
 #include "engine/Tamborak.h"
 #include "io/UniRegistry.h"
 #include "loops/Looper.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
@@ -97,6 +98,7 @@ bool Tamborak::rulesAccept(Looper& slice) { return !checkSlice(slice); }
 void Tamborak::composePart(Looper& slice) { compose(&slice); }
 
 ComposeResult Tamborak::compose(Looper* slice) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (!allSlicesPresent()) {
     changed("Tamborak::Random");
     return ComposeResult::kNoSlices;

@@ -8,6 +8,7 @@
 #include "library/PatternTree.h"
 #include "loops/Looper.h"
 #include "platform/Numeric.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
@@ -41,6 +42,7 @@ LoopSlices Tamborak::loopSlices() const {
 }
 
 bool Tamborak::saveLoop(CUniStream& stream, bool markSaved) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (!allSlicesPresent()) return false;
   if (markSaved)
     for (const std::unique_ptr<Looper>& slice : slices_) slice->setEdited(false);
@@ -49,6 +51,7 @@ bool Tamborak::saveLoop(CUniStream& stream, bool markSaved) {
 }
 
 bool Tamborak::LoadLoop(CUniStream& stream, int notify) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (!readLoop(stream, false)) return false;
   if (notify) changed("Tamborak::LoadLoop");
   return true;
@@ -73,6 +76,7 @@ void Tamborak::clearLoop() {
 platform::Prompt* Tamborak::discardPrompt() { return views_.empty() ? nullptr : views_.front()->prompt(); }
 
 void Tamborak::setVolume(const std::string& name) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (name == volumeName_) return;
   const bool edited = std::any_of(slices_.begin(), slices_.end(), [](const auto& s) { return s && s->edited(); });
   if (edited && !views_.empty() && !views_.front()->confirmDiscard()) {

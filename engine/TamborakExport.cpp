@@ -7,10 +7,12 @@
 #include "engine/Tamborak.h"
 #include "engine/OfflineProcess.h"
 #include "loops/Looper.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
 bool Tamborak::exportLoop(CUniStream& stream) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (!allSlicesPresent()) return false;
   ExportTimeBase base;
   fillTimeBase(&base);

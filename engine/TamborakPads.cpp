@@ -4,6 +4,7 @@
 
 #include "engine/ReadyPads.h"
 #include "loops/QuickPadBank.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
@@ -36,6 +37,7 @@ void Tamborak::startPlaying(std::int32_t index) {
 }
 
 void Tamborak::completeSwitch(bool notify) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   for (;;) {
     const std::int32_t target = loopIdx_, old = slicesPad_;
     if (target == old) return;
@@ -84,6 +86,7 @@ void Tamborak::completeSwitch(bool notify) {
 }
 
 std::unique_ptr<Tamborak::ReadySet> Tamborak::buildReadySet(const std::string* block) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   auto set = std::make_unique<ReadySet>(static_cast<LooperEngine&>(*this));
   set->engine.group = patternGroup_;
   if (!block) return set;

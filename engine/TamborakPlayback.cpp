@@ -14,6 +14,7 @@
 #include "engine/TimeBase.h"
 #include "loops/Looper.h"
 #include "loops/StrokeTiming.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
@@ -38,6 +39,8 @@ void Tamborak::endWindow() {
 }
 
 void Tamborak::process(SongTick from, SongTick thru, const EventSource& input, EventSink& sink) {
+  TAMBORAK_ASSERT_NOT_UI();
+  platform::AudioScope audio;
   std::lock_guard guard(padLock_);
   startWindow(&sink);
   const std::size_t count = input.size();

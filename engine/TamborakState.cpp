@@ -18,6 +18,7 @@
 #include "io/Record.h"
 #include "io/UniRegistry.h"
 #include "loops/QuickPadBank.h"
+#include "platform/ThreadRole.h"
 
 namespace velmora {
 
@@ -73,6 +74,7 @@ struct Tamborak::StateRecord {
 // ---- State block
 
 void Tamborak::writeState(CUniStream& stream) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (!allSlicesPresent()) return;
   // The slices hold the loop of slicesPad_; a switch the render pass began and the user-interface
   // thread has not completed yet is written as not begun, so pad and slices agree.
@@ -91,6 +93,7 @@ void Tamborak::writeState(CUniStream& stream) {
 }
 
 bool Tamborak::readState(CUniStream& stream) {
+  TAMBORAK_ASSERT_NOT_AUDIO();
   if (!allSlicesPresent()) return false;
   auto state = std::make_unique<StateRecord>();
   if (!state->parse(stream)) return false;

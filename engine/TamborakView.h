@@ -30,7 +30,7 @@ class TamborakView {
 
   virtual ~TamborakView() = default;
 
-  // The window that "Velmora_ViewsSetLoopIdx" is posted to. [any thread]
+  // The window that "Velmora_ViewsSetLoopIdx" is posted to. [any-thread]
   virtual platform::UiTarget window() const = 0;
   // Shows the engine's current value of `item` again. [main-thread]
   virtual void refresh(Item item) = 0;

@@ -9,11 +9,11 @@ namespace velmora {
 
 // The class object of `clsid` handed out through `iid` (DllGetClassObject):
 // CLASS_E_CLASSNOTAVAILABLE, with `out` untouched, for a class this build does not serve.
-// [any thread, not real-time safe]
+// [any-thread, not real-time safe]
 HRESULT getClassObject(REFCLSID clsid, REFIID iid, void** out);
 
 // Whether the module may be unloaded (DllCanUnloadNow): never, since windows, timers and the
-// folder watcher of its engines stay alive for the life of the process. [any thread]
+// folder watcher of its engines stay alive for the life of the process. [any-thread]
 HRESULT canUnloadNow();
 
 // The application object: names under which the settings are stored and the help path, set up

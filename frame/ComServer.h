@@ -13,13 +13,13 @@
 
 namespace velmora::com {
 
-// COM objects and class factories alive now. [any thread]
+// COM objects and class factories alive now. [any-thread]
 std::int32_t objectCount();
-// Server locks taken through IClassFactory::LockServer and not yet released. [any thread]
+// Server locks taken through IClassFactory::LockServer and not yet released. [any-thread]
 std::int32_t lockCount();
 
 // Counts its owner in objectCount while it lives; a member or base of every COM object.
-// [any thread]
+// [any-thread]
 class ObjectCounted {
  public:
   ObjectCounted();
@@ -30,11 +30,11 @@ class ObjectCounted {
 
 // Hands a new object (reference count 0) out through the face `iid`: one reference is added for
 // the query and dropped after it, so a failed query destroys the object. A null object gives
-// E_OUTOFMEMORY. [any thread]
+// E_OUTOFMEMORY. [any-thread]
 HRESULT queryNew(IUnknown* object, REFIID iid, void** out);
 
 // An object with one reference count, deleted when the count falls to 0. Subclasses list their
-// faces in queryFace. [any thread]
+// faces in queryFace. [any-thread]
 class ObjectUnknown : public IUnknown {
  public:
   ObjectUnknown(const ObjectUnknown&) = delete;
@@ -57,7 +57,7 @@ class ObjectUnknown : public IUnknown {
 
 // An object holding one T whose every face answers QueryInterface, AddRef and Release through an
 // outer object: this object itself, or the object that aggregates it. T lists its faces with
-// `void* queryFace(REFIID)`. [any thread]
+// `void* queryFace(REFIID)`. [any-thread]
 template <class T>
 class Object final : public ObjectUnknown {
  public:
@@ -90,7 +90,7 @@ class Object final : public ObjectUnknown {
 
 // A class factory: creates objects through createObject and hands them out through queryNew.
 // `aggregatable`: whether createObject accepts an outer object; a factory that does not refuses
-// every outer object with CLASS_E_NOAGGREGATION. [any thread]
+// every outer object with CLASS_E_NOAGGREGATION. [any-thread]
 class ObjectFactory : public IClassFactory {
  public:
   ObjectFactory(const ObjectFactory&) = delete;
@@ -114,7 +114,7 @@ class ObjectFactory : public IClassFactory {
   const bool aggregatable_;
 };
 
-// The factory of com::Object<T>: aggregatable, T constructed without arguments. [any thread]
+// The factory of com::Object<T>: aggregatable, T constructed without arguments. [any-thread]
 template <class T>
 class ObjectFactoryOf final : public ObjectFactory {
  public:

@@ -8,7 +8,7 @@ namespace velmora {
 
 // A stream over a host's COM IStream: not owned, no reference taken. The byte count is the one
 // the stream reports (the requested count when it reports none); result codes are ignored.
-// [the host's thread; not real-time safe]
+// [main-thread, not real-time safe]
 template <>
 class UniStream<IStream*> : public CUniStream {
  public:

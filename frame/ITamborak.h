@@ -93,7 +93,7 @@ struct ITamborak : IUnknown {
   virtual void setSwingDurIdx(std::int32_t value, bool notify) = 0;
   virtual std::int32_t getSwingDurIdx() const = 0;
   // Swing grid steps per quarter: 4 for grid index 0, else 2 to the power of the index.
-  // [any thread, real-time safe]
+  // [any-thread, real-time safe]
   virtual std::int32_t getSwingDivision() const = 0;
   virtual void setVeloDyn(std::int32_t value, bool notify) = 0;
   virtual std::int32_t getVeloDyn() const = 0;

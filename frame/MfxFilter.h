@@ -41,7 +41,7 @@ class MfxSong final : public SongHost {
 class MfxFilter;
 
 // The host's transport and the engine's track, through the host integration when it is on and
-// through the host's windows otherwise.
+// through the host's windows otherwise. [main-thread unless said otherwise]
 class FilterHostLink final : public HostLink {
  public:
   FilterHostLink(MfxFilter& owner, Tamborak& engine, SongHost& song) : owner_(owner), engine_(engine), song_(song) {}
@@ -50,6 +50,7 @@ class FilterHostLink final : public HostLink {
   // The address the host knows the plug-in by (its filter face), to find its track with.
   void setPluginAddress(std::uintptr_t address) { pluginAddress_ = address; }
 
+  // [main-thread; nowTicks also on the host's input thread]
   SongTick nowTicks() override;
   bool transportReachable() override;
   bool togglePlayback() override;
@@ -87,21 +88,24 @@ class MfxFilter : public IMfxEventFilter, public ISpecifyPropertyPages, public I
   // The host link to construct the engine with. [any-thread]
   FilterHostLink* filterLink() { return &link_; }
 
-  // ---- IMfxEventFilter [the host's thread]
+  // ---- IMfxEventFilter
+  // [main-thread, not real-time safe]
   STDMETHOD(Connect)(IUnknown* context) override;
   STDMETHOD(Disconnect)() override;
+  // [audio-thread]
   STDMETHOD(OnStart)(MfxTime time, IMfxEventQueue* rewindQueue) override;
   STDMETHOD(OnLoop)(MfxTime restartTime, MfxTime stopTime, IMfxEventQueue* loopQueue) override;
   STDMETHOD(OnStop)(MfxTime time, IMfxEventQueue* shutdownQueue) override;
   // [audio-thread, real-time safe: no allocation, no I/O; the engine's pad lock]
   STDMETHOD(OnEvents)(MfxTime fromTime, MfxTime thruTime, IMfxEventQueue* inQueue, IMfxEventQueue* outQueue) override;
-  // Live input: trigger notes select pads at once; everything else passes on. [the host's input thread]
+  // Live input: trigger notes select pads at once; everything else passes on.
+  // [any-thread: the host's input thread]
   STDMETHOD(OnInput)(IMfxInputQueue* inQueue, IMfxInputQueue* outQueue) override;
 
   // ---- ISpecifyPropertyPages [main-thread]
   STDMETHOD(GetPages)(CAUUID* pages) override;
 
-  // ---- IPersistStream [the host's thread, not real-time safe]
+  // ---- IPersistStream [main-thread, not real-time safe]
   STDMETHOD(GetClassID)(CLSID* classId) override;
   STDMETHOD(IsDirty)() override;
   STDMETHOD(Load)(IStream* stream) override;

@@ -23,7 +23,7 @@ class TamborakPanel;
 class CTamborakPanel : public IPropertyPage {
  public:
   // The class factory of the page, which is never aggregated: an outer object is refused with
-  // CLASS_E_NOAGGREGATION. [any thread]
+  // CLASS_E_NOAGGREGATION. [any-thread]
   class Factory final : public com::ObjectFactory {
    public:
     IUnknown* createObject(IUnknown* outer) override;

@@ -13,7 +13,7 @@ namespace velmora {
 // Result of a registration that could not write or delete every key (SELFREG_E_CLASS).
 inline constexpr HRESULT kSelfRegClassError = static_cast<HRESULT>(0x80040201u);
 
-// A CLSID in its registry form: braces, upper-case hexadecimal, 38 characters. [any thread]
+// A CLSID in its registry form: braces, upper-case hexadecimal, 38 characters. [any-thread]
 std::string clsidText(const CLSID& clsid);
 
 // One key the server writes: root and path, and the default value of a class key ("" for the
@@ -23,7 +23,7 @@ struct RegistrationKey {
   std::string path;
   std::string className;  // empty for a list entry
 };
-// The five keys in the order they are written and deleted. [any thread]
+// The five keys in the order they are written and deleted. [any-thread]
 std::vector<RegistrationKey> registrationKeys();
 
 // Writes every key, going on past failures. S_OK when all were written, kSelfRegClassError

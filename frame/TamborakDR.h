@@ -19,7 +19,7 @@ namespace velmora {
 
 // The velocity scale of a run started with `value` (0..127), for the engine's velocity range
 // lo..hi: value 1 gives lo, the middle gives hi (the middle is 100 when the range spans it,
-// else the range's centre) and 127 gives hi + (hi - lo) / 2. [any thread]
+// else the range's centre) and 127 gives hi + (hi - lo) / 2. [any-thread]
 std::int32_t drRunVolume(std::int32_t lo, std::int32_t hi, std::int32_t value);
 
 class TamborakDR final : public IDrObject, public IDrumDeploy, public MfxFilter, public Tamborak {
@@ -46,12 +46,12 @@ class TamborakDR final : public IDrObject, public IDrumDeploy, public MfxFilter,
     PageMaker pageMaker_;
   };
 
-  // ---- IUnknown [any thread]
+  // ---- IUnknown [any-thread]
   STDMETHOD(QueryInterface)(REFIID iid, void** object) override;
   STDMETHOD_(ULONG, AddRef)() override;
   STDMETHOD_(ULONG, Release)() override;
 
-  // ---- IDrObject [the sampler's main thread unless said otherwise]
+  // ---- IDrObject [main-thread: the sampler's, unless said otherwise]
   STDMETHOD(attach)(IUnknown* host) override;
   STDMETHOD(getName)(char* text, std::int32_t size) override;
   STDMETHOD_(std::int32_t, constant5)() override { return 4098; }

@@ -35,7 +35,7 @@ class CCWTrackInfo {
   // Whether the attached project is the host's active one. [main-thread]
   virtual bool isActiveView();
   // The song position in ticks: the transport's while the attached project is active, else the
-  // project's own; -1 without a project or when it cannot be read. [any thread]
+  // project's own; -1 without a project or when it cannot be read. [any-thread]
   virtual std::int32_t nowTime();
   // Moves the attached project's now time through the host; false when it cannot. [main-thread]
   virtual bool setNowTime(std::int32_t ticks);
@@ -44,13 +44,13 @@ class CCWTrackInfo {
   virtual bool attach(Address plugin);
   // attach unless already attached. [main-thread, not real-time safe]
   virtual bool attachIfNeeded(Address plugin);
-  // Whether the host integration is on. [any thread]
+  // Whether the host integration is on. [any-thread]
   virtual bool available();
   // Sending to the track's output needs host entry points the plug-in does not have: nothing is
-  // sent, false. [any thread]
+  // sent, false. [any-thread]
   virtual bool send(std::uint32_t message);
 
-  // The track's values. [any thread, not real-time safe: may read host memory]
+  // The track's values. [any-thread, not real-time safe: may read host memory]
   virtual std::int32_t trackValueA();
   virtual std::int32_t trackValueALive();
   virtual std::int32_t trackValueB();
@@ -74,11 +74,11 @@ class CCWTrackInfo {
   Address track() const { return track_; }
   std::int32_t trackKey() const { return key_; }
   std::int32_t effectIndex() const { return effectIndex_; }
-  // The output-port handle of the track's port (0: unknown). [any thread]
+  // The output-port handle of the track's port (0: unknown). [any-thread]
   std::uint32_t portHandle() const { return portHandle_; }
 
  private:
-  // Whether the host's project state may be read now. [any thread]
+  // Whether the host's project state may be read now. [any-thread]
   bool readable() const;
   // The 32-bit value at track field `field`; false when detached, the field unknown or unreadable.
   bool trackField(std::size_t field, std::int32_t& value) const;

@@ -64,7 +64,7 @@ struct HostBuild {
   std::uint16_t effectiveLanguage() const { return language == 0 ? 1033 : language; }
 };
 
-// The known builds, in the order they are tried. [any thread]
+// The known builds, in the order they are tried. [any-thread]
 std::span<const HostBuild> hostBuildTable();
 
 // The index in `table` of the first row the running program matches: a module of the row's
@@ -74,7 +74,7 @@ std::span<const HostBuild> hostBuildTable();
 int matchHostBuild(const platform::HostImage& image, std::span<const HostBuild> table, platform::HostAddress& module);
 
 // `row` with every non-zero address field moved by the distance between `loadAddress` and the
-// row's preferred load address. [any thread]
+// row's preferred load address. [any-thread]
 HostBuild relocated(const HostBuild& row, platform::HostAddress loadAddress);
 
 }  // namespace velmora::host

@@ -16,7 +16,7 @@ class HostFrame {
  public:
   virtual ~HostFrame() = default;
   // Posts menu command `id` to the frame; the host runs it later, on its own thread.
-  // [any thread, not real-time safe]
+  // [any-thread, not real-time safe]
   virtual void postCommand(std::uint32_t id) = 0;
   // Looks the host's windows up again (they come and go as the user rearranges the host).
   // [main-thread, not real-time safe]
@@ -27,7 +27,7 @@ class HostFrame {
 // alive until it is replaced. [main-thread]
 void setHostFrame(HostFrame* frame);
 
-// Posts command `id` to the known frame; false when no frame is known. [any thread, not
+// Posts command `id` to the known frame; false when no frame is known. [any-thread, not
 // real-time safe]
 bool postHostCommand(std::uint32_t id);
 

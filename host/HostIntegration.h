@@ -28,15 +28,15 @@ IntegrationStart startHostIntegration(const std::string& applicationKey);
 // until replaced. [main-thread]
 void setHostIntegrationPrompt(platform::Prompt* prompt);
 
-// Whether the host integration is on. [any thread, real-time safe]
+// Whether the host integration is on. [any-thread, real-time safe]
 bool hostIntegrationOn();
-// The matched build row, relocated; only meaningful while the integration is on. [any thread]
+// The matched build row, relocated; only meaningful while the integration is on. [any-thread]
 const HostBuild& hostBuild();
-// The matched row's index in the table, -1 for none. [any thread]
+// The matched row's index in the table, -1 for none. [any-thread]
 int hostBuildIndex();
-// The host's project document template (0 while off). [any thread]
+// The host's project document template (0 while off). [any-thread]
 platform::HostAddress hostDocumentTemplate();
-// What the integration reads the host through. [any thread]
+// What the integration reads the host through. [any-thread]
 platform::HostImage& hostImage();
 
 // For tests: read the host through `image` (nullptr: the running process) and start again from

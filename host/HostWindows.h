@@ -29,7 +29,7 @@ class HostWindowSearch {
   virtual HostWindows find() = 0;
   // The top-most child window of `mdiClient`; 0 for none. [main-thread]
   virtual WindowHandle topMostChild(WindowHandle mdiClient) = 0;
-  // Whether `window` still exists. [any thread]
+  // Whether `window` still exists. [any-thread]
   virtual bool exists(WindowHandle window) = 0;
   // The window's text, at most `limit` characters; false when it cannot be asked.
   // [main-thread, not real-time safe: waits for the window's thread]
@@ -42,7 +42,7 @@ void setHostWindowSearch(HostWindowSearch* search);
 // Runs the search: each handle found replaces the known one, a handle not found keeps its
 // previous value. Without a search nothing changes. [main-thread, not real-time safe]
 void findHostWindows();
-// The handles known now. [any thread]
+// The handles known now. [any-thread]
 HostWindows hostWindows();
 // The top-most child of the known MDI client; 0 without a search or a client. [main-thread]
 WindowHandle hostTopMostChild();
@@ -50,7 +50,7 @@ WindowHandle hostTopMostChild();
 // while it exists, else the transport's field. Its text must hold two ':' between the three
 // numbers; false when there is no field or no such text. [main-thread, not real-time safe]
 bool hostPosition(std::int32_t& bar, std::int32_t& beat, std::int32_t& tick);
-// "bar:beat:tick" as the position fields show it; false without two ':'. [any thread]
+// "bar:beat:tick" as the position fields show it; false without two ':'. [any-thread]
 bool parseHostPosition(const std::string& text, std::int32_t& bar, std::int32_t& beat, std::int32_t& tick);
 // For tests: no search and no handles. [main-thread]
 void forgetHostWindows();

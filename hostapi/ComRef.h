@@ -1,5 +1,5 @@
 // A counted reference to a COM interface: holds one reference and releases it when replaced or
-// destroyed. [any thread; one owner thread at a time]
+// destroyed. [any-thread; one owner thread at a time]
 #pragma once
 
 #include <utility>

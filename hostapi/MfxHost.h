@@ -36,7 +36,7 @@ inline constexpr IID IID_IMfxInputQueue = {0x8A26A47D, 0x06A2, 0x4335, {0xB1, 0x
 inline constexpr IID IID_IMfxNoteNameLists = {0x188200DC, 0x09FA, 0x45DC, {0xBE, 0x96, 0xAF, 0xC2, 0xE8, 0x47, 0xC0, 0xAC}};
 inline constexpr IID IID_IMfxNoteNameList = {0x669A4810, 0x2921, 0x4A26, {0x90, 0xEB, 0xBF, 0x18, 0x39, 0x7F, 0x07, 0x0D}};
 
-// A queue of event records, passed into the filter's calls. [the host's thread]
+// A queue of event records, passed into the filter's calls. [audio-thread]
 struct IMfxEventQueue : IUnknown {
   // Appends a copy of the 17 bytes at `record`.
   STDMETHOD(add)(const MfxEventRecord* record) = 0;
@@ -58,7 +58,7 @@ struct IMfxInputQueue : IUnknown {
   ~IMfxInputQueue() = default;
 };
 
-// The filter object as the host drives it. [the host's threads]
+// The filter object as the host drives it. [any-thread: the host's]
 struct IMfxEventFilter : IUnknown {
   // Takes the host context (the caller's reference is consumed by the filter).
   STDMETHOD(Connect)(IUnknown* context) = 0;
@@ -74,7 +74,7 @@ struct IMfxEventFilter : IUnknown {
   ~IMfxEventFilter() = default;
 };
 
-// The host's time base. [the host's threads]
+// The host's time base. [any-thread: the host's]
 struct IMfxTimeConverter : IUnknown {
   STDMETHOD(reserved1)() = 0;
   STDMETHOD(reserved2)() = 0;
@@ -89,7 +89,7 @@ struct IMfxTimeConverter : IUnknown {
   ~IMfxTimeConverter() = default;
 };
 
-// The song's meters. Measures and beats count from 1. [the host's threads]
+// The song's meters. Measures and beats count from 1. [any-thread: the host's]
 struct IMfxMeterMap : IUnknown {
   STDMETHOD(ticksToMbt)(MfxTime ticks, std::int32_t* measure, std::int32_t* beat, std::int32_t* tick) = 0;
   STDMETHOD_(MfxTime, mbtToTicks)(std::int32_t measure, std::int32_t beat, std::int32_t tick) = 0;
@@ -106,7 +106,7 @@ struct IMfxMeterMap : IUnknown {
 };
 
 // One instrument definition of the host: a titled list of note names. Texts are written into the
-// caller's buffer of `size` bytes, NUL-terminated. [the host's threads]
+// caller's buffer of `size` bytes, NUL-terminated. [any-thread: the host's]
 struct IMfxNoteNameList : IUnknown {
   STDMETHOD(getName)(char* buffer, std::int32_t size) = 0;
   STDMETHOD(getNoteCount)(std::int32_t* count) = 0;
@@ -116,7 +116,7 @@ struct IMfxNoteNameList : IUnknown {
   ~IMfxNoteNameList() = default;
 };
 
-// The host's instrument definitions. getItem hands out an added reference. [the host's threads]
+// The host's instrument definitions. getItem hands out an added reference. [any-thread: the host's]
 struct IMfxNoteNameLists : IUnknown {
   STDMETHOD(getCount)(std::int32_t* count) = 0;
   STDMETHOD(getItem)(std::int32_t index, IMfxNoteNameList** item) = 0;

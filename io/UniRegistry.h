@@ -36,12 +36,12 @@ inline constexpr ProfileInt kWarnOffline{"Warnings", "Offline", 1};  // 0 or les
 inline constexpr ProfileInt kDrPresetsCopied{"DR-008", "PresetsCopied", 0};
 inline constexpr ProfileInt kDrPianoRollDrum{"DR-008", "PianoRollDrum", 0};
 
-// [any thread, not real-time safe] The DWORD value section\entry of the application key, or
+// [any-thread, not real-time safe] The DWORD value section\entry of the application key, or
 // `defaultValue` when the key or value is missing or the value is not a 4-byte DWORD.
 // `applicationKey` is relative to HKEY_CURRENT_USER\Software (tests use a scratch key).
 std::int32_t getProfileInt(const char* section, const char* entry, std::int32_t defaultValue,
                            const std::string& applicationKey = kApplicationKey);
-// [any thread, not real-time safe] Stores the value as a DWORD, creating the keys; true on success.
+// [any-thread, not real-time safe] Stores the value as a DWORD, creating the keys; true on success.
 bool writeProfileInt(const char* section, const char* entry, std::int32_t value,
                      const std::string& applicationKey = kApplicationKey);
 
@@ -66,7 +66,8 @@ inline bool writeProfileInt(const ProfileInt& setting, std::int32_t value,
 // a shorter record over a longer value therefore keeps the old value's tail: the records stored
 // this way carry their own length, so readers are unaffected. When the key cannot be opened, the
 // stream reads nothing and stores nothing. Never throws.
-// [the thread that created it; not real-time safe: registry I/O in constructor and destructor]
+// [any-thread: the one that created it; not real-time safe: registry I/O in constructor and
+// destructor]
 class CUniRegistry : public CUniStream {
  public:
   CUniRegistry(const std::string& subkey, const std::string& valueName);
@@ -110,7 +111,7 @@ class registry_invalid_value_type : public registry_exception {
 };
 
 // Reads string values of one key, typically another product's settings.
-// [any thread, one at a time; not real-time safe]
+// [any-thread, one at a time; not real-time safe]
 class RegistryKeyReader {
  public:
   RegistryKeyReader() = default;

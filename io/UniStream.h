@@ -12,7 +12,7 @@ namespace velmora {
 
 // The base stream is a counting sink: it stores nothing and reads nothing, but counts what was
 // asked, so writing a record into it measures the record. Derived streams do not update the
-// counters. [any thread, real-time safe]
+// counters. [any-thread, real-time safe]
 class CUniStream {
  public:
   CUniStream() = default;
@@ -35,7 +35,7 @@ class CUniStream {
 template <typename Backing>
 class UniStream;
 
-// A stream over an open file; close() closes the file. [not real-time safe: file I/O]
+// A stream over an open file; close() closes the file. [any-thread, not real-time safe: file I/O]
 template <>
 class UniStream<io::File> : public CUniStream {
  public:
@@ -64,7 +64,7 @@ class CUniString : public CUniStream {
 
 // A stream over a raw memory block with no bounds, for writing a record into a block sized
 // beforehand by measuring it with a plain CUniStream. Never use it to read outside bytes: use
-// CUniMemoryReader. [any thread, real-time safe]
+// CUniMemoryReader. [any-thread, real-time safe]
 class CUniMemory : public CUniStream {
  public:
   explicit CUniMemory(void* block) : cursor_(static_cast<std::uint8_t*>(block)) {}
@@ -76,7 +76,7 @@ class CUniMemory : public CUniStream {
 };
 
 // A bounded read-only stream over bytes that came from outside (clipboard blocks, host blobs):
-// reads stop at the end of the block, writes store nothing and give 0. [any thread, real-time safe]
+// reads stop at the end of the block, writes store nothing and give 0. [any-thread, real-time safe]
 class CUniMemoryReader : public CUniStream {
  public:
   CUniMemoryReader(const void* block, std::uint32_t size) : data_(static_cast<const std::uint8_t*>(block)), size_(size) {}

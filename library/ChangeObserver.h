@@ -18,9 +18,9 @@ class ChangeObserver {
   ChangeObserver& operator=(const ChangeObserver&) = delete;
   virtual ~ChangeObserver();
 
-  // The folder to watch (native path); empty for none. [the thread calling startWatching]
+  // The folder to watch (native path); empty for none. [any-thread: the one calling startWatching]
   virtual std::string getWatchPath() = 0;
-  // A change was seen. [the watcher thread; must not block or call stopWatching]
+  // A change was seen. [any-thread: the watcher's; must not block or call stopWatching]
   virtual void onChanged() = 0;
 
   // Stops any watcher, then arms a watch on getWatchPath() before returning, so that no change

@@ -13,10 +13,10 @@ struct LibraryFolders {
   std::string noteNames;
 };
 
-// The folders computed by the last initLibrary (all empty before). [any thread]
+// The folders computed by the last initLibrary (all empty before). [any-thread]
 LibraryFolders libraryFolders();
 
-// The folders beside `programFolder`. [any thread]
+// The folders beside `programFolder`. [any-thread]
 LibraryFolders libraryFoldersBeside(const std::string& programFolder);
 
 // Library start-up, run by the first engine of the process: computes the folders beside

@@ -24,7 +24,7 @@ class LibraryScan {
 
   explicit LibraryScan(std::size_t maxNodes = kMaxScanNodes) : maxNodes_(maxNodes) {}
 
-  // [thread running the scan] True the first time the folder at the native path is met in this
+  // [any-thread running the scan] True the first time the folder at the native path is met in this
   // scan; false when it was reached already. A folder that cannot be identified counts as new.
   bool enterFolder(const std::string& fsPath);
   // Leaves the file at the native path out of the scan (the output of a pack inside the folder

@@ -23,7 +23,8 @@ struct VolumeSummary {
 };
 
 // One entry per child folder or volume of `root`, in list order. Patterns below the kind level
-// count for their kind folder; the loop file "Default.mid" at the top of a volume is no pattern. [thread holding the tree, not real-time safe]
+// count for their kind folder; the loop file "Default.mid" at the top of a volume is no pattern.
+// [any-thread holding the tree, not real-time safe]
 std::vector<VolumeSummary> summarizeLibrary(const TransitNode& root);
 
 }  // namespace velmora

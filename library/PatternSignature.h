@@ -36,7 +36,7 @@ inline constexpr int kSlotKick = 5;
 inline constexpr int kSlotCount = 6;
 constexpr std::uint32_t slotBit(int slot) { return 1u << slot; }
 
-// The folder below the first volume that a new slice of each slot starts in. [any thread]
+// The folder below the first volume that a new slice of each slot starts in. [any-thread]
 const char* defaultPartFolder(int slot);
 
 // What a pattern's file name says about its rhythm.
@@ -51,13 +51,13 @@ struct PatternSignature {
 };
 
 // The signature of a file name (a path is cut after its last separator). A name without "#" gives
-// an all-zero signature. [any thread, real-time safe]
+// an all-zero signature. [any-thread, real-time safe]
 PatternSignature parseSignature(std::string_view fileName);
 
 // The text of field n: past n "_", up to the next "_" or a "#" before it; the last field runs to
-// the end of the name. Empty when the name has fewer than n "_". [any thread]
+// the end of the name. Empty when the name has fewer than n "_". [any-thread]
 std::string nameField(std::string_view fileName, int n);
-// The field's integer value as atoi reads it (0 when it has no leading digits). [any thread]
+// The field's integer value as atoi reads it (0 when it has no leading digits). [any-thread]
 std::int32_t nameFieldValue(std::string_view fileName, int n);
 
 // An instrument family of the library and the drum keys its patterns are written with.
@@ -68,11 +68,11 @@ struct PatternKind {
 };
 
 inline constexpr int kPatternKindCount = 11;
-// The kinds in the order of the table. [any thread]
+// The kinds in the order of the table. [any-thread]
 const PatternKind* patternKinds();
-// The kind with that name, compared without regard to case, or nullptr. [any thread]
+// The kind with that name, compared without regard to case, or nullptr. [any-thread]
 const PatternKind* findKind(std::string_view name);
-// The kind names in the order the slice view's kind picker lists them. [any thread]
+// The kind names in the order the slice view's kind picker lists them. [any-thread]
 extern const char* const kKindPickerOrder[kPatternKindCount];
 
 }  // namespace velmora

@@ -45,26 +45,26 @@ class PatternTree : public ChangeObserver {
   void refresh();
 
   // A cursor bounded to the deepest existing folder along `folderPath` (the root when none),
-  // at its first leaf. An unrooted tree gives a cursor at its end. [any thread]
+  // at its first leaf. An unrooted tree gives a cursor at its end. [any-thread]
   TreeCursor cursorAt(const std::string& folderPath);
   // Completes `path` to the deepest existing folder along it, then descends into first child
   // folders until the path has `levels` components or a folder has none. True when `path` was
-  // already that folder path. [any thread]
+  // already that folder path. [any-thread]
   bool normalizePath(std::string& path, int levels);
-  // The relative path of the root's first child folder ("" when none). [any thread]
+  // The relative path of the root's first child folder ("" when none). [any-thread]
   std::string firstVolumePath();
   // Offers the child folders of the deepest folder along `folderPath` and selects the one
   // named `selectedName` (none when no name matches). [main-thread]
   void fillFolderChoices(FolderPicker& picker, const std::string& folderPath, const std::string& selectedName);
 
-  // The target of change messages; a target that does not exist means none. [any thread]
+  // The target of change messages; a target that does not exist means none. [any-thread]
   void setNotifyWindow(platform::UiTarget window);
 
-  // The lock for callers that walk nodes themselves (re-entrant). [any thread]
+  // The lock for callers that walk nodes themselves (re-entrant). [any-thread]
   std::recursive_mutex& lock() { return lock_; }
-  // The root, or nullptr before the first setRoot; use under lock(). [any thread]
+  // The root, or nullptr before the first setRoot; use under lock(). [any-thread]
   FolderNode* root() const { return root_.get(); }
-  // Number of full scans so far (setRoot and refresh). [any thread]
+  // Number of full scans so far (setRoot and refresh). [any-thread]
   unsigned scanCount() const { return scans_.load(); }
 
   std::string getWatchPath() override;
@@ -80,7 +80,7 @@ class PatternTree : public ChangeObserver {
   std::atomic<unsigned> scans_{0};
 };
 
-// The tree of the process. [any thread]
+// The tree of the process. [any-thread]
 PatternTree& patternTree();
 
 }  // namespace velmora

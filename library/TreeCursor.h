@@ -14,7 +14,7 @@ class TreeCursor {
   // A cursor over the sub-tree of `bound` (nullptr: none), not positioned.
   explicit TreeCursor(TransitNode* bound) : bound_(bound) {}
 
-  // [thread using the tree] Positioning and stepping; each gives the leaf reached (nullptr at
+  // [any-thread using the tree] Positioning and stepping; each gives the leaf reached (nullptr at
   // the end).
   TerminalNode* first() { return leaf_ = bound_ ? bound_->first(bound_) : nullptr; }
   TerminalNode* last() { return leaf_ = bound_ ? bound_->last(bound_) : nullptr; }

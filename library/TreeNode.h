@@ -40,12 +40,12 @@ class TreeNode {
   TreeNode& operator=(const TreeNode&) = delete;
   virtual ~TreeNode() = default;
 
-  // [any thread holding the tree] The file name (leaf, volume) or folder name; the root's name
+  // [any-thread holding the tree] The file name (leaf, volume) or folder name; the root's name
   // is the library folder path on disk.
   const std::string& getName() const { return name_; }
   TransitNode* parent() const { return parent_; }
 
-  // [any thread holding the tree] Path relative to the root, or to the ancestor stopAt: leaves
+  // [any-thread holding the tree] Path relative to the root, or to the ancestor stopAt: leaves
   // give "dir\sub\file.mid", inner nodes "dir\sub\"; the root and stopAt give "".
   virtual std::string getPath(const TreeNode* stopAt = nullptr) const = 0;
 
@@ -64,7 +64,7 @@ class TerminalNode : public TreeNode {
 
   std::string getPath(const TreeNode* stopAt = nullptr) const override;
 
-  // [any thread holding the tree] Walk order inside `bound` (nullptr: the whole tree); nullptr
+  // [any-thread holding the tree] Walk order inside `bound` (nullptr: the whole tree); nullptr
   // at the end. The walk never leaves the bound.
   TerminalNode* next(const TransitNode* bound) const;
   TerminalNode* prev(const TransitNode* bound) const;
@@ -82,15 +82,15 @@ class TerminalNode : public TreeNode {
   // and gives its result. False without a parent or without a loader.
   bool loadLoop(LoopLoader* loader) const;
 
-  // [any thread, not real-time safe: reads and allocates] Reads the content as a Standard MIDI
+  // [any-thread, not real-time safe: reads and allocates] Reads the content as a Standard MIDI
   // File into `track`. True when the reader succeeds; false without a parent or a track.
   bool readMidi(CMidiTrack* track) const;
 
-  // [any thread, not real-time safe] A bounded read-only stream over the content: the file's
+  // [any-thread, not real-time safe] A bounded read-only stream over the content: the file's
   // bytes read whole (none when it cannot be read), or the bytes held by an in-volume leaf.
   virtual std::unique_ptr<CUniStream> openContents() const;
 
-  // [any thread, not real-time safe: reads the file] The whole content. False, with `error`
+  // [any-thread, not real-time safe: reads the file] The whole content. False, with `error`
   // naming the file and the reason, when it cannot be read: not a regular file, larger than
   // kMaxLibraryFileBytes, a read error, or no memory for it.
   virtual bool readBytes(std::string& bytes, std::string& error) const;
@@ -120,7 +120,7 @@ class InFileTerminalNode : public TerminalNode {
   std::uint32_t dataSize() const { return static_cast<std::uint32_t>(data_.size()); }
   const std::uint8_t* data() const { return data_.data(); }
 
-  // A read-only stream over the held bytes. [any thread, real-time safe]
+  // A read-only stream over the held bytes. [any-thread, real-time safe]
   class Stream : public CUniStream {
    public:
     explicit Stream(const InFileTerminalNode& node) : node_(node) {}
@@ -146,7 +146,7 @@ class TransitNode : public TreeNode {
   std::string getPath(const TreeNode* stopAt = nullptr) const override;
 
   // Walk helpers inside `bound` (nullptr: the whole tree); each gives nullptr at the end.
-  // [any thread holding the tree]
+  // [any-thread holding the tree]
   TerminalNode* first(const TransitNode* bound) const;
   TerminalNode* last(const TransitNode* bound) const;
   TerminalNode* firstFolderOrAfter(const TransitNode* bound) const;
@@ -163,12 +163,12 @@ class TransitNode : public TreeNode {
   // A pattern file that cannot be read is written with size 0; the result is then false and
   // `error` (when given) names the first such file.
   bool serialize(CUniStream& stream, std::string* error = nullptr) const;
-  // [any thread holding the tree] Native file-system path: folders end with a separator,
+  // [any-thread holding the tree] Native file-system path: folders end with a separator,
   // a volume (a file) does not.
   virtual std::string fsPath() const;
 
   // Sorted insertion: false (and the node is destroyed) when the name is already listed.
-  // [thread holding the tree]
+  // [any-thread holding the tree]
   bool insertLeaf(std::unique_ptr<TerminalNode> leaf);
   bool insertFolder(std::unique_ptr<TransitNode> folder);
   // Destroys every child.
@@ -248,7 +248,7 @@ constexpr char kVolumeSignature[] = "Velmora Tamborak Volume";
 constexpr std::uint32_t kVolumeSignatureLength = sizeof(kVolumeSignature) - 1;
 
 // A reader over the content record of a volume file image, which starts with the signature;
-// `bytes` must outlive it. [any thread]
+// `bytes` must outlive it. [any-thread]
 CUniMemoryReader volumeContents(const std::string& bytes);
 
 // Writes a whole volume file image (signature and the node's content record) into `bytes`.
@@ -258,18 +258,18 @@ CUniMemoryReader volumeContents(const std::string& bytes);
 bool packVolume(const TransitNode& node, std::string& bytes, std::string& error);
 
 // True when the name can be stored in the tree: a backslash would read as a folder separator in
-// relative paths. [any thread]
+// relative paths. [any-thread]
 bool isStorableName(const std::string& name);
 
 // The deepest existing folder along the relative path, from character `start`; never nullptr
-// (at worst `node`). [thread holding the tree]
+// (at worst `node`). [any-thread holding the tree]
 TransitNode* findDeepestFolder(TransitNode* node, const std::string& path, std::size_t start = 0);
 
 // The leaf named by the relative path below `node`, or nullptr. Missing folder components
-// leave the lookup in the folder reached. [thread holding the tree]
+// leave the lookup in the folder reached. [any-thread holding the tree]
 TerminalNode* findLeafByPath(TransitNode* node, const std::string& path);
 
-// Converts a relative library path (backslashes) to native separators. [any thread]
+// Converts a relative library path (backslashes) to native separators. [any-thread]
 std::string nativeRelativePath(const std::string& relative);
 
 }  // namespace velmora

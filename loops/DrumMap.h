@@ -36,7 +36,7 @@ class DrumMap {
   // Copies name and table. [main-thread]
   void assign(const DrumMap& other);
 
-  // The output note for `key` (taken as 7 bits). [any thread, real-time safe]
+  // The output note for `key` (taken as 7 bits). [any-thread, real-time safe]
   std::uint8_t note(int key) const { return table_[static_cast<std::size_t>(key & 0x7F)].load(std::memory_order_relaxed); }
   // Entry key = note (both taken as 7 bits). [main-thread]
   void setNote(int key, int note) {

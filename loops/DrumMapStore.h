@@ -34,7 +34,7 @@ class DrumMapStore {
   // False for "<default>", an unusable name or No. [main-thread, not real-time safe: asks, file I/O]
   bool remove(const std::string& name, platform::Prompt& prompt) const;
 
-  // The file of a map name. [any thread]
+  // The file of a map name. [any-thread]
   std::string pathOf(const std::string& name) const { return folder_ + name + kExtension; }
   const std::string& folder() const { return folder_; }
 

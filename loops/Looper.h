@@ -32,10 +32,10 @@
 namespace velmora {
 
 // The name a pattern file is shown with: cut at its first "_", else its first "#", else its
-// first ".". [any thread]
+// first ".". [any-thread]
 std::string displayName(const std::string& file);
 
-// Component `index` of a backslash-separated folder path ("" when it has fewer). [any thread]
+// Component `index` of a backslash-separated folder path ("" when it has fewer). [any-thread]
 std::string folderComponent(const std::string& path, std::size_t index);
 
 class Looper {
@@ -113,7 +113,7 @@ class Looper {
   // edited.
   void markEdited();
   // True when there are no unsaved edits or the user lets them go (Yes saves the loop first);
-  // a refusal leaves the slice out of composing. [not real-time safe: may ask the user]
+  // a refusal leaves the slice out of composing. [main-thread, not real-time safe: may ask the user]
   bool confirmDiscard();
 
   bool muted() const { return muted_.load(std::memory_order_relaxed); }
@@ -234,9 +234,9 @@ class Looper {
   // Emits the strokes that fall into [from, to] through `context`. [audio-thread, real-time safe:
   // no allocation, no I/O; holds the slice's lock]
   void render(std::int32_t from, std::int32_t to, ProcessContext& context);
-  // Length of one pass through the pattern, in whole bars of the context's meter. [any thread]
+  // Length of one pass through the pattern, in whole bars of the context's meter. [any-thread]
   std::int32_t cycleLength(ProcessContext& context) const;
-  // Start of the cycle containing `t`, and the bar line one cycle after `t`. [any thread]
+  // Start of the cycle containing `t`, and the bar line one cycle after `t`. [any-thread]
   std::int32_t cycleStartOf(std::int32_t t, ProcessContext& context) const;
   std::int32_t nextCycleStart(std::int32_t t, ProcessContext& context) const;
   // Shows the play cursor for song position t. [main-thread]
@@ -250,7 +250,7 @@ class Looper {
   // limits while folder and variation range are the same; both restart rendering.
   // [main-thread, not real-time safe; takes both slices' locks]
   void exchangeContent(Looper& other);
-  // [any thread] Flags of offline contexts, kept until changed.
+  // [any-thread] Flags of offline contexts, kept until changed.
   void setRenderFlags(RenderFlags flags);
 
   // ---- Persistence [main-thread, not real-time safe]

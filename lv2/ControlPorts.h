@@ -26,7 +26,7 @@ constexpr std::size_t controlIndex(const char* symbol) {
 }
 
 // A port's value as the engine takes it: rounded and clamped to the port's range; `fallback`
-// when it is not a number. [any thread, real-time safe]
+// when it is not a number. [any-thread, real-time safe]
 std::int32_t controlValue(std::size_t control, float raw, std::int32_t fallback);
 
 }  // namespace velmora::lv2

@@ -37,7 +37,7 @@ inline constexpr char kStateUri[] = "urn:velmora:tamborak#state";
 class Plugin final : private EventSource, private EventSink {
  public:
   // A new instance, or nullptr (with a message on stderr) when the host lacks urid:map or the
-  // worker, or the engine cannot start. [the host's main thread, not real-time safe]
+  // worker, or the engine cannot start. [main-thread, not real-time safe]
   static Plugin* create(double sampleRate, const LV2_Feature* const* features);
   ~Plugin();
   Plugin(const Plugin&) = delete;
@@ -45,21 +45,21 @@ class Plugin final : private EventSource, private EventSink {
 
   // [audio-thread, real-time safe]
   void connectPort(std::uint32_t port, void* data);
-  // Stops the engine's playback when it runs. [the host's main thread, not concurrent with run]
+  // Stops the engine's playback when it runs. [main-thread, not concurrent with run]
   void activate();
   void deactivate();
   // One block: follows the transport, renders the engine's windows, writes the output sequence.
   // [audio-thread, real-time safe: no allocation, no I/O; the engine's pad lock only]
   void run(std::uint32_t frames);
 
-  // [the worker thread, not real-time safe] Applies a control change or runs the engine's
+  // [main-thread: the worker, not real-time safe] Applies a control change or runs the engine's
   // deferred user-interface work, one instance at a time across the process.
   LV2_Worker_Status work(LV2_Worker_Respond_Function respond, LV2_Worker_Respond_Handle handle, std::uint32_t size,
                          const void* data);
   // [audio-thread, real-time safe]
   LV2_Worker_Status workResponse(std::uint32_t size, const void* data);
 
-  // The engine's state block as one portable chunk. [the host's main thread, not real-time safe]
+  // The engine's state block as one portable chunk. [main-thread, not real-time safe]
   LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle);
   LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle);
 
@@ -98,6 +98,7 @@ class Plugin final : private EventSource, private EventSink {
     bool timed;
   };
 
+  // The steps of run. [audio-thread, real-time safe]
   void segment(std::uint32_t from, std::uint32_t to);
   void position(std::uint32_t frame, const LV2_Atom_Object* object);
   void midiIn(std::uint32_t frame, const std::uint8_t* bytes, std::uint32_t size);
@@ -134,7 +135,7 @@ class Plugin final : private EventSource, private EventSink {
   // is the sequence's body capacity the host gave. [audio-thread, real-time safe]
   void notifyPosition(std::uint32_t capacity, std::uint32_t frames);
   // Leaves the engine's state block for the panel when it changed since the last one (or always,
-  // when `force`). [the worker thread, under the process-wide lock]
+  // when `force`). [main-thread: the worker, under the process-wide lock]
   void offerState(bool force);
   // Takes the tempo, speed and meter into ticksPerFrame_. [audio-thread, real-time safe]
   void retime();

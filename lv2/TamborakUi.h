@@ -3,7 +3,7 @@
 // what the user changes goes to the plug-in as its state block (and as control-port values, so
 // the host sees them), and what the plug-in changes (trigger notes, automation, a restored
 // project) comes back the same way. The mirror never plays: its strokes views show the play
-// positions the plug-in sends. [the host's user-interface thread]
+// positions the plug-in sends. [main-thread]
 #pragma once
 
 #include <lv2/atom/forge.h>
@@ -34,14 +34,14 @@ class SongClock;
 class PanelUi {
  public:
   // A panel inside the host's window (ui:parent), or nullptr with a message on stderr when the
-  // host lacks urid:map, there is no display, or the engine cannot start. [not real-time safe]
+  // host lacks urid:map, there is no display, or the engine cannot start. [main-thread, not real-time safe]
   static PanelUi* create(LV2UI_Write_Function write, LV2UI_Controller controller, LV2UI_Widget* widget,
                          const LV2_Feature* const* features);
   ~PanelUi();
   PanelUi(const PanelUi&) = delete;
   PanelUi& operator=(const PanelUi&) = delete;
 
-  // A control value or a message of the plug-in. [not real-time safe]
+  // A control value or a message of the plug-in. [main-thread, not real-time safe]
   void portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer);
   // Handles the window's events and sends what the user changed; 0 while the panel stays open.
   int idle();

@@ -42,9 +42,9 @@ struct MidiEvent {
   }
 
   // Writes the 17 bytes: time at 0, port 4, channel 5, type 6, data 10, 11, 12, duration 13;
-  // integers little-endian. [any thread, real-time safe]
+  // integers little-endian. [any-thread, real-time safe]
   void encode(std::uint8_t out[kEventRecordSize]) const;
-  // Reads the same layout. [any thread, real-time safe]
+  // Reads the same layout. [any-thread, real-time safe]
   static MidiEvent decode(const std::uint8_t in[kEventRecordSize]);
 
   friend bool operator==(const MidiEvent&, const MidiEvent&) = default;
@@ -60,9 +60,9 @@ struct TimedShortMessage {
   std::uint8_t data1 = 0;
   std::uint8_t data2 = 0;
 
-  // Writes the 7 bytes: time little-endian at 0, status 4, data 5 and 6. [any thread, real-time safe]
+  // Writes the 7 bytes: time little-endian at 0, status 4, data 5 and 6. [any-thread, real-time safe]
   void encode(std::uint8_t out[kShortMessageSize]) const;
-  // Reads the same layout. [any thread, real-time safe]
+  // Reads the same layout. [any-thread, real-time safe]
   static TimedShortMessage decode(const std::uint8_t in[kShortMessageSize]);
 
   friend bool operator==(const TimedShortMessage&, const TimedShortMessage&) = default;
@@ -70,10 +70,10 @@ struct TimedShortMessage {
 
 // The channel message of a record: status (with the channel) and two data bytes, as a MIDI
 // stream carries it (a note gives its note-on; the wheel value becomes its two 7-bit halves).
-// False for a type that has no channel message. [any thread, real-time safe]
+// False for a type that has no channel message. [any-thread, real-time safe]
 bool channelMessage(const MidiEvent& event, std::uint8_t& status, std::uint8_t& data1, std::uint8_t& data2);
 
-// A note record on `channel` (0..15). [any thread, real-time safe]
+// A note record on `channel` (0..15). [any-thread, real-time safe]
 constexpr MidiEvent noteEvent(std::int32_t time, int channel, int key, int velocity, std::uint32_t duration) {
   MidiEvent e;
   e.time = time;

@@ -40,7 +40,7 @@ class CMidiTrack {
   // longer record leaves the stream just after it. [main-thread] not real-time safe (allocates).
   int LoadSmf(CUniStream& stream);
   // Writes the track as a format-1 file with a tempo track (120 beats per minute, C major, the
-  // track's meter) and a note track; always 0. [any thread] not real-time safe.
+  // track's meter) and a note track; always 0. [any-thread] not real-time safe.
   int SaveSmf(CUniStream& stream) const;
 
   // Removes every event and the label and resets the statistics. Keeps division and meter.
@@ -53,13 +53,13 @@ class CMidiTrack {
   // Removes the event and recomputes the statistics from the rest. O(n).
   // [main-thread, under the owner's lock] not real-time safe (frees).
   void Erase(Position position);
-  // The index-th used key in ascending order; kNoKey when index is out of range. [any thread]
+  // The index-th used key in ascending order; kNoKey when index is out of range. [any-thread]
   std::uint16_t KeyAt(int index) const;
-  // Whole bars covered up to the end time (0 for an empty track). [any thread]
+  // Whole bars covered up to the end time (0 for an empty track). [any-thread]
   std::int32_t BarCount() const;
   std::int32_t BeatsPerBar() const { return numerator_; }
 
-  // Iteration in time order. [any thread, under the owner's lock while others may change it]
+  // Iteration in time order. [any-thread, under the owner's lock while others may change it]
   ConstPosition begin() const { return events_.begin(); }
   ConstPosition end() const { return events_.end(); }
   Position begin() { return events_.begin(); }

@@ -21,10 +21,10 @@ inline constexpr std::size_t kMaxNoteNameLength = 255;
 inline constexpr std::uint32_t kMaxStoredTitle = 4096;
 inline constexpr std::string_view kGeneralMidiDrumsTitle = "General MIDI Drums";
 
-// "C0" for key 0, "C#5" for key 61: note letter of key mod 12, octave key / 12. [any thread]
+// "C0" for key 0, "C#5" for key 61: note letter of key mod 12, octave key / 12. [any-thread]
 std::string pitchName(int key);
 // The built-in drum name of keys 35 to 81 (at most 19 characters), the pitch name of any other
-// key. [any thread]
+// key. [any-thread]
 std::string drumName(int key);
 
 class NoteNames {
@@ -48,9 +48,9 @@ class NoteNames {
   bool padNameMark() const { return padNameMark_ != 0; }
   void setPadNameMark(bool mark) { padNameMark_ = mark ? 1 : 0; }
 
-  // The key's own name; empty when it has none. [any thread]
+  // The key's own name; empty when it has none. [any-thread]
   std::string ownName(int key) const;
-  // The name to show: the own name, else a shown-only name, else the pitch name. [any thread]
+  // The name to show: the own name, else a shown-only name, else the pitch name. [any-thread]
   std::string displayName(int key) const;
 
   // Reads names from a note-name text file: lines of a key number, blanks or colons, and the

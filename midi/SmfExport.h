@@ -39,7 +39,7 @@ struct ExportTimeBase {
 // signature), then each event track with its name (spaces and "-" as "_") when it has one, its
 // messages as delta-timed messages and an end of track. A tempo of 0 is written as 120 beats per
 // minute and one too slow for the file's 24-bit field as the slowest it can hold. Always 0.
-// [any thread] not real-time safe (allocates).
+// [any-thread] not real-time safe (allocates).
 int writeExportSmf(CUniStream& stream, const ExportTimeBase& timeBase, const std::vector<ExportTrack>& tracks);
 
 }  // namespace velmora::smf

@@ -41,7 +41,7 @@ struct SmfImage {
   ~SmfImage();
 };
 
-// All operations below: [any thread] on an image the caller owns; not real-time safe (heap).
+// All operations below: [any-thread] on an image the caller owns; not real-time safe (heap).
 
 // Frees any chunks and sets the defaults: format 1, no tracks, division 96.
 void initImage(SmfImage& image);

@@ -23,7 +23,7 @@ enum class SmfStep {
   kEnd,         // no complete message remains in the chunk
 };
 
-// Cursor over one chunk. [any thread, real-time safe: no allocation]
+// Cursor over one chunk. [any-thread, real-time safe: no allocation]
 class SmfParser {
  public:
   SmfParser(const std::uint8_t* data, std::uint32_t length) : data_(data), length_(length) {}

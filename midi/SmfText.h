@@ -5,7 +5,7 @@
 
 namespace velmora::smf {
 
-// Names and labels are written with every space and "-" turned into "_". [any thread]
+// Names and labels are written with every space and "-" turned into "_". [any-thread]
 inline std::string underscoreSeparators(std::string text) {
   for (char& c : text)
     if (c == ' ' || c == '-') c = '_';

@@ -30,7 +30,7 @@ class Clipboard {
   virtual bool get(const std::string& format, std::string& bytes) = 0;
 };
 
-// A clipboard held in memory by this object. [one thread at a time]
+// A clipboard held in memory by this object. [any-thread, one at a time]
 class MemoryClipboard : public Clipboard {
  public:
   bool put(const std::vector<ClipItem>& items) override;
@@ -55,7 +55,7 @@ class FileDrag {
   virtual DragResult dragFiles(std::string_view dropBlock) = 0;
 };
 
-// Keeps the block of every drag and answers with `result`. [one thread at a time]
+// Keeps the block of every drag and answers with `result`. [any-thread, one at a time]
 class RecordingFileDrag : public FileDrag {
  public:
   DragResult dragFiles(std::string_view dropBlock) override {
@@ -73,11 +73,11 @@ FileDrag& systemFileDrag();
 // The drop-file block (clipboard format 15) naming one file: a 20-byte header (offset of the list
 // 20, drop point 0, 0, not in the non-client area, narrow characters), the path, its NUL and the
 // NUL that closes the list. Empty when the path is empty or holds a NUL, which the list cannot
-// carry. [any thread, not real-time safe]
+// carry. [any-thread, not real-time safe]
 std::string dropFilesBlock(const std::string& path);
 
 // The first path of a drop-file block with narrow characters; empty when the block is cut short,
-// wide or its list does not start inside it. [any thread, not real-time safe]
+// wide or its list does not start inside it. [any-thread, not real-time safe]
 std::string dropFilesPath(std::string_view block);
 
 }  // namespace velmora::platform

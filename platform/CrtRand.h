@@ -7,10 +7,10 @@
 
 namespace velmora {
 
-// Next value 0..32767. [any thread, real-time safe: one atomic update, no lock]
+// Next value 0..32767. [any-thread, real-time safe: one atomic update, no lock]
 int crtRand() noexcept;
 
-// Reseed the generator. [any thread]
+// Reseed the generator. [any-thread]
 void crtSrand(std::uint32_t seed) noexcept;
 
 }  // namespace velmora

@@ -16,16 +16,16 @@ struct FileIdentity {
   auto operator<=>(const FileIdentity&) const = default;
 };
 
-// [any thread, not real-time safe: file I/O] The identity of the file or folder at the native
+// [any-thread, not real-time safe: file I/O] The identity of the file or folder at the native
 // path, links followed. False when it cannot be examined.
 bool fileIdentity(const std::string& path, FileIdentity& identity);
 
-// [any thread, not real-time safe: file I/O] Where a chain of symbolic links at the native path
+// [any-thread, not real-time safe: file I/O] Where a chain of symbolic links at the native path
 // ends (a relative link read from its own folder); the path itself when it is no link, and
 // always on Windows. Empty after 40 links (a loop).
 std::string linkTarget(const std::string& path);
 
-// [any thread, not real-time safe: file I/O] True when the native paths name one regular file
+// [any-thread, not real-time safe: file I/O] True when the native paths name one regular file
 // (by identity, links followed) or, where nothing is yet, one place: writing one destroys what
 // the other reads or wrote. Devices and pipes are never the same here.
 bool sameRegularFile(const std::string& a, const std::string& b);
@@ -38,7 +38,7 @@ enum class FileRead {
   kFailed,      // cannot be opened or read, or there is not enough memory for it
 };
 
-// [any thread, not real-time safe: file I/O] Reads the regular file at the native path whole
+// [any-thread, not real-time safe: file I/O] Reads the regular file at the native path whole
 // into `bytes`. Anything else is refused without blocking. When `start` is not empty, the
 // file's first bytes are compared with it before anything else is read. A file above `maxBytes`
 // (at the start or while reading) is refused. Allocation failures are caught and reported.

@@ -16,14 +16,14 @@ class FolderWatcher {
   virtual ~FolderWatcher() = default;
 
   // Watches `folder` (native path) and every folder below it. nullptr when the folder cannot be
-  // watched. [any thread, not real-time safe]
+  // watched. [any-thread, not real-time safe]
   static std::unique_ptr<FolderWatcher> create(const std::string& folder);
 
   // Blocks until a change since the last wait() (or since create()) or until stop(); true for a
-  // change. Once stopped, it gives false at once. [the one watching thread]
+  // change. Once stopped, it gives false at once. [any-thread: the one watching]
   virtual bool wait() = 0;
 
-  // Makes the current and every later wait() return false at once. [any thread]
+  // Makes the current and every later wait() return false at once. [any-thread]
   virtual void stop() = 0;
 };
 

@@ -17,7 +17,8 @@ class KeyState {
 // no key is ever held. [main-thread]
 KeyState& systemKeyState();
 
-// Keys held as set beforehand; counts how often each key was asked about. [one thread at a time]
+// Keys held as set beforehand; counts how often each key was asked about.
+// [any-thread, one at a time]
 class ScriptedKeyState : public KeyState {
  public:
   bool held(ModifierKey key) override {

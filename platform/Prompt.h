@@ -40,12 +40,12 @@ class Prompt {
   virtual PromptAnswer warn(const std::string& text, const std::string& title, bool canSwitchOff, bool& switchedOff);
 };
 
-// The answer that refuses: Cancel where offered, else No, else OK. [any thread]
+// The answer that refuses: Cancel where offered, else No, else OK. [any-thread]
 PromptAnswer refusal(PromptButtons buttons);
 
 // Answers from a list given beforehand, in order; once the list is used up, every question gets
 // the refusal of its buttons. Save dialogs take their paths from a list of their own, and cancel
-// once it is used up. Keeps every question and dialog asked. [one thread at a time]
+// once it is used up. Keeps every question and dialog asked. [any-thread, one at a time]
 class ScriptedPrompt : public Prompt {
  public:
   struct Question {

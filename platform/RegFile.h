@@ -58,11 +58,11 @@ struct ParseError {
   std::string what;
 };
 
-// [any thread, not real-time safe] Reads a whole text. On failure `tree` is left empty and
+// [any-thread, not real-time safe] Reads a whole text. On failure `tree` is left empty and
 // `error` tells the first problem.
 bool parse(std::string_view text, Tree& tree, ParseError& error);
 
-// [any thread, not real-time safe] The text of a tree; parse() gives the same tree back for every
+// [any-thread, not real-time safe] The text of a tree; parse() gives the same tree back for every
 // tree whose names pass the checks below.
 std::string format(const Tree& tree);
 

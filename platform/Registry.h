@@ -30,7 +30,7 @@ inline constexpr std::int32_t kErrorSuccess = 0, kErrorFileNotFound = 2, kErrorI
                               kErrorOutOfMemory = 14, kErrorInvalidParameter = 87, kErrorBadPathname = 161,
                               kErrorMoreData = 234, kErrorRegistryIoFailed = 1016, kErrorKeyDeleted = 1018;
 
-// Every operation: [any thread, not real-time safe: file or registry I/O]. Sub-key paths are
+// Every operation: [any-thread, not real-time safe: file or registry I/O]. Sub-key paths are
 // relative to `parent`, components separated by backslashes.
 
 // Opens an existing key; kErrorFileNotFound when it is missing.

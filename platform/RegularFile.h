@@ -16,7 +16,7 @@ class RegularFile {
   RegularFile& operator=(const RegularFile&) = delete;
   ~RegularFile();
 
-  // [any thread, not real-time safe] Opens the file at the native path for reading, shared with
+  // [any-thread, not real-time safe] Opens the file at the native path for reading, shared with
   // other readers, when it is a regular file; never blocks on a pipe or device. kRead when open;
   // kNotAFile or kFailed with the reason in `error` otherwise.
   FileRead open(const std::string& path, std::string& error);

@@ -16,18 +16,18 @@
 
 namespace velmora::platform {
 
-// [any thread, not real-time safe] True on success; on failure the old file is untouched, the
+// [any-thread, not real-time safe] True on success; on failure the old file is untouched, the
 // temporary file is removed and `error` says what failed. When only the last flush (of the
 // folder) fails, the new file is in place, but the result is false and `error` says so.
 bool saveFileWhole(const std::string& path, std::string_view bytes, std::string& error);
 
-// [any thread, not real-time safe] As saveFileWhole, but never replaces a file: when something
+// [any-thread, not real-time safe] As saveFileWhole, but never replaces a file: when something
 // already has the name (or takes it meanwhile), nothing changes, the result is false and
 // `exists` is set. The file system must support hard links on POSIX.
 bool saveNewFileWhole(const std::string& path, std::string_view bytes, std::string& error, bool& exists);
 
 // A temporary file that another program fills, saved afterwards as saveFileWhole saves; removed
-// when dropped uncommitted. [any thread, one thread at a time, not real-time safe]
+// when dropped uncommitted. [any-thread, one thread at a time, not real-time safe]
 class TemporaryFile {
  public:
   TemporaryFile() = default;
@@ -59,7 +59,7 @@ void removeTemporaryFilesOnSignals();
 
 // For the systems' implementations: the list of live temporary files that the signal handler
 // removes. holdTemporary gives a slot (-1 when the list is full or the path too long);
-// forEachLiveTemporary is async-signal-safe. [any thread]
+// forEachLiveTemporary is async-signal-safe. [any-thread]
 int holdTemporary(const std::string& path);
 void releaseTemporary(int slot);
 void forEachLiveTemporary(void (*remove)(const char* path));

@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/ThreadRole.h"
+
 namespace velmora::platform {
 
 UiMessage registerUiMessage(std::string_view name) {
@@ -80,6 +82,8 @@ void UiQueue::post(std::function<void()> task) {
 }
 
 std::size_t UiQueue::pump() {
+  TAMBORAK_ASSERT_NOT_AUDIO();
+  UiScope ui;
   std::vector<Item> batch;
   {
     std::lock_guard lock(mutex_);
@@ -166,6 +170,8 @@ void UiQueue::stopTimer(TimerId id) {
 // Each due timer is rescheduled before any task runs, so a task that starts, stops or waits on
 // timers sees a consistent set; a task stopped by an earlier one in the same call does not run.
 std::size_t UiQueue::fireDueTimers() {
+  TAMBORAK_ASSERT_NOT_AUDIO();
+  UiScope ui;
   std::vector<TimerId> due;
   {
     std::lock_guard lock(mutex_);

@@ -22,7 +22,7 @@ using UiTarget = std::uintptr_t;
 constexpr UiTarget kNoTarget = 0;
 
 // The process-wide id of a message name: the same name always gives the same id, from 0xC000 up
-// as registered window messages do; 0 when the id range is used up. [any thread]
+// as registered window messages do; 0 when the id range is used up. [any-thread]
 UiMessage registerUiMessage(std::string_view name);
 
 class UiQueue {
@@ -37,50 +37,50 @@ class UiQueue {
   UiQueue(const UiQueue&) = delete;
   UiQueue& operator=(const UiQueue&) = delete;
 
-  // The queue of the process's user-interface thread. [any thread]
+  // The queue of the process's user-interface thread. [any-thread]
   static UiQueue& main();
 
-  // A new message target whose messages go to `handler`. [user-interface thread]
+  // A new message target whose messages go to `handler`. [main-thread]
   UiTarget createTarget(Handler handler);
-  // Forgets the target; messages still queued for it are dropped. [user-interface thread]
+  // Forgets the target; messages still queued for it are dropped. [main-thread]
   void destroyTarget(UiTarget target);
-  // Whether the target exists. [any thread]
+  // Whether the target exists. [any-thread]
   bool isTarget(UiTarget target) const;
 
   // Queues a message for the target; false (nothing queued) when the target does not exist.
-  // [any thread; allocates nothing while fewer than kReserved items wait, else not real-time
+  // [any-thread; allocates nothing while fewer than kReserved items wait, else not real-time
   // safe]
   bool post(UiTarget target, UiMessage message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
-  // Queues a task. [any thread, not real-time safe: allocates]
+  // Queues a task. [any-thread, not real-time safe: allocates]
   void post(std::function<void()> task);
 
   // Runs what was queued before the call (work queued by the handlers waits for the next pump)
-  // and gives how many items ran. [user-interface thread]
+  // and gives how many items ran. [main-thread]
   std::size_t pump();
-  // Waits up to `timeout` for something to be queued, then pumps. [user-interface thread]
+  // Waits up to `timeout` for something to be queued, then pumps. [main-thread]
   std::size_t waitAndPump(std::chrono::milliseconds timeout);
-  // Items waiting. [any thread]
+  // Items waiting. [any-thread]
   std::size_t pending() const;
 
   // Runs `task` every `period` (at least 1 ms) from one period after now, until stopTimer; ticks
   // missed while the thread was busy are not made up. Gives the timer's id, never 0.
-  // [user-interface thread, not real-time safe]
+  // [main-thread, not real-time safe]
   TimerId startTimer(std::chrono::milliseconds period, std::function<void()> task);
-  // Stops the timer; a tick of it that is running finishes. [user-interface thread]
+  // Stops the timer; a tick of it that is running finishes. [main-thread]
   void stopTimer(TimerId id);
   // Runs every timer that is due by the clock, each once, and gives how many ran. waitAndPump
-  // runs them too. [user-interface thread]
+  // runs them too. [main-thread]
   std::size_t fireDueTimers();
   // Replaces the clock (tests step time by hand); an empty clock restores the steady clock.
-  // [user-interface thread]
+  // [main-thread]
   void setClock(Clock clock);
   // Time until the next timer is due (0 when one is due now); -1 ms when no timer runs.
-  // [any thread]
+  // [any-thread]
   std::chrono::milliseconds untilNextTimer() const;
 
   // Called when work arrives for the pumping thread: a post to an empty queue, or a timer
   // started. A thread with a message loop installs one that wakes the loop; nullptr: none.
-  // The waker runs on the posting thread and must not block. [any thread]
+  // The waker runs on the posting thread and must not block. [any-thread]
   using Waker = void (*)();
   void setWaker(Waker waker) { waker_ = waker; }
 

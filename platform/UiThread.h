@@ -9,13 +9,13 @@ namespace velmora::platform {
 
 // Counts a user of the calling thread as the user-interface thread; the first creates the hidden
 // window and makes the queue wake it. False when the window cannot be made (or the system needs
-// none). [the user-interface thread, not real-time safe]
+// none). [main-thread, not real-time safe]
 bool attachUiThread();
 // Counts a user out; the last destroys the window, stops its timer and unregisters its class, so
 // that nothing of the module is left for the loop to call once the module is unloaded.
-// [the thread that attached]
+// [main-thread: the one that attached]
 void detachUiThread();
-// Whether a hidden window drives the queue now. [any thread]
+// Whether a hidden window drives the queue now. [any-thread]
 bool uiThreadAttached();
 
 }  // namespace velmora::platform

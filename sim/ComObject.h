@@ -12,7 +12,7 @@
 
 namespace velmora::sim {
 
-// Simulated-host COM objects alive now. [any thread]
+// Simulated-host COM objects alive now. [any-thread]
 std::int32_t liveObjects();
 
 namespace detail {

@@ -1,7 +1,7 @@
 // The drum sampler's side of the link, as far as the link relies on it: a host object that
 // offers the sampler's interface and, optionally, its pad names, and a block loop that calls
 // process with the sampler's transport and collects each block's pad triggers in list order,
-// at their sample position from the start. [one thread: the simulated sampler's]
+// at their sample position from the start. [any-thread, one at a time: the simulated sampler's]
 #pragma once
 
 #include <array>

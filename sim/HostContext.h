@@ -1,7 +1,7 @@
 // The simulated host context handed to a filter's Connect: the time converter and meter map of a
 // Song, and, when asked for, the note-name source with instrument definitions and the off-line
 // marker. Every face shares the context's one reference count.
-// [one thread at a time; the host's thread]
+// [any-thread, one at a time: the simulated host's]
 #pragma once
 
 #include <string>
@@ -98,7 +98,7 @@ class HostContext final
 };
 
 // Connects `filter` to `context` the way a host does: the filter receives a reference of its own.
-// Gives the filter's result. [the host's thread]
+// Gives the filter's result. [main-thread]
 HRESULT connect(IMfxEventFilter& filter, HostContext& context);
 
 }  // namespace velmora::sim

@@ -1,7 +1,7 @@
 // The simulated host's queues: an event queue over 17-byte records and an input queue over raw
 // timed short messages, both kept decoded so that tests read and fill them directly. Failures can
 // be switched on to see how a filter copes with a queue that will not answer.
-// [one thread at a time; not real-time safe: add allocates]
+// [any-thread, one at a time; not real-time safe: add allocates]
 #pragma once
 
 #include <set>

@@ -2,7 +2,7 @@
 // playback does (start, windows of a chosen size, loops, jumps, stop), feeds it track and live
 // input, and records every call and every event that comes out, so that tests compare outputs;
 // or, for long songs, hands each event to a sink and keeps nothing.
-// [one thread: the simulated host's]
+// [any-thread, one at a time: the simulated host's]
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// Accelerator tables: a key with exactly these modifiers gives a command. [any thread]
+// Accelerator tables: a key with exactly these modifiers gives a command. [any-thread]
 #pragma once
 
 #include <vector>

@@ -38,7 +38,7 @@ class Canvas {
   virtual void polygon(const std::vector<Point>& points, Color c) = 0;
   // One line of text, vertically centred in `r`, cut at its edges.
   virtual void text(const Rect& r, const std::string& text, Color c, Align align, FontStyle style) = 0;
-  // Width of `text` in pixels. [any thread]
+  // Width of `text` in pixels. [any-thread]
   virtual int textWidth(const std::string& text, FontStyle style) = 0;
   // Drawing outside the clip is dropped; clips nest.
   virtual void pushClip(const Rect& r) = 0;

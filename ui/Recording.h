@@ -1,6 +1,6 @@
 // Backends that draw and serve nothing but keep what was asked of them: a canvas that records
 // its drawing operations and window services with scripted menu choices and answers. Tests and
-// the headless panel use them. [one thread at a time]
+// the headless panel use them. [any-thread, one at a time]
 #pragma once
 
 #include <cstdint>

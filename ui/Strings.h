@@ -1,5 +1,5 @@
 // The string table of the panel and the rows: for each identifier its tooltip title, a line
-// feed, and the description the status line shows. [any thread]
+// feed, and the description the status line shows. [any-thread]
 #pragma once
 
 #include <string>

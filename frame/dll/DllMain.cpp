@@ -15,7 +15,7 @@ namespace {
 HINSTANCE module = nullptr;
 velmora::TamborakApp app;
 
-// The full path of this module's file; empty when it cannot be read. [any thread]
+// The full path of this module's file; empty when it cannot be read. [any-thread]
 std::string modulePath() {
   char name[MAX_PATH];
   const DWORD n = GetModuleFileNameA(module, name, MAX_PATH);
@@ -23,7 +23,7 @@ std::string modulePath() {
 }
 
 // Runs the application start-up once, at the first call into the module rather than inside the
-// loader lock. [any thread]
+// loader lock. [any-thread]
 void startUp() {
   static std::once_flag once;
   std::call_once(once, [] {
@@ -34,7 +34,7 @@ void startUp() {
 
 }  // namespace
 
-// [loader thread] Keeps the module handle; the start-up runs at the first export call.
+// [any-thread: the loader's] Keeps the module handle; the start-up runs at the first export call.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     module = instance;
@@ -43,13 +43,13 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   return TRUE;
 }
 
-// [any thread, not real-time safe]
+// [any-thread, not real-time safe]
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   startUp();
   return velmora::getClassObject(clsid, iid, out);
 }
 
-// [any thread]
+// [any-thread]
 STDAPI DllCanUnloadNow() { return velmora::canUnloadNow(); }
 
 // [main-thread, not real-time safe: registry I/O]

@@ -26,7 +26,7 @@ class MessageBoxPrompt : public Prompt {
 };
 
 // The MessageBox style bits for the buttons and icon, and the answer for a MessageBox result
-// (anything unknown, such as a failed box, reads as the refusal). [any thread]
+// (anything unknown, such as a failed box, reads as the refusal). [any-thread]
 unsigned messageBoxStyle(PromptButtons buttons, PromptIcon icon);
 PromptAnswer messageBoxAnswer(int result, PromptButtons buttons);
 
@@ -35,7 +35,7 @@ inline constexpr int kWarningTextId = 5021, kWarningSwitchOffId = 5022;
 inline constexpr char kWarningSwitchOffText[] = "Do not show this warning again";
 
 // A "Description|pattern|...||" filter as the save dialog takes it: each bar becomes a NUL, and
-// the text ends with two NULs even when the bars at its end are missing. [any thread]
+// the text ends with two NULs even when the bars at its end are missing. [any-thread]
 std::string saveDialogFilter(const std::string& filter);
 
 }  // namespace velmora::platform

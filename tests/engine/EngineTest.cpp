@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "engine/GlobalControls.h"
@@ -534,3 +535,35 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
   player.join();
   EXPECT_GT(emitted.load(), 0u);
 }
+
+#ifndef NDEBUG
+// A render pass that reaches a user-interface-only path (here a sink that calls back into the
+// engine), or that runs from inside the user-interface queue's work, stops a debug build.
+TEST_F(EngineTest, DebugBuildsStopARenderPassThatMeetsTheUserInterface) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  ComRef<IMfxEventFilter> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  ComRef<HostContext> host = connected(*face);
+  struct NoInput final : EventSource {
+    std::size_t size() const override { return 0; }
+    bool get(std::size_t, MidiEvent&) const override { return false; }
+  } input;
+  struct CallingSink final : EventSink {
+    std::function<void()> call = [] {};
+    void emit(const MidiEvent&) override { call(); }
+    void pass(std::size_t) override {}
+  } sink;
+  e.process(0, 479, input, sink);  // the placeholder reaches the sink
+  platform::UiQueue::main().post([&] { e.setVolume("8 Beat Rock"); });
+  platform::UiQueue::main().pump();
+  sink.call = [&] { e.setVolume("8 Beat Rock"); };
+  EXPECT_DEATH(e.process(0, 479, input, sink), "user-interface-only path in the render pass");
+  sink.call = [] {};
+  EXPECT_DEATH(
+      {
+        platform::UiQueue::main().post([&] { e.process(0, 479, input, sink); });
+        platform::UiQueue::main().pump();
+      },
+      "render pass inside user-interface work");
+}
+#endif

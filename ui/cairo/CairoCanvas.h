@@ -1,5 +1,5 @@
 // The canvas over a Cairo image surface (Linux): the panel drawn into memory and written as PNG.
-// [one thread at a time]
+// [any-thread, one at a time]
 #pragma once
 
 #include <functional>
@@ -31,7 +31,7 @@ class CairoCanvas : public Canvas {
 };
 
 // Draws `width` by `height` pixels with `draw` into an image and gives it as PNG bytes;
-// false with `error` when Cairo fails (out of memory). [not real-time safe]
+// false with `error` when Cairo fails (out of memory). [any-thread, not real-time safe]
 bool renderPng(int width, int height, const std::function<void(Canvas&)>& draw, std::string& png, std::string& error);
 
 // Frees the caches Cairo and fontconfig keep for the whole process (fonts, patterns), so that a

@@ -21,7 +21,7 @@ namespace velmora::ui {
 platform::DragResult dragFileOut(Display* display, Window source, const std::string& path);
 
 // The "file://" URI of an absolute path: bytes other than letters, digits, "-._~/" are
-// percent-encoded. [any thread]
+// percent-encoded. [any-thread]
 std::string fileUri(const std::string& path);
 
 }  // namespace velmora::ui
