@@ -80,6 +80,8 @@ Tamborak::Tamborak(bool isMfxFilter, HostLink* hostLink)
 Tamborak::~Tamborak() {
   storeGlobals();
   platform::UiQueue::main().destroyTarget(uiTarget_);
+  // The slices' views go first: each lets go of its slice.
+  for (std::unique_ptr<SliceAdapter>& view : sliceApis_) view.reset();
   for (std::unique_ptr<Looper>& slice : slices_) slice.reset();
   releaseHost();
   EngineProcess::removeEngine();

@@ -200,7 +200,8 @@ TEST_F(StrokesTest, PaintingShowsStrokesGroupsAndShades) {
   EXPECT_EQ(cells(), (std::vector<int>{2 * ui::StrokeSprites::kShades - 1, ui::StrokeSprites::kShades}));
   // The sprites sit where playback puts the strokes: a time offset moves them right.
   auto spriteLeft = [&] {
-    for (const auto& op : paintBar().ops())
+    const auto canvas = paintBar();
+    for (const auto& op : canvas.ops())
       if (op.kind == ui::RecordingCanvas::Op::kImage) return op.rect.left;
     return -1;
   };
