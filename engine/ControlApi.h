@@ -39,7 +39,8 @@ class ControlApi {
   // pattern because no other pattern of its folder can be read (it keeps the one it had),
   // kNoSlices while a slice is missing. Not real-time safe: reads patterns.
   virtual ComposeResult compose(Looper* slice) = 0;
-  // The slice 0..5, valid while the engine lives; nullptr for any other index.
+  // The slice 0..5, or the loop's fill at 6, valid while the engine lives; nullptr for any
+  // other index.
   virtual SliceApi* slice(std::int32_t index) = 0;
   // The process-wide loops and drum-map folders (native paths ending with a separator).
   virtual std::string getLoopsFolder() = 0;
@@ -111,6 +112,15 @@ class ControlApi {
   virtual std::int32_t getHumanizeVeloTrend() const = 0;
   virtual void setQuantize(bool on, bool notify) = 0;
   virtual bool getQuantize() const = 0;
+  // The loop's phrase: its length in bars (0 off, 2, 4, 8 or 16; any other value is off), how
+  // much of its last bar the fill takes (0 one beat, 1 two beats, 2 the bar; clamped), and the
+  // crash on the downbeat after a fill. Stored with the loop.
+  virtual void setPhraseBars(std::int32_t bars, bool notify) = 0;
+  virtual std::int32_t getPhraseBars() const = 0;
+  virtual void setFillLength(std::int32_t length, bool notify) = 0;
+  virtual std::int32_t getFillLength() const = 0;
+  virtual void setCrashAfterFill(bool on, bool notify) = 0;
+  virtual bool getCrashAfterFill() const = 0;
   // The output velocity range, 1..127 each, kept at least 2 apart by moving the other end.
   virtual void setVeloMin(std::int32_t value) = 0;
   virtual std::int32_t getVeloMin() const = 0;

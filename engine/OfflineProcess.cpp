@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "library/PatternSignature.h"
 #include "loops/Looper.h"
 
 namespace velmora {
@@ -95,13 +96,15 @@ void OfflineProcess::ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::
 void OfflineProcess::process(std::int32_t start, std::int32_t from, std::int32_t to) {
   start_ = start;
   rangeEnd_ = std::int64_t{to} + 1;
+  const std::size_t fillSlot = static_cast<std::size_t>(kSlotFill);
+  const bool fillPlays = slices_.size() > fillSlot && slices_[fillSlot] && slices_[fillSlot]->sounds();
   for (std::size_t i = 0; i < slices_.size(); ++i) {
     selectCollector(i);
     if (!slices_[i]) continue;
     // Starting afresh keeps the pass from continuing a playback window that ended at `from`,
     // and restarting after it keeps playback from continuing the export's.
     slices_[i]->restartRender();
-    slices_[i]->render(from, to, *this);
+    renderPart(*slices_[i], static_cast<int>(i), phrase_, fillPlays, 0, *this, from, to);
     slices_[i]->restartRender();
   }
   selectCollector(slices_.size());

@@ -14,6 +14,7 @@
 
 #include "engine/ExportTimeBase.h"
 #include "io/UniStream.h"
+#include "loops/Phrase.h"
 #include "loops/ProcessContext.h"
 #include "midi/SmfExport.h"
 
@@ -57,13 +58,17 @@ class OfflineProcess : public ProcessContext {
   std::int32_t mbtToTicks(std::int32_t measure, std::int32_t beat, std::int32_t tick) override;
   void ticksToMbt(std::int32_t ticks, std::int32_t& measure, std::int32_t& beat, std::int32_t& tick) override;
 
-  // Every slice in order renders [from, to] (both inclusive) into this process; `start` is the
+  // Every slice in order renders [from, to] (both inclusive) into this process, each its part of
+  // the phrase; `start` is the
   // tick the file's first delta time counts from. Each slice starts its render pass afresh and
   // is left to start afresh at its next window. [main-thread, not real-time safe]
   virtual void process(std::int32_t start, std::int32_t from, std::int32_t to);
   // Writes the collected tracks as a format-1 file after a tempo track; always 0.
   // [main-thread, not real-time safe]
   virtual int write(CUniStream& stream);
+  // The loop's phrase: with one, slice 6 is the loop's fill and every slice plays its part of
+  // each phrase (renderPart). Default: no phrase. [main-thread]
+  void setPhrase(const PhraseSettings& phrase) { phrase_ = phrase; }
   // Channel messages collected from now on leave on `channel` (0..15), as the engine's own
   // output does; -1 keeps each event's channel. [main-thread]
   void forceChannel(std::int32_t channel) { channel_ = channel; }
@@ -93,6 +98,7 @@ class OfflineProcess : public ProcessContext {
  private:
   std::int32_t start_ = 0;
   std::int32_t channel_ = -1;
+  PhraseSettings phrase_;
   std::int64_t rangeEnd_ = 0;  // the tick after the rendered range
   std::int32_t tempo_ = 12000;
   std::int32_t ticksPerBeat_ = 480;

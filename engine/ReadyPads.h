@@ -47,12 +47,13 @@ struct Tamborak::ReadySet {
   }
   LoopSlices loopSlices() const {
     LoopSlices out{};
-    for (std::size_t i = 0; i < kLoopSlices; ++i) out[i] = slices[i].get();
+    for (std::size_t i = 0; i < out.size(); ++i) out[i] = slices[i].get();
     return out;
   }
 
   PadEngine engine;
-  std::array<std::unique_ptr<Looper>, kSliceCount> slices;
+  std::array<std::unique_ptr<Looper>, kPartCount> slices;  // the six and the fill
+  PhraseSettings phrase;
   std::string volume;            // of slice 0's folder
   std::int32_t swingGrid = 0;    // of the volume
 };

@@ -59,7 +59,7 @@ Tamborak::Tamborak(bool isMfxFilter, HostLink* hostLink)
   crtSrand(platform::millisecondClock());
 
   emptySet_ = buildReadySet(nullptr);
-  for (int i = 0; i < kSliceCount; ++i)
+  for (int i = 0; i < kPartCount; ++i)
     if (!EngineProcess::sliceCreationFails(i)) slices_[i].reset(new (std::nothrow) Looper(*this));
   for (int i = 0; i < kSliceCount; ++i) {
     Looper* slice = slices_[i].get();
@@ -71,7 +71,7 @@ Tamborak::Tamborak(bool isMfxFilter, HostLink* hostLink)
     savedMute_[i] = slice->muted();
   }
   const std::string volume = patternTree().firstVolumePath();
-  for (int i = kSliceCount - 1; i >= 0; --i)
+  for (int i = kPartCount - 1; i >= 0; --i)
     if (slices_[i]) slices_[i]->setFolder(volume + defaultPartFolder(i));
   if (slices_[kSlotKick]) setVolume(folderComponent(slices_[kSlotKick]->folder(), 0));
   setPatternGroup(0, true);

@@ -54,7 +54,10 @@ class Tamborak : public ControlApi,
                  public LooperEngine,
                  public LoopLoader {
  public:
+  // The six slices of the groove; the loop's fill is a seventh slice after them.
   static constexpr int kSliceCount = 6;
+  static constexpr int kFillSlice = 6;
+  static constexpr int kPartCount = 7;
   static constexpr int kPadCount = 10;
   // The most bars an export renders (the options dialog offers 1..9999).
   static constexpr std::int32_t kMaxExportBars = 9999;
@@ -70,7 +73,8 @@ class Tamborak : public ControlApi,
   // The song position in ticks: 0 while not connected or without a host link, -1 while the
   // host cannot say. [main-thread or the host's input thread]
   SongTick getNowTime();
-  // Whether all six slices exist; every host adapter checks it before each call. [any-thread]
+  // Whether all six slices and the fill exist; every host adapter checks it before each call.
+  // [any-thread]
   bool allSlicesPresent() const;
 
   // ---- The host's connection [main-thread, not real-time safe; never while a window renders]
@@ -100,10 +104,11 @@ class Tamborak : public ControlApi,
 
   // Renders every slice over [from, to], switching at a pending return on its way.
   void render(SongTick from, SongTick to);
-  // Selects the pad of a trigger key; false when triggering is off or the key is outside the
-  // ten trigger keys. [audio-thread with the pad lock held (real-time safe), or, immediate,
-  // main-thread (not real-time safe)]
-  bool triggerKey(int key, bool immediate);
+  // Selects the pad of a trigger key, or, for the key after the ten, plays the fill at the end
+  // of the bar of `time` (a song tick; -1: the host's position now); false when triggering is
+  // off or the key is none of the eleven. [audio-thread with the pad lock held (real-time safe),
+  // or, immediate, main-thread or the host's input thread (not real-time safe)]
+  bool triggerKey(int key, bool immediate, SongTick time = -1);
   // Length in ticks of a loop exported from tick t: exportBars bars of the meter there, with the
   // bar count taken as 1..kMaxExportBars and the result saturated to 0..INT32_MAX.
   // [main-thread]
@@ -127,7 +132,7 @@ class Tamborak : public ControlApi,
   void removeView(TamborakView* view) override;
   bool updatePlayPositions() override;
   ComposeResult compose(Looper* slice) override;
-  // The slice 0..5; nullptr for any other index.
+  // The slice 0..5, the fill at kFillSlice; nullptr for any other index.
   Looper* getSlice(std::int32_t index);
   SliceApi* slice(std::int32_t index) override;
   std::string getLoopsFolder() override;
@@ -175,6 +180,16 @@ class Tamborak : public ControlApi,
   std::int32_t getHumanizeVeloTrend() const override { return humanizeVeloTrend_; }
   void setQuantize(bool on, bool notify) override;
   bool getQuantize() const override { return quantize_; }
+  void setPhraseBars(std::int32_t bars, bool notify) override;
+  std::int32_t getPhraseBars() const override { return phraseBars_; }
+  void setFillLength(std::int32_t length, bool notify) override;
+  std::int32_t getFillLength() const override { return fillLength_; }
+  void setCrashAfterFill(bool on, bool notify) override;
+  bool getCrashAfterFill() const override { return crashAfterFill_; }
+  // The three as the loop block holds them. [any-thread]
+  PhraseSettings phrase() const;
+  // The bar (a measure from 1) whose end plays a live fill; 0: none. [any-thread]
+  std::int32_t liveFillBar() const { return liveFillBar_; }
   void setVeloMin(std::int32_t value) override;
   std::int32_t getVeloMin() const override { return veloMin_; }
   void setVeloMax(std::int32_t value) override;
@@ -322,8 +337,12 @@ class Tamborak : public ControlApi,
   // the switch by exchanging it with the slices. So a switch inside the render pass allocates
   // nothing, reads no file and leaves what the user-interface thread reads alone.
 
-  // The slice `i` that plays now. [audio-thread, pad lock held]
+  // The slice `i` (or the fill at kFillSlice) that plays now, and its loop's phrase.
+  // [audio-thread, pad lock held]
   Looper& playingSlice(std::size_t i);
+  PhraseSettings playingPhrase();
+  // Takes a phrase read with a loop, without notification. [main-thread]
+  void takePhrase(const PhraseSettings& phrase);
   // Pad `index` plays from now on: its slices restart, a stored pad brings its swing grid.
   // [audio-thread, real-time safe, pad lock held]
   void startPlaying(std::int32_t index);
@@ -331,6 +350,9 @@ class Tamborak : public ControlApi,
   // switch in the render pass does, and the user-interface thread completes the switch
   // announcing "Tamborak::LoadLoop". [any-thread: the host's input thread, real-time safe]
   void switchLive(std::int32_t index);
+  // The fill plays at the end of the bar of song tick `time` (nothing for a negative time).
+  // [any-thread, real-time safe when the song's conversions are]
+  void requestLiveFill(SongTick time);
   // The latest bar line one cycle of the playing slices after `t`. [audio-thread, pad lock held]
   SongTick playingCycleEnd(SongTick t);
   // Brings the slices to the pad playing: stores pad slicesPad_, exchanges the slices with the
@@ -383,9 +405,9 @@ class Tamborak : public ControlApi,
   void redrawSlices();
   void rebuildCurves();
 
-  std::array<std::unique_ptr<Looper>, kSliceCount> slices_;
+  std::array<std::unique_ptr<Looper>, kPartCount> slices_;
   // What ControlApi::slice hands out, made on first use; they go before the slices.
-  std::array<std::unique_ptr<SliceAdapter>, kSliceCount> sliceApis_;
+  std::array<std::unique_ptr<SliceAdapter>, kPartCount> sliceApis_;
   NoteNamesProvider noteNamesProvider_;
   Relaxed<std::int32_t> veloMin_{30};
   Relaxed<std::int32_t> veloMax_{127};
@@ -426,6 +448,14 @@ class Tamborak : public ControlApi,
   Relaxed<std::int32_t> humanizeVelo_{0};
   Relaxed<std::int32_t> humanizeVeloTrend_{0};
   Relaxed<bool> quantize_{false};
+  // The phrase of the slices' loop (a ready set keeps its own).
+  Relaxed<std::int32_t> phraseBars_{0};
+  Relaxed<std::int32_t> fillLength_{0};
+  Relaxed<bool> crashAfterFill_{false};
+  // A live fill asked for at the end of bar liveFillBar_ (0: none), forgotten once the render
+  // pass reaches liveFillEnd_, the downbeat after it.
+  Relaxed<std::int32_t> liveFillBar_{0};
+  Relaxed<SongTick> liveFillEnd_{0};
   std::string volumeName_;
   Relaxed<std::int32_t> patternGroup_{-1};
   DrumMap drumMap_;

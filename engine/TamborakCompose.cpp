@@ -48,6 +48,7 @@ class BestLoop final : public LoopBlockTarget {
   explicit BestLoop(Tamborak& engine) : engine_(engine) {}
   void takePatternGroup(std::int32_t group) override { engine_.setPatternGroup(group, false); }
   void takeVolume(const std::string&) override {}
+  void takePhrase(const PhraseSettings&) override {}
 
  private:
   Tamborak& engine_;
@@ -146,7 +147,7 @@ ComposeResult Tamborak::compose(Looper* slice) {
       if (violations == 0) break;
       saved.clear();
       CUniString stream(saved);
-      writeLoopBlock(stream, loopSlices(), patternGroup_, true);
+      writeLoopBlock(stream, loopSlices(), patternGroup_, true, phrase());
     }
     if (stuck || attempt >= attempts) break;
     if (testing && keys.held(platform::ModifierKey::kControl)) break;

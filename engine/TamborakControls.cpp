@@ -36,6 +36,7 @@ void Tamborak::refreshViews(TamborakView::Item item) {
 // ---- Loop blocks
 
 LoopSlices Tamborak::loopSlices() const {
+  static_assert(kLoopFill == kFillSlice);
   LoopSlices slices{};
   for (std::size_t i = 0; i < slices.size(); ++i) slices[i] = slices_[i].get();
   return slices;
@@ -46,7 +47,7 @@ bool Tamborak::saveLoop(CUniStream& stream, bool markSaved) {
   if (!allSlicesPresent()) return false;
   if (markSaved)
     for (const std::unique_ptr<Looper>& slice : slices_) slice->setEdited(false);
-  writeLoopBlock(stream, loopSlices(), patternGroup_, false);
+  writeLoopBlock(stream, loopSlices(), patternGroup_, false, phrase());
   return true;
 }
 
@@ -61,7 +62,7 @@ bool Tamborak::saveLoopAs() { return loopSaver_ && loopSaver_(); }
 // ---- Slices, folders and the library
 
 Looper* Tamborak::getSlice(std::int32_t index) {
-  return index >= 0 && index < kSliceCount ? slices_[static_cast<std::size_t>(index)].get() : nullptr;
+  return index >= 0 && index < kPartCount ? slices_[static_cast<std::size_t>(index)].get() : nullptr;
 }
 
 std::string Tamborak::getLoopsFolder() { return libraryFolders().loops; }
@@ -217,6 +218,33 @@ void Tamborak::setQuantize(bool on, bool notify) {
   redrawSlices();
   refreshViews(TamborakView::Item::kQuantize);
   if (notify) changed("setQuantize");
+}
+
+PhraseSettings Tamborak::phrase() const { return {phraseBars_, fillLengthOf(fillLength_), crashAfterFill_}; }
+
+void Tamborak::setPhraseBars(std::int32_t bars, bool notify) {
+  if (phraseBars_.exchange(validPhraseBars(bars)) == validPhraseBars(bars)) return;
+  refreshViews(TamborakView::Item::kPhrase);
+  if (notify) changed("setPhraseBars");
+}
+
+void Tamborak::setFillLength(std::int32_t length, bool notify) {
+  const auto value = static_cast<std::int32_t>(fillLengthOf(std::clamp(length, 0, 2)));
+  if (fillLength_.exchange(value) == value) return;
+  refreshViews(TamborakView::Item::kPhrase);
+  if (notify) changed("setFillLength");
+}
+
+void Tamborak::setCrashAfterFill(bool on, bool notify) {
+  if (crashAfterFill_.exchange(on) == on) return;
+  refreshViews(TamborakView::Item::kPhrase);
+  if (notify) changed("setCrashAfterFill");
+}
+
+void Tamborak::takePhrase(const PhraseSettings& phrase) {
+  setPhraseBars(phrase.bars, false);
+  setFillLength(static_cast<std::int32_t>(phrase.fillLength), false);
+  setCrashAfterFill(phrase.crash, false);
 }
 
 void Tamborak::setVeloMin(std::int32_t value) {

@@ -16,13 +16,17 @@ bool Tamborak::exportLoop(CUniStream& stream) {
   if (!allSlicesPresent()) return false;
   ExportTimeBase base;
   fillTimeBase(&base);
-  std::array<Looper*, kSliceCount> slices{};
+  // The fill (and its track) takes part only while the loop has phrases.
+  const PhraseSettings phrase = this->phrase();
+  std::array<Looper*, kPartCount> slices{};
   for (std::size_t i = 0; i < slices.size(); ++i) slices[i] = slices_[i].get();
+  const std::size_t count = phrase.bars > 0 ? kPartCount : kSliceCount;
   std::unique_ptr<OfflineProcess> process;
   if (exportOption_ != 0)
-    process = std::make_unique<MultiTrackProcess>(slices.data(), slices.size(), base);
+    process = std::make_unique<MultiTrackProcess>(slices.data(), count, base);
   else
-    process = std::make_unique<SingleTrackProcess>(slices.data(), slices.size(), base);
+    process = std::make_unique<SingleTrackProcess>(slices.data(), count, base);
+  process->setPhrase(phrase);
   // The file carries what playback sends: the output channel, when one is set, on every note.
   process->forceChannel(outChannel_);
   // The length is measured at the host's resolution; the file's may be rounded to whole beats,

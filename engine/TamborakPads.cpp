@@ -26,6 +26,13 @@ Looper& Tamborak::playingSlice(std::size_t i) {
   return *set.slices[i];
 }
 
+PhraseSettings Tamborak::playingPhrase() {
+  const std::int32_t pad = loopIdx_;
+  if (pad == slicesPad_) return phrase();
+  const auto* slot = slotOf(ready_, pad);
+  return slot && *slot ? (*slot)->phrase : PhraseSettings{};
+}
+
 void Tamborak::startPlaying(std::int32_t index) {
   loopIdx_ = index;
   if (index == slicesPad_) {
@@ -33,7 +40,7 @@ void Tamborak::startPlaying(std::int32_t index) {
   } else if (const auto* slot = slotOf(ready_, index); slot && *slot) {
     swingDurIdx_ = (*slot)->swingGrid;
   }
-  for (std::size_t i = 0; i < kSliceCount; ++i) playingSlice(i).restartRender();
+  for (std::size_t i = 0; i < kPartCount; ++i) playingSlice(i).restartRender();
 }
 
 void Tamborak::completeSwitch(bool notify) {
@@ -58,7 +65,13 @@ void Tamborak::completeSwitch(bool notify) {
       ReadySet& set = **targetSlot;
       group = set.engine.group;
       volume = set.volume;
-      for (std::size_t i = 0; i < kSliceCount; ++i) slices_[i]->exchangeContent(*set.slices[i]);
+      for (std::size_t i = 0; i < kPartCount; ++i) slices_[i]->exchangeContent(*set.slices[i]);
+      // The render pass reads the slices' phrase once the pad is theirs: it changes with them.
+      const PhraseSettings taken = set.phrase;
+      set.phrase = phrase();
+      phraseBars_ = taken.bars;
+      fillLength_ = static_cast<std::int32_t>(taken.fillLength);
+      crashAfterFill_ = taken.crash;
       set.engine.group = patternGroup_;
       set.volume = folderComponent(set.slices[0]->folder(), 0);
       set.swingGrid = swingGridOfVolume(set.volume);
@@ -67,6 +80,7 @@ void Tamborak::completeSwitch(bool notify) {
       recall = true;  // a stored pad outside the ten has no ready set: read it below, unlocked
     } else {
       clearLoop();
+      phraseBars_ = 0;
     }
     if (auto* oldSlot = slotOf(ready_, old)) std::swap(*oldSlot, spare);
     slicesPad_ = target;
@@ -75,6 +89,7 @@ void Tamborak::completeSwitch(bool notify) {
 
     if (recall) quickPads().recallPad(target, notify);
     slicesSwing_ = swingGridOfVolume(folderComponent(slices_[0]->folder(), 0));
+    refreshViews(TamborakView::Item::kPhrase);
     if (stored) {
       setPatternGroup(group, false);
       selectVolumeSilently(volume);
@@ -97,6 +112,7 @@ std::unique_ptr<Tamborak::ReadySet> Tamborak::buildReadySet(const std::string* b
       set.volume = name;
       set.swingGrid = swingGridOfVolume(name);
     }
+    void takePhrase(const PhraseSettings& phrase) override { set.phrase = phrase; }
     ReadySet& set;
   } target(*set);
   CUniMemoryReader in(block->data(), static_cast<std::uint32_t>(block->size()));

@@ -13,6 +13,7 @@
 #include "engine/Tamborak.h"
 #include "engine/TimeBase.h"
 #include "loops/Looper.h"
+#include "loops/Phrase.h"
 #include "loops/StrokeTiming.h"
 #include "platform/ThreadRole.h"
 
@@ -50,7 +51,10 @@ void Tamborak::process(SongTick from, SongTick thru, const EventSource& input, E
   for (std::size_t i = 0; i < count; ++i) {
     MidiEvent event;
     if (!input.get(i, event)) continue;
-    if (triggerEnabled_ && event.type == kEventNote && event.data1 >= triggerLowKey_ && event.data1 <= triggerHighKey_) {
+    if (triggerEnabled_ && event.type == kEventNote && event.data1 == triggerHighKey_ + 1) {
+      triggerKey(event.data1, false, std::clamp<SongTick>(event.time, from, thru));
+    } else if (triggerEnabled_ && event.type == kEventNote && event.data1 >= triggerLowKey_ &&
+               event.data1 <= triggerHighKey_) {
       // The switch happens at the note's tick, kept inside the part of the window not yet played.
       const std::int64_t at = std::clamp<std::int64_t>(event.time, cursor, std::int64_t{thru} + 1);
       if (at > cursor) render(static_cast<SongTick>(cursor), static_cast<SongTick>(at - 1));
@@ -88,12 +92,29 @@ void Tamborak::render(SongTick from, SongTick to) {
 void Tamborak::renderSlices(SongTick from, SongTick to) {
   if (from > to) return;
   engineTrace("\tprocess from %d to %d\n", from, to);
-  for (std::size_t i = 0; i < kSliceCount; ++i) playingSlice(i).render(from, to, *this);
+  const PhraseSettings phrase = playingPhrase();
+  const std::int32_t live = liveFillBar_;
+  const bool fillPlays = (phrase.bars > 0 || live > 0) && playingSlice(kFillSlice).sounds();
+  for (std::size_t i = 0; i < kPartCount; ++i)
+    renderPart(playingSlice(i), static_cast<int>(i), phrase, fillPlays, live, *this, from, to);
+  if (live > 0 && to >= liveFillEnd_) liveFillBar_ = 0;  // played, crash and all
 }
 
-bool Tamborak::triggerKey(int key, bool immediate) {
+void Tamborak::requestLiveFill(SongTick time) {
+  if (time < 0) return;
+  std::int32_t measure = 1, beat = 1, tick = 0;
+  ticksToMbt(time, measure, beat, tick);
+  liveFillEnd_ = mbtToTicks(measure + 1, 1, 0);
+  liveFillBar_ = measure;
+}
+
+bool Tamborak::triggerKey(int key, bool immediate, SongTick time) {
   const std::int32_t low = triggerLowKey_;
-  if (!triggerEnabled_ || key < low || key > triggerHighKey_) return false;
+  if (!triggerEnabled_ || key < low || key > triggerHighKey_ + 1) return false;
+  if (key == triggerHighKey_ + 1) {
+    requestLiveFill(time >= 0 ? time : getNowTime());
+    return true;
+  }
   if (immediate)
     switchLive(key - low);
   else

@@ -183,7 +183,7 @@ void Tamborak::applySettings(const SettingsRecord& settings) {
 // ---- Loop block
 
 void Tamborak::writeLoop(CUniStream& stream, bool withIdrc) {
-  if (allSlicesPresent()) writeLoopBlock(stream, loopSlices(), patternGroup_, withIdrc);
+  if (allSlicesPresent()) writeLoopBlock(stream, loopSlices(), patternGroup_, withIdrc, phrase());
 }
 
 bool Tamborak::readLoop(CUniStream& stream, bool withIdrc) {
@@ -192,6 +192,7 @@ bool Tamborak::readLoop(CUniStream& stream, bool withIdrc) {
     explicit Target(Tamborak& e) : engine(e) {}
     void takePatternGroup(std::int32_t group) override { engine.setPatternGroup(group, false); }
     void takeVolume(const std::string& name) override { engine.selectVolumeSilently(name); }
+    void takePhrase(const PhraseSettings& phrase) override { engine.takePhrase(phrase); }
     Tamborak& engine;
   } target(*this);
   if (!readLoopBlock(stream, loopSlices(), withIdrc, target)) return false;

@@ -26,6 +26,7 @@ class TamborakView {
     kNoteNames,  // the note-name set
     kDrumMap,    // the notes the loop's drum map plays
     kLoop,       // the whole loop, after a loop was read
+    kPhrase,     // phrase length, fill length and crash
   };
 
   virtual ~TamborakView() = default;

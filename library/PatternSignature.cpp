@@ -25,10 +25,10 @@ const char* const kKindPickerOrder[kPatternKindCount] = {"universal", "Claps", "
                                                          "Maracas",   "Kick",  "Tambourine", "Snare", "Conga"};
 
 const char* defaultPartFolder(int slot) {
-  static const char* const kFolders[kSlotCount] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\",
-                                                   "4.Percussion\\Conga\\",   "3.Cymbal\\",
-                                                   "2.Snare\\",               "1.Kick\\"};
-  return slot >= 0 && slot < kSlotCount ? kFolders[slot] : "";
+  static const char* const kFolders[kSlotCount + 1] = {
+      "4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\", "4.Percussion\\Conga\\", "3.Cymbal\\",
+      "2.Snare\\",               "1.Kick\\",                "5.Fill\\Fill\\"};
+  return slot >= 0 && slot <= kSlotFill ? kFolders[slot] : "";
 }
 
 PatternSignature parseSignature(std::string_view fileName) {

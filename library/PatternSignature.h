@@ -34,9 +34,12 @@ inline constexpr int kSlotCymbal = 3;
 inline constexpr int kSlotSnare = 4;
 inline constexpr int kSlotKick = 5;
 inline constexpr int kSlotCount = 6;
+// The loop's fill, judged by the rules with the six slices.
+inline constexpr int kSlotFill = 6;
 constexpr std::uint32_t slotBit(int slot) { return 1u << slot; }
 
-// The folder below the first volume that a new slice of each slot starts in. [any-thread]
+// The folder below the first volume that a new slice of each slot (and the fill) starts in.
+// [any-thread]
 const char* defaultPartFolder(int slot);
 
 // What a pattern's file name says about its rhythm.

@@ -234,6 +234,14 @@ class Looper {
   // Emits the strokes that fall into [from, to] through `context`. [audio-thread, real-time safe:
   // no allocation, no I/O; holds the slice's lock]
   void render(std::int32_t from, std::int32_t to, ProcessContext& context);
+  // Whether the slice would play now: it has events and is not muted (or plays anyway).
+  // [any-thread, real-time safe; takes the slice's lock]
+  bool sounds() const;
+  // Plays the crash after a fill at song tick `at`: the crash cymbal (key 49) through the
+  // engine's and the slice's drum maps, at the slice's loudest velocity through its curve, an
+  // eighth long. Nothing while the slice is silent. [audio-thread, real-time safe; holds the
+  // slice's lock]
+  void renderCrash(std::int32_t at, ProcessContext& context);
   // Length of one pass through the pattern, in whole bars of the context's meter. [any-thread]
   std::int32_t cycleLength(ProcessContext& context) const;
   // Start of the cycle containing `t`, and the bar line one cycle after `t`. [any-thread]

@@ -15,6 +15,9 @@ namespace velmora {
 
 namespace {
 
+// The crash cymbal of the General MIDI drum set.
+constexpr std::int32_t kCrashKey = 49;
+
 // Song ticks are 32-bit; sums that could pass the end wrap instead of overflowing.
 std::int32_t wrapped(std::int64_t value) { return static_cast<std::int32_t>(value); }
 
@@ -173,6 +176,30 @@ void Looper::render(std::int32_t from, std::int32_t to, ProcessContext& context)
       rs.cycleStart = next;
     }
   }
+}
+
+bool Looper::sounds() const {
+  if (muted() && !playAnyway()) return false;
+  std::lock_guard guard(lock_);
+  return track_.endTime() > 0;
+}
+
+void Looper::renderCrash(std::int32_t at, ProcessContext& context) {
+  if (muted() && !playAnyway()) return;
+  std::lock_guard guard(lock_);
+  MidiEvent crash;
+  crash.time = at;
+  crash.type = kEventNote;
+  crash.channel = track_.eventCount() != 0 ? track_.begin()->channel : 9;  // the slice's own channel
+  crash.duration = static_cast<std::uint32_t>(std::max(context.ticksPerQuarter / 2, 1));
+  const std::int32_t v = std::clamp(velocityAdjust_.load(std::memory_order_relaxed) + maxVelocity_, 1, 127);
+  crash.data2 = static_cast<std::uint8_t>(curve_.lookup(v));
+  std::int32_t note = kCrashKey;
+  if (!flags_.noKeyMap)
+    note = std::clamp(drumMap_.note(engine_.getDrumMap().note(kCrashKey)) + noteOffset_.load(std::memory_order_relaxed), 0,
+                      127);
+  crash.data1 = static_cast<std::uint8_t>(note);
+  context.emit(crash);
 }
 
 }  // namespace velmora

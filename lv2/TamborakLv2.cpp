@@ -130,7 +130,8 @@ void Plugin::retime() {
 bool Plugin::isTrigger(std::uint8_t key) const {
   Tamborak& e = const_cast<Plugin*>(this)->engine();
   const std::int32_t low = e.getTriggerLowKey();
-  return e.getTriggerEnabled() && key >= low && key < low + Tamborak::kPadCount;
+  // The ten pad keys and the live fill's key after them.
+  return e.getTriggerEnabled() && key >= low && key <= low + Tamborak::kPadCount;
 }
 
 void Plugin::run(std::uint32_t frames) {

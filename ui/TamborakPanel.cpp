@@ -203,7 +203,8 @@ void TamborakPanel::refresh(Item item) {
   if (!engine_) return;
   switch (item) {
     case Item::kSwing: swing_->setValue(engine_->getSwingPc()); break;
-    case Item::kSwingGrid: break;
+    case Item::kSwingGrid:
+    case Item::kPhrase: break;
     case Item::kVeloDyn:
     case Item::kVeloCenter: veloPad_->setValues(engine_->getVeloDyn(), engine_->getVeloCenterPC()); break;
     case Item::kHumanize: humanize_->setAmount(engine_->getHumanizeVelo()); break;

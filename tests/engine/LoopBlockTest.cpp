@@ -19,19 +19,21 @@ constexpr char kKickA[] = "1_2_1000000010000000_0#a.mid";
 constexpr char kKickB[] = "2_4_1000100010001000_1#b.mid";
 constexpr char kSnareA[] = "1_2_0000100000001000_0#s.mid";
 
-// Six slices over a small library; what the block reader hands the engine is logged.
+// Six slices and a fill over a small library; what the block reader hands the engine is logged.
 struct TestLoop : LoopBlockTarget {
   test::StubEngine engine;
   test::Library library{{{std::string(kKick) + kKickA, quarters(36)},
                          {std::string(kKick) + kKickB, quarters(35)},
-                         {std::string(kSnare) + kSnareA, quarters(38)}},
+                         {std::string(kSnare) + kSnareA, quarters(38)},
+                         {std::string("16 Funk\\5.Fill\\Fill\\") + kSnareA, quarters(47)}},
                         engine};
-  std::array<std::unique_ptr<Looper>, kLoopSlices> owned;
+  std::array<std::unique_ptr<Looper>, kLoopSlices + 1> owned;
   LoopSlices slices{};
+  PhraseSettings phrase{8, FillLength::kBar, true};
   std::vector<std::string> log;
 
   TestLoop() {
-    for (std::size_t i = 0; i < kLoopSlices; ++i) {
+    for (std::size_t i = 0; i < owned.size(); ++i) {
       owned[i] = std::make_unique<Looper>(engine);
       slices[i] = owned[i].get();
       slices[i]->setFolder(i % 2 ? kSnare : kKick);
@@ -48,7 +50,7 @@ struct TestLoop : LoopBlockTarget {
   std::string block(bool withIdrc, std::int32_t group) const {
     std::string bytes;
     CUniString out(bytes);
-    writeLoopBlock(out, slices, group, withIdrc);
+    writeLoopBlock(out, slices, group, withIdrc, phrase);
     return bytes;
   }
   // Reads `bytes`; true when applied and read to the last byte.
@@ -61,11 +63,15 @@ struct TestLoop : LoopBlockTarget {
     log.push_back("group " + std::to_string(group) + " before " + slices[0]->file());
   }
   void takeVolume(const std::string& name) override { log.push_back("volume " + name + " after " + slices[0]->file()); }
+  void takePhrase(const PhraseSettings& p) override {
+    log.push_back("phrase " + std::to_string(p.bars) + "/" + std::to_string(int(p.fillLength)) + "/" +
+                  std::to_string(p.crash) + " fill " + slices[kLoopFill]->file());
+  }
 };
 
-// A loop whose six slices differ from fresh ones and from each other in every recorded field.
+// A loop whose slices and fill differ from fresh ones and from each other in every recorded field.
 void compose(TestLoop& loop) {
-  for (std::size_t i = 0; i < kLoopSlices; ++i) {
+  for (std::size_t i = 0; i < loop.slices.size(); ++i) {
     Looper& s = *loop.slices[i];
     const int n = static_cast<int>(i);
     s.setPattern(i % 2 ? kSnare : kKick, i % 2 ? kSnareA : (i % 4 ? kKickB : kKickA), false);
@@ -94,17 +100,21 @@ TEST(LoopBlock, RoundTripsIntoFreshSlices) {
   };
   for (const Case c : {Case{false, 1}, Case{true, -3}}) {
     const std::string bytes = source.block(c.withIdrc, c.group);
-    ASSERT_EQ(bytes.substr(0, 9), std::string("\x0B\0\0\0", 4) + char(c.group) + std::string("\x06\0\0\0", 4));
+    ASSERT_EQ(bytes.substr(0, 9), std::string("\x0C\0\0\0", 4) + char(c.group) + std::string("\x06\0\0\0", 4));
     if (c.withIdrc) {
       EXPECT_TRUE(test::matchesGolden(bytes, "engine/loop-block.bin"));
+      // The block of the version before, which readers of that version stop after, is unchanged.
+      const std::string old = test::readWholeFile(test::testDataPath("compat/loop-block-v11.bin"));
+      EXPECT_EQ(bytes.substr(4, old.size() - 4), old.substr(4));
     }
     TestLoop target;
     ASSERT_TRUE(target.read(bytes, c.withIdrc)) << c.withIdrc;
     EXPECT_EQ(target.block(c.withIdrc, c.group), bytes);
     EXPECT_EQ(target.log, (std::vector<std::string>{"group " + std::to_string(c.group) + " before ",
-                                                    std::string("volume 16 Funk after ") + kKickA}));
+                                                    std::string("volume 16 Funk after ") + kKickA,
+                                                    std::string("phrase 8/2/1 fill ") + kKickB}));
     const auto expected = source.state(), got = target.state();
-    for (std::size_t i = 0; i < kLoopSlices; ++i) {
+    for (std::size_t i = 0; i < target.slices.size(); ++i) {
       // Without IDRC records the composing fields are what loading left, not the source's.
       const std::size_t compared = c.withIdrc ? got[i].size() : saved(*target.slices[i]).size();
       EXPECT_EQ(got[i].substr(0, compared), expected[i].substr(0, compared)) << i << " " << c.withIdrc;
@@ -112,6 +122,25 @@ TEST(LoopBlock, RoundTripsIntoFreshSlices) {
     }
     EXPECT_EQ(target.slices[3]->idrcOff(), c.withIdrc);
   }
+}
+
+// A block of the version before reads as the same loop without phrases, its fill emptied into
+// the volume's fill folder; phrase bytes out of range read as off.
+TEST(LoopBlock, BlocksWithoutFillReadWithFillsOff) {
+  TestLoop source, target;
+  compose(source);
+  compose(target);
+  const std::string old = test::readWholeFile(test::testDataPath("compat/loop-block-v11.bin"));
+  ASSERT_TRUE(target.read(old, true));
+  EXPECT_EQ(target.log.back(), "phrase 0/0/0 fill ");
+  EXPECT_EQ(target.slices[kLoopFill]->folder(), "16 Funk\\5.Fill\\Fill\\");
+  for (std::size_t i = 0; i < kLoopSlices; ++i) EXPECT_EQ(saved(*target.slices[i]), saved(*source.slices[i])) << i;
+
+  std::string odd = source.block(false, 0);
+  const std::size_t tail = odd.size() - saved(*source.slices[kLoopFill]).size() - 3;
+  odd[tail] = 3, odd[tail + 1] = 7;
+  ASSERT_TRUE(target.read(odd, false));
+  EXPECT_EQ(target.log.back(), std::string("phrase 0/0/1 fill ") + kKickB);
 }
 
 TEST(LoopBlock, OldShortOrDamagedBlocksChangeNothing) {

@@ -183,4 +183,11 @@ TEST_F(EngineTest, StateAndSettingsBlocksKeepTheirLayouts) {
                        b.getPatternGroup()),
             std::tuple(37, 55, -20, 11, true, 1));
   EXPECT_EQ(stateOf(b), state);
+
+  // A state block from before phrases (its loop and its pad's loop without a fill) reads into the
+  // same engine state, with fills off.
+  a.setPhraseBars(4, false);
+  EXPECT_EQ(load(a, test::readWholeFile(test::testDataPath("compat/state-v11.bin"))), S_OK);
+  EXPECT_EQ(a.getPhraseBars(), 0);
+  EXPECT_EQ(stateOf(a), state);
 }

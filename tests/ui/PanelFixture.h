@@ -71,6 +71,12 @@ class RecordingEngine final : public ControlApi {
   std::int32_t getHumanizeVeloTrend() const override { note("getHumanizeVeloTrend"); return e_.getHumanizeVeloTrend(); }
   void setQuantize(bool on, bool notify) override { note("setQuantize"); e_.setQuantize(on, notify); }
   bool getQuantize() const override { note("getQuantize"); return e_.getQuantize(); }
+  void setPhraseBars(std::int32_t v, bool notify) override { note("setPhraseBars"); e_.setPhraseBars(v, notify); }
+  std::int32_t getPhraseBars() const override { note("getPhraseBars"); return e_.getPhraseBars(); }
+  void setFillLength(std::int32_t v, bool notify) override { note("setFillLength"); e_.setFillLength(v, notify); }
+  std::int32_t getFillLength() const override { note("getFillLength"); return e_.getFillLength(); }
+  void setCrashAfterFill(bool on, bool notify) override { note("setCrashAfterFill"); e_.setCrashAfterFill(on, notify); }
+  bool getCrashAfterFill() const override { note("getCrashAfterFill"); return e_.getCrashAfterFill(); }
   void setVeloMin(std::int32_t value) override { note("setVeloMin"); e_.setVeloMin(value); }
   std::int32_t getVeloMin() const override { note("getVeloMin"); return e_.getVeloMin(); }
   void setVeloMax(std::int32_t value) override { note("setVeloMax"); e_.setVeloMax(value); }

@@ -47,7 +47,7 @@ bool defaultLoopBlock(PatternTree& library, const std::string& volume, std::stri
     loop[i] = &slice;
   }
   CUniString stream(block);
-  writeLoopBlock(stream, loop, engine.getPatternGroup(), false);
+  writeLoopBlock(stream, loop, engine.getPatternGroup(), false, {});  // no fill: version 11
   return true;
 }
 

@@ -1,0 +1,93 @@
+#include "loops/Phrase.h"
+
+#include <algorithm>
+
+#include "library/PatternSignature.h"
+#include "loops/Looper.h"
+
+namespace velmora {
+
+namespace {
+
+// Whether measure m plays a fill: the last bar of a phrase, or the bar of a live fill.
+bool fillBar(const PhraseSettings& phrase, std::int32_t liveFillBar, std::int32_t m) {
+  return endsPhrase(phrase.bars, m) || (liveFillBar > 0 && m == liveFillBar);
+}
+
+std::int32_t fillBeats(FillLength length) { return length == FillLength::kOneBeat ? 1 : 2; }
+
+}  // namespace
+
+void playPhrases(const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar, ProcessContext& context,
+                 std::int32_t from, std::int32_t to, PhraseParts& parts) {
+  if (!fillPlays || (phrase.bars <= 0 && liveFillBar <= 0)) {
+    if (from <= to) parts.renderGroove(from, to);
+    return;
+  }
+  std::int64_t t = from;
+  while (t <= to) {
+    if (t < 0) {  // before the song's first bar: no phrase yet
+      parts.renderGroove(static_cast<std::int32_t>(t), std::min<std::int32_t>(to, -1));
+      t = 0;
+      continue;
+    }
+    std::int32_t m = 1, beat = 1, tick = 0;
+    context.ticksToMbt(static_cast<std::int32_t>(t), m, beat, tick);
+    const std::int64_t barStart = context.mbtToTicks(m, 1, 0);
+    const std::int64_t nextBar = context.mbtToTicks(m + 1, 1, 0);
+    if (nextBar <= t || barStart > t) {  // a meter map that does not move on: play it plain
+      parts.renderGroove(static_cast<std::int32_t>(t), to);
+      return;
+    }
+    if (phrase.crash && t == barStart && m > 1 && fillBar(phrase, liveFillBar, m - 1))
+      parts.crash(static_cast<std::int32_t>(barStart));
+    const std::int64_t end = std::min<std::int64_t>(to, nextBar - 1);
+    if (fillBar(phrase, liveFillBar, m)) {
+      std::int64_t fillStart = barStart;
+      if (phrase.fillLength != FillLength::kBar) {
+        const std::int64_t beatLength =
+            std::clamp<std::int64_t>(std::int64_t{context.mbtToTicks(m, 2, 0)} - barStart, 0, nextBar - barStart);
+        fillStart = std::max(barStart, nextBar - fillBeats(phrase.fillLength) * beatLength);
+      }
+      if (t < fillStart)
+        parts.renderGroove(static_cast<std::int32_t>(t), static_cast<std::int32_t>(std::min(end, fillStart - 1)));
+      if (end >= fillStart)
+        parts.renderFill(static_cast<std::int32_t>(std::max(t, fillStart)), static_cast<std::int32_t>(end));
+    } else {
+      parts.renderGroove(static_cast<std::int32_t>(t), static_cast<std::int32_t>(end));
+    }
+    t = nextBar;
+  }
+}
+
+namespace {
+
+// The pieces one part plays.
+class PartPieces final : public PhraseParts {
+ public:
+  PartPieces(Looper& slice, int slot, ProcessContext& context) : slice_(slice), slot_(slot), context_(context) {}
+  void renderGroove(std::int32_t from, std::int32_t to) override {
+    if (slot_ != kSlotFill) slice_.render(from, to, context_);
+  }
+  void renderFill(std::int32_t from, std::int32_t to) override {
+    if (slot_ == kSlotFill || slot_ < kSlotCymbal) slice_.render(from, to, context_);
+  }
+  void crash(std::int32_t at) override {
+    if (slot_ == kSlotCymbal) slice_.renderCrash(at, context_);
+  }
+
+ private:
+  Looper& slice_;
+  const int slot_;
+  ProcessContext& context_;
+};
+
+}  // namespace
+
+void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar,
+                ProcessContext& context, std::int32_t from, std::int32_t to) {
+  PartPieces pieces(slice, slot, context);
+  playPhrases(phrase, fillPlays, liveFillBar, context, from, to, pieces);
+}
+
+}  // namespace velmora

@@ -1,0 +1,75 @@
+// Phrases and fills. A loop may group its bars into phrases of 2, 4, 8 or 16 bars counted from
+// the song's first bar; the last beat, two beats or bar of every phrase then plays the loop's fill
+// instead of its kick, snare and cymbal slices, and the downbeat after a fill may get a crash.
+// PhrasePlayer cuts a render window at those places and says what plays in each piece, so that
+// the engine's playback and every off-line render cut the song the same way.
+#pragma once
+
+#include <cstdint>
+
+#include "loops/ProcessContext.h"
+
+namespace velmora {
+
+// How much of the phrase's last bar the fill takes.
+enum class FillLength : std::int32_t { kOneBeat = 0, kTwoBeats = 1, kBar = 2 };
+
+struct PhraseSettings {
+  std::int32_t bars = 0;  // 0: no phrases and no fills; else 2, 4, 8 or 16
+  FillLength fillLength = FillLength::kOneBeat;
+  bool crash = false;     // a crash on the downbeat after each fill
+
+  friend bool operator==(const PhraseSettings&, const PhraseSettings&) = default;
+};
+
+// The phrase lengths on offer, in the order of their choice index (0: off).
+inline constexpr std::int32_t kPhraseBars[] = {0, 2, 4, 8, 16};
+inline constexpr std::int32_t kPhraseChoices = 5;
+
+// `bars` when it is a phrase length on offer, else 0 (off). [any-thread]
+constexpr std::int32_t validPhraseBars(std::int64_t bars) {
+  for (std::int32_t b : kPhraseBars)
+    if (b == bars) return b;
+  return 0;
+}
+// The fill length of a stored or given number: 0..2, anything else one beat. [any-thread]
+constexpr FillLength fillLengthOf(std::int64_t value) {
+  return value == 1 ? FillLength::kTwoBeats : value == 2 ? FillLength::kBar : FillLength::kOneBeat;
+}
+
+// What renders the pieces of a window. [audio-thread during playback]
+class PhraseParts {
+ public:
+  // Ticks [from, to] of the groove: all six slices.
+  virtual void renderGroove(std::int32_t from, std::int32_t to) = 0;
+  // Ticks [from, to] of a fill: the percussion layers and the fill.
+  virtual void renderFill(std::int32_t from, std::int32_t to) = 0;
+  // The crash on the downbeat at `at`, after a fill.
+  virtual void crash(std::int32_t at) = 0;
+
+ protected:
+  ~PhraseParts() = default;
+};
+
+// Renders [from, to] (both inclusive) through `parts`: groove pieces, fill pieces at the end of
+// each phrase (and of bar `liveFillBar`, a measure number from 1; 0 for none), and the crash.
+// Without phrases and live fill, or without `fillPlays`, the whole window is groove.
+// [audio-thread, real-time safe when the context's conversions are; a few conversions per bar]
+void playPhrases(const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar, ProcessContext& context,
+                 std::int32_t from, std::int32_t to, PhraseParts& parts);
+
+class Looper;
+
+// Renders one part of a loop over [from, to] as playPhrases cuts it: slot 0..5 (see
+// library/PatternSignature.h) or kSlotFill. The percussion layers play throughout, kick, snare
+// and cymbal outside the fills, the fill inside them, and the cymbal plays the crash.
+// [audio-thread, real-time safe; holds the slice's lock while it renders]
+void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar,
+                ProcessContext& context, std::int32_t from, std::int32_t to);
+
+// Whether measure `measure` (from 1) ends a phrase of `bars` bars. [any-thread]
+constexpr bool endsPhrase(std::int32_t bars, std::int32_t measure) {
+  return bars > 0 && measure >= 1 && measure % bars == 0;
+}
+
+}  // namespace velmora
