@@ -1,10 +1,12 @@
 #include "compose/CompositionRules.h"
 
+#include <bit>
+
 namespace velmora {
 
 namespace {
 
-constexpr std::uint32_t kPerc = 0x07, kHat = 0x08, kSnare = 0x10, kBass = 0x20;
+constexpr std::uint32_t kPerc = 0x07, kHat = 0x08, kSnare = 0x10, kBass = 0x20, kFill = 0x40;
 
 constexpr std::uint32_t rotateRight16(std::uint32_t m, int steps) {
   return ((m >> steps) | (m << (16 - steps))) & 0xFFFF;
@@ -190,6 +192,27 @@ void checkSixteenthWindows(const Masks& m, std::int32_t d, std::uint32_t claps, 
   }
 }
 
+// The fill replaces kick, snare and cymbal in its window at the end of each phrase; the groove
+// plays the step before the window and the downbeat after it.
+void checkFill(const RuleInputs& in, Verdict& v) {
+  const FillInputs& f = in.fill;
+  const std::uint32_t window = f.window & 0xFFFF;
+  if (window == 0) return;
+  v.rule(kBass, (in.bass & 0x8000) == 0, "must be bass on the downbeat after a fill");
+  v.rule(kHat, f.crashAfter && !f.crashAvailable, "must be a crash to play after a fill");
+  v.rule(kFill, f.silencedStroke, "fill must not play an instrument the drum map silences");
+  const std::uint32_t all = f.all & window;
+  v.rule(kFill, all == 0, "fill must have strokes in its window");
+  const std::uint32_t first = std::bit_floor(window), before = later(first, 1);
+  v.rule(kFill, ((f.snare & first) != 0 && (in.snare & before) != 0) || ((f.kick & first) != 0 && (in.bass & before) != 0),
+         "fill must not start with the stroke the groove just played");
+  const std::uint32_t lastHalf = (1u << (std::popcount(window) / 2)) - 1;
+  v.rule(kFill, std::popcount(all & lastHalf) < std::popcount(all & ~lastHalf),
+         "fill must not thin out toward its end");
+  const std::uint32_t others = f.snare | f.toms | f.cymbals | f.other;
+  v.rule(kFill, (f.kick & ~others & 0x0001) != 0, "fill must not end with a lone bass before the downbeat");
+}
+
 }  // namespace
 
 std::int32_t checkRules(const RuleInputs& in, std::uint32_t mask, std::string& message, std::uint32_t& outBits) {
@@ -215,6 +238,7 @@ std::int32_t checkRules(const RuleInputs& in, std::uint32_t mask, std::string& m
   checkBeats(m, d, v);
   if (d == 1) checkEighthWindows(m, v);
   if (d == 0 || d == 2) checkSixteenthWindows(m, d, claps, clapsBit, v);
+  checkFill(in, v);
   return v.count();
 }
 

@@ -24,7 +24,16 @@ struct Loop {
   const char* snare = "....x.......x...";
   const char* bass = "x...x...x...x...";
   int clapsSlot = -1;
+  FillInputs fill = {};
 };
+
+// A fill of kick, snare and toms (any non-kick class will do for the rules) in `window`.
+FillInputs fill(std::uint32_t window, const char* kick, const char* snare, const char* toms = nullptr,
+                bool crashAfter = false, bool crashAvailable = true, bool silenced = false) {
+  FillInputs f{window, 0, grid(kick), grid(snare), grid(toms), 0, 0, crashAfter, crashAvailable, silenced};
+  f.all = f.kick | f.snare | f.toms;
+  return f;
+}
 
 // Layers of loops that pass every rule with sixteenths (H16, B16) or straight (HST).
 constexpr const char* H16 = "x.xxx.x.x.xxx.x.";
@@ -37,6 +46,8 @@ constexpr const char* SCL = "....x.x.....x...";
 #define TURN "must not be consecutive claps and snare 16th w/o simultaneous ones before or after"
 #define SAME_BEAT "must not be 2 exact not empty percussion 1,2 in any beat"
 #define SAME_HALF "must not be 2 exact half beats in perc layers"
+#define FS "............x.xx"
+#define THIN "fill must not thin out toward its end"
 
 struct Case {
   const char* what;
@@ -52,7 +63,7 @@ struct Case {
 RuleInputs inputs(const Case& c) {
   const Loop& l = c.loop;
   return RuleInputs{{grid(l.perc[0]), grid(l.perc[1]), grid(l.perc[2])}, grid(l.hats), grid(l.open), grid(l.snare),
-                    grid(l.bass), c.openCount, c.snareCount, c.bassCount, c.limit, c.swing, l.clapsSlot};
+                    grid(l.bass), c.openCount, c.snareCount, c.bassCount, c.limit, c.swing, l.clapsSlot, l.fill};
 }
 
 TEST(CompositionRules, JudgesLoopsIgnoringHighBitsWithoutAllocating) {
@@ -101,6 +112,18 @@ TEST(CompositionRules, JudgesLoopsIgnoringHighBitsWithoutAllocating) {
       {"snare and hats on three eighths", {.snare = "....x.x.x.......", .bass = "x.........x....."}, 1, 0x3F, 1, 0x18, "must not be 3 consecutive snare and hat 8th"},
       {"snare and open hats on three eighths", {.hats = "x.x.......x.x.x.", .open = "....x.x.x.......", .snare = "....x.x.x.......", .bass = "x.........x....."}, 1, 0x3F, 1, 0x18, "must not be 3 consecutive snare and open hat 8th"},
       {"a half without bass or snare on its beats", {.snare = "....x.........x.", .bass = "x...x..........."}, 4, 0x3F, 1, 0x30, "must be at least one of bass on strong beat or snare on any beat in all bar halfs"},
+      {"a one-beat fill, strokes before its window ignored", {.fill = fill(0x000F, nullptr, "xxxxxxxxxxxx..xx")}, 1, 0x7F, 0, 0, ""},
+      {"the same fill over a bar thins out", {.fill = fill(0xFFFF, nullptr, "xxxxxxxxxxxx..xx")}, 1, 0x7F, 1, 0x40, THIN},
+      {"fills off", {.fill = fill(0, "...............x", nullptr, nullptr, true, false, true)}, 1, 0x7F, 0, 0, ""},
+      {"an empty window", {.fill = fill(0x000F, nullptr, "xxxx")}, 1, 0x7F, 1, 0x40, "fill must have strokes in its window"},
+      {"no bass on the downbeat after the fill", {.bass = ".......xx...x...", .fill = fill(0x000F, nullptr, FS)}, 1, 0x7F, 1, 0x20, "must be bass on the downbeat after a fill"},
+      {"composing the fill alone leaves the groove's faults", {.bass = ".......xx...x...", .fill = fill(0x000F, nullptr, FS, nullptr, true, false)}, 1, 0x40, 0, 0, ""},
+      {"a crash asked for with none to play, silenced", {.fill = fill(0x000F, nullptr, FS, nullptr, true, false, true)}, 1, 0x7F, 2, 0x48, "must be a crash to play after a fill|fill must not play an instrument the drum map silences"},
+      {"snare after the groove's snare, thinning over two beats", {.snare = "....x..x....x...", .fill = fill(0x00FF, nullptr, "........xxxx..x.")}, 1, 0x40, 2, 0x40, "fill must not start with the stroke the groove just played|" THIN},
+      {"kick after the groove's kick across the bar line", {.bass = "x...x...x...x..x", .fill = fill(0xFFFF, "x", "....x...x...xxxx")}, 1, 0x40, 1, 0x40, "fill must not start with the stroke the groove just played"},
+      {"snare after the groove's kick", {.bass = "x...x...x..xx...", .fill = fill(0x000F, nullptr, FS)}, 1, 0x40, 0, 0, ""},
+      {"thinning within a beat, then a lone kick last", {.fill = fill(0x000F, "...............x", "............xx..")}, 1, 0x40, 2, 0x40, THIN "|fill must not end with a lone bass before the downbeat"},
+      {"a kick with toms last", {.fill = fill(0x000F, "...............x", "............x.x.", "...............x")}, 1, 0x40, 0, 0, ""},
   };
   std::string message = "left over";
   message.reserve(512);  // then no rule allocates
@@ -110,6 +133,7 @@ TEST(CompositionRules, JudgesLoopsIgnoringHighBitsWithoutAllocating) {
     RuleInputs in = inputs(c);
     in.bass |= 0xFFFF0000u;  // steps beyond the bar are ignored
     in.perc[2] |= 0x70000u;
+    in.fill.window |= 0x30000u;
     const std::size_t before = allocations;
     EXPECT_EQ(checkRules(in, c.mask, message, bits), c.count);
     EXPECT_EQ(allocations, before);

@@ -4,6 +4,7 @@
 
 #include "io/Record.h"
 #include "loops/DrumMapStore.h"
+#include "loops/FillShape.h"
 #include "tests/Golden.h"
 #include "tests/TempFolder.h"
 #include "tests/library/LibraryFiles.h"
@@ -69,6 +70,17 @@ TEST(DrumMap, RecordKeepsNameAndSevenBitEntries) {
     EXPECT_EQ(target.note(72), h.key72);
     for (int k = 0; k < DrumMap::kKeys; ++k) ASSERT_LT(target.note(k), 128) << k;
   }
+}
+
+TEST(FillShape, StepsByClassWithinOneBarAndSilencedKeys) {
+  CMidiTrack track;
+  for (auto [time, key] : {std::pair{0, 36}, {1919, 38}, {2160, 45}, {-120, 46}, {1440, 66}})
+    track.Insert(noteEvent(time, 9, key, 100, 10));
+  DrumMap map;
+  EXPECT_EQ(fillShape(track, 480, map), (FillShape{0xA009, 0x8000, 0x0001, 0x2000, 0x0001, 0x0008, false}));
+  map.setNote(66, 0);
+  EXPECT_TRUE(fillShape(track, 480, map).silenced);
+  EXPECT_EQ(fillShape(track, 0, map), FillShape{});
 }
 
 TEST(DrumMapStore, ListsLoadsSavesAndRemovesWithConsent) {
