@@ -337,6 +337,10 @@ int playCommand(const std::vector<std::string>& args) {
     if (c.global && c.global->kind == GlobalControl::Kind::kToggle) {
       if (text != "on" && text != "off") return usageError("play", std::string(c.name) + " takes 'on' or 'off'");
       v = text == "on" ? c.high : c.low;
+    } else if (c.global && c.global->kind == GlobalControl::Kind::kChoice) {
+      const std::optional<std::int32_t> index = choiceIndex(*c.global, text);
+      if (!index) return usageError("play", std::string(c.name) + " takes one of " + c.global->choices);
+      v = *index;
     } else if (!parseInteger(text, c.low, c.high, v)) {
       return usageError("play", std::string(c.name) + " takes a number from " + std::to_string(c.low) + " to " +
                                     std::to_string(c.high));

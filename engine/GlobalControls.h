@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string_view>
 
 #include "engine/Tamborak.h"
@@ -65,6 +66,21 @@ inline constexpr GlobalControl kGlobalControls[] = {
     {"Quick pad", 0, Tamborak::kPadCount - 1, 0, GlobalControl::Kind::kNumber, nullptr,
      [](Tamborak& e) { return e.getLoopIdx(); }, [](Tamborak& e, std::int32_t v) { e.setLoopIdx(v, false, 0); },
      "state block: pad", "quick_pad", 9, nullptr},
+    // The loop's phrase: bars by choice index (kPhraseBars), fill length, crash after the fill.
+    {"Phrase", 0, kPhraseChoices - 1, 0, GlobalControl::Kind::kChoice, "off|2|4|8|16",
+     [](Tamborak& e) {
+       return static_cast<std::int32_t>(std::find(std::begin(kPhraseBars), std::end(kPhraseBars), e.getPhraseBars()) -
+                                        std::begin(kPhraseBars));
+     },
+     [](Tamborak& e, std::int32_t v) { e.setPhraseBars(kPhraseBars[v], false); }, "loop block: phrase bars",
+     "phrase_length", 10, "--phrase"},
+    {"Fill length", 0, 2, 0, GlobalControl::Kind::kChoice, "beat|2beats|bar",
+     [](Tamborak& e) { return e.getFillLength(); }, [](Tamborak& e, std::int32_t v) { e.setFillLength(v, false); },
+     "loop block: fill length", "fill_length", 11, "--fill-length"},
+    {"Crash after fill", 0, 1, 0, GlobalControl::Kind::kToggle, nullptr,
+     [](Tamborak& e) -> std::int32_t { return e.getCrashAfterFill() ? 1 : 0; },
+     [](Tamborak& e, std::int32_t v) { e.setCrashAfterFill(v != 0, false); }, "loop block: crash after the fill",
+     "crash", 12, "--crash"},
     {"Swing grid", 0, 4, 1, GlobalControl::Kind::kNumber, nullptr,
      [](Tamborak& e) { return e.getSwingDurIdx(); }, [](Tamborak& e, std::int32_t v) { e.setSwingDurIdx(v, false); },
      "each pad's loop: swing grid", nullptr, 0, "--swing-grid"},
@@ -95,6 +111,18 @@ constexpr const GlobalControl* findGlobalControl(std::string_view name) {
   for (const GlobalControl& c : kGlobalControls)
     if (name == c.name || (c.symbol && name == c.symbol) || (c.option && name == c.option)) return &c;
   return nullptr;
+}
+
+// The index (min on) of `label` among a choice control's labels, or nothing. [any-thread]
+constexpr std::optional<std::int32_t> choiceIndex(const GlobalControl& control, std::string_view label) {
+  if (control.kind != GlobalControl::Kind::kChoice || !control.choices) return std::nullopt;
+  std::string_view rest = control.choices;
+  for (std::int32_t index = control.min;; ++index) {
+    const std::size_t bar = rest.find('|');
+    if (rest.substr(0, bar) == label) return index;
+    if (bar == std::string_view::npos) return std::nullopt;
+    rest.remove_prefix(bar + 1);
+  }
 }
 
 // `value` clamped to the control's range. [any-thread, real-time safe]

@@ -282,9 +282,13 @@ class Tamborak : public ControlApi,
 
   // ---- Composing [main-thread]
 
-  // What the drumming rules see of the six slices now: a muted percussion layer counts as
-  // empty, the other slices' masks count whether muted or not. All zero while a slice is missing.
+  // What the drumming rules see of the six slices and the fill now: a muted percussion layer
+  // counts as empty, the other slices' masks count whether muted or not. All zero while a slice
+  // is missing.
   RuleInputs ruleInputs() const;
+  // What the fill rules see: the fill's strokes by class while the loop has phrases and the fill
+  // plays (all zero otherwise), the window its fill length takes, the crash.
+  FillInputs fillInputs() const;
   // The drumming rules over the current loop for the slots in `mask`.
   std::int32_t checkRules(std::string& message, std::uint32_t mask, std::uint32_t& outBits) const;
   // Whether some rule blames `slice` alone; false for a slice not of this engine.

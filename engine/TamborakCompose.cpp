@@ -7,6 +7,7 @@
 
 #include "engine/Tamborak.h"
 #include "io/UniRegistry.h"
+#include "loops/FillShape.h"
 #include "loops/Looper.h"
 #include "platform/ThreadRole.h"
 
@@ -23,13 +24,14 @@ bool playsClaps(const Looper& slice) {
   return slice.fixedNoteOn() ? slice.fixedNote() == kClapNote : slice.track().keyUsed(kClapNote);
 }
 
-// Draw counts from slot 5 down to slot 0, joined by ",".
-std::string drawsText(const std::array<int, Tamborak::kSliceCount>& draws) {
+// Draw counts from slot 5 down to slot 0, joined by ",", then the fill's after a "+" when drawn.
+std::string drawsText(const std::array<int, Tamborak::kPartCount>& draws) {
   std::string text;
   for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot) {
     if (!text.empty()) text += ',';
     text += std::to_string(draws[static_cast<std::size_t>(slot)]);
   }
+  if (const int fill = draws[Tamborak::kFillSlice]; fill != 0) text += "+" + std::to_string(fill);
   return text;
 }
 
@@ -77,6 +79,24 @@ RuleInputs Tamborak::ruleInputs() const {
   in.bassCount = kick.nameStrokes;
   in.notesLimit = notesLimit_;
   in.swingDurIdx = swingDurIdx_;
+  in.fill = fillInputs();
+  return in;
+}
+
+FillInputs Tamborak::fillInputs() const {
+  const Looper& fill = *slices_[kFillSlice];
+  const PhraseSettings p = phrase();
+  if (p.bars == 0 || fill.muted() || fill.track().endTime() <= 0) return {};
+  const FillShape shape = fillShape(fill.track(), static_cast<std::int32_t>(fill.track().division()), drumMap_);
+  const Looper& cymbal = *slices_[kSlotCymbal];
+  constexpr int kCrashKey = 49;
+  FillInputs in;
+  in.window = p.fillLength == FillLength::kBar ? 0xFFFF : p.fillLength == FillLength::kTwoBeats ? 0x00FF : 0x000F;
+  in.all = shape.all, in.kick = shape.kick, in.snare = shape.snare, in.toms = shape.toms;
+  in.cymbals = shape.cymbals, in.other = shape.other;
+  in.silencedStroke = shape.silenced;
+  in.crashAfter = p.crash;
+  in.crashAvailable = !cymbal.muted() && cymbal.drumMap().note(drumMap_.note(kCrashKey)) != 0;
   return in;
 }
 
@@ -85,7 +105,7 @@ std::int32_t Tamborak::checkRules(std::string& message, std::uint32_t mask, std:
 }
 
 bool Tamborak::checkSlice(const Looper& slice) const {
-  for (int i = 0; i < kSliceCount; ++i) {
+  for (int i = 0; i < kPartCount; ++i) {
     if (slices_[static_cast<std::size_t>(i)].get() != &slice) continue;
     std::string message;
     std::uint32_t bits = 0;
@@ -112,27 +132,29 @@ ComposeResult Tamborak::compose(Looper* slice) {
   // Alt and Shift in test mode judge the loop as it is against every rule.
   std::uint32_t targets = 0;
   int sliceSlot = -1;
-  for (int i = 0; i < kSliceCount; ++i)
+  for (int i = 0; i < kPartCount; ++i)
     if (slices_[static_cast<std::size_t>(i)].get() == slice) sliceSlot = i;
+  // The fill is composed with the loop while the loop has phrases.
+  const int parts = phraseBars_ > 0 ? kPartCount : kSliceCount;
   if (altHeld && keys.held(platform::ModifierKey::kShift)) {
-    targets = (1u << kSliceCount) - 1;
+    targets = (1u << parts) - 1;
   } else if (slice) {
     targets = sliceSlot >= 0 ? slotBit(sliceSlot) : 0;
   } else {
-    for (int i = 0; i < kSliceCount; ++i)
+    for (int i = 0; i < parts; ++i)
       if (slices_[static_cast<std::size_t>(i)]->takesPart()) targets |= slotBit(i);
   }
   // A slice composed on its own always moves off the pattern it has now.
   const std::string avoided = slice ? slice->file() : std::string();
 
-  std::array<int, kSliceCount> draws{};
+  std::array<int, kPartCount> draws{};
   std::int32_t best = INT32_MAX, bestAttempt = 0, attempt = 0;
   std::string message, bestMessage, saved;
   bool stuck = false;  // the slice cannot leave its pattern: more attempts would draw nothing new
   for (;;) {
     ++attempt;
     if (!altHeld) {
-      for (int i = 0; i < kSliceCount; ++i) {
+      for (int i = 0; i < kPartCount; ++i) {
         if (!(targets & slotBit(i))) continue;
         if (!slices_[static_cast<std::size_t>(i)]->randomPattern(slice ? &avoided : nullptr)) stuck = true;
         ++draws[static_cast<std::size_t>(i)];

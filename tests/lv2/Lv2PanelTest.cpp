@@ -280,7 +280,7 @@ int main(int argc, char** argv) {
     const LV2_URID type = reinterpret_cast<const LV2_Atom_Object*>(atom)->body.otype;
     notified += type == id(lv2::kPanelStateUri);
     positions += type == id(lv2::kPanelPositionUri);
-    descriptor->port_event(handle, 10, lv2_atom_total_size(atom), id(LV2_ATOM__eventTransfer), atom);
+    descriptor->port_event(handle, lv2::kPortNotify, lv2_atom_total_size(atom), id(LV2_ATOM__eventTransfer), atom);
   };
   instance.eachBlock = [&] { idle->idle(handle); };
   const auto settle = [&] {
