@@ -66,7 +66,6 @@ TEST(PatternGrid, StrokeCharactersFollowTheKind) {
 
   // A fill names an instrument a step, and builds: the same stroke is louder on a later beat.
   ASSERT_TRUE(strokesOf("Fill", "kshmlfcrtboueg.S", s, error)) << error;
-  EXPECT_EQ(nameGrid(s), "1111111111111101");
   std::vector<int> keys;
   for (const Stroke& k : s) keys.push_back(velmora::findKind("Fill")->keys[k.instrument]);
   EXPECT_EQ(keys, (std::vector<int>{36, 38, 50, 47, 45, 43, 49, 51, 65, 66, 63, 64, 56, 38, 38}));
