@@ -12,6 +12,7 @@ constexpr PatternKind kKinds[kPatternKindCount] = {
     {"HH_Op", 2, {42, 46, 0}},    {"Ride", 1, {51, 0, 0}},    {"Tambourine", 1, {54, 0, 0}},
     {"Cowbell", 1, {56, 0, 0}},   {"Conga", 3, {62, 63, 64}}, {"Maracas", 1, {70, 0, 0}},
     {"Claps", 1, {39, 0, 0}},     {"universal", 1, {54, 0, 0}},
+    {"Fill", 13, {36, 38, 50, 47, 45, 43, 49, 51, 65, 66, 63, 64, 56}},
 };
 
 std::string_view lastComponent(std::string_view path) {
@@ -21,7 +22,7 @@ std::string_view lastComponent(std::string_view path) {
 
 }  // namespace
 
-const char* const kKindPickerOrder[kPatternKindCount] = {"universal", "Claps", "Ride",  "HH_Cl", "HH_Op", "Cowbell",
+const char* const kKindPickerOrder[kSliceKindCount] = {"universal", "Claps", "Ride",  "HH_Cl", "HH_Op", "Cowbell",
                                                          "Maracas",   "Kick",  "Tambourine", "Snare", "Conga"};
 
 const char* defaultPartFolder(int slot) {

@@ -64,18 +64,23 @@ std::string nameField(std::string_view fileName, int n);
 std::int32_t nameFieldValue(std::string_view fileName, int n);
 
 // An instrument family of the library and the drum keys its patterns are written with.
+inline constexpr int kMaxKindKeys = 13;
 struct PatternKind {
   const char* name;
   int keyCount;
-  std::uint8_t keys[3];
+  std::uint8_t keys[kMaxKindKeys];
 };
 
-inline constexpr int kPatternKindCount = 11;
+// The eleven kinds the six slices play, then "Fill": one-bar figures of several instruments
+// (kick, snare, toms, cymbals, timbales, congas, cowbell) that live in their own part folder.
+inline constexpr int kPatternKindCount = 12;
+inline constexpr int kSliceKindCount = 11;
 // The kinds in the order of the table. [any-thread]
 const PatternKind* patternKinds();
 // The kind with that name, compared without regard to case, or nullptr. [any-thread]
 const PatternKind* findKind(std::string_view name);
-// The kind names in the order the slice view's kind picker lists them. [any-thread]
-extern const char* const kKindPickerOrder[kPatternKindCount];
+// The kind names in the order the slice view's kind picker lists them; fills are not among them.
+// [any-thread]
+extern const char* const kKindPickerOrder[kSliceKindCount];
 
 }  // namespace velmora

@@ -71,6 +71,10 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   const ProgramResult found = runProgram(d, "$T find --count 1000 " + kick[2].str());
   EXPECT_EQ(found.exit, 0) << found.err;
   EXPECT_NE(found.out.find("    0  " + kick[1].str() + "  " + kick[2].str() + "\n"), std::string::npos) << found.out;
+  // Fills are found by their rhythm like the slices' patterns.
+  EXPECT_NE(runProgram(d, "$T find ........x.x.x.x.").out.find("8 Beat Rock\\5.Fill\\Fill\n    0  ........x.x.x.x.  "
+                                                                "01_4_0000000010101010_0#Snare eighths on three and four.mid\n"),
+            std::string::npos);
 }
 
 TEST(LoopCommands, FindRanksAnotherLibrarysPatternsByRhythmDistancePerKind) {

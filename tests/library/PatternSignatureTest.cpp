@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -53,4 +54,6 @@ TEST(PatternKinds, LookupIgnoresCase) {
   EXPECT_EQ(findKind("Bongo"), nullptr);
   EXPECT_EQ(findKind("Kic"), nullptr);
   for (const char* name : kKindPickerOrder) EXPECT_NE(findKind(name), nullptr) << name;
+  ASSERT_NE(findKind("fill"), nullptr);  // fills have their own part folder, not the slices' kind picker
+  EXPECT_EQ(std::count(std::begin(kKindPickerOrder), std::end(kKindPickerOrder), std::string_view("Fill")), 0);
 }

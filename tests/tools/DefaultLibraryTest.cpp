@@ -3,7 +3,9 @@
 // range, velocities shaped by the beat, and byte-identical output from the same sources.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <numeric>
 #include <set>
 #include <string>
 
@@ -77,7 +79,8 @@ TEST_F(DefaultLibrary, HasAVolumeForEachRuleSetWithTheFourPartsAndEveryKind) {
   for (const TransitNode* v : children(*root_)) {
     const int lead = platform::atoiWin(v->getName());
     ruleSets.insert(lead == 8 ? 1 : lead == 16 ? 2 : 0);
-    EXPECT_EQ(test::names(*v, true), (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion"})) << v->getName();
+    EXPECT_EQ(test::names(*v, true), (std::vector<std::string>{"1.Kick", "2.Snare", "3.Cymbal", "4.Percussion", "5.Fill"}))
+        << v->getName();
     EXPECT_EQ(test::names(*v, false), (std::vector<std::string>{"Default.mid"})) << v->getName();
     std::set<std::string> kinds;
     for (const TransitNode* p : children(*v))
@@ -149,10 +152,40 @@ TEST_F(DefaultLibrary, EveryKindFolderHasChoicesInEachGroupAndLouderBeats) {
         ++count[onBeat];
       }
     }
-    EXPECT_GE(total, mainKinds.count(folder->getName()) ? 30 : 12);
-    for (int g = 0; g < 3; ++g) EXPECT_GE(perGroup[g], 3) << "group " << g;
+    const bool fills = folder->getName() == "Fill";
+    EXPECT_GE(total, mainKinds.count(folder->getName()) ? 30 : fills ? 24 : 12);
+    for (int g = 0; g < 3; ++g) EXPECT_GE(perGroup[g], g == 0 && fills ? 8 : 3) << "group " << g;
     ASSERT_TRUE(count[0] && count[1]);
     EXPECT_GT(sum[1] / count[1], sum[0] / count[0] + 8);
+  }
+}
+
+// A fill's last beat, and its last two beats, are played alone as the short fills: each must
+// lead toward the next bar on its own, and no two fills of a volume may sound alike.
+TEST_F(DefaultLibrary, FillsWorkCutToTheirLastBeatsWithoutNearCopies) {
+  for (const TransitNode* v : children(*root_)) {
+    const TransitNode* folder = v->findFolder("5.Fill") ? v->findFolder("5.Fill")->findFolder("Fill") : nullptr;
+    ASSERT_NE(folder, nullptr) << v->getName();
+    std::vector<std::string> fills;  // the key of each step, 0 for a rest
+    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling()) {
+      SCOPED_TRACE(leaf->getPath(root_));
+      CMidiTrack track;
+      ASSERT_TRUE(leaf->readMidi(&track));
+      std::string keys(kStepsPerBar, '\0');
+      int perBeat[4] = {};
+      for (const MidiEvent& e : track) {
+        keys[static_cast<std::size_t>(e.time / kStepTicks)] = static_cast<char>(e.data1);
+        ++perBeat[e.time / kStepTicks / 4];
+      }
+      EXPECT_TRUE(perBeat[3] >= 2 && perBeat[2] >= 1 && perBeat[3] >= perBeat[2]) << perBeat[2] << " " << perBeat[3];
+      EXPECT_NE(keys[15], 36) << "a kick on the last step";
+      for (const std::string& earlier : fills)
+        EXPECT_GT(std::inner_product(keys.begin(), keys.end(), earlier.begin(), 0, std::plus<>(), std::not_equal_to<>()),
+                  1) << "a near-copy of fill " << &earlier - fills.data() + 1;
+      fills.push_back(keys);
+    }
+    EXPECT_GT(std::count_if(fills.begin(), fills.end(), [](const std::string& f) { return f[0] == 0; }) * 4,
+              std::ssize(fills) * 3) << v->getName() << ": most fills lead in after the downbeat";
   }
 }
 

@@ -40,6 +40,7 @@ TEST_F(GeneratorSources, ReplacesEachVolumeWholeAndLeavesOtherFilesAlone) {
 }
 
 TEST_F(GeneratorSources, AFaultySourceNamesFileAndLineAndWritesNothing) {
+  const std::string fill = "8 Beat\\5.Fill\\Fill.txt", run = "........s.s.sSsS  0  Run\n";
   const struct {
     std::string file;
     std::string text, expected;
@@ -49,6 +50,12 @@ TEST_F(GeneratorSources, AFaultySourceNamesFileAndLineAndWritesNothing) {
       {"8 Beat\\1.Kick\\notes.md", "", "only kind files"},
       {"8 Beat\\1.Kick\\Kick.txt", "; nothing yet\n", "Kick.txt: is empty"},
       {"volumes.txt", "folder 8 Beat\nfolder Missing\n", "Missing"},
+      {fill, run + "........h.m.l.fX  0  Odd\n", "Fill.txt: line 2: step 16: 'X'"},
+      {fill, run + "....s.s.ssss.s.S  0  Thin\n", "Fill.txt: line 2: the last beat has fewer"},
+      {fill, run + "........h.h...F.  0  Short\n", "line 2: the last beat needs at least 2"},
+      {fill, run + "............h..f  0  Late\n", "line 2: the third beat needs"},
+      {fill, run + "........s.s.s.Sk  0  Kick\n", "line 2: a kick on the last step"},
+      {fill, run + "....h...h.h.hHhH  0  Toms\n........s.s.hSss  0  Same\n", "line 3: the fill is a near-copy of line 1"},
   };
   for (const auto& f : faults) {
     SetUp();

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <vector>
 
+#include "library/PatternSignature.h"
 #include "tools/patterns/PatternGrid.h"
 #include "tools/patterns/PatternSource.h"
 
@@ -62,6 +63,14 @@ TEST(PatternGrid, StrokeCharactersFollowTheKind) {
   ASSERT_TRUE(strokesOf("conga", "m.h.l.M.H.L.----", s, error)) << error;  // kinds match without case
   EXPECT_EQ(nameGrid(s), "1010101010100000");
   EXPECT_TRUE(s[2].instrument == 2 && s[4].instrument == 1);
+
+  // A fill names an instrument a step, and builds: the same stroke is louder on a later beat.
+  ASSERT_TRUE(strokesOf("Fill", "kshmlfcrtboueg.S", s, error)) << error;
+  std::vector<int> keys;
+  for (const Stroke& k : s) keys.push_back(velmora::findKind("Fill")->keys[k.instrument]);
+  EXPECT_EQ(keys, (std::vector<int>{36, 38, 50, 47, 45, 43, 49, 51, 65, 66, 63, 64, 56, 38, 38}));
+  EXPECT_TRUE(s[4].velocity < s[8].velocity && s[8].velocity < s[12].velocity);  // beats 2, 3, 4
+  EXPECT_EQ(s[14].velocity, strokeVelocity(Loudness::accent, 15) + 4);
 
   EXPECT_FALSE(strokesOf("Kick", "X...o...........", s, error));  // no open stroke on a kick
   EXPECT_NE(error.find("step 5"), std::string::npos) << error;

@@ -80,15 +80,24 @@ bool buildKind(const fs::path& file, const std::string& kind, PackFolder& folder
   if (!parseFile(file, parsePatternSource, patterns, error)) return false;
   const int width = std::max(2, digitsOf(patterns.size()));
   int number = 0;
+  const bool fills = platform::equalsIgnoringCase(kind, "Fill");
+  std::vector<std::vector<Stroke>> made;
   for (const SourcePattern& p : patterns) {
     std::vector<Stroke> strokes;
-    std::string midi;
-    if (!strokesOf(kind, p.grid, strokes, error) || !patternMidi(kind, strokes, p.title, midi, error)) {
-      error = file.string() + ": line " + std::to_string(p.line) + ": " + error;
+    std::string midi, fault;
+    if (strokesOf(kind, p.grid, strokes, fault) && patternMidi(kind, strokes, p.title, midi, fault) && fills) {
+      fault = fillFault(strokes);
+      // A fill that differs from an earlier one in one step only is heard as the same fill.
+      for (std::size_t i = 0; i < made.size() && fault.empty(); ++i)
+        if (nearCopies(made[i], strokes)) fault = "the fill is a near-copy of line " + std::to_string(patterns[i].line);
+    }
+    if (!fault.empty()) {
+      error = file.string() + ": line " + std::to_string(p.line) + ": " + fault;
       return false;
     }
     folder.files.push_back({patternFileName(++number, width, strokes, p.group, p.title), std::move(midi)});
     ++count.perGroup[static_cast<std::size_t>(p.group)];
+    if (fills) made.push_back(std::move(strokes));
   }
   return true;
 }

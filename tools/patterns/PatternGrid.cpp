@@ -1,6 +1,7 @@
 #include "tools/patterns/PatternGrid.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/Numeric.h"
 
@@ -26,10 +27,24 @@ constexpr StrokeChar kConga[] = {
     {'m', 0, Loudness::normal, '1'}, {'M', 0, Loudness::accent, '1'}, {'h', 1, Loudness::normal, '1'},
     {'H', 1, Loudness::accent, '1'}, {'l', 2, Loudness::normal, '1'}, {'L', 2, Loudness::accent, '1'}};
 
+// Fills: one letter per instrument, in the order of the kind's keys; upper case accents, `g` is
+// a ghost stroke on the snare.
+constexpr StrokeChar kFill[] = {
+    {'k', 0, Loudness::normal, '1'},  {'K', 0, Loudness::accent, '1'},  {'s', 1, Loudness::normal, '1'},
+    {'S', 1, Loudness::accent, '1'},  {'g', 1, Loudness::ghost, '1'},   {'h', 2, Loudness::normal, '1'},
+    {'H', 2, Loudness::accent, '1'},  {'m', 3, Loudness::normal, '1'},  {'M', 3, Loudness::accent, '1'},
+    {'l', 4, Loudness::normal, '1'},  {'L', 4, Loudness::accent, '1'},  {'f', 5, Loudness::normal, '1'},
+    {'F', 5, Loudness::accent, '1'},  {'c', 6, Loudness::normal, '1'},  {'C', 6, Loudness::accent, '1'},
+    {'r', 7, Loudness::normal, '1'},  {'R', 7, Loudness::accent, '1'},  {'t', 8, Loudness::normal, '1'},
+    {'T', 8, Loudness::accent, '1'},  {'b', 9, Loudness::normal, '1'},  {'B', 9, Loudness::accent, '1'},
+    {'o', 10, Loudness::normal, '1'}, {'O', 10, Loudness::accent, '1'}, {'u', 11, Loudness::normal, '1'},
+    {'U', 11, Loudness::accent, '1'}, {'e', 12, Loudness::normal, '1'}, {'E', 12, Loudness::accent, '1'}};
+
 struct KindAlphabet {
   std::string_view kind;
   const StrokeChar* begin;
   const StrokeChar* end;
+  bool rising = false;  // a fill builds: later beats are played louder
 };
 
 constexpr KindAlphabet kAlphabets[] = {
@@ -44,6 +59,7 @@ constexpr KindAlphabet kAlphabets[] = {
     {"Maracas", std::begin(kPlain), std::end(kPlain)},
     {"Claps", std::begin(kPlain), std::end(kPlain)},
     {"universal", std::begin(kPlain), std::end(kPlain)},
+    {"Fill", std::begin(kFill), std::end(kFill), true},
 };
 
 const KindAlphabet* alphabetOf(std::string_view kind) {
@@ -69,6 +85,10 @@ int strokeVelocity(Loudness loudness, int step) {
   return std::clamp(level, 1, 127);
 }
 
+int risingVelocity(Loudness loudness, int step) {
+  return std::clamp(strokeVelocity(loudness, step) + 4 * (step / 4) - 8, 1, 127);
+}
+
 bool strokesOf(std::string_view kind, std::string_view grid, std::vector<Stroke>& out, std::string& error) {
   const KindAlphabet* alphabet = alphabetOf(kind);
   if (!alphabet) return fail(error, std::string("'").append(kind).append("' is not a pattern kind"));
@@ -88,11 +108,41 @@ bool strokesOf(std::string_view kind, std::string_view grid, std::vector<Stroke>
                              .append(" (use " + strokeCharacters(kind) + " or . for a rest)"));
     }
     const int at = static_cast<int>(step);
-    strokes.push_back({at, s->instrument, strokeVelocity(s->loudness, at), s->mark});
+    const int velocity = alphabet->rising ? risingVelocity(s->loudness, at) : strokeVelocity(s->loudness, at);
+    strokes.push_back({at, s->instrument, velocity, s->mark});
   }
   if (strokes.empty()) return fail(error, "the grid has no stroke");
   out = std::move(strokes);
   return true;
+}
+
+std::string fillFault(const std::vector<Stroke>& strokes) {
+  int perBeat[4] = {};
+  for (const Stroke& s : strokes) {
+    if (s.step < 0 || s.step >= 16) continue;
+    ++perBeat[s.step / 4];
+    if (s.step == 15 && s.instrument == 0)  // the fill's first key is the kick
+      return "a kick on the last step would anticipate the next downbeat";
+  }
+  if (perBeat[3] < 2) return "the last beat needs at least 2 strokes";
+  if (perBeat[2] < 1) return "the third beat needs a stroke";
+  if (perBeat[3] < perBeat[2]) return "the last beat has fewer strokes than the third";
+  return {};
+}
+
+bool nearCopies(const std::vector<Stroke>& a, const std::vector<Stroke>& b) {
+  // The instrument of each step, -1 for a rest: loudness makes no difference.
+  const auto steps = [](const std::vector<Stroke>& strokes) {
+    std::array<int, 16> out;
+    out.fill(-1);
+    for (const Stroke& s : strokes)
+      if (s.step >= 0 && s.step < 16) out[static_cast<std::size_t>(s.step)] = s.instrument;
+    return out;
+  };
+  const std::array<int, 16> x = steps(a), y = steps(b);
+  int differing = 0;
+  for (std::size_t i = 0; i < x.size(); ++i) differing += x[i] != y[i];
+  return differing <= 1;
 }
 
 std::string strokeCharacters(std::string_view kind) {
