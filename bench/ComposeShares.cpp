@@ -1,6 +1,7 @@
 // For each volume of the default library: 200 whole-loop compositions (seeds 1 to 200), first with
-// the default engine (percussion muted), then with all six slices playing. Prints the share that
-// ends with no rule broken and the mean number of attempts used.
+// the default engine (percussion muted), then with all six slices playing, then with all six and
+// a fill of each length every four bars, crash on. Prints the share that ends with no rule broken
+// and the mean number of attempts used, and fails when a share with fills is below 99%.
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -58,16 +59,31 @@ int main() {
   }
   const std::int32_t limit = settings::getProfileInt(settings::kComposeAttempts);
 
+  struct Setting {
+    const char* name;
+    bool all;
+    std::int32_t phrase, fillLength;
+  };
+  constexpr Setting kSettings[] = {{"default", false, 0, 0},
+                                   {"all six", true, 0, 0},
+                                   {"+ beat fill", true, 4, 0},
+                                   {"+ 2-beat fill", true, 4, 1},
+                                   {"+ bar fill", true, 4, 2}};
+  int status = 0;
   std::printf("%-16s %-13s %8s %14s\n", "volume", "slices", "passed", "mean attempts");
   for (const std::string& volume : volumes) {
     Tamborak& engine = setup.engine();
     engine.setVolume(volume);
-    for (bool all : {false, true}) {
-      for (int i = 0; i < 3; ++i) engine.getSlice(i)->setMutedSilently(!all);
+    for (const Setting& s : kSettings) {
+      for (int i = 0; i < 3; ++i) engine.getSlice(i)->setMutedSilently(!s.all);
+      engine.setPhraseBars(s.phrase, false);
+      engine.setFillLength(s.fillLength, false);
+      engine.setCrashAfterFill(s.phrase != 0, false);
       const Tally t = composeMany(setup, limit);
-      std::printf("%-16s %-13s %7.1f%% %14.1f\n", volume.c_str(), all ? "all six" : "default", 100.0 * t.passed / kCalls,
-                  static_cast<double>(t.attempts) / kCalls);
+      const double share = 100.0 * t.passed / kCalls;
+      std::printf("%-16s %-13s %7.1f%% %14.1f\n", volume.c_str(), s.name, share, static_cast<double>(t.attempts) / kCalls);
+      if (s.phrase != 0 && share < 99.0) status = 1;
     }
   }
-  return 0;
+  return status;
 }

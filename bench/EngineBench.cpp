@@ -2,6 +2,7 @@
 // and 960 ticks per quarter) and one window of a whole bar, with all six slices playing a
 // sixteenth-note pattern of the default library, swing 50 % and humanize 10. Reports the time per
 // window and the heap allocations per window, counted by the test programs' replaced operator new;
+// the same with a fill at the end of every second bar (a one-bar fill and its crash, argument 1);
 // and writing the engine's state block.
 #include <benchmark/benchmark.h>
 
@@ -53,6 +54,9 @@ struct Playing final : EventSource, EventSink {
       slice.loadPattern(kSixteenths, kSixteenthsFile, true);
       ready = ready && slice.file() == kSixteenthsFile;
     }
+    Looper& fill = *engine.getSlice(Tamborak::kFillSlice);
+    fill.nextPattern(false, 1, false);
+    ready = ready && !fill.file().empty();
     engine.setSwingPc(50, false);
     engine.setHumanizeVelo(10, false);
     engine.connect(song, false);
@@ -73,6 +77,11 @@ void playWindows(benchmark::State& state, Start start) {
     state.SkipWithError("the default pattern library is missing");
     return;
   }
+  // With fills, every second bar ends in a whole bar of fill and crashes into the next.
+  const bool fills = state.range(0) != 0;
+  p.engine().setPhraseBars(fills ? 2 : 0, false);
+  p.engine().setFillLength(2, false);
+  p.engine().setCrashAfterFill(fills, false);
   std::int64_t k = 0;
   p.events = 0;
   const std::size_t before = allocations;
@@ -90,12 +99,12 @@ void playWindows(benchmark::State& state, Start start) {
 void BM_TenMillisecondWindow(benchmark::State& state) {
   playWindows(state, [](std::int64_t k) { return k * kTicksPerSecond / 100; });
 }
-BENCHMARK(BM_TenMillisecondWindow);
+BENCHMARK(BM_TenMillisecondWindow)->Arg(0)->Arg(1);
 
 void BM_OneBarWindow(benchmark::State& state) {
   playWindows(state, [](std::int64_t k) { return k * 4 * kQuarter; });
 }
-BENCHMARK(BM_OneBarWindow);
+BENCHMARK(BM_OneBarWindow)->Arg(0)->Arg(1);
 
 // The whole state block written out: what the LV2 plug-in compares with its panel's every 20 ms
 // while a panel is open, and the panel after every event it handles.

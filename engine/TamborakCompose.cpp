@@ -134,8 +134,12 @@ ComposeResult Tamborak::compose(Looper* slice) {
   int sliceSlot = -1;
   for (int i = 0; i < kPartCount; ++i)
     if (slices_[static_cast<std::size_t>(i)].get() == slice) sliceSlot = i;
-  // The fill is composed with the loop while the loop has phrases.
-  const int parts = phraseBars_ > 0 ? kPartCount : kSliceCount;
+  // The fill is composed with the loop while the loop has phrases and the fill sits in a fill
+  // folder (a library without one leaves it in another part's folder).
+  const Looper& fill = *slices_[kFillSlice];
+  const bool withFill =
+      phraseBars_ > 0 && folderComponent(fill.folder(), 1) == folderComponent(defaultPartFolder(kSlotFill), 0);
+  const int parts = withFill ? kPartCount : kSliceCount;
   if (altHeld && keys.held(platform::ModifierKey::kShift)) {
     targets = (1u << parts) - 1;
   } else if (slice) {

@@ -5,6 +5,7 @@
 #include <new>
 #include <tuple>
 
+#include "loops/Phrase.h"
 #include "loops/StrokeTiming.h"
 #include "platform/CrtRand.h"
 #include "tests/loops/LooperFixture.h"
@@ -253,4 +254,44 @@ TEST(LooperRender, PlaysOnlyWhatItMayWithoutAllocating) {
   context.events.clear();
   quiet.render(0, 100000, context);
   EXPECT_TRUE(context.events.empty());
+}
+
+// Where phrases cut a window: groove, fill and crash pieces, bar by bar in the song's meter,
+// phrases counted from the song's first bar.
+TEST(Phrases, CutWindowsAtTheFillsOfEachPhrase) {
+  struct Pieces final : PhraseParts {
+    std::string log;
+    void add(const std::string& text) { log += (log.empty() ? "" : " ") + text; }
+    void renderGroove(std::int32_t from, std::int32_t to) override {
+      add("g" + std::to_string(from) + "-" + std::to_string(to));
+    }
+    void renderFill(std::int32_t from, std::int32_t to) override {
+      add("f" + std::to_string(from) + "-" + std::to_string(to));
+    }
+    void crash(std::int32_t at) override { add("c" + std::to_string(at)); }
+  };
+  struct Case {
+    std::int32_t numerator;
+    PhraseSettings phrase;
+    bool fillPlays;
+    std::int32_t liveBar, from, to;
+    const char* pieces;
+  };
+  const Case cases[] = {
+      // Two-beat fills every second bar of 4/4 (a bar is 1920): a window starting inside a fill
+      // plays the rest of it; the crash comes on the downbeat after each fill only.
+      {4, {2, FillLength::kTwoBeats, true}, true, 0, 3000, 8000,
+       "f3000-3839 c3840 g3840-5759 g5760-6719 f6720-7679 c7680 g7680-8000"},
+      // A live fill with phrases off takes its bar whole; without a fill that plays, all is groove.
+      {4, {0, FillLength::kBar, true}, true, 3, 0, 7000, "g0-1919 g1920-3839 f3840-5759 c5760 g5760-7000"},
+      {4, {2, FillLength::kBar, true}, false, 3, 0, 7000, "g0-7000"},
+      // A one-beat fill in 3/4 takes the bar's last beat; before the song's start no phrase runs.
+      {3, {2, FillLength::kOneBeat, false}, true, 0, -100, 3000, "g-100--1 g0-1439 g1440-2399 f2400-2879 g2880-3000"},
+  };
+  for (const Case& c : cases) {
+    test::MeterContext context(c.numerator, 2);
+    Pieces pieces;
+    playPhrases(c.phrase, c.fillPlays, c.liveBar, context, c.from, c.to, pieces);
+    EXPECT_EQ(pieces.log, c.pieces) << c.numerator << " " << c.phrase.bars;
+  }
 }
