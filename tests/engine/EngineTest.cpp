@@ -484,6 +484,79 @@ TEST_F(EngineTest, TriggerNotesAndReturnsSwitchPadsOnTime) {
   }
 }
 
+// With phrases of four bars, bars 4 and 8 play the fill (a whole bar of it) instead of kick,
+// snare and cymbal, and the others the plain loop, whatever the windows; a jump keeps the count,
+// which runs from the song's first bar; each pad plays its own phrase, and a pad switch leaves
+// the count alone.
+TEST_F(EngineTest, FillsEndEveryPhraseCountedFromTheSongsFirstBar) {
+  ComRef<IMfxEventFilter> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  fillLoop(e);
+  e.getSlice(Tamborak::kFillSlice)->nextPattern(false, 1, false);
+  ASSERT_FALSE(e.getSlice(Tamborak::kFillSlice)->file().empty());
+  ComRef<HostContext> host = connected(*face);
+  constexpr MfxTime kEnd = 8 * kBar;
+  // The notes of bars [first, last), counted from 0.
+  const auto bars = [](const std::vector<Note>& notes, MfxTime first, MfxTime last) {
+    std::vector<Note> out;
+    for (const Note& n : notes)
+      if (std::get<0>(n) >= first * kBar && std::get<0>(n) < last * kBar) out.push_back(n);
+    return out;
+  };
+  const auto shifted = [](std::vector<Note> notes, MfxTime by) {
+    for (Note& n : notes) std::get<0>(n) += by;
+    return notes;
+  };
+  const std::vector<Note> plain = test::sortedNotes(Transport::play(filterOf(e), 0, kEnd - 1, 480));
+  e.setPhraseBars(4, false);
+  e.setFillLength(2, false);
+  std::vector<Note> filled;
+  for (MfxTime size : {7, 480, 1920}) {
+    const std::vector<Note> notes = test::sortedNotes(Transport::play(filterOf(e), 0, kEnd - 1, size));
+    if (filled.empty()) filled = notes;
+    EXPECT_EQ(notes, filled) << "windows of " << size;
+  }
+  EXPECT_EQ(bars(filled, 0, 3), bars(plain, 0, 3));
+  EXPECT_EQ(bars(filled, 4, 7), bars(plain, 4, 7));
+  EXPECT_EQ(shifted(bars(filled, 3, 4), 4 * kBar), bars(filled, 7, 8));
+  EXPECT_NE(bars(filled, 3, 4), bars(plain, 3, 4));
+  EXPECT_FALSE(bars(filled, 3, 4).empty());
+
+  Transport transport(filterOf(e));
+  transport.start(0);
+  transport.run(0, kBar + 100, 480);
+  const std::size_t beforeJump = transport.recording().events.size();
+  transport.jump(2 * kBar + 700);
+  transport.run(2 * kBar + 700, kEnd - 1, 480);
+  Recording afterJump = transport.recording();
+  afterJump.events.erase(afterJump.events.begin(), afterJump.events.begin() + static_cast<std::ptrdiff_t>(beforeJump));
+  EXPECT_EQ(test::sortedNotes(afterJump), test::sortedNotes(Transport::play(filterOf(e), 0, kEnd - 1, 480),
+                                                             2 * kBar + 700));
+
+  // Pad 9 gets a loop without phrases; pad 0 keeps its own. Switched to pad 9 inside bar 4 and
+  // back inside bar 6, the song plays pad 0, pad 9's plain loop, and pad 0's fill in bar 8.
+  e.setLoopIdx(9, true, 0);
+  EXPECT_EQ(e.getPhraseBars(), 0);
+  fillLoop(e);
+  const std::vector<Note> other = test::sortedNotes(Transport::play(filterOf(e), 0, kEnd - 1, 480));
+  e.setLoopIdx(0, true, 0);
+  EXPECT_EQ(e.getPhraseBars(), 4);
+  e.setTriggerEnabled(true);
+  Transport switching(filterOf(e));
+  constexpr MfxTime kAway = 3 * kBar + 10, kBack = 5 * kBar + 10;
+  switching.feed(noteEvent(kAway, 9, 36 + 9, 100, 10));
+  switching.feed(noteEvent(kBack, 9, 36, 100, 10));
+  switching.start(0);
+  switching.run(0, kEnd - 1, 480);
+  std::vector<Note> expected;
+  for (const Note& n : filled)
+    if (std::get<0>(n) < kAway || std::get<0>(n) >= kBack) expected.push_back(n);
+  for (const Note& n : other)
+    if (std::get<0>(n) >= kAway && std::get<0>(n) < kBack) expected.push_back(n);
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(test::timesAndKeys(test::sortedNotes(switching.recording())), test::timesAndKeys(expected));
+}
+
 // Under the thread sanitizer: the host's thread plays window after window, switching pads at
 // trigger notes, while this one loads patterns, steps, changes the controls, edits the drum maps,
 // switches pads and completes the switches of the render pass.
