@@ -31,7 +31,10 @@ std::string drawsText(const std::array<int, Tamborak::kPartCount>& draws) {
     if (!text.empty()) text += ',';
     text += std::to_string(draws[static_cast<std::size_t>(slot)]);
   }
-  if (const int fill = draws[Tamborak::kFillSlice]; fill != 0) text += "+" + std::to_string(fill);
+  if (const int fill = draws[Tamborak::kFillSlice]; fill != 0) {
+    text += '+';
+    text += std::to_string(fill);
+  }
   return text;
 }
 
