@@ -102,9 +102,11 @@ void Tamborak::renderSlices(SongTick from, SongTick to) {
 
 void Tamborak::requestLiveFill(SongTick time) {
   if (time < 0) return;
+  // The resolution other threads may read: this also runs on the host's input thread.
+  const std::int32_t resolution = hostTicksPerQuarter_;
   std::int32_t measure = 1, beat = 1, tick = 0;
-  ticksToMbt(time, measure, beat, tick);
-  liveFillEnd_ = mbtToTicks(measure + 1, 1, 0);
+  fromTicks(resolution, time, measure, beat, tick);
+  liveFillEnd_ = toTicks(resolution, measure + 1, 1, 0);
   liveFillBar_ = measure;
 }
 
