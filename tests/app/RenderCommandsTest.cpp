@@ -4,12 +4,15 @@
 // windows, and the audio is not silent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "io/UniStream.h"
 #include "midi/MidiTrack.h"
@@ -37,6 +40,22 @@ std::pair<std::string, std::string> recordsAround(const std::string& json, long 
     (std::stol(m[1]) < tick ? before : after) += line.substr(0, line.find_last_of('}') + 1) + "\n";
   }
   return {before, after};
+}
+
+// The notes of 16 bars of 4/4 as (tick in the bar at 480 per quarter, key, velocity, duration),
+// sorted, each bar holding those that start in [from, to) of it.
+using Bar = std::vector<std::tuple<long, int, int, long>>;
+std::vector<Bar> notesByBar(const std::string& smf, long from = 0, long to = 1920) {
+  velmora::CMidiTrack track;
+  velmora::CUniMemoryReader reader(smf.data(), static_cast<std::uint32_t>(smf.size()));
+  std::vector<Bar> bars(16);
+  EXPECT_EQ(track.LoadSmf(reader), 0);
+  const long scale = 480 / std::max(1, static_cast<int>(track.division()));
+  for (const velmora::MidiEvent& e : track)
+    if (const long t = e.time * scale; e.isNote() && t % 1920 >= from && t % 1920 < to && t / 1920 < 16)
+      bars[static_cast<std::size_t>(t / 1920)].emplace_back(t % 1920, e.data1, e.data2, e.duration * scale);
+  for (Bar& bar : bars) std::sort(bar.begin(), bar.end());
+  return bars;
 }
 
 }  // namespace
@@ -187,4 +206,60 @@ TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
   EXPECT_GT(std::stod(length[1]), 3.9) << "two bars at 120 bpm";
   EXPECT_TRUE(fs::is_symlink(d / "loop.wav"));
   EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 6) << "no temporary file is left";
+}
+
+TEST(RenderCommands, PhrasesEndInTheFillBeforeTheSameDownbeatsInExportPlayAndALiveFill) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  const ProgramResult composed = runProgram(d, "$T compose --seed 5 --phrase 4 --fill-length bar -o fills.tbk");
+  ASSERT_EQ(composed.exit, 0) << composed.err;
+  const ProgramResult show = runProgram(d, "$T show fills.tbk && $T show --json fills.tbk && $T check --all --json fills.tbk");
+  std::smatch row, fill;
+  ASSERT_TRUE(std::regex_search(composed.out, row, std::regex("\n6 fill +Fill +[.xX]{16}  .*\n"))) << composed.out;
+  EXPECT_NE(show.out.find("\nphrase 4 bars, fill one bar, crash off\n"), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find(row.str()), std::string::npos) << show.out;
+  EXPECT_NE(show.out.find("\"mask\": 127,"), std::string::npos) << "the fill is judged with the loop";
+  ASSERT_TRUE(std::regex_search(show.out, fill, std::regex("\"fill\": .*\"folder\": \"(.*)\", \"pattern\": \"([^\"]*)\"")));
+  const fs::path pattern = fs::path(TAMBORAK_PROGRAM).parent_path() / "Patterns" /
+                           std::regex_replace(fill[1].str(), std::regex("\\\\\\\\"), "/") / fill[2].str();
+
+  const auto render = [&](const std::string& command) {
+    const ProgramResult r = runProgram(d, "$T " + command + " fills.tbk --bars 16 -o out.mid");
+    EXPECT_EQ(r.exit, 0) << command << r.err;
+    return readWholeFile(d / "out.mid");
+  };
+  const std::string plain = render("export --phrase off"), bar = render("export"),
+                    beats = render("export --fill-length 2beats"), crash = render("export --fill-length 2beats --crash on");
+  for (const char* window : {"7", "1000"})
+    EXPECT_EQ(render(std::string("play --fill-length 2beats --crash on --window ") + window), crash) << window;
+  // The key after the ten pad keys at bar 2 (tick 192 at 48 per quarter) plays a fill at its end.
+  const unsigned char trigger[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 48, 'M', 'T', 'r', 'k', 0, 0, 0, 13,
+                                   0x81, 0x40, 0x90, 46, 100, 10, 0x80, 46, 0, 0, 0xFF, 0x2F, 0};
+  std::ofstream(d / "live.mid", std::ios::binary).write(reinterpret_cast<const char*>(trigger), sizeof trigger);
+  const std::vector<Bar> P = notesByBar(plain), B = notesByBar(bar), L = notesByBar(render("play --phrase off --trigger live.mid"));
+  const std::vector<Bar> W = notesByBar(beats), C = notesByBar(crash), early = notesByBar(plain, 0, 960),
+                         late = notesByBar(plain, 960), lateFill = notesByBar(bar, 960), lateW = notesByBar(beats, 960);
+  const Bar fillNotes = notesByBar(readWholeFile(pattern))[0];
+  ASSERT_FALSE(fillNotes.empty()) << pattern;
+  const auto crashes = [](const Bar& notes) {
+    return std::count_if(notes.begin(), notes.end(), [](const auto& n) { return std::get<0>(n) == 0 && std::get<1>(n) == 49; });
+  };
+  for (std::size_t b = 0; b < 16; ++b) {
+    SCOPED_TRACE("bar " + std::to_string(b + 1));
+    const bool fills = b % 4 == 3;
+    EXPECT_EQ(B[b], fills ? fillNotes : P[b]);
+    EXPECT_EQ(L[b], b == 1 ? fillNotes : P[b]);
+    EXPECT_EQ(notesByBar(beats, 0, 960)[b], early[b]);
+    EXPECT_EQ(lateW[b], fills ? lateFill[b] : late[b]);
+    EXPECT_NE(lateW[b] == late[b], fills);
+    EXPECT_EQ(crashes(C[b]) - crashes(W[b]), b % 4 == 0 && b > 0 ? 1 : 0);
+    EXPECT_TRUE(std::includes(C[b].begin(), C[b].end(), W[b].begin(), W[b].end()));
+    EXPECT_EQ(C[b].size(), W[b].size() + (b % 4 == 0 && b > 0 ? 1 : 0));
+  }
+
+  // A loop file from before fills plays as it did, with phrases off.
+  const std::string old = fs::absolute(velmora::test::testDataPath("compat/loop-v11.tbk")).string();
+  const ProgramResult oldShow = runProgram(d, "$T show " + old + " && $T export " + old + " --bars 16 -o old.mid");
+  EXPECT_NE(oldShow.out.find("\nphrases off\n5 kick "), std::string::npos) << oldShow.out;
+  EXPECT_EQ(readWholeFile(d / "old.mid"), readWholeFile(velmora::test::testDataPath("compat/loop-v11-16-bars.mid")));
 }
