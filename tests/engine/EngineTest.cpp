@@ -568,3 +568,31 @@ TEST_F(EngineTest, DebugBuildsStopARenderPassThatMeetsTheUserInterface) {
       "render pass inside user-interface work");
 }
 #endif
+
+// A live fill asked for in the last bar of a host's loop plays once: the wrap (an OnLoop, or a
+// stop and start as the LV2 adapter makes of it) leaves that bar before its end, and the fill
+// must not come back on every later pass.
+TEST_F(EngineTest, LiveFillInTheLastBarOfAHostLoopPlaysOnlyOnce) {
+  ComRef<IMfxEventFilter> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  fillLoop(e, 2);
+  solo(e, kSlotKick);
+  e.getSlice(Tamborak::kFillSlice)->editTrack([](CMidiTrack& track) {
+    track.Clear();
+    track.setDivision(480);
+    for (const MfxTime t : {0, 1440, 1680}) track.Insert(noteEvent(t, 9, 47, 100, 10));
+  });
+  ComRef<HostContext> host = connected(*face);
+  e.setTriggerEnabled(true);
+  for (const bool jump : {false, true}) {
+    Transport transport(filterOf(e));
+    transport.feed(noteEvent(kBar + 100, 9, 46, 100, 10));  // the key after the ten pad keys
+    transport.start(0);
+    transport.run(0, 2 * kBar - 1, 480);
+    jump ? transport.jump(0) : transport.loop(0, 2 * kBar);
+    transport.run(0, 2 * kBar - 1, 480);
+    transport.stop();
+    const auto played = test::timesAndKeys(test::sortedNotes(transport.recording()));
+    EXPECT_EQ(std::count(played.begin(), played.end(), std::pair<MfxTime, int>(kBar + 1440, 47)), 1) << jump;
+  }
+}
