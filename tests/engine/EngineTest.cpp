@@ -569,14 +569,11 @@ TEST_F(EngineTest, DebugBuildsStopARenderPassThatMeetsTheUserInterface) {
 }
 #endif
 
-// A live fill asked for in the last bar of a host's loop plays once: the wrap (an OnLoop, or a
-// stop and start as the LV2 adapter makes of it) leaves that bar before its end, and the fill
-// must not come back on every later pass.
+// A live fill asked for in the last bar of a host's loop plays once, whether the host wraps by
+// OnLoop or by a stop and start (as the LV2 adapter does).
 TEST_F(EngineTest, LiveFillInTheLastBarOfAHostLoopPlaysOnlyOnce) {
   ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
-  fillLoop(e, 2);
-  solo(e, kSlotKick);
   e.getSlice(Tamborak::kFillSlice)->editTrack([](CMidiTrack& track) {
     track.Clear();
     track.setDivision(480);
