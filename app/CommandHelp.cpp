@@ -28,18 +28,26 @@ constexpr char kProgram[] =
     "A volume file packs a folder of patterns into one file; put it in the library under a name\n"
     "without an extension.\n";
 
+#define TAMBORAK_PHRASE_OPTIONS                                                                  \
+  "  --phrase N         phrases of N bars (off, 2, 4, 8 or 16) counted from the song's bar 1;\n"   \
+  "                     the end of each plays the loop's fill\n"                                   \
+  "  --fill-length L    how much of a phrase's last bar the fill takes: beat, 2beats or bar\n"     \
+  "  --crash on|off     a crash on the downbeat after each fill\n"
+
 constexpr char kCompose[] =
     "usage: tamborak compose [options]\n"
     "Draws patterns for the slices that take part until the loop breaks no drumming rule or the\n"
-    "attempts run out (then the loop that broke fewest is kept), and prints the six slices, each\n"
-    "bar as 16 steps (x a stroke, X an accented stroke or open hi-hat, . a rest), the composer's\n"
-    "result and the rule report.\n"
+    "attempts run out (then the loop that broke fewest is kept), and prints the six slices and the\n"
+    "fill, each bar as 16 steps (x a stroke, X an accented stroke or open hi-hat, . a rest), the\n"
+    "composer's result and the rule report. With a phrase length the fill is drawn and judged with\n"
+    "the loop; the loop file keeps the phrase settings.\n"
     "  --library FOLDER   the pattern library (default: Patterns beside the program)\n"
     "  --volume NAME      the volume to draw from (default: the first)\n"
     "  --group 0|1|2      variation group: small, medium or large\n"
     "  --attempts N       at most N attempts (default: the Compose\\Attempts setting, 100)\n"
     "  --seed N           the random seed: the same seed composes the same loop\n"
     "  --all              all six slices take part (by default the percussion layers are muted)\n"
+    TAMBORAK_PHRASE_OPTIONS
     "  -o LOOP.tbk        write the loop file (whole or not at all)\n"
     "  --mid FILE.mid     write the loop as a MIDI file\n"
     "  --json             print one JSON object\n";
@@ -47,16 +55,18 @@ constexpr char kCompose[] =
 constexpr char kCheck[] =
     "usage: tamborak check LOOP.tbk [--all] [--json] [--library FOLDER]\n"
     "Judges the loop by the drumming rules, over the slices that take part in composing (not muted,\n"
-    "not left out), or over all six with --all. Exit code 3 when a rule is broken.\n"
+    "not left out), or over all six with --all; while the loop has phrases, its fill too.\n"
+    "Exit code 3 when a rule is broken.\n"
     "--json prints {\"violations\": N, \"blamed\": SLOTS, \"mask\": SLOTS, \"messages\": [...]}, where\n"
-    "SLOTS is a bit mask of slots (1 perc 1, 2 perc 2, 4 perc 3, 8 cymbal, 16 snare, 32 kick):\n"
-    "the slots blamed, and the slots judged.\n";
+    "SLOTS is a bit mask of slots (1 perc 1, 2 perc 2, 4 perc 3, 8 cymbal, 16 snare, 32 kick,\n"
+    "64 fill): the slots blamed, and the slots judged.\n";
 
 constexpr char kShow[] =
     "usage: tamborak show LOOP.tbk [--json] [--library FOLDER]\n"
-    "Lists the loop's global controls and its six slices: part, kind, the bar as 16 steps\n"
-    "(x a stroke, X an accented stroke or open hi-hat, . a rest), pattern, folder, parameters,\n"
-    "fixed note and drum map (the keys it sends elsewhere, as KEY>NOTE).\n";
+    "Lists the loop's global controls, its phrase (\"phrase 4 bars, fill one beat, crash on\" or\n"
+    "\"phrases off\"), its six slices and its fill: part, kind, the bar as 16 steps (x a stroke,\n"
+    "X an accented stroke or open hi-hat, . a rest), pattern, folder, parameters, fixed note and\n"
+    "drum map (the keys it sends elsewhere, as KEY>NOTE). A muted fill plays no fills.\n";
 
 constexpr char kFind[] =
     "usage: tamborak find GRID|PATTERN [--count N] [--json] [--library FOLDER]\n"
@@ -80,8 +90,10 @@ constexpr char kFind[] =
 constexpr char kExport[] =
     "usage: tamborak export LOOP.tbk -o OUT.mid [options]\n"
     "Writes the loop as the plug-in exports it: a tempo track with the tempo and meter, then the\n"
-    "slices' notes in one track, or one track per slice named after its pattern.\n"
+    "slices' notes in one track, or one track per slice named after its pattern (and the fill's\n"
+    "while the loop has phrases). Phrase options not given keep the loop file's values.\n"
     TAMBORAK_SONG_OPTIONS
+    TAMBORAK_PHRASE_OPTIONS
     "  --tracks one|slices  one track of notes (default) or one per slice\n";
 
 constexpr char kPlay[] =
@@ -97,10 +109,12 @@ constexpr char kPlay[] =
     "  --humanize N       velocity humanize, 0 to 127, leaning by --trend (-100 to 100)\n"
     "  --seed N           the random seed of the humanize: the same seed plays the same file\n"
     "  --quantize on|off  move strokes onto the grid\n"
+    TAMBORAK_PHRASE_OPTIONS
     "  --window TICKS     the ticks of each host window (default: 10 ms at the tempo)\n"
     "  --trigger IN.mid   the notes of this MIDI file come in as track input: keys from\n"
     "                     --trigger-key (default 36) to 9 above switch to quick pads 0 to 9 at\n"
-    "                     their tick; other events pass through\n"
+    "                     their tick, the key after them (trigger key + 10) plays a fill at the\n"
+    "                     end of this bar, phrases or not; other events pass through\n"
     "  --pads A.tbk,B.tbk  loop files for quick pads 1, 2, ... (pad 0 plays LOOP.tbk)\n"
     "  --json             print the played records instead, in output order: time (ticks), port,\n"
     "                     channel (1 to 16), type, key, velocity, duration (-1: open); the engine's\n"

@@ -13,12 +13,6 @@
 
 namespace velmora::app {
 
-namespace {
-
-constexpr std::uint32_t kAllSlots = (1u << kSlotCount) - 1;
-
-}  // namespace
-
 bool readCommandOptions(const char* command, const std::vector<std::string>& args, std::vector<std::string> valued,
                  std::vector<std::string> flags, std::size_t positionals, Options& options, int& status) {
   valued.push_back("--library");
@@ -46,9 +40,11 @@ bool readCommandOptions(const char* command, const std::vector<std::string>& arg
 int composeCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  if (!readCommandOptions("compose", args, {"--volume", "--group", "--attempts", "--seed", "-o", "--mid"}, {"--json", "--all"},
-                   0, options, status))
-    return status;
+  std::vector<std::string> valued = {"--volume", "--group", "--attempts", "--seed", "-o", "--mid"};
+  for (const std::string& name : phraseOptions()) valued.push_back(name);
+  if (!readCommandOptions("compose", args, std::move(valued), {"--json", "--all"}, 0, options, status)) return status;
+  std::vector<GivenControl> phrase;
+  if (!readControls("compose", options, phraseOptions(), phrase, status)) return status;
   std::int64_t group = -1, attempts = 0, seed = -1;
   if (options.has("--group") && !parseInteger(options.value("--group"), 0, 2, group))
     return usageError("compose", "--group takes 0 (small), 1 (medium) or 2 (large)");
@@ -81,6 +77,8 @@ int composeCommand(const std::vector<std::string>& args) {
     engine.setVolume(wanted);
   }
   if (group >= 0) engine.setPatternGroup(static_cast<std::int32_t>(group), true);
+  // With a phrase length the fill is drawn and judged with the loop.
+  setControls(engine, phrase);
   if (options.has("--all"))
     for (int i = 0; i < Tamborak::kSliceCount; ++i) engine.getSlice(i)->setMutedSilently(false);
   if (seed >= 0) crtSrand(static_cast<std::uint32_t>(seed));
@@ -94,15 +92,17 @@ int composeCommand(const std::vector<std::string>& args) {
   if (options.has("--mid") && !writeLoopMidi(engine, options.value("--mid"), error)) return fail(error);
   const bool json = options.has("--json");
   if (json) {
-    std::printf("{\n  \"volume\": %s,\n  \"group\": %d,\n  \"composer\": %s,\n", jsonString(engine.getVolumeName()).c_str(),
-                engine.getPatternGroup(), jsonString(session.view().result).c_str());
+    std::printf("{\n  \"volume\": %s,\n  \"group\": %d,\n  \"phrase\": %s,\n  \"composer\": %s,\n",
+                jsonString(engine.getVolumeName()).c_str(), engine.getPatternGroup(), phraseText(engine, true).c_str(),
+                jsonString(session.view().result).c_str());
     printSlices(engine, true, false);
     std::printf(",\n  \"rules\": ");
     printRules(engine, takingPart(engine), true);
     std::printf(",\n  \"loop\": %s\n}\n", options.has("-o") ? jsonString(options.value("-o")).c_str() : "null");
     return 0;
   }
-  std::printf("volume %s, variation group %d\n", shown(engine.getVolumeName()).c_str(), engine.getPatternGroup());
+  std::printf("volume %s, variation group %d, %s\n", shown(engine.getVolumeName()).c_str(), engine.getPatternGroup(),
+              phraseText(engine, false).c_str());
   printSlices(engine, false, false);
   std::printf("composer: %s\n", shown(session.view().result).c_str());
   printRules(engine, takingPart(engine), false);
@@ -117,7 +117,7 @@ int checkCommand(const std::vector<std::string>& args) {
   if (!readCommandOptions("check", args, {}, {"--json", "--all"}, 1, options, status)) return status;
   const std::unique_ptr<LoopSession> session = openLoopSession(options, status);
   if (!session) return status;
-  const std::uint32_t mask = options.has("--all") ? kAllSlots : takingPart(session->engine());
+  const std::uint32_t mask = options.has("--all") ? allParts(session->engine()) : takingPart(session->engine());
   const std::int32_t violations = printRules(session->engine(), mask, options.has("--json"));
   if (options.has("--json")) std::printf("\n");
   return violations > 0 ? kExitRulesBroken : 0;
@@ -134,10 +134,10 @@ int showCommand(const std::vector<std::string>& args) {
   if (options.has("--json")) {
     std::printf("{\n  \"loop\": %s,\n  \"volume\": %s,\n  \"group\": %d,\n  \"swing\": %d,\n  \"swingGrid\": %d,\n"
                 "  \"velocityDynamics\": %d,\n  \"velocityCentre\": %d,\n  \"humanize\": %d,\n  \"humanizeTrend\": %d,\n"
-                "  \"quantize\": %s,\n  \"drumMap\": %s,\n",
+                "  \"quantize\": %s,\n  \"drumMap\": %s,\n  \"phrase\": %s,\n",
                 jsonString(file).c_str(), jsonString(e.getVolumeName()).c_str(), e.getPatternGroup(), e.getSwingPc(),
                 e.getSwingDurIdx(), e.getVeloDyn(), e.getVeloCenterPC(), e.getHumanizeVelo(), e.getHumanizeVeloTrend(),
-                e.getQuantize() ? "true" : "false", jsonString(e.getDrumMap()->name()).c_str());
+                e.getQuantize() ? "true" : "false", jsonString(e.getDrumMap()->name()).c_str(), phraseText(e, true).c_str());
     printSlices(e, true, true);
     std::printf("\n}\n");
     return 0;
@@ -147,6 +147,7 @@ int showCommand(const std::vector<std::string>& args) {
   std::printf("swing %d%% (grid %d), velocity dynamics %d around %d%%, humanize %d (trend %d), quantize %s\n",
               e.getSwingPc(), e.getSwingDurIdx(), e.getVeloDyn(), e.getVeloCenterPC(), e.getHumanizeVelo(),
               e.getHumanizeVeloTrend(), e.getQuantize() ? "on" : "off");
+  std::printf("%s\n", phraseText(e, false).c_str());
   if (!e.getDrumMap()->name().empty()) std::printf("drum map %s\n", shown(e.getDrumMap()->name()).c_str());
   printSlices(e, false, true);
   return 0;

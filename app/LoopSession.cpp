@@ -2,8 +2,11 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <new>
+#include <optional>
+#include <string_view>
 
 #include "app/CliSupport.h"
 #include "app/LibraryCommands.h"
@@ -72,7 +75,7 @@ void LoopSession::warnPattern(const Looper& slice, const std::string& folder, co
   const std::string pattern = folder + file;
   if (!warned_.insert(loading_ + '\n' + pattern).second) return;
   int slot = -1;
-  for (int i = 0; i < Tamborak::kSliceCount; ++i)
+  for (int i = 0; i < Tamborak::kPartCount; ++i)
     if (engine().getSlice(i) == &slice) slot = i;
   std::fprintf(stderr, "tamborak: warning: %s%s: pattern %s %s\n", loading_.empty() ? "" : (shown(loading_) + ": ").c_str(),
                partName(slot), shown(pattern).c_str(),
@@ -137,16 +140,80 @@ std::string libraryFolder(const std::string& named, int& status) {
   return folder;
 }
 
+std::vector<std::string> phraseOptions() { return {"--phrase", "--fill-length", "--crash"}; }
+
+std::vector<std::string> controlOptions() {
+  std::vector<std::string> names;
+  for (const GlobalControl& c : kGlobalControls)
+    if (c.option) names.push_back(c.option);
+  return names;
+}
+
+bool readControls(const char* command, const Options& options, const std::vector<std::string>& accepted,
+                  std::vector<GivenControl>& given, int& status) {
+  for (const std::string& name : accepted) {
+    const GlobalControl* c = findGlobalControl(name);
+    if (!c || !options.has(name)) continue;
+    const std::string text = options.value(name);
+    std::int64_t v = 0;
+    if (c->kind == GlobalControl::Kind::kToggle) {
+      if (text != "on" && text != "off") {
+        status = usageError(command, name + " takes 'on' or 'off'");
+        return false;
+      }
+      v = text == "on" ? c->max : c->min;
+    } else if (c->kind == GlobalControl::Kind::kChoice) {
+      const std::optional<std::int32_t> index = choiceIndex(*c, text);
+      if (!index) {
+        status = usageError(command, name + " takes one of " + c->choices);
+        return false;
+      }
+      v = *index;
+    } else if (!parseInteger(text, c->min, c->max, v)) {
+      status = usageError(command, name + " takes a number from " + std::to_string(c->min) + " to " +
+                                       std::to_string(c->max));
+      return false;
+    }
+    given.push_back({c, static_cast<std::int32_t>(v)});
+  }
+  return true;
+}
+
+void setControls(Tamborak& engine, const std::vector<GivenControl>& given) {
+  for (const GivenControl& g : given) setControl(engine, *g.control, g.value);
+}
+
 std::uint32_t takingPart(Tamborak& engine) {
   std::uint32_t mask = 0;
-  for (int i = 0; i < Tamborak::kSliceCount; ++i)
+  const int parts = engine.getPhraseBars() > 0 ? Tamborak::kPartCount : Tamborak::kSliceCount;
+  for (int i = 0; i < parts; ++i)
     if (engine.getSlice(i)->takesPart()) mask |= slotBit(i);
   return mask;
 }
 
+std::uint32_t allParts(Tamborak& engine) {
+  return (1u << (engine.getPhraseBars() > 0 ? Tamborak::kPartCount : Tamborak::kSliceCount)) - 1;
+}
+
 const char* partName(int slot) {
-  static const char* const kNames[kSlotCount] = {"perc 1", "perc 2", "perc 3", "cymbal", "snare", "kick"};
-  return slot >= 0 && slot < kSlotCount ? kNames[slot] : "?";
+  static const char* const kNames[] = {"perc 1", "perc 2", "perc 3", "cymbal", "snare", "kick", "fill"};
+  static_assert(std::size(kNames) == Tamborak::kPartCount && kSlotFill == Tamborak::kFillSlice);
+  return slot >= 0 && slot < Tamborak::kPartCount ? kNames[slot] : "?";
+}
+
+std::string phraseText(Tamborak& engine, bool json) {
+  const PhraseSettings p = engine.phrase();
+  const auto length = static_cast<std::size_t>(p.fillLength);
+  if (json) {
+    // The label the option takes.
+    std::string_view label = findGlobalControl("--fill-length")->choices;
+    for (std::size_t i = 0; i < length; ++i) label.remove_prefix(label.find('|') + 1);
+    return "{\"bars\": " + std::to_string(p.bars) + ", \"fillLength\": \"" + std::string(label.substr(0, label.find('|'))) +
+           "\", \"crash\": " + (p.crash ? "true" : "false") + "}";
+  }
+  if (p.bars == 0) return "phrases off";
+  static const char* const kLengths[] = {"one beat", "two beats", "one bar"};
+  return "phrase " + std::to_string(p.bars) + " bars, fill " + kLengths[length] + ", crash " + (p.crash ? "on" : "off");
 }
 
 std::string stepGrid(std::uint32_t hitMask, std::uint32_t accentMask) {
@@ -176,9 +243,13 @@ std::string remappedKeys(const DrumMap& map) {
   return text;
 }
 
-void printSliceJson(const Looper& slice, int slot, bool details, bool last) {
+// The order a drummer reads a groove in: kick first, the fill last.
+constexpr int kShownOrder[Tamborak::kPartCount] = {kSlotKick, kSlotSnare, kSlotCymbal, kSlotPercussion3,
+                                                   kSlotPercussion2, kSlotPercussion1, kSlotFill};
+
+void printSliceJson(const Looper& slice, int slot, bool details) {
   const PatternSignature& sig = slice.signature();
-  std::printf("    {\"slot\": %d, \"part\": %s, \"kind\": %s, \"folder\": %s, \"pattern\": %s, \"grid\": %s", slot,
+  std::printf("{\"slot\": %d, \"part\": %s, \"kind\": %s, \"folder\": %s, \"pattern\": %s, \"grid\": %s", slot,
               jsonString(partName(slot)).c_str(), jsonString(kindOf(slice.folder())).c_str(),
               jsonString(slice.folder()).c_str(), jsonString(slice.file()).c_str(),
               jsonString(stepGrid(sig.hitMask, sig.accentMask)).c_str());
@@ -191,7 +262,7 @@ void printSliceJson(const Looper& slice, int slot, bool details, bool last) {
                 slice.fixedNoteOn() ? slice.fixedNote() : -1, jsonString(slice.drumMap().name()).c_str(),
                 jsonString(remappedKeys(slice.drumMap())).c_str());
   }
-  std::printf("}%s\n", last ? "" : ",");
+  std::printf("}");
 }
 
 void printSliceText(const Looper& slice, int slot, bool details) {
@@ -216,16 +287,16 @@ void printSliceText(const Looper& slice, int slot, bool details) {
 }  // namespace
 
 void printSlices(Tamborak& engine, bool json, bool details) {
-  if (json) std::printf("  \"slices\": [\n");
-  // Kick first: the order a drummer reads a groove in.
-  for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot) {
+  for (const int slot : kShownOrder) {
     const Looper& slice = *engine.getSlice(slot);
-    if (json)
-      printSliceJson(slice, slot, details, slot == 0);
-    else
+    if (!json) {
       printSliceText(slice, slot, details);
+      continue;
+    }
+    std::fputs(slot == kShownOrder[0] ? "  \"slices\": [\n    " : slot == kSlotFill ? "\n  ],\n  \"fill\": " : ",\n    ",
+               stdout);
+    printSliceJson(slice, slot, details);
   }
-  if (json) std::printf("  ]");
 }
 
 std::int32_t printRules(Tamborak& engine, std::uint32_t mask, bool json) {
@@ -247,7 +318,7 @@ std::int32_t printRules(Tamborak& engine, std::uint32_t mask, bool json) {
     return violations;
   }
   std::string judged;
-  for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot)
+  for (const int slot : kShownOrder)
     if (mask & slotBit(slot)) judged += std::string(judged.empty() ? "" : ", ") + partName(slot);
   if (violations == 0) {
     std::printf("rules: no rule broken (judged: %s)\n", judged.empty() ? "nothing" : judged.c_str());
@@ -256,7 +327,7 @@ std::int32_t printRules(Tamborak& engine, std::uint32_t mask, bool json) {
   std::printf("rules: %d broken (judged: %s)\n", violations, judged.c_str());
   for (const std::string& m : messages) std::printf("  %s\n", shown(m).c_str());
   std::string blames;
-  for (int slot = Tamborak::kSliceCount - 1; slot >= 0; --slot)
+  for (const int slot : kShownOrder)
     if (blamed & slotBit(slot)) blames += std::string(blames.empty() ? "" : ", ") + partName(slot);
   std::printf("  blamed: %s\n", blames.c_str());
   return violations;

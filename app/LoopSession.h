@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/GlobalControls.h"
 #include "engine/ResultView.h"
 #include "engine/Tamborak.h"
 #include "platform/KeyState.h"
@@ -67,18 +68,44 @@ bool outputsApart(const char* command, const Options& options, const std::vector
 // When it is not a folder, says so on stderr, sets `status` and gives "". [main-thread]
 std::string libraryFolder(const std::string& named, int& status);
 
-// The slots judged by default: the slices that take part in composing. [main-thread]
+// A global control's value given on the command line.
+struct GivenControl {
+  const GlobalControl* control;
+  std::int32_t value;
+};
+
+// The options of the loop's phrase controls: --phrase, --fill-length, --crash. [any-thread]
+std::vector<std::string> phraseOptions();
+// The options of every global control that has one. [any-thread]
+std::vector<std::string> controlOptions();
+// Reads the global controls whose options are among `accepted` and given: "on" or "off" for a
+// toggle, one of its labels for a choice, else a number in its range. False, with a usage error
+// in `status`, for a value the control does not take. [main-thread]
+bool readControls(const char* command, const Options& options, const std::vector<std::string>& accepted,
+                  std::vector<GivenControl>& given, int& status);
+// Gives the engine each value, without notification. [main-thread, not real-time safe]
+void setControls(Tamborak& engine, const std::vector<GivenControl>& given);
+
+// The slots judged by default: the slices that take part in composing, and the fill while the
+// loop has phrases. [main-thread]
 std::uint32_t takingPart(Tamborak& engine);
-// The part a slot plays ("perc 1".."perc 3", "cymbal", "snare", "kick"). [any-thread]
+// Every slot the rules can judge: the six slices, and the fill while the loop has phrases.
+// [main-thread]
+std::uint32_t allParts(Tamborak& engine);
+// The part a slot plays ("perc 1".."perc 3", "cymbal", "snare", "kick", "fill"). [any-thread]
 const char* partName(int slot);
+// The loop's phrase as "phrase 4 bars, fill one beat, crash on", or "phrases off"; with `json`,
+// the object {"bars": N, "fillLength": "beat|2beats|bar", "crash": BOOL}. [main-thread]
+std::string phraseText(Tamborak& engine, bool json);
 // The bar of a rhythm signature as 16 characters: "x" a stroke, "X" an accented stroke (an open
 // hi-hat on cymbals), "." a rest. [any-thread]
 std::string stepGrid(std::uint32_t hitMask, std::uint32_t accentMask);
 // The instrument kind of a slice's folder: its last folder component (folders end with "\\"). [any-thread]
 std::string kindOf(const std::string& folder);
 
-// Prints the loop's six slices as a table, or as the JSON array "slices" (with `details`, the
-// parameters, drum map and flags of each slice too). [main-thread]
+// Prints the loop's six slices and then its fill as a table, or as the JSON array "slices" and
+// the object "fill" (with `details`, the parameters, drum map and flags of each too).
+// [main-thread]
 void printSlices(Tamborak& engine, bool json, bool details);
 // Prints the rule report over the slots in `mask` as text or one JSON object; returns the
 // number of violations. [main-thread]

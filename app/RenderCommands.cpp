@@ -6,7 +6,6 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <string_view>
 
 #include "app/AudioRender.h"
 #include "app/CliSupport.h"
@@ -280,11 +279,13 @@ void printRecords(const std::vector<MidiEvent>& events, const SongOptions& song)
 int exportCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  if (!readCommandOptions("export", args, {"-o", "--wav", "--bars", "--tracks", "--tempo", "--ppq", "--meter", "--channel"},
-                          {}, 1, options, status))
-    return status;
+  std::vector<std::string> valued = {"-o", "--wav", "--bars", "--tracks", "--tempo", "--ppq", "--meter", "--channel"};
+  for (const std::string& name : phraseOptions()) valued.push_back(name);
+  if (!readCommandOptions("export", args, std::move(valued), {}, 1, options, status)) return status;
   SongOptions song;
   if (!readSongOptions("export", options, song, status)) return status;
+  std::vector<GivenControl> phrase;
+  if (!readControls("export", options, phraseOptions(), phrase, status)) return status;
   if (!options.has("-o") && !options.has("--wav")) return usageError("export", "needs -o OUT.mid or --wav OUT.wav");
   if (emptyOutputName(options)) return usageError("export", "a file name is empty");
   if (!outputsApart("export", options, renderInputs(options), status)) return status;
@@ -294,6 +295,7 @@ int exportCommand(const std::vector<std::string>& args) {
   RenderSession render;
   if (!render.open(options, song, status)) return status;
   Tamborak& engine = render.engine();
+  setControls(engine, phrase);
   engine.setExportBars(static_cast<std::int32_t>(song.bars));
   engine.setExportOption(tracks == "slices" ? 1 : 0);
   std::string smf;
@@ -309,8 +311,7 @@ int playCommand(const std::vector<std::string>& args) {
   int status = 0;
   std::vector<std::string> valued = {"-o",     "--wav",    "--bars",    "--tempo", "--ppq", "--meter",
                                      "--channel", "--seed", "--window", "--trigger", "--pads"};
-  for (const GlobalControl& c : kGlobalControls)
-    if (c.option) valued.push_back(c.option);
+  for (const std::string& name : controlOptions()) valued.push_back(name);
   if (!readCommandOptions("play", args, std::move(valued), {"--json"}, 1, options, status)) return status;
   SongOptions song;
   if (!readSongOptions("play", options, song, status)) return status;
@@ -319,39 +320,13 @@ int playCommand(const std::vector<std::string>& args) {
   if (emptyOutputName(options)) return usageError("play", "a file name is empty");
   if (!outputsApart("play", options, renderInputs(options), status)) return status;
   // The engine's global controls by their options, then the run's own numbers.
-  struct Control {
-    const char* name;
-    std::int64_t low, high;
-    const GlobalControl* global;
-    std::optional<std::int64_t> value;
-  };
-  std::vector<Control> controls;
-  for (const GlobalControl& c : kGlobalControls)
-    if (c.option) controls.push_back({c.option, c.min, c.max, &c, {}});
-  controls.push_back({"--seed", 0, 4294967295, nullptr, {}});
-  controls.push_back({"--window", 1, std::int64_t{1} << 24, nullptr, {}});
-  for (Control& c : controls) {
-    if (!options.has(c.name)) continue;
-    const std::string& text = options.value(c.name);
-    std::int64_t v = 0;
-    if (c.global && c.global->kind == GlobalControl::Kind::kToggle) {
-      if (text != "on" && text != "off") return usageError("play", std::string(c.name) + " takes 'on' or 'off'");
-      v = text == "on" ? c.high : c.low;
-    } else if (c.global && c.global->kind == GlobalControl::Kind::kChoice) {
-      const std::optional<std::int32_t> index = choiceIndex(*c.global, text);
-      if (!index) return usageError("play", std::string(c.name) + " takes one of " + c.global->choices);
-      v = *index;
-    } else if (!parseInteger(text, c.low, c.high, v)) {
-      return usageError("play", std::string(c.name) + " takes a number from " + std::to_string(c.low) + " to " +
-                                    std::to_string(c.high));
-    }
-    c.value = v;
-  }
-  const auto control = [&](const char* name) -> std::optional<std::int64_t> {
-    for (const Control& c : controls)
-      if (std::string_view(c.name) == name) return c.value;
-    return {};
-  };
+  std::vector<GivenControl> controls;
+  if (!readControls("play", options, controlOptions(), controls, status)) return status;
+  std::int64_t seed = -1, window = 0;
+  if (options.has("--seed") && !parseInteger(options.value("--seed"), 0, 4294967295, seed))
+    return usageError("play", "--seed takes a number from 0 to 4294967295");
+  if (options.has("--window") && !parseInteger(options.value("--window"), 1, std::int64_t{1} << 24, window))
+    return usageError("play", "--window takes a number from 1 to " + std::to_string(std::int64_t{1} << 24));
 
   std::vector<std::string> pads;
   if (options.has("--pads") && !padFiles(options.value("--pads"), pads, status)) return status;
@@ -362,18 +337,20 @@ int playCommand(const std::vector<std::string>& args) {
   if (!pads.empty() && !loadPads(render.session(), pads, status)) return status;
   // The trigger key matters with trigger notes only, and then is its default unless given.
   const GlobalControl& triggerKey = *findGlobalControl("--trigger-key");
-  for (const Control& c : controls)
-    if (c.global && c.value && c.global != &triggerKey) setControl(engine, *c.global, *c.value);
+  std::int32_t lowKey = triggerKey.defaultValue;
+  for (const GivenControl& c : controls)
+    if (c.control == &triggerKey) lowKey = c.value;
+  std::erase_if(controls, [&](const GivenControl& c) { return c.control == &triggerKey; });
+  setControls(engine, controls);
   std::vector<MidiEvent> input;
   if (options.has("--trigger")) {
     if (!readTriggerFile(options.value("--trigger"), song, input, status)) return status;
-    setControl(engine, triggerKey, control(triggerKey.option).value_or(triggerKey.defaultValue));
+    setControl(engine, triggerKey, lowKey);
     engine.setTriggerEnabled(true);
   }
   // A host hands out windows of a few milliseconds: 10 ms at the tempo unless --window says.
-  const std::int64_t window = control("--window").value_or(
-      std::max<std::int64_t>(1, song.ticksPerQuarter * song.bpm100 / (100 * 60 * 100)));
-  if (auto seed = control("--seed")) crtSrand(static_cast<std::uint32_t>(*seed));
+  if (window == 0) window = std::max<std::int64_t>(1, song.ticksPerQuarter * song.bpm100 / (100 * 60 * 100));
+  if (seed >= 0) crtSrand(static_cast<std::uint32_t>(seed));
 
   // The played events go straight into the export's collector and writer, with its time base,
   // and are kept for the records only when asked: memory grows with the notes, not the windows.

@@ -21,9 +21,9 @@ using velmora::test::ProgramResult;
 using velmora::test::readWholeFile;
 using velmora::test::runProgram;
 
-// The slice lines of a compose or show listing: slot, part, kind, grid, pattern.
+// The slice and fill lines of a compose or show listing: slot, part, kind, grid, pattern.
 std::vector<std::string> sliceLines(const std::string& listing) {
-  static const std::regex kSlice("^[0-5] .{7} .* [.xX]{16}  .*$");
+  static const std::regex kSlice("^[0-6] .{7} .* [.xX]{16}  .*$");
   std::vector<std::string> lines;
   std::istringstream in(listing);
   for (std::string line; std::getline(in, line);)
@@ -46,7 +46,8 @@ TEST(LoopCommands, SeededCompositionIsRepeatableAndItsLoopFileChecksCleanAndShow
   EXPECT_NE(runProgram(d, "$T compose --seed 8 --group 1").out, first.out) << "the seed is ignored";
 
   const std::vector<std::string> composed = sliceLines(first.out);
-  ASSERT_EQ(composed.size(), 6u) << first.out;
+  ASSERT_EQ(composed.size(), 7u) << first.out;
+  EXPECT_EQ(composed.back(), "6 fill    Fill         ................  (none)") << "no fill is drawn without phrases";
   EXPECT_EQ(composed.front().rfind("5 kick", 0), 0u) << composed.front();
   EXPECT_NE(first.out.find("rules: no rule broken (judged: kick, snare, cymbal)"), std::string::npos) << first.out;
 

@@ -4,12 +4,15 @@
 // windows, and the audio is not silent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "io/UniStream.h"
 #include "midi/MidiTrack.h"
@@ -37,6 +40,22 @@ std::pair<std::string, std::string> recordsAround(const std::string& json, long 
     (std::stol(m[1]) < tick ? before : after) += line.substr(0, line.find_last_of('}') + 1) + "\n";
   }
   return {before, after};
+}
+
+// The notes of 16 bars of 4/4 by half bar, as (tick in the half at 480 per quarter, key,
+// velocity, duration), sorted.
+using Notes = std::vector<std::tuple<long, int, int, long>>;
+std::vector<Notes> notesByHalfBar(const std::string& smf) {
+  velmora::CMidiTrack track;
+  velmora::CUniMemoryReader reader(smf.data(), static_cast<std::uint32_t>(smf.size()));
+  EXPECT_EQ(track.LoadSmf(reader), 0);
+  std::vector<Notes> halves(32);
+  const long scale = 480 / std::max(1, static_cast<int>(track.division()));
+  for (const velmora::MidiEvent& e : track)
+    if (const long t = e.time * scale; e.isNote() && t < 16 * 1920)
+      halves[static_cast<std::size_t>(t / 960)].emplace_back(t % 960, e.data1, e.data2, e.duration * scale);
+  for (Notes& half : halves) std::sort(half.begin(), half.end());
+  return halves;
 }
 
 }  // namespace
@@ -187,4 +206,51 @@ TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
   EXPECT_GT(std::stod(length[1]), 3.9) << "two bars at 120 bpm";
   EXPECT_TRUE(fs::is_symlink(d / "loop.wav"));
   EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 6) << "no temporary file is left";
+}
+
+TEST(RenderCommands, PhrasesEndInTheFillBeforeTheSameDownbeatsInExportPlayAndALiveFill) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  const ProgramResult r = runProgram(d, "$T compose --seed 5 --phrase 4 --fill-length bar -o fills.tbk >c.txt && $T show "
+                                        "fills.tbk && $T show --json fills.tbk && $T check --all --json fills.tbk");
+  const std::string composed = readWholeFile(d / "c.txt");
+  std::smatch row, fill;
+  ASSERT_TRUE(std::regex_search(composed, row, std::regex("\n6 fill +Fill +[.xX]{16}  .*\n"))) << r.err;
+  for (const std::string& part :
+       {row.str(), std::string("\nphrase 4 bars, fill one bar, crash off\n"), std::string("\"mask\": 127,")})
+    EXPECT_NE(r.out.find(part), std::string::npos) << part << r.out;
+  ASSERT_TRUE(std::regex_search(r.out, fill, std::regex("\"fill\": .*\"folder\": \"(.*)\", \"pattern\": \"([^\"]*)\"")));
+  const std::vector<Notes> F = notesByHalfBar(readWholeFile(fs::path(TAMBORAK_PROGRAM).parent_path() / "Patterns" /
+                                              std::regex_replace(fill[1].str(), std::regex("\\\\\\\\"), "/") / fill[2].str()));
+
+  const auto render = [&](const std::string& command) {
+    EXPECT_EQ(runProgram(d, "$T " + command + " fills.tbk --bars 16 -o out.mid").exit, 0) << command;
+    return readWholeFile(d / "out.mid");
+  };
+  const std::string crash = render("export --fill-length 2beats --crash on");
+  for (const char* window : {"7", "1000"})
+    EXPECT_EQ(render(std::string("play --fill-length 2beats --crash on --window ") + window), crash) << window;
+  // The key after the ten pad keys at bar 2 (tick 192 at 48 per quarter) plays a fill at its end.
+  std::ofstream(d / "live.mid") << std::string("MThd\0\0\0\6\0\0\0\1\0\x30MTrk\0\0\0\x0d"
+                                               "\x81\x40\x90\x2e\x64\x0a\x80\x2e\0\0\xff\x2f\0", 35);
+  const std::vector<Notes> P = notesByHalfBar(render("export --phrase off")), B = notesByHalfBar(render("export")),
+                           W = notesByHalfBar(render("export --fill-length 2beats")), C = notesByHalfBar(crash),
+                           L = notesByHalfBar(render("play --phrase off --trigger live.mid"));
+  const auto crashes = [](const Notes& notes) {
+    return std::count_if(notes.begin(), notes.end(), [](const auto& n) { return std::get<0>(n) == 0 && std::get<1>(n) == 49; });
+  };
+  for (std::size_t h = 0; h < 32; ++h) {  // bars 4, 8, 12, 16 fill; 5, 9, 13 start with the crash
+    const bool fills = h / 2 % 4 == 3, crashed = h % 8 == 0 && h > 0;
+    EXPECT_EQ(B[h], fills ? F[h % 2] : P[h]) << h;
+    EXPECT_EQ(W[h], fills && h % 2 ? F[1] : P[h]) << h;
+    EXPECT_EQ(L[h], h / 2 == 1 ? F[h % 2] : P[h]) << h;
+    EXPECT_EQ(C[h].size() - W[h].size(), crashed ? 1u : 0u) << h;
+    EXPECT_EQ(crashes(C[h]) - crashes(W[h]), crashed ? 1 : 0) << h;
+  }
+
+  // A loop file from before fills plays as it did, with phrases off.
+  const std::string old = fs::absolute(velmora::test::testDataPath("compat/loop-v11.tbk")).string();
+  EXPECT_NE(runProgram(d, "$T show " + old + " && $T export " + old + " --bars 16 -o old.mid").out.find("\nphrases off\n5 kick "),
+            std::string::npos);
+  EXPECT_EQ(readWholeFile(d / "old.mid"), readWholeFile(velmora::test::testDataPath("compat/loop-v11-16-bars.mid")));
 }

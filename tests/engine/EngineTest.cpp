@@ -641,3 +641,25 @@ TEST_F(EngineTest, DebugBuildsStopARenderPassThatMeetsTheUserInterface) {
       "render pass inside user-interface work");
 }
 #endif
+
+// A live fill asked for in the last bar of a host's loop plays once, whether the host wraps by
+// OnLoop or by a stop and start (as the LV2 adapter does).
+TEST_F(EngineTest, LiveFillInTheLastBarOfAHostLoopPlaysOnlyOnce) {
+  ComRef<IMfxEventFilter> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  e.getSlice(Tamborak::kFillSlice)->editTrack([](CMidiTrack& t) {
+    t.setDivision(480), t.Insert(noteEvent(1440, 9, 47, 100, 10));  // one stroke on beat 4
+  });
+  ComRef<HostContext> host = connected(*face);
+  e.setTriggerEnabled(true);
+  for (const bool jump : {false, true}) {
+    Transport transport(filterOf(e));
+    transport.feed(noteEvent(kBar + 100, 9, 46, 100, 10));  // the key after the ten pad keys
+    transport.start(0);
+    transport.run(0, 2 * kBar - 1, 480);
+    jump ? transport.jump(0) : transport.loop(0, 2 * kBar);
+    transport.run(0, 2 * kBar - 1, 480);
+    const std::vector<Note> played = test::sortedNotes(transport.recording());
+    EXPECT_EQ(std::count_if(played.begin(), played.end(), [](const Note& n) { return std::get<1>(n) == 47; }), 1) << jump;
+  }
+}
