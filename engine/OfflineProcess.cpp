@@ -97,14 +97,15 @@ void OfflineProcess::process(std::int32_t start, std::int32_t from, std::int32_t
   start_ = start;
   rangeEnd_ = std::int64_t{to} + 1;
   const std::size_t fillSlot = static_cast<std::size_t>(kSlotFill);
-  const bool fillPlays = slices_.size() > fillSlot && slices_[fillSlot] && slices_[fillSlot]->sounds();
+  const Looper* fill = slices_.size() > fillSlot ? slices_[fillSlot] : nullptr;
+  const FillCue cue{fill && fill->sounds(), fill ? fill->firstBeat() : 0, 0};
   for (std::size_t i = 0; i < slices_.size(); ++i) {
     selectCollector(i);
     if (!slices_[i]) continue;
     // Starting afresh keeps the pass from continuing a playback window that ended at `from`,
     // and restarting after it keeps playback from continuing the export's.
     slices_[i]->restartRender();
-    renderPart(*slices_[i], static_cast<int>(i), phrase_, fillPlays, 0, *this, from, to);
+    renderPart(*slices_[i], static_cast<int>(i), phrase_, cue, *this, from, to);
     slices_[i]->restartRender();
   }
   selectCollector(slices_.size());

@@ -95,6 +95,7 @@ FillInputs Tamborak::fillInputs() const {
   constexpr int kCrashKey = 49;
   FillInputs in;
   in.window = p.fillLength == FillLength::kBar ? 0xFFFF : p.fillLength == FillLength::kTwoBeats ? 0x00FF : 0x000F;
+  in.window &= 0xFFFFu >> (4 * fill.firstBeat());  // the groove plays on until the fill's first beat
   in.all = shape.all, in.kick = shape.kick, in.snare = shape.snare, in.toms = shape.toms;
   in.cymbals = shape.cymbals, in.other = shape.other;
   in.silencedStroke = shape.silenced;

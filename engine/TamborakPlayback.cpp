@@ -94,9 +94,9 @@ void Tamborak::renderSlices(SongTick from, SongTick to) {
   engineTrace("\tprocess from %d to %d\n", from, to);
   const PhraseSettings phrase = playingPhrase();
   const std::int32_t live = liveFillBar_;
-  const bool fillPlays = (phrase.bars > 0 || live > 0) && playingSlice(kFillSlice).sounds();
-  for (std::size_t i = 0; i < kPartCount; ++i)
-    renderPart(playingSlice(i), static_cast<int>(i), phrase, fillPlays, live, *this, from, to);
+  Looper& fill = playingSlice(kFillSlice);
+  const FillCue cue{(phrase.bars > 0 || live > 0) && fill.sounds(), fill.firstBeat(), live};
+  for (std::size_t i = 0; i < kPartCount; ++i) renderPart(playingSlice(i), static_cast<int>(i), phrase, cue, *this, from, to);
   if (live > 0 && to >= liveFillEnd_) liveFillBar_ = 0;  // played, crash and all
 }
 

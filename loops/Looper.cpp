@@ -185,14 +185,18 @@ void Looper::resetParameters() {
 void Looper::updateVelocityStats() {
   int lowest = 127, highest = 0, count = 0;
   long sum = 0;
+  std::int32_t first = -1;
   for (const MidiEvent& e : track_) {
     if (!e.isNote()) continue;
+    if (first < 0 || e.time < first) first = e.time;
     const int v = e.data2 & 0x7F;
     lowest = std::min(lowest, v);
     highest = std::max(highest, v);
     sum += v;
     ++count;
   }
+  const auto quarter = static_cast<std::int32_t>(track_.division());
+  firstBeat_.store(first > 0 && quarter > 0 ? std::min(first / quarter % 4, 3) : 0, std::memory_order_relaxed);
   if (count == 0) {
     minVelocity_ = 1, maxVelocity_ = 127, avgVelocity_ = 64;
     return;
@@ -249,6 +253,7 @@ void Looper::exchangeContent(Looper& other) {
     exchangeAtomic(noteOffset_, other.noteOffset_);
     exchangeAtomic(fixedNoteOn_, other.fixedNoteOn_);
     exchangeAtomic(fixedNote_, other.fixedNote_);
+    exchangeAtomic(firstBeat_, other.firstBeat_);
     const DrumMap map = drumMap_;
     drumMap_.assign(other.drumMap_);
     other.drumMap_.assign(map);

@@ -185,8 +185,13 @@ class Looper {
     return edit(track_);
   }
 
-  // Min, max and mean velocity of the track's notes (1, 127, 64 without notes).
+  // Min, max and mean velocity of the track's notes (1, 127, 64 without notes), and the first
+  // beat.
   void updateVelocityStats();
+  // The beat (0..3) of a 4/4 bar that holds the track's first note, 0 without notes: where a fill
+  // takes over at the earliest, so that one whose figure starts late leaves the groove playing
+  // until then. [any-thread]
+  std::int32_t firstBeat() const { return firstBeat_.load(std::memory_order_relaxed); }
   // Rebuilds the velocity curve from the engine's dynamics controls and the slice's statistics.
   void rebuildCurve();
 
@@ -332,6 +337,7 @@ class Looper {
   std::atomic<std::int32_t> timeOffset_{0};
   std::atomic<std::int32_t> noteOffset_{0};
   std::int8_t minVelocity_ = 1, maxVelocity_ = 127, avgVelocity_ = 64;
+  std::atomic<std::int32_t> firstBeat_{0};
   PatternSignature signature_;
   DrumMap drumMap_;
   std::atomic<bool> fixedNoteOn_{false};

@@ -18,9 +18,10 @@ std::int32_t fillBeats(FillLength length) { return length == FillLength::kOneBea
 
 }  // namespace
 
-void playPhrases(const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar, ProcessContext& context,
-                 std::int32_t from, std::int32_t to, PhraseParts& parts) {
-  if (!fillPlays || (phrase.bars <= 0 && liveFillBar <= 0)) {
+void playPhrases(const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context, std::int32_t from,
+                 std::int32_t to, PhraseParts& parts) {
+  const std::int32_t liveFillBar = fill.liveBar;
+  if (!fill.plays || (phrase.bars <= 0 && liveFillBar <= 0)) {
     if (from <= to) parts.renderGroove(from, to);
     return;
   }
@@ -43,12 +44,12 @@ void playPhrases(const PhraseSettings& phrase, bool fillPlays, std::int32_t live
       parts.crash(static_cast<std::int32_t>(barStart));
     const std::int64_t end = std::min<std::int64_t>(to, nextBar - 1);
     if (fillBar(phrase, liveFillBar, m)) {
-      std::int64_t fillStart = barStart;
-      if (phrase.fillLength != FillLength::kBar) {
-        const std::int64_t beatLength =
-            std::clamp<std::int64_t>(std::int64_t{context.mbtToTicks(m, 2, 0)} - barStart, 0, nextBar - barStart);
-        fillStart = std::max(barStart, nextBar - fillBeats(phrase.fillLength) * beatLength);
-      }
+      const std::int64_t beatLength =
+          std::clamp<std::int64_t>(std::int64_t{context.mbtToTicks(m, 2, 0)} - barStart, 0, nextBar - barStart);
+      std::int64_t fillStart = barStart + std::clamp(fill.firstBeat, 0, 3) * beatLength;
+      if (phrase.fillLength != FillLength::kBar)
+        fillStart = std::max(fillStart, nextBar - fillBeats(phrase.fillLength) * beatLength);
+      fillStart = std::min(fillStart, nextBar);
       if (t < fillStart)
         parts.renderGroove(static_cast<std::int32_t>(t), static_cast<std::int32_t>(std::min(end, fillStart - 1)));
       if (end >= fillStart)
@@ -84,10 +85,10 @@ class PartPieces final : public PhraseParts {
 
 }  // namespace
 
-void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar,
-                ProcessContext& context, std::int32_t from, std::int32_t to) {
+void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context,
+                std::int32_t from, std::int32_t to) {
   PartPieces pieces(slice, slot, context);
-  playPhrases(phrase, fillPlays, liveFillBar, context, from, to, pieces);
+  playPhrases(phrase, fill, context, from, to, pieces);
 }
 
 }  // namespace velmora

@@ -51,12 +51,20 @@ class PhraseParts {
   ~PhraseParts() = default;
 };
 
+// What a render pass needs to know of the fill besides the phrase.
+struct FillCue {
+  bool plays = false;          // the fill has notes and is not muted
+  std::int32_t firstBeat = 0;  // the beat of its bar it takes over from at the earliest (Looper::firstBeat)
+  std::int32_t liveBar = 0;    // a live fill at the end of this bar (a measure from 1); 0: none
+};
+
 // Renders [from, to] (both inclusive) through `parts`: groove pieces, fill pieces at the end of
-// each phrase (and of bar `liveFillBar`, a measure number from 1; 0 for none), and the crash.
-// Without phrases and live fill, or without `fillPlays`, the whole window is groove.
+// each phrase (and of the live fill's bar), and the crash. A fill piece starts at the fill
+// length's beat or at the fill's first beat, whichever is later. Without phrases and live fill,
+// or without a fill that plays, the whole window is groove.
 // [audio-thread, real-time safe when the context's conversions are; a few conversions per bar]
-void playPhrases(const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar, ProcessContext& context,
-                 std::int32_t from, std::int32_t to, PhraseParts& parts);
+void playPhrases(const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context, std::int32_t from,
+                 std::int32_t to, PhraseParts& parts);
 
 class Looper;
 
@@ -64,8 +72,8 @@ class Looper;
 // library/PatternSignature.h) or kSlotFill. The percussion layers play throughout, kick, snare
 // and cymbal outside the fills, the fill inside them, and the cymbal plays the crash.
 // [audio-thread, real-time safe; holds the slice's lock while it renders]
-void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, bool fillPlays, std::int32_t liveFillBar,
-                ProcessContext& context, std::int32_t from, std::int32_t to);
+void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context,
+                std::int32_t from, std::int32_t to);
 
 // Whether measure `measure` (from 1) ends a phrase of `bars` bars. [any-thread]
 constexpr bool endsPhrase(std::int32_t bars, std::int32_t measure) {

@@ -279,25 +279,27 @@ TEST(Phrases, CutWindowsAtTheFillsOfEachPhrase) {
   struct Case {
     std::int32_t numerator;
     PhraseSettings phrase;
-    bool fillPlays;
-    std::int32_t liveBar, from, to;
+    FillCue fill;
+    std::int32_t from, to;
     const char* pieces;
   };
   const Case cases[] = {
       // Two-beat fills every second bar of 4/4 (a bar is 1920): a window starting inside a fill
       // plays the rest of it; the crash comes on the downbeat after each fill only.
-      {4, {2, FillLength::kTwoBeats, true}, true, 0, 3000, 8000,
+      {4, {2, FillLength::kTwoBeats, true}, {true, 0, 0}, 3000, 8000,
        "f3000-3839 c3840 g3840-5759 g5760-6719 f6720-7679 c7680 g7680-8000"},
       // A live fill with phrases off takes its bar whole; without a fill that plays, all is groove.
-      {4, {0, FillLength::kBar, true}, true, 3, 0, 7000, "g0-1919 g1920-3839 f3840-5759 c5760 g5760-7000"},
-      {4, {2, FillLength::kBar, true}, false, 3, 0, 7000, "g0-7000"},
+      {4, {0, FillLength::kBar, true}, {true, 0, 3}, 0, 7000, "g0-1919 g1920-3839 f3840-5759 c5760 g5760-7000"},
+      {4, {2, FillLength::kBar, true}, {false, 0, 3}, 0, 7000, "g0-7000"},
+      // A fill whose figure starts on beat 3 leaves the groove playing until then.
+      {4, {2, FillLength::kBar, false}, {true, 2, 0}, 0, 3839, "g0-1919 g1920-2879 f2880-3839"},
       // A one-beat fill in 3/4 takes the bar's last beat; before the song's start no phrase runs.
-      {3, {2, FillLength::kOneBeat, false}, true, 0, -100, 3000, "g-100--1 g0-1439 g1440-2399 f2400-2879 g2880-3000"},
+      {3, {2, FillLength::kOneBeat, false}, {true, 0, 0}, -100, 3000, "g-100--1 g0-1439 g1440-2399 f2400-2879 g2880-3000"},
   };
   for (const Case& c : cases) {
     test::MeterContext context(c.numerator, 2);
     Pieces pieces;
-    playPhrases(c.phrase, c.fillPlays, c.liveBar, context, c.from, c.to, pieces);
+    playPhrases(c.phrase, c.fill, context, c.from, c.to, pieces);
     EXPECT_EQ(pieces.log, c.pieces) << c.numerator << " " << c.phrase.bars;
   }
 }
