@@ -41,6 +41,7 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
       {"about", cmd::kAbout, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kAbout); }},
       {"help", cmd::kHelp, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kHelp); }},
       {"edit mode", cmd::kEdit, [&] { EXPECT_TRUE(panel().editMode()); }},
+      {"crash on", cmd::kCrash, [&] { EXPECT_TRUE(engine().getCrashAfterFill()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -66,6 +67,21 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
   mode.choose(other == mode.items()[0] ? 0 : 1);
   EXPECT_EQ(engine().getVolumeName(), other);
   EXPECT_EQ(mode.shownText(), other) << "refilled with the new volume selected";
+
+  // The phrase lists set the engine; they and the crash switch follow its changes and a loop read.
+  auto& phrase = static_cast<ui::DropList&>(*panel().control(cmd::kPhrase));
+  auto& fillLength = static_cast<ui::DropList&>(*panel().control(cmd::kFillLength));
+  phrase.choose(2);
+  fillLength.choose(2);
+  EXPECT_EQ(std::make_pair(engine().getPhraseBars(), engine().getFillLength()), std::make_pair(4, 2));
+  engine().setPhraseBars(16, true);
+  engine().setFillLength(1, true);
+  engine().setCrashAfterFill(false, true);
+  EXPECT_EQ(phrase.shownText() + " " + fillLength.shownText(), "Phrase: 16 Fill: 2 beats");
+  EXPECT_FALSE(static_cast<ui::Button*>(panel().control(cmd::kCrash))->checked());
+  engine().setPhraseBars(8, false);
+  panel().refresh(TamborakView::Item::kLoop);
+  EXPECT_EQ(phrase.shownText(), "Phrase: 8");
 
   // The control selection picks the parameter every row shows.
   slice(2).setParameter(Looper::kTimeOffset, 17);
@@ -265,12 +281,34 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   EXPECT_EQ(panel().statusText(), "Quick Pads for storing and instant recalling Loops [1,2,3,...,0]");
   panel().mouseMove(centre(cmd::kIdrc));
   EXPECT_EQ(panel().statusText(), "Click to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]");
+
+  // The fill's row under the slices: the fill folder's patterns and kind only, its own mute
+  // (meaning no fills) and IDRC switch.
+  ui::LooperView& fill = *panel().row(ui::TamborakPanel::kSliceCount);
+  Looper& f = slice(Tamborak::kFillSlice);
+  ASSERT_EQ(&fill.slice(), engine().slice(Tamborak::kFillSlice));
+  fill.slice().nextPattern(false);
+  EXPECT_EQ(fill.patternText(), displayName(f.file()));
+  EXPECT_EQ(static_cast<ui::DropList&>(*fill.control(cmd::kPartList)).items(), std::vector<std::string>{"Fill"});
+  const auto at = [&](int id) {
+    const ui::Rect r = fill.control(id)->rect();
+    return ui::Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  };
+  const bool fillMuted = f.muted();
+  for (int id : {cmd::kIdrc, cmd::kMute}) {
+    panel().mouseDown(at(id), MouseButton::kLeft, ui::kNoMods);
+    panel().mouseUp(at(id));
+  }
+  EXPECT_EQ(f.muted(), !fillMuted);
+  EXPECT_TRUE(f.idrcOff() && !slice(0).idrcOff() && !slice(0).muted());
+  panel().mouseMove(at(cmd::kMute));
+  EXPECT_EQ(panel().statusText(), "Click to mute the fill: no fills play [M]; right-click - Solo/Unsolo the fill [Ctrl+M]");
   panel().mouseMove({5, 200});
   EXPECT_EQ(panel().statusText(), "For Help, press F1");
 
   const ui::RecordingCanvas canvas = painted();
   for (const char* text : {"Swing", "Velocity Dynamics", "Humanize", "Options", "Reset", "Quantize", "Edit", "IDRC", "Part",
-                           "Pattern", "Strokes", "Drag from here", "For Help, press F1", "0"})
+                           "Pattern", "Strokes", "Drag from here", "For Help, press F1", "0", "Fill", "Phrase: off", "Crash"})
     EXPECT_TRUE(canvas.drewText(text)) << text;
   EXPECT_EQ(canvas.clipDepth(), 0) << "every clip popped";
 }
