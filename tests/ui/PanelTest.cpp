@@ -42,6 +42,7 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
       {"help", cmd::kHelp, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kHelp); }},
       {"edit mode", cmd::kEdit, [&] { EXPECT_TRUE(panel().editMode()); }},
       {"crash on", cmd::kCrash, [&] { EXPECT_TRUE(engine().getCrashAfterFill()); }},
+      {"crash off", cmd::kCrash, [&] { EXPECT_FALSE(engine().getCrashAfterFill()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -76,12 +77,13 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
   EXPECT_EQ(std::make_pair(engine().getPhraseBars(), engine().getFillLength()), std::make_pair(4, 2));
   engine().setPhraseBars(16, true);
   engine().setFillLength(1, true);
-  engine().setCrashAfterFill(false, true);
+  engine().setCrashAfterFill(true, true);
   EXPECT_EQ(phrase.shownText() + " " + fillLength.shownText(), "Phrase: 16 Fill: 2 beats");
-  EXPECT_FALSE(static_cast<ui::Button*>(panel().control(cmd::kCrash))->checked());
-  engine().setPhraseBars(8, false);
-  panel().refresh(TamborakView::Item::kLoop);
-  EXPECT_EQ(phrase.shownText(), "Phrase: 8");
+  EXPECT_TRUE(static_cast<ui::Button*>(panel().control(cmd::kCrash))->checked());
+  engine().copyLoop();
+  engine().setPhraseBars(2, true);
+  engine().pasteLoop();
+  EXPECT_EQ(phrase.shownText(), "Phrase: 16");
 
   // The control selection picks the parameter every row shows.
   slice(2).setParameter(Looper::kTimeOffset, 17);
