@@ -146,6 +146,7 @@ void Tamborak::start(SongTick time) {
   TAMBORAK_ASSERT_NOT_UI();
   platform::AudioScope audio;
   engineTrace("START at %d\n", time);
+  keepLiveFillAt(time);
   playing_ = true;
 }
 
@@ -153,6 +154,7 @@ void Tamborak::loop(SongTick restartTime, SongTick stopTime) {
   TAMBORAK_ASSERT_NOT_UI();
   platform::AudioScope audio;
   engineTrace("LOOP restart at %d, stop at %d\n", restartTime, stopTime);
+  keepLiveFillAt(restartTime);
 }
 
 void Tamborak::stop(SongTick time) {
