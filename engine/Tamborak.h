@@ -359,7 +359,7 @@ class Tamborak : public ControlApi,
   void requestLiveFill(SongTick time);
   // Playback goes on from `time` (a start or a host's loop): a live fill asked for in another bar,
   // or in a bar already ended, is forgotten rather than played whenever the song reaches its bar
-  // again. [audio-thread, real-time safe]
+  // again. [audio-thread, real-time safe when the song's conversions are]
   void keepLiveFillAt(SongTick time);
   // The latest bar line one cycle of the playing slices after `t`. [audio-thread, pad lock held]
   SongTick playingCycleEnd(SongTick t);
