@@ -69,22 +69,17 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
   EXPECT_EQ(engine().getVolumeName(), other);
   EXPECT_EQ(mode.shownText(), other) << "refilled with the new volume selected";
 
-  // The phrase lists set the engine; they and the crash switch follow its changes and a loop read.
+  // The phrase lists set the engine; they and the crash switch follow its changes and a pasted loop.
   auto& phrase = static_cast<ui::DropList&>(*panel().control(cmd::kPhrase));
   auto& fillLength = static_cast<ui::DropList&>(*panel().control(cmd::kFillLength));
-  phrase.choose(2);
-  fillLength.choose(2);
+  phrase.choose(2), fillLength.choose(2);
   EXPECT_EQ(std::make_pair(engine().getPhraseBars(), engine().getFillLength()), std::make_pair(4, 2));
-  engine().setPhraseBars(16, true);
-  engine().setFillLength(1, true);
-  engine().setCrashAfterFill(true, true);
+  engine().copyLoop();
+  engine().setPhraseBars(16, true), engine().setFillLength(1, true), engine().setCrashAfterFill(true, true);
   EXPECT_EQ(phrase.shownText() + " " + fillLength.shownText(), "Phrase: 16 Fill: 2 beats");
   EXPECT_TRUE(static_cast<ui::Button*>(panel().control(cmd::kCrash))->checked());
-  engine().copyLoop();
-  engine().setPhraseBars(2, true);
   engine().pasteLoop();
-  EXPECT_EQ(phrase.shownText(), "Phrase: 16");
-
+  EXPECT_EQ(phrase.shownText(), "Phrase: 4");
   // The control selection picks the parameter every row shows.
   slice(2).setParameter(Looper::kTimeOffset, 17);
   panel().controlSelection().choose(2);
@@ -284,26 +279,23 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   panel().mouseMove(centre(cmd::kIdrc));
   EXPECT_EQ(panel().statusText(), "Click to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]");
 
-  // The fill's row under the slices: the fill folder's patterns and kind only, its own mute
-  // (meaning no fills) and IDRC switch.
+  // The fill's row under the slices: the fill folder's patterns and kind only, its own IDRC
+  // switch and mute (meaning no fills).
   ui::LooperView& fill = *panel().row(ui::TamborakPanel::kSliceCount);
   Looper& f = slice(Tamborak::kFillSlice);
   ASSERT_EQ(&fill.slice(), engine().slice(Tamborak::kFillSlice));
   fill.slice().nextPattern(false);
   EXPECT_EQ(fill.patternText(), displayName(f.file()));
   EXPECT_EQ(static_cast<ui::DropList&>(*fill.control(cmd::kPartList)).items(), std::vector<std::string>{"Fill"});
-  const auto at = [&](int id) {
-    const ui::Rect r = fill.control(id)->rect();
-    return ui::Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  };
   const bool fillMuted = f.muted();
   for (int id : {cmd::kIdrc, cmd::kMute}) {
-    panel().mouseDown(at(id), MouseButton::kLeft, ui::kNoMods);
-    panel().mouseUp(at(id));
+    const ui::Point at{fill.control(id)->rect().left + 4, fill.control(id)->rect().top + 4};
+    panel().mouseDown(at, MouseButton::kLeft, ui::kNoMods);
+    panel().mouseUp(at);
+    panel().mouseMove(at);
   }
   EXPECT_EQ(f.muted(), !fillMuted);
   EXPECT_TRUE(f.idrcOff() && !slice(0).idrcOff() && !slice(0).muted());
-  panel().mouseMove(at(cmd::kMute));
   EXPECT_EQ(panel().statusText(), "Click to mute the fill: no fills play [M]; right-click - Solo/Unsolo the fill [Ctrl+M]");
   panel().mouseMove({5, 200});
   EXPECT_EQ(panel().statusText(), "For Help, press F1");
