@@ -146,6 +146,7 @@ void Tamborak::start(SongTick time) {
   TAMBORAK_ASSERT_NOT_UI();
   platform::AudioScope audio;
   engineTrace("START at %d\n", time);
+  keepLiveFillAt(time);
   playing_ = true;
 }
 
@@ -153,8 +154,7 @@ void Tamborak::loop(SongTick restartTime, SongTick stopTime) {
   TAMBORAK_ASSERT_NOT_UI();
   platform::AudioScope audio;
   engineTrace("LOOP restart at %d, stop at %d\n", restartTime, stopTime);
-  // The bar of a live fill was left before its end: the fill must not return on the next pass.
-  liveFillBar_ = 0;
+  keepLiveFillAt(restartTime);
 }
 
 void Tamborak::stop(SongTick time) {
@@ -162,7 +162,6 @@ void Tamborak::stop(SongTick time) {
   platform::AudioScope audio;
   engineTrace("STOP at %d\n", time);
   playing_ = false;
-  liveFillBar_ = 0;
 }
 
 SongTick Tamborak::getNowTime() { return hostLink_ ? hostLink_->nowTicks() : 0; }

@@ -357,6 +357,10 @@ class Tamborak : public ControlApi,
   // The fill plays at the end of the bar of song tick `time` (nothing for a negative time).
   // [any-thread, real-time safe when the song's conversions are]
   void requestLiveFill(SongTick time);
+  // Playback goes on from `time` (a start or a host's loop): a live fill asked for in another bar,
+  // or in a bar already ended, is forgotten rather than played whenever the song reaches its bar
+  // again. [audio-thread, real-time safe when the song's conversions are]
+  void keepLiveFillAt(SongTick time);
   // The latest bar line one cycle of the playing slices after `t`. [audio-thread, pad lock held]
   SongTick playingCycleEnd(SongTick t);
   // Brings the slices to the pad playing: stores pad slicesPad_, exchanges the slices with the

@@ -110,6 +110,11 @@ void Tamborak::requestLiveFill(SongTick time) {
   liveFillBar_ = measure;
 }
 
+void Tamborak::keepLiveFillAt(SongTick time) {
+  const std::int32_t bar = liveFillBar_;
+  if (bar > 0 && (time < mbtToTicks(bar, 1, 0) || time >= liveFillEnd_)) liveFillBar_ = 0;
+}
+
 bool Tamborak::triggerKey(int key, bool immediate, SongTick time) {
   const std::int32_t low = triggerLowKey_;
   if (!triggerEnabled_ || key < low || key > triggerHighKey_ + 1) return false;

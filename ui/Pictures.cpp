@@ -43,6 +43,7 @@ int KindImages::cellOf(const std::string& kind) {
   std::string k;
   for (char ch : kind) k += static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
   auto has = [&](const char* s) { return k.find(s) != std::string::npos; };
+  if (has("fill")) return -1;
   if (has("kick") || has("bass")) return kKick;
   if (has("snare") || has("rim")) return kSnare;
   if (has("op")) return has("hh") || has("hat") ? kOpenHiHat : kOther;

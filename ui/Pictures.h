@@ -17,7 +17,8 @@ class KindImages : public ImageStrip {
   int cellHeight() const override { return 25; }
   int cellCount() const override { return kCount; }
   void drawCell(Canvas& canvas, int cell, Point at) const override;
-  // The cell of a kind folder's name ("Kick", "HH_Op", ...); kOther for names it does not know.
+  // The cell of a kind folder's name ("Kick", "HH_Op", ...); kOther for names it does not know;
+  // -1 for a fill, whose list shows its name instead (a fill plays many instruments).
   static int cellOf(const std::string& kind);
 };
 

@@ -31,8 +31,12 @@ const std::map<int, std::string>& table() {
        "On/Off Edit Mode\nIn Edit Mode: click to insert beat; drag to change Velo/Time; double-click to erase "
        "[<Ctrl>+click]"},
       {cmd::kGrid, "Grid Resolution\nSelect Snap to Grid interval."},
+      {cmd::kPhrase, "Phrase length\nBars in a phrase; the end of each phrase plays the fill (Off: no fills)"},
+      {cmd::kFillLength, "Fill length\nHow much of a phrase's last bar the fill takes: one beat, two beats or the bar"},
+      {cmd::kCrash, "Crash after fill\nA crash on the downbeat that follows each fill"},
       {cmd::kQuickPad0, "Quick Pad Panel\nQuick Pads for storing and instant recalling Loops [1,2,3,...,0]"},
       {cmd::kMute, "Mute/Solo\nClick to Mute/Unmute Slice [M]; right-click - Solo/Unsolo Slice [Ctrl+M]"},
+      {cmd::kFillMuteTip, "Mute/Solo fill\nClick to mute the fill: no fills play [M]; right-click - Solo/Unsolo the fill [Ctrl+M]"},
       {cmd::kIdrc, "On/Off IDRC\nClick to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]"},
       {cmd::kComposePart, "Compose part\nClick to compose drum part [P]"},
       {cmd::kPartList, "Select Part\nClick to select drum Part for the Slice"},

@@ -1,6 +1,8 @@
 #include "ui/TamborakPanel.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
@@ -18,6 +20,11 @@ constexpr char kHelpText[] = "For Help, press F1";
 const std::vector<std::string> kParameterNames{"Velo", "Dyn", "Time"};
 const std::vector<std::string> kGridNames{"Off", "8", "12", "16", "24", "32", "48"};
 constexpr int kGridValues[] = {0, 8, 12, 16, 24, 32, 48};
+// The quick pads, the loop browser and the phrase controls sit under the rows.
+constexpr int kPadTop = kRowTop + TamborakPanel::kRowCount * kRowPitch + 8;
+const std::vector<std::string> kPhraseNames{"Phrase: off", "Phrase: 2", "Phrase: 4", "Phrase: 8", "Phrase: 16"};
+constexpr int kPhraseBars[] = {0, 2, 4, 8, 16};
+const std::vector<std::string> kFillLengthNames{"Fill: beat", "Fill: 2 beats", "Fill: bar"};
 
 std::string format(const char* pattern, int a, int b = 0) {
   char text[96];
@@ -29,7 +36,7 @@ std::string format(const char* pattern, int a, int b = 0) {
 
 Rect TamborakPanel::padRect(int pad) {
   const int col = pad % 5, line = pad / 5;
-  return {kRowLeft + col * 54, 342 + line * 24, kRowLeft + col * 54 + 50, 362 + line * 24};
+  return {kRowLeft + col * 54, kPadTop + line * 24, kRowLeft + col * 54 + 50, kPadTop + 20 + line * 24};
 }
 
 TamborakPanel::TamborakPanel(ControlApi& engine, LoopEditing& editing, WindowServices& services, platform::UiQueue& queue)
@@ -85,7 +92,10 @@ void TamborakPanel::build() {
   for (int i = 0; i < cmd::kQuickPadCount; ++i)
     pads_[static_cast<std::size_t>(i)] =
         std::make_unique<Button>(*this, cmd::kQuickPad0 + i, padRect(i), std::to_string((i + 1) % 10), Style::kPad);
-  status_ = std::make_unique<Label>(*this, cmd::kStatus, Rect{kRowLeft, 392, 548, 410}, kHelpText, Align::kLeft,
+  phrase_ = std::make_unique<DropList>(*this, cmd::kPhrase, Rect{286, kPadTop + 27, 370, kPadTop + 46});
+  fillLength_ = std::make_unique<DropList>(*this, cmd::kFillLength, Rect{374, kPadTop + 27, 462, kPadTop + 46});
+  crash_ = std::make_unique<Button>(*this, cmd::kCrash, Rect{466, kPadTop + 27, 548, kPadTop + 46}, "Crash", Style::kToggle);
+  status_ = std::make_unique<Label>(*this, cmd::kStatus, Rect{kRowLeft, kPadTop + 50, 548, kPadTop + 68}, kHelpText, Align::kLeft,
                                     FontStyle::kNormal, true);
   const struct {
     const char* text;
@@ -99,23 +109,28 @@ void TamborakPanel::build() {
   controlSelect_->select(0);
   grid_->setItems(kGridNames);
   grid_->select(0);
+  phrase_->setItems(kPhraseNames);
+  fillLength_->setItems(kFillLengthNames);
 
   controls_ = {compose_.get(), options_.get(), reset_.get(), mode_.get(), variations_[0].get(), variations_[1].get(),
                variations_[2].get(), quantize_.get(), help_.get(), edit_.get(), about_.get(), swing_.get(),
-               veloPad_.get(), humanize_.get(), noteNames_.get(), controlSelect_.get(), grid_.get(), handle_.get()};
+               veloPad_.get(), humanize_.get(), noteNames_.get(), controlSelect_.get(), grid_.get(), handle_.get(),
+               phrase_.get(), fillLength_.get(), crash_.get()};
   for (auto& pad : pads_) controls_.push_back(pad.get());
   for (Control* c : controls_) c->setTooltip(loadString(c->id()));
   humanize_->amountSlider().setTooltip(loadString(cmd::kHumanize));
   humanize_->trendSlider().setTooltip(loadString(cmd::kHumanizeTrend));
 
-  for (int i = 0; i < kSliceCount; ++i)
+  // The fill's row is a slice row too: its part list offers only the kinds of the fill folder.
+  for (int i = 0; i < kRowCount; ++i)
     if (SliceApi* slice = engine_->slice(i))
       rows_[static_cast<std::size_t>(i)] =
           std::make_unique<LooperView>(*this, *engine_, editing_, *slice, Point{kRowLeft, kRowTop + i * kRowPitch});
+  if (LooperView* fill = row(kSliceCount)) fill->control(cmd::kMute)->setTooltip(loadString(cmd::kFillMuteTip));
   focusRow(0);
 }
 
-Rect TamborakPanel::loopBrowserRect() { return {286, 342, kWidth - 12, 342 + LoopBrowser::naturalHeight()}; }
+Rect TamborakPanel::loopBrowserRect() { return {286, kPadTop, kWidth - 12, kPadTop + LoopBrowser::naturalHeight()}; }
 
 void TamborakPanel::attachLoopBrowser(LoopBrowser* strip) {
   if (browser_) browser_->setParentKeys(nullptr);
@@ -134,7 +149,7 @@ void TamborakPanel::attachLoopBrowser(LoopBrowser* strip) {
 }
 
 LooperView* TamborakPanel::row(int index) {
-  return index >= 0 && index < kSliceCount ? rows_[static_cast<std::size_t>(index)].get() : nullptr;
+  return index >= 0 && index < kRowCount ? rows_[static_cast<std::size_t>(index)].get() : nullptr;
 }
 
 Control* TamborakPanel::control(int id) {
@@ -194,7 +209,7 @@ void TamborakPanel::onTimer(int id) {
 
 void TamborakPanel::refreshAll() {
   for (Item item : {Item::kSwing, Item::kVeloDyn, Item::kHumanize, Item::kHumanizeTrend, Item::kQuantize, Item::kVolume,
-                    Item::kPatternGroup, Item::kNoteNames})
+                    Item::kPatternGroup, Item::kNoteNames, Item::kPhrase})
     refresh(item);
   highlightPad(engine_->getLoopIdx());
 }
@@ -203,8 +218,13 @@ void TamborakPanel::refresh(Item item) {
   if (!engine_) return;
   switch (item) {
     case Item::kSwing: swing_->setValue(engine_->getSwingPc()); break;
-    case Item::kSwingGrid:
-    case Item::kPhrase: break;
+    case Item::kSwingGrid: break;
+    case Item::kPhrase:
+      phrase_->select(static_cast<int>(std::find(std::begin(kPhraseBars), std::end(kPhraseBars), engine_->getPhraseBars()) -
+                                       std::begin(kPhraseBars)));
+      fillLength_->select(engine_->getFillLength());
+      crash_->setChecked(engine_->getCrashAfterFill());
+      break;
     case Item::kVeloDyn:
     case Item::kVeloCenter: veloPad_->setValues(engine_->getVeloDyn(), engine_->getVeloCenterPC()); break;
     case Item::kHumanize: humanize_->setAmount(engine_->getHumanizeVelo()); break;
@@ -247,7 +267,7 @@ void TamborakPanel::highlightPad(int index) {
 void TamborakPanel::focusRow(int index) {
   if (!row(index)) return;
   focusedRow_ = index;
-  for (int i = 0; i < kSliceCount; ++i)
+  for (int i = 0; i < kRowCount; ++i)
     if (LooperView* r = row(i)) r->setSelected(i == index);
 }
 
@@ -297,6 +317,7 @@ void TamborakPanel::command(int id, unsigned mods) {
     case cmd::kAbout: services_.runDialog(Dialog::kAbout); break;
     case cmd::kHelp: services_.runDialog(Dialog::kHelp); break;
     case cmd::kQuantize: engine_->setQuantize(!engine_->getQuantize(), true); refresh(Item::kQuantize); break;
+    case cmd::kCrash: engine_->setCrashAfterFill(!engine_->getCrashAfterFill(), true); refresh(Item::kPhrase); break;
     case cmd::kReset: {
       const int focused = focusedRow_;
       engine_->ResetPars();
@@ -335,7 +356,7 @@ bool TamborakPanel::translateAccelerator(int key, unsigned mods) {
 }
 
 void TamborakPanel::rowFocused(LooperView& focused) {
-  for (int i = 0; i < kSliceCount; ++i)
+  for (int i = 0; i < kRowCount; ++i)
     if (row(i) == &focused) focusRow(i);
 }
 
@@ -377,6 +398,11 @@ void TamborakPanel::onNotify(Control& control, Notify what) {
       if (kParameterNames[i] == text) index = static_cast<int>(i);
     for (auto& row : rows_)
       if (row) row->setParameterIndex(index);
+  } else if (id == cmd::kPhrase || id == cmd::kFillLength) {
+    const int entry = static_cast<DropList&>(control).selection();
+    if (id == cmd::kPhrase) engine_->setPhraseBars(kPhraseBars[entry], true);
+    else engine_->setFillLength(entry, true);
+    refresh(Item::kPhrase);
   } else if (id == cmd::kGrid) {
     const int entry = grid_->selection();
     for (auto& row : rows_)

@@ -1,5 +1,6 @@
 // TamborakPanel: the plug-in's editor: the global controls of the loop, the six slice rows in a
-// column, the quick pads, the drag handle and the status line. It reads every value from the
+// column with the fill's row under them, the quick pads, the phrase controls, the drag handle and
+// the status line. It reads every value from the
 // engine and writes changes back at once, and is a view of the engine, refreshed on its items.
 // Painting and input come from a window backend through paint(), the mouse and key calls and
 // onTimer(). [main-thread]
@@ -24,9 +25,11 @@ class LoopBrowser;
 
 class TamborakPanel : public RowOwner, public TamborakView {
  public:
-  static constexpr int kWidth = 560, kHeight = 414;
+  static constexpr int kWidth = 560, kHeight = 447;
   static constexpr int kPlayTimer = 1, kPlayTimerMs = 10;
   static constexpr int kSliceCount = 6;
+  // The slice rows and the fill's row (row kSliceCount, over the engine's slice kSliceCount).
+  static constexpr int kRowCount = kSliceCount + 1;
 
   // Registers with the engine as a view and builds the controls and the rows.
   TamborakPanel(ControlApi& engine, LoopEditing& editing, WindowServices& services,
@@ -134,9 +137,10 @@ class TamborakPanel : public RowOwner, public TamborakView {
   std::unique_ptr<VSlider> swing_;
   std::unique_ptr<Pad2D> veloPad_;
   std::unique_ptr<HumanizeSlider> humanize_;
-  std::unique_ptr<DropList> mode_, controlSelect_, noteNames_, grid_;
+  std::unique_ptr<DropList> mode_, controlSelect_, noteNames_, grid_, phrase_, fillLength_;
+  std::unique_ptr<Button> crash_;
   std::vector<Control*> controls_;
-  std::array<std::unique_ptr<LooperView>, kSliceCount> rows_;
+  std::array<std::unique_ptr<LooperView>, kRowCount> rows_;
 
   int focusedRow_ = 0;
   Control* captured_ = nullptr;

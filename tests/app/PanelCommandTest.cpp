@@ -43,13 +43,13 @@ TEST(PanelCommand, DrawsTheLoopsPanelAsAPngOfThePanelsSizeAndWritesNothingWhereI
   ASSERT_EQ(runProgram(d, "$T compose --seed 5 -o loop.tbk").exit, 0);
   const auto r = runProgram(d, "$T panel loop.tbk -o panel.png");
   ASSERT_EQ(r.exit, 0) << r.err;
-  EXPECT_EQ(r.out + r.err, "wrote panel.png: the panel, 560 x 414 pixels\n");
+  EXPECT_EQ(r.out + r.err, "wrote panel.png: the panel, 560 x 447 pixels\n");
   const std::string png = readWholeFile(d / "panel.png");
   ASSERT_GT(png.size(), 33u);
   EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
   EXPECT_EQ(png.substr(12, 4), "IHDR");
   EXPECT_EQ(bigEndian(png, 16), 560u);
-  EXPECT_EQ(bigEndian(png, 20), 414u);
+  EXPECT_EQ(bigEndian(png, 20), 447u);
   EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND") << "the image is whole";
 
   fs::create_directory(d / "ro");

@@ -610,6 +610,25 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
   EXPECT_GT(emitted.load(), 0u);
 }
 
+// A live fill (key 46, in bar 2) survives a jump inside its bar; a jump or a host loop back out
+// of it forgets it, rather than playing it whenever the song comes back there.
+TEST_F(EngineTest, ALiveFillLeftBehindByAJumpOrALoopIsForgotten) {
+  ComRef<IMfxEventFilter> face = makeEngine();
+  Tamborak& e = engineOf(face);
+  e.setTriggerEnabled(true);
+  ComRef<HostContext> host = connected(*face);
+  for (const bool hostLoop : {false, true}) {
+    Transport transport(filterOf(e));
+    transport.feed(noteEvent(kBar + kBar / 2, 9, 46, 100, 10));
+    transport.start(0);
+    transport.run(0, 2 * kBar - kBar / 4 - 1, 480);
+    transport.jump(kBar + kBar / 4);
+    EXPECT_EQ(e.liveFillBar(), 2);
+    hostLoop ? transport.loop(0, 2 * kBar - kBar / 4) : transport.jump(0);
+    EXPECT_EQ(e.liveFillBar(), 0) << hostLoop;
+  }
+}
+
 #ifndef NDEBUG
 // A render pass that reaches a user-interface-only path (here a sink that calls back into the
 // engine), or that runs from inside the user-interface queue's work, stops a debug build.

@@ -245,8 +245,9 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
   frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   frameClass.lpszClassName = L"TamborakPageHost";
   RegisterClassW(&frameClass);
+  // Room below the page for the drop target of the drag further down.
   HWND frame = CreateWindowW(L"TamborakPageHost", L"Tamborak page host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN,
-                             0, 0, 620, 480, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                             0, 0, 620, ui::TamborakPanel::kHeight + 66, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!check(frame != nullptr, "the host's frame window opens (a display is needed)")) return;
 
   PROPPAGEINFO info{};

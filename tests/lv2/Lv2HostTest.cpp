@@ -53,6 +53,30 @@ std::vector<Note> reference(const std::string& state, const SongSetup& song,
   return notes;
 }
 
+// The state block `state` after `change` to its engine.
+std::string edited(const std::string& state, const std::function<void(Tamborak&)>& change) {
+  ComRef<IMfxEventFilter> face;
+  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
+  Tamborak& e = CTamborak::of(*face.get()).engine();
+  CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
+  e.readState(reader);
+  change(e);
+  std::string block;
+  CUniString out(block);
+  e.writeState(out);
+  return block;
+}
+
+// Phrases of 4 bars, a one-bar fill and the crash, set after the first block (the port values
+// before it are the plug-in's starting point).
+void setPhrasePorts(Instance& instance) {
+  instance.eachBlock = [&instance] {
+    instance.controls_[lv2::controlIndex("phrase_length")] = 2;
+    instance.controls_[lv2::controlIndex("fill_length")] = 2;
+    instance.controls_[lv2::controlIndex("crash")] = 1;
+  };
+}
+
 // Whether both lists hold the same notes, starts within `within` ticks; ends too where `until`
 // (a tick) has passed them; a note of the reference that runs past `cut` must end at `cut`.
 bool sameNotes(std::vector<Note> got, std::vector<Note> want, double until, double cut = -1, std::string* why = nullptr,
@@ -140,9 +164,16 @@ int main() {
   lilv_node_free(unitOf);
 
   const std::string state = composedState();
+  // The loop with the phrase the ports above set.
+  const std::string phrased = edited(state, [](Tamborak& e) {
+    e.setPhraseBars(4, false);
+    e.setFillLength(2, false);
+    e.setCrashAfterFill(true, false);
+  });
 
-  // As a DAW plays: the place every block, rounded to 1/1920 beat. Every note on the frame nearest
-  // its exact place, the same whatever the block size.
+  // As a DAW plays, phrases of 4 bars set by the ports: the place every block, rounded to 1/1920
+  // beat. Every note on the frame nearest its exact place, the same whatever the block size; bar 4
+  // and 8 play the fill, bar 5 starts with the crash.
   for (double bpm : {93.7, 120.0, 174.0})
     for (const auto& [perBar, unit] : {std::pair(4, 4), std::pair(3, 4), std::pair(7, 8)}) {
       decltype(Instance::raw_) firstFrames;
@@ -154,17 +185,20 @@ int main() {
           continue;
         }
         instance.everyCycle_ = true;
+        setPhrasePorts(instance);
         const std::int64_t end = 8 * song.barTicks();
         std::vector<Note> got = instance.play(song, frameOfTick(song, static_cast<double>(end)), {{0, true, 0, 1}});
         // The last frame may reach the first tick of bar 9.
         std::erase_if(got, [&](const Note& n) { return n.start > static_cast<double>(end) - 0.5; });
-        const std::vector<Note> want = reference(state, song, [&](sim::Transport& t) {
+        const auto eightBars = [&](sim::Transport& t) {
           t.start(0);
           t.run(0, static_cast<MfxTime>(end - 1), 7);
-        });
+        };
+        const std::vector<Note> want = reference(phrased, song, eightBars);
         std::string why;
         const bool same = sameNotes(got, want, static_cast<double>(end) - 2, -1, &why, 0.55 * song.ticksPerFrame()) &&
-                          instance.orderedOutput_ && instance.others_ == 0;
+                          instance.orderedOutput_ && instance.others_ == 0 &&
+                          (block != 64 || !sameNotes(want, reference(state, song, eightBars), static_cast<double>(end)));
         if (block == 64) firstFrames = instance.raw_;
         check(same && instance.raw_ == firstFrames, song.name() + ": 8 bars, the notes of the simulated host " + why);
       }
@@ -172,21 +206,28 @@ int main() {
 
   // A DAW looping bars 2-3, placing every block and relocating at the loop's end: no note twice
   // at a wrap, every note on the frame nearest its exact place, the same frames whatever the
-  // block size. In 3/4 the loop's patterns span two bars, so a start read a bar off shows.
-  for (const auto& [bpm, perBar] : {std::pair(120.0, 4), std::pair(93.7, 3)}) {
+  // block size. In 3/4 the loop's patterns span two bars, so a start read a bar off shows. With
+  // phrases of 4 bars, a loop of bars 3-6 wraps inside a phrase: bar 4 plays the fill each pass.
+  struct HostLoop {
+    double bpm;
+    int perBar, from, to;  // the loop's bars, counted from 0
+    bool phrases;
+  };
+  for (const auto& [bpm, perBar, from, to, phrases] : {HostLoop{120.0, 4, 1, 3, false}, {93.7, 3, 1, 3, false}, {120.0, 4, 2, 6, true}}) {
     decltype(Instance::raw_) firstFrames;
     for (const std::uint32_t block : {256u, 1000u}) {
       const SongSetup song{bpm, perBar, 4, block};
-      const double loopStart = static_cast<double>(song.barTicks()), loopEnd = 3 * loopStart;
+      const double loopStart = static_cast<double>(from * song.barTicks()), loopEnd = static_cast<double>(to * song.barTicks());
       const int passes = 4;
       Instance instance(world, plugin, song.rate);
       instance.restore(state);
+      if (phrases) setPhrasePorts(instance);
       instance.everyCycle_ = true;
       instance.loopStart_ = loopStart, instance.loopEnd_ = loopEnd;
       const auto passFrames = static_cast<std::uint64_t>(std::llround((loopEnd - loopStart) / song.ticksPerFrame()));
-      std::vector<Note> got = instance.play(song, passes * passFrames + 1, {{0, true, 1, 1}});
+      std::vector<Note> got = instance.play(song, passes * passFrames + 1, {{0, true, static_cast<double>(from), 1}});
       std::erase_if(got, [&](const Note& n) { return n.start > passes * (loopEnd - loopStart) + loopStart - 0.5; });
-      const std::vector<Note> want = reference(state, song, [&](sim::Transport& t) {
+      const std::vector<Note> want = reference(phrases ? phrased : state, song, [&](sim::Transport& t) {
         t.start(static_cast<MfxTime>(loopStart));
         for (int pass = 0; pass < passes; ++pass) {
           if (pass > 0) t.jump(static_cast<MfxTime>(loopStart));
@@ -196,8 +237,8 @@ int main() {
       std::string why;
       const bool same = sameNotes(got, want, 1e9, -1, &why, 0.55 * song.ticksPerFrame()) && instance.orderedOutput_;
       if (block == 256) firstFrames = instance.raw_;
-      check(same && instance.raw_ == firstFrames, song.name() + ": a loop of bars 2-3 played " + std::to_string(passes) +
-                                                      " times, the notes of the simulated host " + why);
+      check(same && instance.raw_ == firstFrames, song.name() + ": a loop from bar " + std::to_string(from + 1) +
+                                                      " played 4 times, the notes of the simulated host " + why);
     }
   }
 
@@ -245,40 +286,45 @@ int main() {
   {
     // Pad 1 holds another loop; key 37 (triggering on, keys from 36) comes a few frames before the
     // fourth bar line, so that the bar's first strokes come from pad 1 only if it switches there.
-    ComRef<IMfxEventFilter> face;
-    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-    Tamborak& e = CTamborak::of(*face.get()).engine();
-    CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
-    e.readState(reader);
-    e.setLoopIdx(1, true, 0);
-    e.setVolume("8 Beat Rock");
-    e.setLoopIdx(0, true, 0);
-    e.setTriggerEnabled(true);
-    std::string pads;
-    CUniString out(pads);
-    e.writeState(out);
-    face.reset();
+    // The fill key (46, after the ten) in the middle of bar 5 plays the fill at that bar's end.
+    const std::string pads = edited(state, [](Tamborak& e) {
+      e.setLoopIdx(1, true, 0);
+      e.setVolume("8 Beat Rock");
+      e.getSlice(Tamborak::kFillSlice)->setMutedSilently(false);
+      e.getSlice(Tamborak::kFillSlice)->nextPattern(false, 1, false);
+      e.setLoopIdx(0, true, 0);
+      e.setTriggerEnabled(true);
+    });
 
     Instance instance(world, plugin, song.rate);
     instance.restore(pads);
-    const std::uint64_t triggerFrame = frameOfTick(song, 3 * bar) - 3;
-    HostEvent trigger{triggerFrame, false};
-    trigger.midi[0] = 0x90, trigger.midi[1] = 37, trigger.midi[2] = 100;
-    std::vector<Note> got = instance.play(song, frameOfTick(song, 6 * bar), {{0, true, 0, 1}, trigger});
+    std::vector<HostEvent> events{{0, true, 0, 1}};
+    std::vector<MidiEvent> fed;
+    for (const auto& [at, key] : {std::pair(3 * bar, 37), std::pair(4.5 * bar, 46)}) {
+      const std::uint64_t frame = frameOfTick(song, at) - 3;
+      events.push_back({frame, false, 0, 1, {0x90, static_cast<std::uint8_t>(key), 100}});
+      const auto tick = static_cast<MfxTime>(std::ceil(static_cast<double>(frame) * song.ticksPerFrame() - 1e-6));
+      fed.push_back(noteEvent(tick, 0, key, 100, kOpenDuration));
+    }
+    std::vector<Note> got = instance.play(song, frameOfTick(song, 6 * bar), events);
     std::erase_if(got, [&](const Note& n) { return n.start > 6 * bar - 0.5; });
-    const auto triggerTick = static_cast<MfxTime>(std::ceil(static_cast<double>(triggerFrame) * song.ticksPerFrame() - 1e-6));
-    const std::vector<Note> want = reference(pads, song, [&](sim::Transport& t) {
-      t.feed(noteEvent(triggerTick, 0, 37, 100, kOpenDuration));
-      t.start(0);
-      t.run(0, static_cast<MfxTime>(6 * bar) - 1, 7);
-    });
-    const std::vector<Note> without = reference(state, song, [&](sim::Transport& t) {
-      t.start(0);
-      t.run(0, static_cast<MfxTime>(6 * bar) - 1, 7);
-    });
+    const auto played = [&](const std::string& block, std::size_t keys) {
+      return reference(block, song, [&](sim::Transport& t) {
+        for (std::size_t i = 0; i < keys; ++i) t.feed(fed[i]);
+        t.start(0);
+        t.run(0, static_cast<MfxTime>(6 * bar) - 1, 7);
+      });
+    };
+    const std::vector<Note> want = played(pads, 2), noFill = played(pads, 1);
     std::string why;
-    const bool same = sameNotes(got, want, 6 * bar - 2, -1, &why) && !sameNotes(got, without, 6 * bar - 2);
+    const bool same = sameNotes(got, want, 6 * bar - 2, -1, &why) && !sameNotes(got, played(state, 0), 6 * bar - 2);
     check(same, "a trigger note switches the pad at its frame " + why);
+    const auto before = [&](std::vector<Note> notes, double tick) {
+      std::erase_if(notes, [&](const Note& n) { return n.start > tick - 0.5; });
+      return notes;
+    };
+    check(!sameNotes(got, noFill, 6 * bar - 2) && sameNotes(before(got, 4.75 * bar), before(noFill, 4.75 * bar), 4.75 * bar - 2),
+          "the fill key plays a fill in the last beat of its bar");
 
     // Stopped, the highest trigger key selects pad 9 at once; the pad port set past its range
     // leaves pad 9, and that state restores.
@@ -337,23 +383,16 @@ int main() {
   {
     // The kick alone, struck again a quarter after a note two quarters long: the old note ends
     // where the new one starts, and the new one sounds its own two quarters.
-    ComRef<IMfxEventFilter> face;
-    CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-    Tamborak& e = CTamborak::of(*face.get()).engine();
-    CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
-    e.readState(reader);
-    for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(i != 5);
-    e.getSlice(5)->editTrack([](CMidiTrack& t) {
-      const auto q = static_cast<std::int32_t>(t.division());
-      t.Clear();
-      t.Insert(noteEvent(0, 9, 36, 100, static_cast<std::uint32_t>(2 * q)));
-      t.Insert(noteEvent(q, 9, 36, 90, static_cast<std::uint32_t>(2 * q)));
+    const std::string restruck = edited(state, [](Tamborak& e) {
+      for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(i != 5);
+      e.getSlice(5)->editTrack([](CMidiTrack& t) {
+        const auto q = static_cast<std::int32_t>(t.division());
+        t.Clear();
+        t.Insert(noteEvent(0, 9, 36, 100, static_cast<std::uint32_t>(2 * q)));
+        t.Insert(noteEvent(q, 9, 36, 90, static_cast<std::uint32_t>(2 * q)));
+      });
+      e.getSlice(5)->markEdited();
     });
-    e.getSlice(5)->markEdited();
-    std::string restruck;
-    CUniString out(restruck);
-    e.writeState(out);
-    face.reset();
     Instance instance(world, plugin, song.rate);
     instance.restore(restruck);
     std::vector<Note> got = instance.play(song, frameOfTick(song, bar), {{0, true, 0, 1}});

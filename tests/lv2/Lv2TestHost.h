@@ -324,14 +324,16 @@ class Instance {
   std::deque<std::vector<char>> jobs_, responses_;
 };
 
-// The state block of a loop composed with a fixed seed, all six slices playing.
+// The state block of a loop composed with a fixed seed, all six slices playing, with a fill
+// (phrases off).
 inline std::string composedState() {
   ComRef<IMfxEventFilter> face;
   CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
   Tamborak& e = CTamborak::of(*face.get()).engine();
-  for (int i = 0; i < Tamborak::kSliceCount; ++i) e.getSlice(i)->setMutedSilently(false);
+  for (int i = 0; i <= Tamborak::kFillSlice; ++i) e.getSlice(i)->setMutedSilently(false);
   crtSrand(7);
   e.compose(nullptr);
+  e.getSlice(Tamborak::kFillSlice)->nextPattern(false, 1, false);
   std::string state;
   CUniString out(state);
   e.writeState(out);

@@ -41,6 +41,8 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
       {"about", cmd::kAbout, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kAbout); }},
       {"help", cmd::kHelp, [&] { EXPECT_EQ(services_.dialogs.back(), ui::Dialog::kHelp); }},
       {"edit mode", cmd::kEdit, [&] { EXPECT_TRUE(panel().editMode()); }},
+      {"crash on", cmd::kCrash, [&] { EXPECT_TRUE(engine().getCrashAfterFill()); }},
+      {"crash off", cmd::kCrash, [&] { EXPECT_FALSE(engine().getCrashAfterFill()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -67,6 +69,17 @@ TEST_F(PanelTest, ButtonsListsAndPadsSendTheirCommandsToTheEngine) {
   EXPECT_EQ(engine().getVolumeName(), other);
   EXPECT_EQ(mode.shownText(), other) << "refilled with the new volume selected";
 
+  // The phrase lists set the engine; they and the crash switch follow its changes and a pasted loop.
+  auto& phrase = static_cast<ui::DropList&>(*panel().control(cmd::kPhrase));
+  auto& fillLength = static_cast<ui::DropList&>(*panel().control(cmd::kFillLength));
+  phrase.choose(2), fillLength.choose(2);
+  EXPECT_EQ(std::make_pair(engine().getPhraseBars(), engine().getFillLength()), std::make_pair(4, 2));
+  engine().copyLoop();
+  engine().setPhraseBars(16, true), engine().setFillLength(1, true), engine().setCrashAfterFill(true, true);
+  EXPECT_EQ(phrase.shownText() + " " + fillLength.shownText(), "Phrase: 16 Fill: 2 beats");
+  EXPECT_TRUE(static_cast<ui::Button*>(panel().control(cmd::kCrash))->checked());
+  engine().pasteLoop();
+  EXPECT_EQ(phrase.shownText(), "Phrase: 4");
   // The control selection picks the parameter every row shows.
   slice(2).setParameter(Looper::kTimeOffset, 17);
   panel().controlSelection().choose(2);
@@ -265,12 +278,31 @@ TEST_F(PanelTest, RowsShowTheSlicesPatternsLimitsAndNotesAndThePointerShowsTipsI
   EXPECT_EQ(panel().statusText(), "Quick Pads for storing and instant recalling Loops [1,2,3,...,0]");
   panel().mouseMove(centre(cmd::kIdrc));
   EXPECT_EQ(panel().statusText(), "Click to disable/enable Auto-compose algorithm for the Slice [<Ctrl>+P]");
+
+  // The fill's row under the slices: the fill folder's patterns and kind only, its own IDRC
+  // switch and mute (meaning no fills).
+  ui::LooperView& fill = *panel().row(ui::TamborakPanel::kSliceCount);
+  Looper& f = slice(Tamborak::kFillSlice);
+  ASSERT_EQ(&fill.slice(), engine().slice(Tamborak::kFillSlice));
+  fill.slice().nextPattern(false);
+  EXPECT_EQ(fill.patternText(), displayName(f.file()));
+  EXPECT_EQ(static_cast<ui::DropList&>(*fill.control(cmd::kPartList)).items(), std::vector<std::string>{"Fill"});
+  const bool fillMuted = f.muted();
+  for (int id : {cmd::kIdrc, cmd::kMute}) {
+    const ui::Point at{fill.control(id)->rect().left + 4, fill.control(id)->rect().top + 4};
+    panel().mouseDown(at, MouseButton::kLeft, ui::kNoMods);
+    panel().mouseUp(at);
+    panel().mouseMove(at);
+  }
+  EXPECT_EQ(f.muted(), !fillMuted);
+  EXPECT_TRUE(f.idrcOff() && !slice(0).idrcOff() && !slice(0).muted());
+  EXPECT_EQ(panel().statusText(), "Click to mute the fill: no fills play [M]; right-click - Solo/Unsolo the fill [Ctrl+M]");
   panel().mouseMove({5, 200});
   EXPECT_EQ(panel().statusText(), "For Help, press F1");
 
   const ui::RecordingCanvas canvas = painted();
   for (const char* text : {"Swing", "Velocity Dynamics", "Humanize", "Options", "Reset", "Quantize", "Edit", "IDRC", "Part",
-                           "Pattern", "Strokes", "Drag from here", "For Help, press F1", "0"})
+                           "Pattern", "Strokes", "Drag from here", "For Help, press F1", "0", "Fill", "Phrase: off", "Crash"})
     EXPECT_TRUE(canvas.drewText(text)) << text;
   EXPECT_EQ(canvas.clipDepth(), 0) << "every clip popped";
 }
