@@ -96,7 +96,15 @@ void Tamborak::renderSlices(SongTick from, SongTick to) {
   const std::int32_t live = liveFillBar_;
   Looper& fill = playingSlice(kFillSlice);
   const FillCue cue{(phrase.bars > 0 || live > 0) && fill.sounds(), fill.firstBeat(), live};
-  for (std::size_t i = 0; i < kPartCount; ++i) renderPart(playingSlice(i), static_cast<int>(i), phrase, cue, *this, from, to);
+  // The window is cut once for all parts; one too long for the plan is cut by each part.
+  PhrasePlan plan;
+  plan.cut(phrase, cue, *this, from, to);
+  for (std::size_t i = 0; i < kPartCount; ++i) {
+    if (plan.overflowed())
+      renderPart(playingSlice(i), static_cast<int>(i), phrase, cue, *this, from, to);
+    else
+      plan.render(playingSlice(i), static_cast<int>(i), *this);
+  }
   if (live > 0 && to >= liveFillEnd_) liveFillBar_ = 0;  // played, crash and all
 }
 

@@ -63,15 +63,18 @@ void playPhrases(const PhraseSettings& phrase, const FillCue& fill, ProcessConte
 
 namespace {
 
+// What part `slot` plays of each kind of piece.
+bool plays(int slot, bool fill) { return fill ? slot == kSlotFill || slot < kSlotCymbal : slot != kSlotFill; }
+
 // The pieces one part plays.
 class PartPieces final : public PhraseParts {
  public:
   PartPieces(Looper& slice, int slot, ProcessContext& context) : slice_(slice), slot_(slot), context_(context) {}
   void renderGroove(std::int32_t from, std::int32_t to) override {
-    if (slot_ != kSlotFill) slice_.render(from, to, context_);
+    if (plays(slot_, false)) slice_.render(from, to, context_);
   }
   void renderFill(std::int32_t from, std::int32_t to) override {
-    if (slot_ == kSlotFill || slot_ < kSlotCymbal) slice_.render(from, to, context_);
+    if (plays(slot_, true)) slice_.render(from, to, context_);
   }
   void crash(std::int32_t at) override {
     if (slot_ == kSlotCymbal) slice_.renderCrash(at, context_);
@@ -84,6 +87,23 @@ class PartPieces final : public PhraseParts {
 };
 
 }  // namespace
+
+void PhrasePlan::cut(const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context, std::int32_t from,
+                     std::int32_t to) {
+  count_ = 0;
+  playPhrases(phrase, fill, context, from, to, *this);
+}
+
+void PhrasePlan::render(Looper& slice, int slot, ProcessContext& context) const {
+  for (std::size_t i = 0; i < count_ && i < kCapacity; ++i) {
+    const Piece& piece = pieces_[i];
+    if (piece.kind == Kind::kCrash) {
+      if (slot == kSlotCymbal) slice.renderCrash(piece.from, context);
+    } else if (plays(slot, piece.kind == Kind::kFill)) {
+      slice.render(piece.from, piece.to, context);
+    }
+  }
+}
 
 void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context,
                 std::int32_t from, std::int32_t to) {

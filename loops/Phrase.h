@@ -5,6 +5,7 @@
 // the engine's playback and every off-line render cut the song the same way.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "loops/ProcessContext.h"
@@ -74,6 +75,38 @@ class Looper;
 // [audio-thread, real-time safe; holds the slice's lock while it renders]
 void renderPart(Looper& slice, int slot, const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context,
                 std::int32_t from, std::int32_t to);
+
+// The pieces of one window, cut once for every part: up to kCapacity of them (any window of up to
+// two bars; a host's windows are far shorter). A window with more overflows, and each part then
+// cuts it itself (renderPart).
+class PhrasePlan final : public PhraseParts {
+ public:
+  static constexpr std::size_t kCapacity = 8;
+  // Cuts [from, to] as playPhrases does. [audio-thread, real-time safe as playPhrases]
+  void cut(const PhraseSettings& phrase, const FillCue& fill, ProcessContext& context, std::int32_t from,
+           std::int32_t to);
+  bool overflowed() const { return count_ > kCapacity; }
+  // Renders part `slot` over the cut pieces, as renderPart would. [audio-thread, real-time safe;
+  // holds the slice's lock while it renders]
+  void render(Looper& slice, int slot, ProcessContext& context) const;
+
+  void renderGroove(std::int32_t from, std::int32_t to) override { add(Kind::kGroove, from, to); }
+  void renderFill(std::int32_t from, std::int32_t to) override { add(Kind::kFill, from, to); }
+  void crash(std::int32_t at) override { add(Kind::kCrash, at, at); }
+
+ private:
+  enum class Kind : std::uint8_t { kGroove, kFill, kCrash };
+  struct Piece {
+    Kind kind;
+    std::int32_t from, to;
+  };
+  void add(Kind kind, std::int32_t from, std::int32_t to) {
+    if (count_ < kCapacity) pieces_[count_] = {kind, from, to};
+    ++count_;
+  }
+  Piece pieces_[kCapacity];
+  std::size_t count_ = 0;
+};
 
 // Whether measure `measure` (from 1) ends a phrase of `bars` bars. [any-thread]
 constexpr bool endsPhrase(std::int32_t bars, std::int32_t measure) {

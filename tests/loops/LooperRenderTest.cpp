@@ -302,4 +302,11 @@ TEST(Phrases, CutWindowsAtTheFillsOfEachPhrase) {
     playPhrases(c.phrase, c.fill, context, c.from, c.to, pieces);
     EXPECT_EQ(pieces.log, c.pieces) << c.numerator << " " << c.phrase.bars;
   }
+  // A plan holds the pieces of two bars at least; a longer window is left to each part.
+  test::MeterContext context(4, 2);
+  PhrasePlan plan;
+  for (const auto& [bars, overflows] : {std::pair(2, false), std::pair(9, true)}) {
+    plan.cut({2, FillLength::kOneBeat, true}, {true, 0, 1}, context, 1919, 1919 + bars * 1920);
+    EXPECT_EQ(plan.overflowed(), overflows) << bars;
+  }
 }
