@@ -206,9 +206,8 @@ std::string phraseText(Tamborak& engine, bool json) {
   const auto length = static_cast<std::size_t>(p.fillLength);
   if (json) {
     // The label the option takes.
-    std::string_view label = findGlobalControl("--fill-length")->choices;
-    for (std::size_t i = 0; i < length; ++i) label.remove_prefix(label.find('|') + 1);
-    return "{\"bars\": " + std::to_string(p.bars) + ", \"fillLength\": \"" + std::string(label.substr(0, label.find('|'))) +
+    const std::string_view label = choiceLabel(*findGlobalControl("--fill-length"), static_cast<std::int32_t>(length));
+    return "{\"bars\": " + std::to_string(p.bars) + ", \"fillLength\": \"" + std::string(label) +
            "\", \"crash\": " + (p.crash ? "true" : "false") + "}";
   }
   if (p.bars == 0) return "phrases off";

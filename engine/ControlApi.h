@@ -16,6 +16,7 @@
 #include "engine/ListControls.h"
 #include "engine/SliceApi.h"
 #include "io/UniStream.h"
+#include "loops/Phrase.h"
 #include "platform/Clipboard.h"
 
 namespace velmora {
@@ -114,7 +115,7 @@ class ControlApi {
   virtual bool getQuantize() const = 0;
   // The loop's phrase: its length in bars (0 off, 2, 4, 8 or 16; any other value is off), how
   // much of its last bar the fill takes (0 one beat, 1 two beats, 2 the bar; clamped), and the
-  // crash on the downbeat after a fill. Stored with the loop.
+  // crash on the downbeat after a fill (kPhraseBars lists the lengths). Stored with the loop.
   virtual void setPhraseBars(std::int32_t bars, bool notify) = 0;
   virtual std::int32_t getPhraseBars() const = 0;
   virtual void setFillLength(std::int32_t length, bool notify) = 0;

@@ -68,11 +68,7 @@ inline constexpr GlobalControl kGlobalControls[] = {
      "state block: pad", "quick_pad", 9, nullptr},
     // The loop's phrase: bars by choice index (kPhraseBars), fill length, crash after the fill.
     {"Phrase", 0, kPhraseChoices - 1, 0, GlobalControl::Kind::kChoice, "off|2|4|8|16",
-     [](Tamborak& e) {
-       return static_cast<std::int32_t>(std::find(std::begin(kPhraseBars), std::end(kPhraseBars), e.getPhraseBars()) -
-                                        std::begin(kPhraseBars));
-     },
-     [](Tamborak& e, std::int32_t v) { e.setPhraseBars(kPhraseBars[v], false); }, "loop block: phrase bars",
+     [](Tamborak& e) { return phraseChoice(e.getPhraseBars()); }, [](Tamborak& e, std::int32_t v) { e.setPhraseBars(kPhraseBars[v], false); }, "loop block: phrase bars",
      "phrase_length", 10, "--phrase"},
     {"Fill length", 0, 2, 0, GlobalControl::Kind::kChoice, "beat|2beats|bar",
      [](Tamborak& e) { return e.getFillLength(); }, [](Tamborak& e, std::int32_t v) { e.setFillLength(v, false); },
@@ -123,6 +119,18 @@ constexpr std::optional<std::int32_t> choiceIndex(const GlobalControl& control, 
     if (bar == std::string_view::npos) return std::nullopt;
     rest.remove_prefix(bar + 1);
   }
+}
+
+// The label of choice `index` (min on) of a choice control; empty outside its labels. [any-thread]
+constexpr std::string_view choiceLabel(const GlobalControl& control, std::int32_t index) {
+  if (control.kind != GlobalControl::Kind::kChoice || !control.choices || index < control.min) return {};
+  std::string_view rest = control.choices;
+  for (std::int32_t i = control.min; i < index; ++i) {
+    const std::size_t bar = rest.find('|');
+    if (bar == std::string_view::npos) return {};
+    rest.remove_prefix(bar + 1);
+  }
+  return rest.substr(0, rest.find('|'));
 }
 
 // `value` clamped to the control's range. [any-thread, real-time safe]

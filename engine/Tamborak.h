@@ -345,8 +345,10 @@ class Tamborak : public ControlApi,
   // [audio-thread, pad lock held]
   Looper& playingSlice(std::size_t i);
   PhraseSettings playingPhrase();
-  // Takes a phrase read with a loop, without notification. [main-thread]
+  // Takes a phrase read with a loop, without notification; the views show it. [main-thread]
   void takePhrase(const PhraseSettings& phrase);
+  // The same without the views, for the pad switch under the pad lock. [any-thread]
+  void storePhrase(const PhraseSettings& phrase);
   // Pad `index` plays from now on: its slices restart, a stored pad brings its swing grid.
   // [audio-thread, real-time safe, pad lock held]
   void startPlaying(std::int32_t index);

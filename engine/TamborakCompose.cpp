@@ -92,7 +92,6 @@ FillInputs Tamborak::fillInputs() const {
   if (p.bars == 0 || fill.muted() || fill.track().endTime() <= 0) return {};
   const FillShape shape = fillShape(fill.track(), static_cast<std::int32_t>(fill.track().division()), drumMap_);
   const Looper& cymbal = *slices_[kSlotCymbal];
-  constexpr int kCrashKey = 49;
   FillInputs in;
   in.window = p.fillLength == FillLength::kBar ? 0xFFFF : p.fillLength == FillLength::kTwoBeats ? 0x00FF : 0x000F;
   in.window &= 0xFFFFu >> (4 * fill.firstBeat());  // the groove plays on until the fill's first beat
@@ -100,7 +99,7 @@ FillInputs Tamborak::fillInputs() const {
   in.cymbals = shape.cymbals, in.other = shape.other;
   in.silencedStroke = shape.silenced;
   in.crashAfter = p.crash;
-  in.crashAvailable = !cymbal.muted() && cymbal.drumMap().note(drumMap_.note(kCrashKey)) != 0;
+  in.crashAvailable = !cymbal.muted() && cymbal.drumMap().note(drumMap_.note(Looper::kCrashKey)) != 0;
   return in;
 }
 

@@ -241,10 +241,15 @@ void Tamborak::setCrashAfterFill(bool on, bool notify) {
   if (notify) changed("setCrashAfterFill");
 }
 
+void Tamborak::storePhrase(const PhraseSettings& phrase) {
+  phraseBars_ = validPhraseBars(phrase.bars);
+  fillLength_ = static_cast<std::int32_t>(phrase.fillLength);
+  crashAfterFill_ = phrase.crash;
+}
+
 void Tamborak::takePhrase(const PhraseSettings& phrase) {
-  setPhraseBars(phrase.bars, false);
-  setFillLength(static_cast<std::int32_t>(phrase.fillLength), false);
-  setCrashAfterFill(phrase.crash, false);
+  storePhrase(phrase);
+  refreshViews(TamborakView::Item::kPhrase);
 }
 
 void Tamborak::setVeloMin(std::int32_t value) {

@@ -69,9 +69,7 @@ void Tamborak::completeSwitch(bool notify) {
       // The render pass reads the slices' phrase once the pad is theirs: it changes with them.
       const PhraseSettings taken = set.phrase;
       set.phrase = phrase();
-      phraseBars_ = taken.bars;
-      fillLength_ = static_cast<std::int32_t>(taken.fillLength);
-      crashAfterFill_ = taken.crash;
+      storePhrase(taken);
       set.engine.group = patternGroup_;
       set.volume = folderComponent(set.slices[0]->folder(), 0);
       set.swingGrid = swingGridOfVolume(set.volume);

@@ -46,6 +46,8 @@ class Looper {
   static constexpr std::int32_t kRecordVersion = 6;
   // Slice time offsets are stored at this resolution.
   static constexpr std::int32_t kOffsetTicksPerQuarter = 480;
+  // The crash cymbal of the General MIDI drum set, which the crash after a fill plays.
+  static constexpr std::int32_t kCrashKey = 49;
   // Longest folder or file text a slice record may carry.
   static constexpr std::uint32_t kMaxNameLength = 0xFFFF;
 

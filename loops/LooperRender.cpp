@@ -15,9 +15,6 @@ namespace velmora {
 
 namespace {
 
-// The crash cymbal of the General MIDI drum set.
-constexpr std::int32_t kCrashKey = 49;
-
 // Song ticks are 32-bit; sums that could pass the end wrap instead of overflowing.
 std::int32_t wrapped(std::int64_t value) { return static_cast<std::int32_t>(value); }
 

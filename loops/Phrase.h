@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "loops/ProcessContext.h"
 
@@ -25,7 +26,14 @@ struct PhraseSettings {
 
 // The phrase lengths on offer, in the order of their choice index (0: off).
 inline constexpr std::int32_t kPhraseBars[] = {0, 2, 4, 8, 16};
-inline constexpr std::int32_t kPhraseChoices = 5;
+inline constexpr std::int32_t kPhraseChoices = static_cast<std::int32_t>(std::size(kPhraseBars));
+
+// The choice index of a phrase length; 0 (off) for one not on offer. [any-thread]
+constexpr std::int32_t phraseChoice(std::int32_t bars) {
+  for (std::int32_t i = 1; i < kPhraseChoices; ++i)
+    if (kPhraseBars[i] == bars) return i;
+  return 0;
+}
 
 // `bars` when it is a phrase length on offer, else 0 (off). [any-thread]
 constexpr std::int32_t validPhraseBars(std::int64_t bars) {

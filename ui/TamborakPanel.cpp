@@ -1,8 +1,6 @@
 #include "ui/TamborakPanel.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "ui/Accelerators.h"
 #include "ui/CommandIds.h"
@@ -23,7 +21,6 @@ constexpr int kGridValues[] = {0, 8, 12, 16, 24, 32, 48};
 // The quick pads, the loop browser and the phrase controls sit under the rows.
 constexpr int kPadTop = kRowTop + TamborakPanel::kRowCount * kRowPitch + 8;
 const std::vector<std::string> kPhraseNames{"Phrase: off", "Phrase: 2", "Phrase: 4", "Phrase: 8", "Phrase: 16"};
-constexpr int kPhraseBars[] = {0, 2, 4, 8, 16};
 const std::vector<std::string> kFillLengthNames{"Fill: beat", "Fill: 2 beats", "Fill: bar"};
 
 std::string format(const char* pattern, int a, int b = 0) {
@@ -220,8 +217,7 @@ void TamborakPanel::refresh(Item item) {
     case Item::kSwing: swing_->setValue(engine_->getSwingPc()); break;
     case Item::kSwingGrid: break;
     case Item::kPhrase:
-      phrase_->select(static_cast<int>(std::find(std::begin(kPhraseBars), std::end(kPhraseBars), engine_->getPhraseBars()) -
-                                       std::begin(kPhraseBars)));
+      phrase_->select(phraseChoice(engine_->getPhraseBars()));
       fillLength_->select(engine_->getFillLength());
       crash_->setChecked(engine_->getCrashAfterFill());
       break;
