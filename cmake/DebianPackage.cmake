@@ -6,7 +6,8 @@ endif()
 if(NOT HELP2MAN OR NOT TARGET tamborak_lv2)
   add_custom_target(deb
     COMMAND ${CMAKE_COMMAND} -E echo "deb: the package needs help2man and the LV2 plug-in (apt-get install help2man lv2-dev)"
-    COMMAND ${CMAKE_COMMAND} -E false)
+    COMMAND ${CMAKE_COMMAND} -E false
+    VERBATIM)
   return()
 endif()
 
