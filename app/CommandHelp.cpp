@@ -23,8 +23,10 @@ constexpr char kProgram[] =
     "  volume list FILE               list the patterns of a volume file\n"
     "\n"
     "Tamborak composes drum loops from a library of one-bar pattern files. The library is the\n"
-    "Patterns folder beside the program unless --library FOLDER names another. Exit codes: 0 done,\n"
-    "1 missing or damaged input or an output not written, 2 a usage error, 3 rules broken (check).\n"
+    "Patterns folder beside the program, else the installed one (tamborak/Patterns under\n"
+    "$XDG_DATA_DIRS, /usr/share by default), unless --library FOLDER names another.\n"
+    "Exit codes: 0 done, 1 missing or damaged input or an output not written, 2 a usage error,\n"
+    "3 rules broken (check).\n"
     "A volume file packs a folder of patterns into one file; put it in the library under a name\n"
     "without an extension.\n";
 
@@ -41,7 +43,7 @@ constexpr char kCompose[] =
     "fill, each bar as 16 steps (x a stroke, X an accented stroke or open hi-hat, . a rest), the\n"
     "composer's result and the rule report. With a phrase length the fill is drawn and judged with\n"
     "the loop; the loop file keeps the phrase settings.\n"
-    "  --library FOLDER   the pattern library (default: Patterns beside the program)\n"
+    "  --library FOLDER   the pattern library (default: the installed Patterns)\n"
     "  --volume NAME      the volume to draw from (default: the first)\n"
     "  --group 0|1|2      variation group: small, medium or large\n"
     "  --attempts N       at most N attempts (default: the Compose\\Attempts setting, 100)\n"
@@ -85,7 +87,7 @@ constexpr char kFind[] =
   "  -o OUT.mid         write the MIDI file (whole or not at all)\n"                            \
   "  --wav OUT.wav      render it to audio with fluidsynth and a General MIDI sound font\n"     \
   "                     ($TAMBORAK_SOUNDFONT, else the system's default GM font)\n"             \
-  "  --library FOLDER   the pattern library (default: Patterns beside the program)\n"
+  "  --library FOLDER   the pattern library (default: the installed Patterns)\n"
 
 constexpr char kExport[] =
     "usage: tamborak export LOOP.tbk -o OUT.mid [options]\n"
@@ -127,7 +129,7 @@ constexpr char kPanel[] =
 
 constexpr char kLibrary[] =
     "usage: tamborak library [FOLDER] [--json]\n"
-    "Counts the patterns of the library (default: Patterns beside the program) per volume, kind\n"
+    "Counts the patterns of the library (default: the installed Patterns) per volume, kind\n"
     "and variation group.\n";
 
 constexpr char kVolume[] =

@@ -9,32 +9,74 @@
 namespace velmora {
 
 namespace {
+namespace fs = std::filesystem;
+
 std::mutex foldersLock;
 LibraryFolders folders;
+
+constexpr char kSep = static_cast<char>(fs::path::preferred_separator);
+
+std::string withSeparator(std::string folder) {
+  if (folder.empty() || folder.back() != kSep) folder += kSep;
+  return folder;
+}
+
+std::string child(const std::string& folder, const char* name) { return withSeparator(folder) + name + kSep; }
+
+bool isFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(fs::path(path), ec);
+}
 }  // namespace
+
+LibraryPlaces LibraryPlaces::of(const std::string& program) {
+  LibraryPlaces places;
+  places.program = program;
+  places.programWritable = platform::canCreateFilesIn(program);
+  places.userData = platform::userDataFolder();
+  places.sharedData = platform::sharedDataFolders();
+  return places;
+}
+
+LibraryFolders libraryFoldersFor(const LibraryPlaces& places) {
+  LibraryFolders result;
+  result.patterns = child(places.program, "Patterns");
+  bool shared = false;
+  if (!isFolder(result.patterns))
+    for (const std::string& folder : places.sharedData)
+      if (isFolder(child(folder, "Patterns"))) {
+        result.patterns = child(folder, "Patterns");
+        shared = true;
+        break;
+      }
+  const bool beside = (places.programWritable && !shared) || places.userData.empty();
+  const std::string base = beside ? places.program : places.userData;
+  result.loops = child(base, "Loops");
+  result.drumMaps = child(base, "DrumMaps");
+  result.noteNames = child(base, "NoteNames");
+  return result;
+}
+
+LibraryFolders findLibraryFolders(const std::string& programFolder) {
+  return libraryFoldersFor(LibraryPlaces::of(programFolder));
+}
 
 LibraryFolders libraryFolders() {
   std::lock_guard guard(foldersLock);
   return folders;
 }
 
-LibraryFolders libraryFoldersBeside(const std::string& programFolder) {
-  const char sep = static_cast<char>(std::filesystem::path::preferred_separator);
-  LibraryFolders result;
-  result.program = programFolder;
-  result.patterns = programFolder + sep + "Patterns" + sep;
-  result.loops = programFolder + sep + "Loops" + sep;
-  result.drumMaps = programFolder + sep + "DrumMaps" + sep;
-  result.noteNames = programFolder + sep + "NoteNames" + sep;
-  return result;
-}
-
 void initLibrary(const std::string& programFolder, const std::string& patternsFolder) {
-  LibraryFolders computed = libraryFoldersBeside(programFolder.empty() ? platform::moduleFolder() : programFolder);
-  if (!patternsFolder.empty()) {
-    const char sep = static_cast<char>(std::filesystem::path::preferred_separator);
-    computed.patterns = patternsFolder.back() == sep ? patternsFolder : patternsFolder + sep;
-  }
+  const std::string program = programFolder.empty() ? platform::moduleFolder() : programFolder;
+  LibraryFolders computed = findLibraryFolders(program);
+  if (!patternsFolder.empty()) computed.patterns = withSeparator(patternsFolder);
+  // The user's own folders are made on first use; beside the program they ship with it. A folder
+  // that cannot be made shows up later as a failed save, with its reason.
+  if (computed.loops != child(program, "Loops"))
+    for (const std::string* folder : {&computed.loops, &computed.drumMaps, &computed.noteNames}) {
+      std::error_code ec;
+      fs::create_directories(fs::path(*folder), ec);
+    }
   {
     std::lock_guard guard(foldersLock);
     folders = computed;

@@ -1,11 +1,13 @@
 #include <dlfcn.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/System.h"
 
@@ -26,6 +28,45 @@ std::string moduleFolder() {
   std::string folder(path);
   const auto slash = folder.find_last_of('/');
   return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
+namespace {
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+}  // namespace
+
+// Relative XDG paths are invalid and ignored, as the base directory specification asks.
+std::string userDataFolder() {
+  const std::string xdg = environment("XDG_DATA_HOME");
+  if (!xdg.empty() && xdg.front() == '/') return xdg + "/tamborak";
+  const std::string home = environment("HOME");
+  return home.empty() ? std::string() : home + "/.local/share/tamborak";
+}
+
+std::vector<std::string> sharedDataFolders() {
+  std::string dirs = environment("XDG_DATA_DIRS");
+  if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
+  std::vector<std::string> folders;
+  for (std::size_t start = 0; start <= dirs.size();) {
+    std::size_t end = dirs.find(':', start);
+    if (end == std::string::npos) end = dirs.size();
+    const std::string dir = dirs.substr(start, end - start);
+    if (!dir.empty() && dir.front() == '/') folders.push_back(dir + (dir.back() == '/' ? "" : "/") + "tamborak");
+    start = end + 1;
+  }
+  return folders;
+}
+
+bool canCreateFilesIn(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::string name = folder + "/.tamborak-XXXXXX";
+  const int fd = mkstemp(name.data());
+  if (fd < 0) return false;
+  close(fd);
+  unlink(name.c_str());
+  return true;
 }
 
 std::string lastErrorText() { return std::strerror(errno); }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/System.h"
 
@@ -19,6 +20,27 @@ std::string moduleFolder() {
   std::string folder(name, n);
   const auto slash = folder.find_last_of('\\');
   return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
+std::string userDataFolder() {
+  char appData[MAX_PATH];
+  const DWORD n = GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return {};
+  return std::string(appData, n) + "\\Velmora\\Tamborak";
+}
+
+std::vector<std::string> sharedDataFolders() { return {}; }
+
+bool canCreateFilesIn(const std::string& folder) {
+  if (folder.empty()) return false;
+  const std::string name = folder + "\\~tamborak-" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(GetTickCount64()) + ".tmp";
+  // Removed by the system when the handle closes.
+  const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
 }
 
 std::string lastErrorText() {

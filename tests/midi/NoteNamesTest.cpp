@@ -7,7 +7,6 @@
 #include <set>
 
 #include "io/Record.h"
-#include "library/LibraryFolders.h"
 #include "midi/NoteNamesProvider.h"
 #include "tests/TempFolder.h"
 
@@ -148,7 +147,7 @@ TEST(NoteNames, NamesTitlesResetAndCopy) {
 
 TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   test::TempFolder temp;
-  const std::string folder = libraryFoldersBeside(temp.path().string()).noteNames;
+  const std::string folder = (temp.path() / "NoteNames").string() + static_cast<char>(std::filesystem::path::preferred_separator);
   NoteNamesProvider provider;
   provider.scanFolder(folder);  // not there yet
   EXPECT_EQ(titles(provider), (std::vector<std::string>{"General MIDI Drums"}));
