@@ -3,9 +3,9 @@
 if(WIN32 OR CMAKE_CROSSCOMPILING OR TAMBORAK_FUZZ)
   return()
 endif()
-if(NOT HELP2MAN OR NOT TARGET tamborak_lv2)
+if(NOT TARGET man-page OR NOT TARGET tamborak_lv2)
   add_custom_target(deb
-    COMMAND ${CMAKE_COMMAND} -E echo "deb: the package needs help2man and the LV2 plug-in (apt-get install help2man lv2-dev)"
+    COMMAND ${CMAKE_COMMAND} -E echo "deb: the package needs help2man, the LV2 plug-in (apt-get install help2man lv2-dev) and a build without sanitizers"
     COMMAND ${CMAKE_COMMAND} -E false
     VERBATIM)
   return()

@@ -11,9 +11,10 @@ set(TAMBORAK_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tamborak)
 install(TARGETS tamborak RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/app/Patterns/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tamborak/Patterns)
 
-# The manual page, from the program's own --help and --version.
+# The manual page, from the program's own --help and --version (not in sanitizer builds, whose
+# program may report at exit).
 find_program(HELP2MAN help2man)
-if(HELP2MAN)
+if(HELP2MAN AND NOT TAMBORAK_SANITIZE)
   set(TAMBORAK_MAN_PAGE ${CMAKE_BINARY_DIR}/app/tamborak.1.gz)
   add_custom_command(OUTPUT ${TAMBORAK_MAN_PAGE}
     COMMAND ${HELP2MAN} --no-info --section=1 --name=${TAMBORAK_SUMMARY} --output=tamborak.1 $<TARGET_FILE:tamborak>
@@ -24,7 +25,7 @@ if(HELP2MAN)
     VERBATIM)
   add_custom_target(man-page ALL DEPENDS ${TAMBORAK_MAN_PAGE})
   install(FILES ${TAMBORAK_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
+elseif(NOT HELP2MAN)
   message(STATUS "help2man not found: no manual page, no Debian package (apt-get install help2man)")
 endif()
 
