@@ -72,7 +72,7 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (command == "--version") {
-    std::puts("tamborak 0.2.0");
+    std::puts("tamborak " TAMBORAK_VERSION);
     return 0;
   }
   if (command == "compose") return composeCommand(args);
