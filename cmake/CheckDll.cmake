@@ -1,6 +1,7 @@
 # Checks a built DLL with the MinGW objdump: it imports only DLLs of the system (no compiler
-# run-time DLLs to ship beside it) and exports exactly the four server entry points, undecorated.
-# Usage: cmake -DOBJDUMP=... -DDLL=... -P CheckDll.cmake
+# run-time DLLs to ship beside it) and exports exactly the four server entry points, undecorated;
+# with VERSION, that its version resource names the product, the version and the PUBLISHER.
+# Usage: cmake -DOBJDUMP=... -DDLL=... [-DVERSION=... -DPUBLISHER=...] -P CheckDll.cmake
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND "${OBJDUMP}" -p "${DLL}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -47,6 +48,28 @@ if(NOT exports STREQUAL expected)
   list(APPEND failed "exports ${count} names instead of [${expected}]; those starting with Dll: [${exports}]")
 else()
   message(STATUS "exports ${exports}")
+endif()
+
+# The resource's strings are UTF-16, each value after its name and its padding.
+function(utf16_hex text out)
+  string(HEX "${text}" hex)
+  string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
+  set(${out} "${hex}0000" PARENT_SCOPE)
+endfunction()
+if(VERSION)
+  file(READ "${DLL}" bytes HEX)
+  foreach(pair "ProductName=Tamborak" "FileVersion=${VERSION}" "ProductVersion=${VERSION}" "CompanyName=${PUBLISHER}"
+               "OriginalFilename=tamborak.dll")
+    string(REGEX REPLACE "=.*" "" name "${pair}")
+    string(REGEX REPLACE "^[^=]+=" "" value "${pair}")
+    utf16_hex("${name}" name_hex)
+    utf16_hex("${value}" value_hex)
+    if(bytes MATCHES "${name_hex}(0000)*${value_hex}")
+      message(STATUS "version resource: ${name} ${value}")
+    else()
+      list(APPEND failed "version resource: no ${name} ${value}")
+    endif()
+  endforeach()
 endif()
 
 if(failed)
