@@ -4,7 +4,10 @@
 // the exit code is 1 when a check failed.
 // With --page SHOT.bmp (a display is needed) it also opens the editor page in a window of its own,
 // showing the loop of --loop LOOP.tbk when given.
+// With --installed it registers nothing: it checks the keys of the plug-in the setup program
+// installed, creates the filter by CLSID, plays it and saves a loop in the engine's loops folder.
 // Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]
+//        com_host --installed [STORED-NOTES]
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +19,8 @@
 
 #include "hostapi/ClassIds.h"
 #include "hostapi/MfxHost.h"
+#include "io/UniStream.h"
+#include "platform/SafeSave.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
 #include "tests/frame/DrHost.h"
@@ -62,6 +67,13 @@ std::vector<Key> registrationKeys(const std::string& dll) {
   };
 }
 
+// Checks every key of the registration, naming `dll` as the server.
+void checkRegistered(const std::string& dll) {
+  for (const Key& key : registrationKeys(dll)) {
+    const std::string value = defaultValue(key.root, key.path);
+    check(value == key.value, "registered " + key.path, value);
+  }
+}
 
 // A filter created through COM, with its engine face and a context of the simulated host.
 struct Instance {
@@ -255,6 +267,33 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The installed plug-in, as a user's host meets it: found through the registry only. Plays the
+// default loop and saves it as "installed.tbk" in the engine's loops folder, naming the file.
+void driveInstalled(const std::string& storedNotes) {
+  const Key server = registrationKeys("")[2];  // the filter's InprocServer32
+  const std::string dll = defaultValue(server.root, server.path);
+  checkRegistered(dll);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Instance one;
+    if (checkResult(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_IMfxEventFilter,
+                                     out(one.filter.put())),
+                    S_OK, "CoCreateInstance of the installed filter") &&
+        checkResult(one.filter->QueryInterface(IID_ITamborak, out(one.engine.put())), S_OK, "QueryInterface ITamborak") &&
+        checkResult(sim::connect(*one.filter, *one.context), S_OK, "Connect")) {
+      const std::string notes = test::scenarioText(test::playScenario(*one.filter, *one.engine));
+      check(!notes.empty() && (storedNotes.empty() || notes == storedNotes), "the installed plug-in plays the default loop");
+      std::string bytes, error = "the loop is incomplete";
+      CUniString stream(bytes);
+      const std::string path = one.engine->getLoopsFolder() + "installed.tbk";
+      const bool saved = one.engine->saveLoop(stream, true) && platform::saveFileWhole(path, bytes, error);
+      check(saved, "saved loop", saved ? path : error);
+      one.filter->Disconnect();
+    }
+  }
+  CoUninitialize();
+}
+
 }  // namespace
 }  // namespace velmora
 
@@ -267,8 +306,14 @@ int main(int argc, char** argv) {
     argc -= 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]\n");
+    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]\n"
+                         "       com_host --installed [STORED-NOTES]\n");
     return 2;
+  }
+  if (std::string(argv[1]) == "--installed") {
+    driveInstalled(argc > 2 ? readFile(argv[2]) : std::string());
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
   }
   // A fresh folder holding a copy of the DLL and, beside it, the default pattern library.
   char temp[MAX_PATH];
@@ -289,10 +334,7 @@ int main(int argc, char** argv) {
   const std::string storedNotes = argc > 3 ? readFile(argv[3]) : std::string();
 
   check(run("regsvr32.exe /s \"" + dll + "\"") == 0, "regsvr32");
-  for (const Key& key : registrationKeys(dll)) {
-    const std::string value = defaultValue(key.root, key.path);
-    check(value == key.value, "registered " + key.path, value);
-  }
+  checkRegistered(dll);
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   driveFilter(storedNotes);
