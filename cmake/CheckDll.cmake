@@ -50,24 +50,17 @@ else()
   message(STATUS "exports ${exports}")
 endif()
 
-# The resource's strings are UTF-16, each value after its name and its padding.
-function(utf16_hex text out)
-  string(HEX "${text}" hex)
-  string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
-  set(${out} "${hex}0000" PARENT_SCOPE)
-endfunction()
+# The resource's strings are UTF-16, each value after its name and padding: both are matched as
+# the hexadecimal digits of their characters, each followed by a zero byte.
 if(VERSION)
   file(READ "${DLL}" bytes HEX)
-  foreach(pair "ProductName=Tamborak" "FileVersion=${VERSION}" "ProductVersion=${VERSION}" "CompanyName=${PUBLISHER}"
-               "OriginalFilename=tamborak.dll")
-    string(REGEX REPLACE "=.*" "" name "${pair}")
-    string(REGEX REPLACE "^[^=]+=" "" value "${pair}")
-    utf16_hex("${name}" name_hex)
-    utf16_hex("${value}" value_hex)
-    if(bytes MATCHES "${name_hex}(0000)*${value_hex}")
-      message(STATUS "version resource: ${name} ${value}")
-    else()
-      list(APPEND failed "version resource: no ${name} ${value}")
+  foreach(pair ProductName=Tamborak FileVersion=${VERSION} ProductVersion=${VERSION} CompanyName=${PUBLISHER}
+               OriginalFilename=tamborak.dll)
+    string(HEX "${pair}" hex)
+    string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
+    string(REPLACE "3d00" "0000(0000)*" pattern "${hex}")  # "=": the name's end and the padding
+    if(NOT bytes MATCHES "${pattern}0000")
+      list(APPEND failed "version resource: no ${pair}")
     endif()
   endforeach()
 endif()

@@ -4,10 +4,9 @@
 // the exit code is 1 when a check failed.
 // With --page SHOT.bmp (a display is needed) it also opens the editor page in a window of its own,
 // showing the loop of --loop LOOP.tbk when given.
-// With --installed it registers nothing: it checks the keys of the plug-in the setup program
-// installed, creates the filter by CLSID, plays it and saves a loop in the engine's loops folder.
+// With --installed it drives the plug-in the setup program registered, copying nothing.
 // Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]
-//        com_host --installed [STORED-NOTES]
+//    or: com_host --installed [STORED-NOTES]
 #include <windows.h>
 
 #include <cstdio>
@@ -67,13 +66,6 @@ std::vector<Key> registrationKeys(const std::string& dll) {
   };
 }
 
-// Checks every key of the registration, naming `dll` as the server.
-void checkRegistered(const std::string& dll) {
-  for (const Key& key : registrationKeys(dll)) {
-    const std::string value = defaultValue(key.root, key.path);
-    check(value == key.value, "registered " + key.path, value);
-  }
-}
 
 // A filter created through COM, with its engine face and a context of the simulated host.
 struct Instance {
@@ -267,19 +259,15 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The installed plug-in, as a user's host meets it: found through the registry only. Plays the
-// default loop and saves it as "installed.tbk" in the engine's loops folder, naming the file.
+// The installed plug-in, found through the registry only (the setup registered it): plays the
+// default loop and saves it in the engine's loops folder as a user would, naming the file.
 void driveInstalled(const std::string& storedNotes) {
-  const Key server = registrationKeys("")[2];  // the filter's InprocServer32
-  const std::string dll = defaultValue(server.root, server.path);
-  checkRegistered(dll);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   {
     Instance one;
-    if (checkResult(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_IMfxEventFilter,
-                                     out(one.filter.put())),
+    if (checkResult(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_ITamborak, out(one.engine.put())),
                     S_OK, "CoCreateInstance of the installed filter") &&
-        checkResult(one.filter->QueryInterface(IID_ITamborak, out(one.engine.put())), S_OK, "QueryInterface ITamborak") &&
+        checkResult(one.engine->QueryInterface(IID_IMfxEventFilter, out(one.filter.put())), S_OK, "IMfxEventFilter") &&
         checkResult(sim::connect(*one.filter, *one.context), S_OK, "Connect")) {
       const std::string notes = test::scenarioText(test::playScenario(*one.filter, *one.engine));
       check(!notes.empty() && (storedNotes.empty() || notes == storedNotes), "the installed plug-in plays the default loop");
@@ -306,8 +294,7 @@ int main(int argc, char** argv) {
     argc -= 2;
   }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]\n"
-                         "       com_host --installed [STORED-NOTES]\n");
+    std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]\n");
     return 2;
   }
   if (std::string(argv[1]) == "--installed") {
@@ -334,7 +321,10 @@ int main(int argc, char** argv) {
   const std::string storedNotes = argc > 3 ? readFile(argv[3]) : std::string();
 
   check(run("regsvr32.exe /s \"" + dll + "\"") == 0, "regsvr32");
-  checkRegistered(dll);
+  for (const Key& key : registrationKeys(dll)) {
+    const std::string value = defaultValue(key.root, key.path);
+    check(value == key.value, "registered " + key.path, value);
+  }
 
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   driveFilter(storedNotes);
