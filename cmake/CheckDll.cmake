@@ -1,6 +1,7 @@
 # Checks a built DLL with the MinGW objdump: it imports only DLLs of the system (no compiler
-# run-time DLLs to ship beside it) and exports exactly the four server entry points, undecorated.
-# Usage: cmake -DOBJDUMP=... -DDLL=... -P CheckDll.cmake
+# run-time DLLs to ship beside it) and exports exactly the four server entry points, undecorated;
+# with VERSION, that its version resource names the product, the version and the PUBLISHER.
+# Usage: cmake -DOBJDUMP=... -DDLL=... [-DVERSION=... -DPUBLISHER=...] -P CheckDll.cmake
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND "${OBJDUMP}" -p "${DLL}" OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -47,6 +48,21 @@ if(NOT exports STREQUAL expected)
   list(APPEND failed "exports ${count} names instead of [${expected}]; those starting with Dll: [${exports}]")
 else()
   message(STATUS "exports ${exports}")
+endif()
+
+# The resource's strings are UTF-16, each value after its name and padding: both are matched as
+# the hexadecimal digits of their characters, each followed by a zero byte.
+if(VERSION)
+  file(READ "${DLL}" bytes HEX)
+  foreach(pair ProductName=Tamborak FileVersion=${VERSION} ProductVersion=${VERSION} CompanyName=${PUBLISHER}
+               OriginalFilename=tamborak.dll)
+    string(HEX "${pair}" hex)
+    string(REGEX REPLACE "(..)" "\\100" hex "${hex}")
+    string(REPLACE "3d00" "0000(0000)*" pattern "${hex}")  # "=": the name's end and the padding
+    if(NOT bytes MATCHES "${pattern}0000")
+      list(APPEND failed "version resource: no ${pair}")
+    endif()
+  endforeach()
 endif()
 
 if(failed)

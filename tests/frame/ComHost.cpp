@@ -4,7 +4,9 @@
 // the exit code is 1 when a check failed.
 // With --page SHOT.bmp (a display is needed) it also opens the editor page in a window of its own,
 // showing the loop of --loop LOOP.tbk when given.
+// With --installed it drives the plug-in the setup program registered, copying nothing.
 // Usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]
+//    or: com_host --installed [STORED-NOTES]
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +18,8 @@
 
 #include "hostapi/ClassIds.h"
 #include "hostapi/MfxHost.h"
+#include "io/UniStream.h"
+#include "platform/SafeSave.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
 #include "tests/frame/DrHost.h"
@@ -255,6 +259,29 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The installed plug-in, found through the registry only (the setup registered it): plays the
+// default loop and saves it in the engine's loops folder as a user would, naming the file.
+void driveInstalled(const std::string& storedNotes) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    Instance one;
+    if (checkResult(CoCreateInstance(CLSID_Tamborak, nullptr, CLSCTX_INPROC_SERVER, IID_ITamborak, out(one.engine.put())),
+                    S_OK, "CoCreateInstance of the installed filter") &&
+        checkResult(one.engine->QueryInterface(IID_IMfxEventFilter, out(one.filter.put())), S_OK, "IMfxEventFilter") &&
+        checkResult(sim::connect(*one.filter, *one.context), S_OK, "Connect")) {
+      const std::string notes = test::scenarioText(test::playScenario(*one.filter, *one.engine));
+      check(!notes.empty() && (storedNotes.empty() || notes == storedNotes), "the installed plug-in plays the default loop");
+      std::string bytes, error = "the loop is incomplete";
+      CUniString stream(bytes);
+      const std::string path = one.engine->getLoopsFolder() + "installed.tbk";
+      const bool saved = one.engine->saveLoop(stream, true) && platform::saveFileWhole(path, bytes, error);
+      check(saved, "saved loop", saved ? path : error);
+      one.filter->Disconnect();
+    }
+  }
+  CoUninitialize();
+}
+
 }  // namespace
 }  // namespace velmora
 
@@ -269,6 +296,11 @@ int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: com_host DLL [PATTERN-SOURCES [STORED-NOTES]] [--page SHOT.bmp [--loop LOOP.tbk]]\n");
     return 2;
+  }
+  if (std::string(argv[1]) == "--installed") {
+    driveInstalled(argc > 2 ? readFile(argv[2]) : std::string());
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
   }
   // A fresh folder holding a copy of the DLL and, beside it, the default pattern library.
   char temp[MAX_PATH];
