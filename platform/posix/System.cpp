@@ -37,7 +37,7 @@ std::string environment(const char* name) {
 }
 }  // namespace
 
-// Relative XDG paths are invalid and ignored, as the base directory specification asks.
+// XDG base directories are absolute paths; a relative one is ignored.
 std::string userDataFolder() {
   const std::string xdg = environment("XDG_DATA_HOME");
   if (!xdg.empty() && xdg.front() == '/') return xdg + "/tamborak";
