@@ -199,6 +199,10 @@ class Tamborak : public ControlApi,
   bool onInstrumentCombo(ComboBox& combo) override;
   bool onInstrumentFlatCombo(FlatComboBox& combo) override;
   void selectNoteNames(const std::string& title) override;
+  // With `keep`, a title that no set on offer has (its file was removed) selects the General MIDI
+  // names under that title, so the title is stored again and its set taken when it is back;
+  // without, such a title changes nothing. [main-thread]
+  void keepMissingNoteNames(bool keep) { keepMissingNoteNames_ = keep; }
   NoteNames* getNoteNames() { return &noteNames_; }
   std::string noteName(int key) override;
   std::string noteNamesTitle() override;
@@ -323,7 +327,7 @@ class Tamborak : public ControlApi,
   void storeGlobals();
   void loadStored(bool copyLast);
   // The note-name sets inside the drum sampler: the folder's sets and "General MIDI Drums", then,
-  // with the sampler's pad names, "DR-008 Drums". [main-thread, not real-time safe]
+  // with the sampler's pad names (null: none), "DR-008 Drums". [main-thread, not real-time safe]
   void useNoteNamesOf(std::shared_ptr<const PadNameSource> pads);
   // The note-name sets on offer, for the host adapter to hand the host's definitions to.
   // [main-thread]
@@ -425,6 +429,7 @@ class Tamborak : public ControlApi,
   Relaxed<bool> connected_{false};
   // Whether this engine took the stored "Globals" in: only then may it write them back.
   bool globalsRead_ = false;
+  bool keepMissingNoteNames_ = false;
   SongHost* song_ = nullptr;
   HostLink* const hostLink_;
   std::int32_t displayMinVelo_ = 20;

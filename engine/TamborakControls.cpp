@@ -112,7 +112,10 @@ void Tamborak::setPatternGroup(std::int32_t value, bool apply) {
 }
 
 void Tamborak::selectNoteNames(const std::string& title) {
-  noteNamesProvider_.find(title, &noteNames_);
+  if (!noteNamesProvider_.find(title, &noteNames_) && keepMissingNoteNames_) {
+    noteNamesProvider_.find(std::string(kGeneralMidiDrumsTitle), &noteNames_);
+    noteNames_.setTitle(title);
+  }
   refreshViews(TamborakView::Item::kNoteNames);
 }
 

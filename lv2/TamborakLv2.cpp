@@ -87,6 +87,8 @@ Plugin::Plugin(double sampleRate, const LV2_URID_Map& map, const LV2_Worker_Sche
     engine_.reset();
     return;
   }
+  // Each instance keeps the note-name set its state names, also while that set is not installed.
+  engine_->keepMissingNoteNames(true);
   engine_->connect(song_, false);
 }
 

@@ -53,20 +53,6 @@ std::vector<Note> reference(const std::string& state, const SongSetup& song,
   return notes;
 }
 
-// The state block `state` after `change` to its engine.
-std::string edited(const std::string& state, const std::function<void(Tamborak&)>& change) {
-  ComRef<IMfxEventFilter> face;
-  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-  Tamborak& e = CTamborak::of(*face.get()).engine();
-  CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
-  e.readState(reader);
-  change(e);
-  std::string block;
-  CUniString out(block);
-  e.writeState(out);
-  return block;
-}
-
 // Phrases of 4 bars, a one-bar fill and the crash, set after the first block (the port values
 // before it are the plug-in's starting point).
 void setPhrasePorts(Instance& instance) {
@@ -418,6 +404,32 @@ int main(int argc, char** argv) {
     check(!second.restore(saved.substr(0, saved.size() / 2)) &&
               sameNotes(second.play(song, frameOfTick(song, 2 * bar), {{0, true, 0, 1}}), played, 2 * bar - 2),
           "a damaged state is refused and the loop plays on");
+
+    // Two instances on two kits, each with its own drum map and note-name set (neither set is
+    // installed here): restored from their saved states into fresh instances, each plays its
+    // map's notes and keeps its set's title for when the set is back.
+    const auto kit = [&](int shift, const char* title) {
+      return edited(state, [&](Tamborak& e) {
+        DrumMap map;
+        for (int key = 0; key < DrumMap::kKeys; ++key) map.setNote(key, key + shift);
+        e.setDrumMap(map);
+        e.getNoteNames()->setTitle(title);
+      });
+    };
+    const auto shifted = [&](int shift) {
+      std::vector<Note> notes = played;
+      for (Note& n : notes) n.key += shift;
+      return notes;
+    };
+    Instance one(world, plugin, song.rate), two(world, plugin, song.rate), freshOne(world, plugin, song.rate),
+        freshTwo(world, plugin, song.rate);
+    check(one.restore(kit(1, "Kit One")) && two.restore(kit(2, "Kit Two")) && freshTwo.restore(two.save()) &&
+              freshOne.restore(one.save()) &&
+              sameNotes(freshOne.play(song, frameOfTick(song, 2 * bar), {{0, true, 0, 1}}), shifted(1), 2 * bar - 2) &&
+              sameNotes(freshTwo.play(song, frameOfTick(song, 2 * bar), {{0, true, 0, 1}}), shifted(2), 2 * bar - 2),
+          "two instances restore and play their own drum maps");
+    check(freshOne.save().find("Kit One") != std::string::npos && freshTwo.save().find("Kit Two") != std::string::npos,
+          "each instance keeps its note-name set, also one not installed");
   }
 
   lilv_node_free(uri);

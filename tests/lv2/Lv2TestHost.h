@@ -340,6 +340,20 @@ inline std::string composedState() {
   return state;
 }
 
+// The state block `state` after `change` to its engine.
+inline std::string edited(const std::string& state, const std::function<void(Tamborak&)>& change) {
+  ComRef<IMfxEventFilter> face;
+  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
+  Tamborak& e = CTamborak::of(*face.get()).engine();
+  CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
+  e.readState(reader);
+  change(e);
+  std::string block;
+  CUniString out(block);
+  e.writeState(out);
+  return block;
+}
+
 inline std::uint64_t frameOfTick(const SongSetup& song, double tick) {
   return static_cast<std::uint64_t>(std::ceil(tick / song.ticksPerFrame()));
 }
