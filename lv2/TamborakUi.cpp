@@ -106,7 +106,12 @@ PanelUi::PanelUi(LV2UI_Write_Function write, LV2UI_Controller controller, const 
     engine_ = std::make_unique<Tamborak>(true);
   } catch (const std::bad_alloc&) {
     engine_.reset();
+    return;
   }
+  // The panel offers the note-name sets of the folder, and mirrors a title the plug-in keeps
+  // without its set, as the plug-in does.
+  engine_->keepMissingNoteNames(true);
+  engine_->useNoteNamesOf(nullptr);
 }
 
 PanelUi::~PanelUi() {

@@ -248,8 +248,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  // The loop the plug-in starts with.
-  const std::string state = composedState();
+  // The loop the plug-in starts with, and a note-name set that is not installed.
+  const std::string state = edited(composedState(), [](Tamborak& e) { e.getNoteNames()->setTitle("Kit Not Here"); });
   const ui::Rect compose = ui::TamborakPanel::kComposeRect;
 
   const SongSetup song{120, 4, 4, 256};
@@ -339,6 +339,7 @@ int main(int argc, char** argv) {
   check(instance.save() != stateBefore && !after.empty() && pattern(after) != pattern(before) &&
             notified == notifiedBeforeClick,
         "after the click the plug-in plays another loop, and does not send it back");
+  check(instance.save().find("Kit Not Here") != std::string::npos, "the panel keeps the plug-in's note-name set");
 
   // The host automates swing: the plug-in's state changes and the panel follows, silently.
   settle();
