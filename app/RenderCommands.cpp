@@ -150,8 +150,8 @@ bool renderAudio(const Options& options, const std::string& smf, std::string& er
     const std::vector<DrumKit> kits = installedDrumKits();
     if (const DrumKit* kit = findDrumKit(kits, options.value("--kit")))
       return renderKitWav(smf, *kit, options.value("--wav"), error);
-    std::fprintf(stderr, "no LV2 drum sampler is installed (apt-get install avldrums.lv2): the kit '%s' is played "
-                         "with the General MIDI sound font\n", options.value("--kit").c_str());
+    std::fprintf(stderr, "no LV2 drum sampler is installed (apt-get install avldrums.lv2; the program needs lilv "
+                         "when built): the kit '%s' is played with the General MIDI sound font\n", options.value("--kit").c_str());
   }
   return renderWav(smf, options.value("--wav"), error);
 }

@@ -209,6 +209,14 @@ TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
 }
 
 TEST(RenderCommands, AKitPlaysEveryKickAndSnareOnTimeAndIsSilentWhereTheLoopRests) {
+  {
+    velmora::test::TempFolder dir;
+    const ProgramResult r = runProgram(dir.path(), "$T compose --seed 4 -o loop.tbk >/dev/null && LV2_PATH=/nowhere "
+                                                   "PATH=/nowhere $T play loop.tbk --kit \"black pearl\" --wav gm.wav");
+    EXPECT_EQ(r.exit, 1) << "without a drum sampler the sound font renders";
+    EXPECT_NE(r.err.find("no LV2 drum sampler is installed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("install fluidsynth"), std::string::npos) << r.err;
+  }
   if (std::system("command -v aubioonset >/dev/null") != 0 || !fs::exists("/usr/lib/lv2/avldrums.lv2/manifest.ttl"))
     GTEST_SKIP() << "aubio-tools or avldrums.lv2 is missing (apt-get install aubio-tools avldrums.lv2)";
   velmora::test::TempFolder dir;
@@ -224,6 +232,12 @@ TEST(RenderCommands, AKitPlaysEveryKickAndSnareOnTimeAndIsSilentWhereTheLoopRest
          "--json --wav kit.wav --kit \"black pearl\" >notes.json && aubioonset -i kit.wav -H 16 -B 128 -t 0.4 -M 0.03");
   ASSERT_EQ(r.exit, 0) << r.err;
   if (r.err.find("no LV2 drum sampler") != std::string::npos) GTEST_SKIP() << r.err;
+  const ProgramResult unknown = runProgram(d, "$T play loop.tbk --wav no.wav --kit Zeppelin");
+  EXPECT_EQ(unknown.exit, 2);
+  EXPECT_NE(unknown.err.find("no kit is named 'Zeppelin'; the kits: AVL Black Pearl, AVL Black Pearl Multi, AVL Red "
+                             "Zeppelin, AVL Red Zeppelin Multi"),
+            std::string::npos)
+      << unknown.err;
 
   const std::string wav = readWholeFile(d / "kit.wav");
   ASSERT_GT(wav.size(), 44u);
