@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 #include "midi/SmfParser.h"
 #include "platform/SafeSave.h"
@@ -97,29 +98,35 @@ bool midiAtFrames(const std::string& smf, double rate, std::vector<TimedMidi>& e
   return true;
 }
 
-std::string stereoWav(const std::vector<float>& interleaved, std::uint32_t rate) {
-  std::string wav;
-  const auto put = [&](std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-  };
-  const std::uint32_t data = static_cast<std::uint32_t>(interleaved.size() * 2);
-  wav += "RIFF";
-  put(36 + data, 4);
+namespace {
+
+void putLittleEndian(std::string& bytes, std::uint32_t value, int size) {
+  for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+}
+
+}  // namespace
+
+std::string stereoWavHeader(std::uint64_t frames, std::uint32_t rate) {
+  const std::uint64_t data = frames * 4;
+  if (data > 0xFFFFFFFFu - 36) return {};
+  std::string wav = "RIFF";
+  putLittleEndian(wav, static_cast<std::uint32_t>(36 + data), 4);
   wav += "WAVEfmt ";
-  put(16, 4);
-  put(1, 2);  // PCM
-  put(2, 2);
-  put(rate, 4);
-  put(rate * 4, 4);
-  put(4, 2);
-  put(16, 2);
+  putLittleEndian(wav, 16, 4);
+  putLittleEndian(wav, 1, 2);  // PCM
+  putLittleEndian(wav, 2, 2);
+  putLittleEndian(wav, rate, 4);
+  putLittleEndian(wav, rate * 4, 4);
+  putLittleEndian(wav, 4, 2);
+  putLittleEndian(wav, 16, 2);
   wav += "data";
-  put(data, 4);
-  for (float sample : interleaved) {
-    const float clipped = std::clamp(sample, -1.0f, 1.0f);
-    put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(clipped * 32767.0f))), 2);
-  }
+  putLittleEndian(wav, static_cast<std::uint32_t>(data), 4);
   return wav;
+}
+
+void appendWavSample(std::string& wav, float sample) {
+  const long value = std::lround(std::clamp(sample, -1.0f, 1.0f) * 32767.0f);
+  putLittleEndian(wav, static_cast<std::uint16_t>(static_cast<std::int16_t>(value)), 2);
 }
 
 const DrumKit* findDrumKit(const std::vector<DrumKit>& kits, std::string_view name) {
@@ -288,6 +295,7 @@ std::vector<DrumKit> installedDrumKits() {
 }
 
 bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string& path, std::string& error) {
+  error.clear();
   const std::string failed = path + ": not written: " + kit.name + ": ";
   std::vector<TimedMidi> events;
   std::uint64_t endFrame = 0;
@@ -297,6 +305,11 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
   }
   for (const TimedMidi& e : events)
     if ((e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] > 0) endFrame = std::max<std::uint64_t>(endFrame, e.frame + 2 * kRate);
+  const std::string header = stereoWavHeader(endFrame, static_cast<std::uint32_t>(kRate));
+  if (header.empty()) {
+    error = failed + "the song is too long for a WAV file";
+    return false;
+  }
 
   World w;
   LilvNode* uri = lilv_new_uri(w.world, kit.uri.c_str());
@@ -416,27 +429,39 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
     }
   }
 
-  std::vector<float> mixed;
-  mixed.reserve(static_cast<std::size_t>(endFrame) * 2 + 2 * kBlock);
-  for (std::uint64_t start = 0; start < endFrame; start += kBlock) {
+  // The audio goes block by block into a temporary file beside the target, renamed when whole.
+  platform::TemporaryFile file;
+  std::string why;
+  if (!file.create(path, header, why)) error = path + ": not written: " + why;
+  std::ofstream out;
+  if (error.empty()) out.open(file.path(), std::ios::binary | std::ios::app);
+  std::string samples;
+  for (std::uint64_t start = 0; error.empty() && out && start < endFrame; start += kBlock) {
     runBlock(start, true);
     if (!settle()) return false;
     const std::size_t frames = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, endFrame - start));
+    samples.clear();
     for (std::size_t f = 0; f < frames; ++f) {
       float left = 0, right = 0;
       for (std::size_t o = 0; o < outputs.size(); ++o) {
         left += audio[o][f] * outputs[o].left;
         right += audio[o][f] * outputs[o].right;
       }
-      mixed.push_back(left);
-      mixed.push_back(right);
+      appendWavSample(samples, left);
+      appendWavSample(samples, right);
     }
+    out.write(samples.data(), static_cast<std::streamsize>(samples.size()));
   }
   lilv_instance_deactivate(instance);
   worker.reset();
   lilv_instance_free(instance);
-  std::string why;
-  if (!platform::saveFileWhole(path, stereoWav(mixed, static_cast<std::uint32_t>(kRate)), why)) {
+  if (!error.empty()) return false;
+  out.close();
+  if (!out) {
+    error = path + ": not written: the temporary file could not be written";
+    return false;
+  }
+  if (!file.commit(why)) {
     error = path + ": not written: " + why;
     return false;
   }

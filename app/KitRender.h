@@ -39,7 +39,10 @@ struct TimedMidi {
 };
 bool midiAtFrames(const std::string& smf, double rate, std::vector<TimedMidi>& events, std::uint64_t& endFrame);
 
-// A 16-bit PCM WAV file of interleaved stereo samples, clipped to -1..1. [any-thread, not real-time safe]
-std::string stereoWav(const std::vector<float>& interleaved, std::uint32_t rate);
+// The header of a 16-bit PCM stereo WAV file of `frames` frames; empty when they are too many
+// for its 32-bit sizes. [any-thread, not real-time safe]
+std::string stereoWavHeader(std::uint64_t frames, std::uint32_t rate);
+// Appends a sample, clipped to -1..1, as 16 bits. [any-thread, not real-time safe]
+void appendWavSample(std::string& wav, float sample);
 
 }  // namespace velmora::app

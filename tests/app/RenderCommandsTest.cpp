@@ -238,6 +238,11 @@ TEST(RenderCommands, AKitPlaysEveryKickAndSnareOnTimeAndIsSilentWhereTheLoopRest
                              "Zeppelin, AVL Red Zeppelin Multi"),
             std::string::npos)
       << unknown.err;
+  const ProgramResult tooLong = runProgram(d, "$T export loop.tbk --bars 9999 --tempo 20 --wav long.wav --kit \"black pearl\"");
+  EXPECT_EQ(tooLong.exit, 1);
+  EXPECT_NE(tooLong.err.find("long.wav: not written: AVL Black Pearl: the song is too long for a WAV file"),
+            std::string::npos)
+      << tooLong.err;
 
   const std::string wav = readWholeFile(d / "kit.wav");
   ASSERT_GT(wav.size(), 44u);
