@@ -188,7 +188,9 @@ class UridMap {
     std::lock_guard lock(mutex_);
     return uris_.emplace(uri, static_cast<LV2_URID>(uris_.size() + 1)).first->second;
   }
-  LV2_URID_Map feature{this, [](LV2_URID_Map_Handle self, const char* uri) { return static_cast<UridMap*>(self)->map(uri); }};
+  LV2_URID_Map feature{this, [](LV2_URID_Map_Handle self, const char* uri) {
+                         return static_cast<UridMap*>(self)->map(uri);
+                       }};
 
  private:
   std::mutex mutex_;
@@ -196,7 +198,8 @@ class UridMap {
 };
 
 // The plug-in's worker on a thread of its own: requests queued by run(), their answers handed
-// back after it. idle() waits, at most until `deadline`, until no request is left.
+// back after it. idle() waits, at most until `deadline`, until no request is left; after a
+// timeout the thread is still inside the plug-in, and neither may be destroyed.
 class Worker {
  public:
   ~Worker() {
@@ -205,7 +208,7 @@ class Worker {
       quit_ = true;
     }
     wake_.notify_all();
-    if (thread_.joinable()) (stuck_ ? thread_.detach() : thread_.join());
+    if (thread_.joinable()) thread_.join();
   }
   void start(const LV2_Worker_Interface* iface, LV2_Handle handle) {
     iface_ = iface;
@@ -219,9 +222,7 @@ class Worker {
 
   bool idle(std::chrono::steady_clock::time_point deadline) {
     std::unique_lock lock(mutex_);
-    if (wake_.wait_until(lock, deadline, [&] { return requests_.empty() && !busy_; })) return true;
-    stuck_ = true;
-    return false;
+    return wake_.wait_until(lock, deadline, [&] { return requests_.empty() && !busy_; });
   }
   // Hands the answers to the plug-in, as a host does between blocks.
   void deliver() {
@@ -275,7 +276,7 @@ class Worker {
   std::condition_variable wake_;
   std::deque<std::string> requests_, answers_;
   std::size_t scheduled_ = 0;
-  bool busy_ = false, quit_ = false, stuck_ = false;
+  bool busy_ = false, quit_ = false;
 };
 
 }  // namespace
@@ -330,7 +331,7 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
   };
   std::vector<Output> outputs;
   long midiPort = -1;
-  std::vector<long> otherAtoms, unconnectable;
+  std::vector<long> atomOutputs, unconnectable;
   const std::uint32_t ports = lilv_plugin_get_num_ports(plugin);
   for (std::uint32_t p = 0; p < ports; ++p) {
     const LilvPort* port = lilv_plugin_get_port_by_index(plugin, p);
@@ -342,10 +343,12 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
       const bool left = n.ends_with(" l") || n.ends_with("left"), right = n.ends_with(" r") || n.ends_with("right");
       outputs.push_back({p, left ? 1.0f : right ? 0.0f : 0.7071f, right ? 1.0f : left ? 0.0f : 0.7071f});
     } else if (lilv_port_is_a(plugin, port, atomClass)) {
-      if (lilv_port_is_a(plugin, port, inputClass) && midiPort < 0)
+      if (!lilv_port_is_a(plugin, port, inputClass))
+        atomOutputs.push_back(p);
+      else if (midiPort < 0)
         midiPort = p;
       else
-        otherAtoms.push_back(p);
+        unconnectable.push_back(p);
     } else if (!lilv_port_has_property(plugin, port, optionalClass)) {
       unconnectable.push_back(p);
     }
@@ -374,10 +377,10 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
   for (std::size_t o = 0; o < outputs.size(); ++o) lilv_instance_connect_port(instance, outputs[o].index, audio[o].data());
   constexpr std::uint32_t kAtomBytes = 65536;
   std::vector<std::uint64_t> midiIn(kAtomBytes / 8);
-  std::vector<std::vector<std::uint64_t>> atomsOut(otherAtoms.size(), std::vector<std::uint64_t>(kAtomBytes / 8));
+  std::vector<std::vector<std::uint64_t>> atomsOut(atomOutputs.size(), std::vector<std::uint64_t>(kAtomBytes / 8));
   lilv_instance_connect_port(instance, static_cast<std::uint32_t>(midiPort), midiIn.data());
-  for (std::size_t a = 0; a < otherAtoms.size(); ++a)
-    lilv_instance_connect_port(instance, static_cast<std::uint32_t>(otherAtoms[a]), atomsOut[a].data());
+  for (std::size_t a = 0; a < atomOutputs.size(); ++a)
+    lilv_instance_connect_port(instance, static_cast<std::uint32_t>(atomOutputs[a]), atomsOut[a].data());
   lilv_instance_activate(instance);
 
   LV2_Atom_Forge forge;
