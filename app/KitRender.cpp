@@ -163,6 +163,7 @@ constexpr Sampler kSamplers[] = {{"http://gareus.org/oss/lv2/avldrums#", "AVL", 
 
 constexpr double kRate = 48000;
 constexpr std::uint32_t kBlock = 256;
+constexpr std::uint64_t kRingFrames = 2 * 48000;  // after the last note
 constexpr auto kLoadTimeout = std::chrono::seconds(60);
 
 struct World {
@@ -305,7 +306,7 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
     return false;
   }
   for (const TimedMidi& e : events)
-    if ((e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] > 0) endFrame = std::max<std::uint64_t>(endFrame, e.frame + 2 * kRate);
+    if ((e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] > 0) endFrame = std::max(endFrame, e.frame + kRingFrames);
   const std::string header = stereoWavHeader(endFrame, static_cast<std::uint32_t>(kRate));
   if (header.empty()) {
     error = failed + "the song is too long for a WAV file";
@@ -374,7 +375,8 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
   if (workInterface && workInterface->work) worker->start(workInterface, lilv_instance_get_handle(instance));
 
   std::vector<std::vector<float>> audio(outputs.size(), std::vector<float>(kBlock));
-  for (std::size_t o = 0; o < outputs.size(); ++o) lilv_instance_connect_port(instance, outputs[o].index, audio[o].data());
+  for (std::size_t o = 0; o < outputs.size(); ++o)
+    lilv_instance_connect_port(instance, outputs[o].index, audio[o].data());
   constexpr std::uint32_t kAtomBytes = 65536;
   std::vector<std::uint64_t> midiIn(kAtomBytes / 8);
   std::vector<std::vector<std::uint64_t>> atomsOut(atomOutputs.size(), std::vector<std::uint64_t>(kAtomBytes / 8));

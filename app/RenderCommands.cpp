@@ -127,7 +127,8 @@ class RenderSession {
 int listKits(const char* command, const std::string& why, const std::vector<DrumKit>& kits) {
   std::string list;
   for (const DrumKit& kit : kits) list += (list.empty() ? "" : ", ") + kit.name;
-  return usageError(command, why + (kits.empty() ? std::string(": no LV2 drum sampler is installed") : "; the kits: " + list));
+  return usageError(command,
+                    why + (kits.empty() ? std::string(": no LV2 drum sampler is installed") : "; the kits: " + list));
 }
 
 // Checks --kit: it goes with --wav and names an installed kit, when one is installed at all.
@@ -150,8 +151,10 @@ bool renderAudio(const Options& options, const std::string& smf, std::string& er
     const std::vector<DrumKit> kits = installedDrumKits();
     if (const DrumKit* kit = findDrumKit(kits, options.value("--kit")))
       return renderKitWav(smf, *kit, options.value("--wav"), error);
-    std::fprintf(stderr, "no LV2 drum sampler is installed (apt-get install avldrums.lv2; the program needs lilv "
-                         "when built): the kit '%s' is played with the General MIDI sound font\n", options.value("--kit").c_str());
+    std::fprintf(stderr,
+                 "no LV2 drum sampler is installed (apt-get install avldrums.lv2; the program needs lilv when "
+                 "built): the kit '%s' is played with the General MIDI sound font\n",
+                 options.value("--kit").c_str());
   }
   return renderWav(smf, options.value("--wav"), error);
 }
