@@ -87,6 +87,8 @@ constexpr char kFind[] =
   "  -o OUT.mid         write the MIDI file (whole or not at all)\n"                            \
   "  --wav OUT.wav      render it to audio with fluidsynth and a General MIDI sound font\n"     \
   "                     ($TAMBORAK_SOUNDFONT, else the system's default GM font)\n"             \
+  "  --kit NAME         render --wav through an installed LV2 drum sampler's kit instead,\n"    \
+  "                     such as \"AVL Black Pearl\" (--kit alone lists the kits)\n"             \
   "  --library FOLDER   the pattern library (default: the installed Patterns)\n"
 
 constexpr char kExport[] =

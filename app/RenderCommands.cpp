@@ -9,6 +9,7 @@
 
 #include "app/AudioRender.h"
 #include "app/CliSupport.h"
+#include "app/KitRender.h"
 #include "app/LibraryCommands.h"
 #include "app/LoopCommands.h"
 #include "app/LoopSession.h"
@@ -122,6 +123,42 @@ class RenderSession {
   std::optional<Song> song_;
 };
 
+// Fails saying `why` and the kits to pick from.
+int listKits(const char* command, const std::string& why, const std::vector<DrumKit>& kits) {
+  std::string list;
+  for (const DrumKit& kit : kits) list += (list.empty() ? "" : ", ") + kit.name;
+  return usageError(command,
+                    why + (kits.empty() ? std::string(": no LV2 drum sampler is installed") : "; the kits: " + list));
+}
+
+// Checks --kit: it goes with --wav and names an installed kit, when one is installed at all.
+bool readKit(const char* command, const Options& options, int& status) {
+  if (!options.has("--kit")) return true;
+  if (!options.has("--wav")) {
+    status = usageError(command, "--kit goes with --wav");
+    return false;
+  }
+  const std::vector<DrumKit> kits = installedDrumKits();
+  if (kits.empty() || findDrumKit(kits, options.value("--kit"))) return true;
+  status = listKits(command, "no kit is named '" + options.value("--kit") + "'", kits);
+  return false;
+}
+
+// The audio through the kit --kit names, else (or with no drum sampler installed) through the
+// General MIDI sound font.
+bool renderAudio(const Options& options, const std::string& smf, std::string& error) {
+  if (options.has("--kit")) {
+    const std::vector<DrumKit> kits = installedDrumKits();
+    if (const DrumKit* kit = findDrumKit(kits, options.value("--kit")))
+      return renderKitWav(smf, *kit, options.value("--wav"), error);
+    std::fprintf(stderr,
+                 "no LV2 drum sampler is installed (apt-get install avldrums.lv2; the program needs lilv when "
+                 "built): the kit '%s' is played with the General MIDI sound font\n",
+                 options.value("--kit").c_str());
+  }
+  return renderWav(smf, options.value("--wav"), error);
+}
+
 // Writes the MIDI file (-o) and the audio (--wav); false with `status` set when one fails.
 bool writeOutputs(const Options& options, const std::string& smf, int& status) {
   std::string error;
@@ -129,7 +166,7 @@ bool writeOutputs(const Options& options, const std::string& smf, int& status) {
     status = fail(options.value("-o") + ": not written: " + error);
     return false;
   }
-  if (options.has("--wav") && !renderWav(smf, options.value("--wav"), error)) {
+  if (options.has("--wav") && !renderAudio(options, smf, error)) {
     status = fail(error);
     return false;
   }
@@ -279,8 +316,10 @@ void printRecords(const std::vector<MidiEvent>& events, const SongOptions& song)
 int exportCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  std::vector<std::string> valued = {"-o", "--wav", "--bars", "--tracks", "--tempo", "--ppq", "--meter", "--channel"};
+  std::vector<std::string> valued = {"-o",     "--wav",  "--kit",  "--bars",   "--tracks",
+                                     "--tempo", "--ppq", "--meter", "--channel"};
   for (const std::string& name : phraseOptions()) valued.push_back(name);
+  if (!args.empty() && args.back() == "--kit") return listKits("export", "--kit needs a kit", installedDrumKits());
   if (!readCommandOptions("export", args, std::move(valued), {}, 1, options, status)) return status;
   SongOptions song;
   if (!readSongOptions("export", options, song, status)) return status;
@@ -289,6 +328,7 @@ int exportCommand(const std::vector<std::string>& args) {
   if (!options.has("-o") && !options.has("--wav")) return usageError("export", "needs -o OUT.mid or --wav OUT.wav");
   if (emptyOutputName(options)) return usageError("export", "a file name is empty");
   if (!outputsApart("export", options, renderInputs(options), status)) return status;
+  if (!readKit("export", options, status)) return status;
   const std::string tracks = options.has("--tracks") ? options.value("--tracks") : "one";
   if (tracks != "one" && tracks != "slices") return usageError("export", "--tracks takes 'one' or 'slices'");
 
@@ -309,9 +349,10 @@ int exportCommand(const std::vector<std::string>& args) {
 int playCommand(const std::vector<std::string>& args) {
   Options options;
   int status = 0;
-  std::vector<std::string> valued = {"-o",     "--wav",    "--bars",    "--tempo", "--ppq", "--meter",
-                                     "--channel", "--seed", "--window", "--trigger", "--pads"};
+  std::vector<std::string> valued = {"-o",        "--wav",  "--kit",    "--bars",    "--tempo", "--ppq",
+                                     "--meter",   "--channel", "--seed", "--window", "--trigger", "--pads"};
   for (const std::string& name : controlOptions()) valued.push_back(name);
+  if (!args.empty() && args.back() == "--kit") return listKits("play", "--kit needs a kit", installedDrumKits());
   if (!readCommandOptions("play", args, std::move(valued), {"--json"}, 1, options, status)) return status;
   SongOptions song;
   if (!readSongOptions("play", options, song, status)) return status;
@@ -319,6 +360,7 @@ int playCommand(const std::vector<std::string>& args) {
     return usageError("play", "needs -o OUT.mid, --wav OUT.wav or --json");
   if (emptyOutputName(options)) return usageError("play", "a file name is empty");
   if (!outputsApart("play", options, renderInputs(options), status)) return status;
+  if (!readKit("play", options, status)) return status;
   // The engine's global controls by their options, then the run's own numbers.
   std::vector<GivenControl> controls;
   if (!readControls("play", options, controlOptions(), controls, status)) return status;

@@ -197,6 +197,8 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       {"audio without a synthesiser", "PATH=/nowhere $T export good.tbk --wav out.wav", 1, "install fluidsynth"},
       {"a sound font that is none", "TAMBORAK_SOUNDFONT=good.tbk $T export good.tbk --wav out.wav", 1,
        "good.tbk is not a sound font"},
+      {"a kit without audio", "$T export good.tbk -o out.mid --kit black", 2, "--kit goes with --wav"},
+      {"a kit without its name", "$T play good.tbk --wav out.wav --kit", 2, "--kit needs a kit"},
       {"a second -o", "$T export good.tbk -o loop.mid -o out.mid", 2, "-o is given twice"},
       {"ten pad files", "$T play good.tbk --json --pads $(yes good.tbk | head -10 | paste -sd, -)", 2,
        "--pads takes at most 9 loop files"},

@@ -1,7 +1,7 @@
 // export and play run as a child process: the files hold the song's time base and the loop's
 // notes for an independent reader, a play without humanize writes the export's bytes, a seeded
 // humanize repeats, a trigger note switches pads at its tick, memory does not grow with the host's
-// windows, and the audio is not silent.
+// windows, the audio is not silent, and a drum kit plays each kick and snare on time.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -206,6 +206,87 @@ TEST(RenderCommands, AudioFromTheSynthesiserIsNotSilent) {
   EXPECT_GT(std::stod(length[1]), 3.9) << "two bars at 120 bpm";
   EXPECT_TRUE(fs::is_symlink(d / "loop.wav"));
   EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 6) << "no temporary file is left";
+}
+
+TEST(RenderCommands, AKitPlaysEveryKickAndSnareOnTimeAndIsSilentWhereTheLoopRests) {
+  {
+    velmora::test::TempFolder dir;
+    const ProgramResult r = runProgram(dir.path(), "$T compose --seed 4 -o loop.tbk >/dev/null && LV2_PATH=/nowhere "
+                                                   "PATH=/nowhere $T play loop.tbk --kit \"black pearl\" --wav gm.wav");
+    EXPECT_EQ(r.exit, 1) << "without a drum sampler the sound font renders";
+    EXPECT_NE(r.err.find("no LV2 drum sampler is installed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("install fluidsynth"), std::string::npos) << r.err;
+  }
+  if (std::system("command -v aubioonset >/dev/null") != 0 || !fs::exists("/usr/lib/lv2/avldrums.lv2/manifest.ttl"))
+    GTEST_SKIP() << "aubio-tools or avldrums.lv2 is missing (apt-get install aubio-tools avldrums.lv2)";
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  // Trigger notes at 480 ticks a quarter: pad 0 (the loop) from the start, the empty pad 1 from
+  // the fourth eighth, pad 0 again on bar 2's downbeat: the loop rests in between.
+  const char track[] = "\x00\x99\x24\x64\x0A\x89\x24\x00\x85\x46\x99\x25\x64\x0A\x89\x25\x00\x89\x26\x99\x24\x64"
+                       "\x0A\x89\x24\x00\x00\xFF\x2F\x00";
+  std::ofstream(d / "trigger.mid", std::ios::binary)
+      << std::string("MThd\0\0\0\x06\0\0\0\x01\x01\xE0MTrk\0\0\0\x1E", 22) << std::string(track, sizeof track - 1);
+  const ProgramResult r = runProgram(
+      d, "$T compose --seed 4 -o loop.tbk >/dev/null && $T play loop.tbk --bars 2 --tempo 100 --trigger trigger.mid "
+         "--json --wav kit.wav --kit \"black pearl\" >notes.json && aubioonset -i kit.wav -H 16 -B 128 -t 0.4 -M 0.03");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  if (r.err.find("no LV2 drum sampler") != std::string::npos) GTEST_SKIP() << r.err;
+  const ProgramResult unknown = runProgram(d, "$T play loop.tbk --wav no.wav --kit Zeppelin");
+  EXPECT_EQ(unknown.exit, 2);
+  EXPECT_NE(unknown.err.find("no kit is named 'Zeppelin'; the kits: AVL Black Pearl, AVL Black Pearl Multi, AVL Red "
+                             "Zeppelin, AVL Red Zeppelin Multi"),
+            std::string::npos)
+      << unknown.err;
+  const ProgramResult tooLong = runProgram(d, "$T export loop.tbk --bars 9999 --tempo 20 --wav long.wav --kit \"black pearl\"");
+  EXPECT_EQ(tooLong.exit, 1);
+  EXPECT_NE(tooLong.err.find("long.wav: not written: AVL Black Pearl: the song is too long for a WAV file"),
+            std::string::npos)
+      << tooLong.err;
+
+  const std::string wav = readWholeFile(d / "kit.wav");
+  ASSERT_GT(wav.size(), 44u);
+  const auto word = [&](std::size_t at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(wav[at + i]);
+    return value;
+  };
+  EXPECT_EQ(wav.substr(0, 4) + wav.substr(8, 8) + wav.substr(36, 4), "RIFFWAVEfmt data");
+  EXPECT_EQ(word(22, 2), 2u) << "stereo";
+  EXPECT_EQ(word(24, 4), 48000u);
+  EXPECT_EQ(word(34, 2), 16u);
+  EXPECT_EQ(word(40, 4), wav.size() - 44);
+  EXPECT_EQ(word(4, 4), wav.size() - 8);
+  // Peak of both channels between two times, as a fraction of full scale.
+  const auto peak = [&](double from, double to) {
+    int most = 0;
+    const auto byteAt = [](double seconds) { return 44 + 4 * static_cast<std::size_t>(seconds * 48000); };
+    for (std::size_t at = byteAt(from); at + 2 <= wav.size() && at < byteAt(to); at += 2)
+      most = std::max(most, std::abs(static_cast<std::int16_t>(word(at, 2))));
+    return most / 32768.0;
+  };
+
+  // At 100 bpm a tick lasts 1.25 ms. The kicks and snares each have an onset within 5 ms after
+  // them (and none sound before their note: 1 ms allows for the detector's steps of 0.33 ms).
+  const std::string notes = readWholeFile(d / "notes.json");
+  std::vector<double> onsets;
+  std::istringstream onsetLines(r.out);
+  for (double t; onsetLines >> t;) onsets.push_back(t);
+  int hits = 0;
+  const std::regex note("\"time\": (\\d+),[^}]*\"type\": \"note\", \"key\": (\\d+)");
+  for (std::sregex_iterator it(notes.begin(), notes.end(), note), end; it != end; ++it) {
+    const int key = std::stoi((*it)[2]);
+    if (key != 35 && key != 36 && key != 38 && key != 40) continue;
+    const double time = std::stoi((*it)[1]) * 0.00125;
+    ++hits;
+    EXPECT_TRUE(std::any_of(onsets.begin(), onsets.end(), [&](double o) { return o - time > -0.001 && o - time < 0.005; }))
+        << "no onset within 5 ms of key " << key << " at " << time << " s; onsets:\n" << r.out;
+    EXPECT_GT(peak(time, time + 0.05), 0.02) << "key " << key << " at " << time << " s";
+  }
+  EXPECT_GE(hits, 6) << notes;
+  // The loop's last note before the rest is at 0.75 s, the next on the downbeat at 2.4 s.
+  EXPECT_LT(peak(1.5, 2.39), 0.01) << "-40 dBFS where the loop rests";
+  EXPECT_TRUE(std::none_of(onsets.begin(), onsets.end(), [](double o) { return o > 0.9 && o < 2.39; })) << r.out;
 }
 
 TEST(RenderCommands, PhrasesEndInTheFillBeforeTheSameDownbeatsInExportPlayAndALiveFill) {
