@@ -40,10 +40,10 @@ TEST(KitImport, EachFormatGivesItsInstrumentsAndPlacesTheKeysByName) {
       // Several notes for one instrument; the stick and the bell are not the snare and the ride.
       {"drumgizmo-midimap.xml", "", {{35, "KDrumL"}, {36, "KDrumL"}, {38, "Snare"}},
        {{36, 36}, {38, 38}, {42, 42}, {46, 46}, {51, 51}}},
-      // Own notes; the rim shot is no snare, an out-of-range note falls back to 36 + place, the
+      // Own notes; the rim shot is no snare, a control character in a name is a blank, an out-of-range note falls back to 36 + place, the
       // pedal hat stands in for the closed one; clap, ride and percussion have no instrument.
-      {"hydrogen-own-notes.xml", "Garage & Bells", {{35, "Bass Drum"}, {40, "Snare Rimshot"}, {38, "Snare"}, {44, "Hat Pedal"}, {40, "Cowbell"}},
-       {{36, 35}, {38, 38}, {42, 44}, {56, 40}}},
+      {"hydrogen-own-notes.xml", "Garage & Bells", {{35, "Bass Drum"}, {40, "Snare Rimshot"}, {37, "Snare"}, {44, "Hat Pedal"}, {40, "Cowbell"}},
+       {{36, 35}, {38, 37}, {42, 44}, {56, 40}}},
       // Hydrogen's unset note (60 for all) means 36 + the instrument's place.
       {"hydrogen-default-notes.xml", "Plain Kit", {{36, "Kick"}, {37, "Clap"}, {38, "Closed HH"}, {39, "Open HH"}},
        {{36, 36}, {39, 37}, {42, 38}, {46, 39}}},
