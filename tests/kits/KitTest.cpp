@@ -65,6 +65,23 @@ TEST(KitImport, EachFormatGivesItsInstrumentsAndPlacesTheKeysByName) {
   }
 }
 
+TEST(KitImport, TheShippedKitDescriptionsReadAndTheAvlKitsPlayEveryKindButTheCongas) {
+  const auto folder = test::testDataPath("../../data/kits");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    SCOPED_TRACE(entry.path().string());
+    Kit kit;
+    std::string error;
+    ASSERT_TRUE(readKit(test::readWholeFile(entry.path()), kit, error)) << error;
+    EXPECT_FALSE(kit.name.empty());
+    ++files;
+    if (kit.name.rfind("AVL ", 0) != 0) continue;
+    std::map<int, int> expected{{36, 36}, {38, 38}, {39, 39}, {42, 42}, {46, 46}, {51, 51}, {54, 54}, {56, 56}, {70, 61}};
+    EXPECT_EQ(placed(importKit(kit)), expected);
+  }
+  EXPECT_EQ(files, 16);
+}
+
 TEST(KitImport, DamagedHostileAndHugeFilesGiveOneError) {
   std::string deep = "<midimap>";
   for (int i = 0; i < 40; ++i) deep += "<a>";
