@@ -25,12 +25,13 @@ bool parseNote(std::string_view text, int& note) {
   return true;
 }
 
-// A name fit for a note-name line: controls become blanks, blanks at the ends go, and it is cut
-// to kMaxKitNameLength bytes without splitting a UTF-8 sequence.
+// A name fit for a note-name line: controls become blanks, blanks at the ends and colons at the
+// start go (a note-name line would read them as its separator), and it is cut to
+// kMaxKitNameLength bytes without splitting a UTF-8 sequence.
 std::string cleanName(std::string_view text) {
   std::string name;
   for (char c : text) name += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? ' ' : c;
-  const std::size_t first = name.find_first_not_of(' ');
+  const std::size_t first = name.find_first_not_of(" :");
   if (first == std::string::npos) return std::string();
   name = name.substr(first, name.find_last_not_of(' ') - first + 1);
   if (name.size() > kMaxKitNameLength) {

@@ -96,6 +96,7 @@ TEST(KitImport, DamagedHostileAndHugeFilesGiveOneError) {
       {"<midimap><map note=\"128\" instr=\"K\"/></midimap>", "<map> with no note 0..127"},
       {"<midimap><map note=\"-1\" instr=\"K\"/></midimap>", "<map> with no note 0..127"},
       {"<midimap><map note=\"36\"/></midimap>", "<map> with no instr"},
+      {"<midimap><map note=\"36\" instr=\" : \"/></midimap>", "<map> with no instr"},
       {"<midimap><map note=\"36\" instr=\"&bogus;\"/></midimap>", "unknown entity"},
       {"<midimap><map note=\"36\" instr=\"&#0;\"/></midimap>", "out of range"},
       {"<midimap><map note=\"36\" instr=\"K\"></midimap>", "does not close <map>"},
