@@ -21,6 +21,8 @@ constexpr char kProgram[] =
     "  library [FOLDER]               count the patterns per volume and kind\n"
     "  volume pack FOLDER OUT         pack a folder of patterns into a volume file\n"
     "  volume list FILE               list the patterns of a volume file\n"
+    "  kit import FILE [--name NAME]  make a note-name set and drum map from a drum kit's file\n"
+    "  kit list                       list the installed note-name sets and drum maps\n"
     "\n"
     "Tamborak composes drum loops from a library of one-bar pattern files. The library is the\n"
     "Patterns folder beside the program, else the installed one (tamborak/Patterns under\n"
@@ -139,6 +141,17 @@ constexpr char kVolume[] =
     "pack: packs a folder of patterns into one volume file (nothing is written when a file or\n"
     "folder cannot be read). list: lists the patterns of a volume file.\n";
 
+constexpr char kKit[] =
+    "usage: tamborak kit import FILE [--name NAME] [--force] | tamborak kit list\n"
+    "import: reads a drum sampler's kit description (a DrumGizmo MIDI map, a Hydrogen\n"
+    "drumkit.xml, or a MIDNAM note-name document as LV2 drum plug-ins give their host) and\n"
+    "writes a note-name set and a drum map named after the kit (or NAME) into the NoteNames\n"
+    "and DrumMaps folders. The map sends each key the patterns play (kick, snare, clap, hi-hats,\n"
+    "ride, percussion) to the kit instrument whose name fits it best and says which keys it\n"
+    "could not place; those keep their own note. An existing set or map of that name is kept\n"
+    "unless --force is given.\n"
+    "list: lists the note-name sets and drum maps installed.\n";
+
 }  // namespace
 
 const char* commandHelp(const std::string& command) {
@@ -154,6 +167,7 @@ const char* commandHelp(const std::string& command) {
   if (command == "panel") return kPanel;
 #endif
   if (command == "volume") return kVolume;
+  if (command == "kit") return kKit;
   return nullptr;
 }
 

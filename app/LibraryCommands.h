@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::app {
 
@@ -14,6 +15,9 @@ int listVolumeCommand(const std::string& file);
 // tamborak library [FOLDER] [--json]; an empty folder means the Patterns folder beside the
 // program.
 int librarySummaryCommand(const std::string& folder, bool json);
+
+// tamborak kit import FILE [--name NAME] [--force] | tamborak kit list
+int kitCommand(const std::vector<std::string>& args);
 
 // The text with every byte that could drive a terminal (C0 and C1 controls, DEL, bytes outside
 // valid UTF-8) written as \xNN.

@@ -85,6 +85,10 @@ int run(int argc, char** argv) {
   if (command == "panel") return panelCommand(args);
 #endif
   if (command == "library") return libraryCommand(args);
+  if (command == "kit") {
+    if (!global.empty()) return usageError("kit", "takes no --library");
+    return kitCommand(args);
+  }
   if (command == "volume") {
     if (!global.empty()) return usageError("volume", "takes no --library");
     return volumeCommand(args);

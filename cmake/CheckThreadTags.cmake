@@ -5,7 +5,7 @@ cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
   get_filename_component(ROOT ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
 endif()
-set(folders engine library compose loops midi io platform hostapi host frame ui lv2 app sim)
+set(folders engine library compose loops kits midi io platform hostapi host frame ui lv2 app sim)
 # A bracket that opens with words and reaches "thread": "[any thread", "[the host's thread", ...
 set(tag_regex "\\[[A-Za-z][A-Za-z' -]*[Tt]hread")
 set(offences 0)

@@ -7,6 +7,7 @@ set(layer_midi     midi io platform)
 set(layer_library  library midi io platform)
 set(layer_compose  compose)
 set(layer_loops    loops library midi io compose platform)
+set(layer_kits     kits loops midi io platform)
 set(layer_engine   engine loops library midi io compose platform)
 set(layer_hostapi  hostapi)
 set(layer_host     host hostapi engine loops library midi io compose platform)
@@ -14,11 +15,11 @@ set(layer_ui       ui engine platform)
 set(layer_frame    frame hostapi host ui engine loops library midi io compose platform)
 set(layer_sim      sim frame hostapi host engine loops library midi io compose platform)
 set(layer_lv2      lv2 ui engine platform)
-set(layer_app      app ui engine loops library midi io compose platform)
+set(layer_app      app ui engine kits loops library midi io compose platform)
 
 # The core also names no COM type outside comments and includes no operating-system header
 # (both given as regular expressions).
-set(core_folders engine library compose loops midi io)
+set(core_folders engine library compose loops kits midi io)
 set(core_com_names HRESULT IUnknown GUID REFIID "IMfx[A-Za-z0-9_]*" ISpecifyPropertyPages
     IPersistStream IStream "STDMETHOD[A-Za-z0-9_]*")
 set(core_os_headers "[Ww]in[a-z0-9]*\\.h" objbase\\.h ole2\\.h unknwn\\.h unistd\\.h

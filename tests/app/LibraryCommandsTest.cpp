@@ -84,3 +84,39 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
     EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
   fs::permissions(d / "Locked" / "Sub", fs::perms::owner_all);
 }
+
+TEST(KitCommands, ImportWritesSetAndMapBesideTheProgramAndKeepsExistingOnesWithoutForce) {
+  velmora::test::TempFolder dir;
+  const fs::path& d = dir.path();
+  fs::create_directories(d / "bin" / "Patterns");  // a program with its own library: folders beside it
+  fs::copy_file(TAMBORAK_PROGRAM, d / "bin" / "tamborak");
+  fs::copy_file(velmora::test::testDataPath("kits/lv2-drums.midnam"), d / "kit.midnam");
+  std::ofstream(d / "cut.xml") << "<midimap><map note=\"36\" instr=\"K";
+  const fs::path names = d / "bin" / "NoteNames" / "Studio Kit.txt";
+  const fs::path map = d / "bin" / "DrumMaps" / "Studio Kit.tbm";
+
+  auto r = run(d, "bin/tamborak kit import kit.midnam");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_NE(r.out.find("maracas          key 70 -> note  61 Maracas"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("not placed (these keys keep their own note): mute high conga, open high conga, low conga"),
+            std::string::npos);
+  EXPECT_NE(readWholeFile(names).find("61 Maracas\n"), std::string::npos);
+  fs::resize_file(map, 1);
+  r = run(d, "bin/tamborak kit import kit.midnam");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("exists (use --force to replace it)"), std::string::npos) << r.err;
+  EXPECT_EQ(fs::file_size(map), 1u);
+  r = run(d, "bin/tamborak kit import kit.midnam --force && bin/tamborak kit import --name Second kit.midnam && "
+             "bin/tamborak kit list");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_GT(fs::file_size(map), 128u);
+  EXPECT_NE(r.out.find("note-name sets (" + (d / "bin" / "NoteNames").string() + "/):\n  Second\n  Studio Kit\n"),
+            std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("drum maps ("), std::string::npos);
+
+  r = run(d, "bin/tamborak kit import cut.xml");
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_NE(r.err.find("cut.xml: the file ends inside a tag"), std::string::npos) << r.err;
+  EXPECT_EQ(run(d, "bin/tamborak kit import --name ../x kit.midnam").exit, 2);
+  EXPECT_FALSE(fs::exists(d / "bin" / "x.txt"));
+}
