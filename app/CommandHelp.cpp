@@ -21,7 +21,7 @@ constexpr char kProgram[] =
     "  library [FOLDER]               count the patterns per volume and kind\n"
     "  volume pack FOLDER OUT         pack a folder of patterns into a volume file\n"
     "  volume list FILE               list the patterns of a volume file\n"
-    "  kit import FILE [--name NAME]  make a note-name set and drum map from a drum kit's file\n"
+    "  kit import FILE... [--name N]  make a note-name set and drum map from a drum kit's file\n"
     "  kit list                       list the installed note-name sets and drum maps\n"
     "\n"
     "Tamborak composes drum loops from a library of one-bar pattern files. The library is the\n"
@@ -142,15 +142,16 @@ constexpr char kVolume[] =
     "folder cannot be read). list: lists the patterns of a volume file.\n";
 
 constexpr char kKit[] =
-    "usage: tamborak kit import FILE [--name NAME] [--force] | tamborak kit list\n"
-    "import: reads a drum sampler's kit description (a DrumGizmo MIDI map, a Hydrogen\n"
+    "usage: tamborak kit import FILE... [--name NAME] [--into FOLDER] [--force] | tamborak kit list\n"
+    "import: reads drum samplers' kit descriptions (a DrumGizmo MIDI map, a Hydrogen\n"
     "drumkit.xml, or a MIDNAM note-name document as LV2 drum plug-ins give their host) and\n"
-    "writes a note-name set and a drum map named after the kit (or NAME) into the NoteNames\n"
-    "and DrumMaps folders. The map sends each key the patterns play (kick, snare, clap, hi-hats,\n"
-    "ride, percussion) to the kit instrument whose name fits it best and says which keys it\n"
-    "could not place; those keep their own note. An existing set or map of that name is kept\n"
-    "unless --force is given.\n"
-    "list: lists the note-name sets and drum maps installed.\n";
+    "writes for each a note-name set and a drum map named after the kit (or NAME, for one FILE)\n"
+    "into the NoteNames and DrumMaps folders (those under FOLDER with --into). The map sends\n"
+    "each key the patterns play (kick, snare, clap, hi-hats, ride, percussion) to the kit\n"
+    "instrument whose name fits it best and says which keys it could not place; those keep\n"
+    "their own note. An existing set or map of that name is kept unless --force is given.\n"
+    "list: lists the note-name sets and drum maps installed: the user's own, then those\n"
+    "shipped with Tamborak for known kits (a user's set or map of the same name hides it).\n";
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// tamborak kit: imports a drum sampler's kit description as a note-name set and a drum map in
-// the engine's folders, and lists the sets and maps installed there.
+// tamborak kit: imports drum samplers' kit descriptions as note-name sets and drum maps in the
+// engine's folders (or another, as the build does for the shipped kits), and lists the sets and
+// maps installed.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -44,27 +45,31 @@ bool writeFile(const std::string& path, const std::string& bytes, bool force, st
   return false;
 }
 
-int importCommand(const Options& options) {
-  if (options.positional.size() != 1) return usageError("kit", "import needs one FILE");
-  const std::string& file = options.positional[0];
+// Where a kit's set and map go: the library's folders, or FOLDER/NoteNames and FOLDER/DrumMaps.
+struct KitTarget {
+  std::string noteNames;
+  std::string drumMaps;
+};
+
+// Imports one kit file into `target` under `name` (the kit's own name when empty), reporting what
+// it placed. [main-thread, not real-time safe]
+int importKitFile(const std::string& file, const std::string& name, bool force, const KitTarget& target) {
   std::string bytes, error;
   if (platform::readRegularFile(file, kits::kMaxKitFileSize, "", bytes, error) != platform::FileRead::kRead)
     return fail(file + ": " + error);
   kits::Kit kit;
   if (!kits::readKit(bytes, kit, error)) return fail(file + ": " + error);
-  std::string title = options.has("--name") ? options.value("--name") : kit.name;
+  std::string title = name.empty() ? kit.name : name;
   if (title.empty()) title = fs::path(file).stem().string();
   if (!usableTitle(title))
-    return options.has("--name") ? usageError("kit", "'" + title + "' cannot name a file")
-                                 : fail(file + ": the kit's name '" + title + "' cannot name a file (give --name)");
+    return !name.empty() ? usageError("kit", "'" + title + "' cannot name a file")
+                         : fail(file + ": the kit's name '" + title + "' cannot name a file (give --name)");
 
-  const LibraryFolders folders = findLibraryFolders(platform::moduleFolder());
-  const DrumMapStore store(folders.drumMaps);
+  const DrumMapStore store(target.drumMaps);
   std::error_code ec;
-  fs::create_directories(fs::path(folders.noteNames), ec);
-  const std::string namesPath = folders.noteNames + title + kNoteNamesExtension;
+  fs::create_directories(fs::path(target.noteNames), ec);
+  const std::string namesPath = target.noteNames + title + kNoteNamesExtension;
   const std::string mapPath = store.pathOf(title);
-  const bool force = options.has("--force");
   if (!force)
     for (const std::string& path : {namesPath, mapPath})
       if (fs::exists(fs::symlink_status(fs::path(path), ec)))
@@ -79,32 +84,53 @@ int importCommand(const Options& options) {
   if (!writeFile(mapPath, mapBytes, force, error)) return fail(mapPath + ": " + error);
 
   std::printf("kit \"%s\": %zu instruments\n", shown(title).c_str(), kit.instruments.size());
-  std::vector<std::string> unplaced;
+  std::string unplaced;
   for (const kits::KitPlacement& p : imported.placements) {
-    if (p.note < 0) {
-      unplaced.push_back(p.kind);
+    if (p.note >= 0) {
+      std::printf("  %-16s key %2d -> note %3d %s\n", p.kind.c_str(), p.key, p.note, shown(p.instrument).c_str());
       continue;
     }
-    std::printf("  %-16s key %2d -> note %3d %s\n", p.kind.c_str(), p.key, p.note, shown(p.instrument).c_str());
+    if (!unplaced.empty()) unplaced += ", ";
+    unplaced += p.kind;
   }
-  if (!unplaced.empty()) {
-    std::string list;
-    for (const std::string& kind : unplaced) list += (list.empty() ? "" : ", ") + kind;
-    std::printf("not placed (these keys keep their own note): %s\n", list.c_str());
-  }
+  if (!unplaced.empty()) std::printf("not placed (these keys keep their own note): %s\n", unplaced.c_str());
   std::printf("wrote %s\nwrote %s\n", shown(namesPath).c_str(), shown(mapPath).c_str());
   return 0;
+}
+
+int importCommand(const Options& options) {
+  if (options.positional.empty()) return usageError("kit", "import needs a FILE");
+  if (options.has("--name") && options.positional.size() != 1) return usageError("kit", "--name takes one FILE");
+  KitTarget target;
+  if (options.has("--into")) {
+    const fs::path into(options.value("--into"));
+    target = {(into / "NoteNames" / "").string(), (into / "DrumMaps" / "").string()};
+  } else {
+    const LibraryFolders folders = findLibraryFolders(platform::moduleFolder());
+    target = {folders.noteNames, folders.drumMaps};
+  }
+  // Every file is tried; the first failure decides the exit status.
+  int status = 0;
+  for (const std::string& file : options.positional) {
+    const int result = importKitFile(file, options.value("--name"), options.has("--force"), target);
+    if (status == 0) status = result;
+  }
+  return status;
 }
 
 int listCommand(const Options& options) {
   if (!options.positional.empty()) return usageError("kit", "list takes no FILE");
   const LibraryFolders folders = findLibraryFolders(platform::moduleFolder());
   NoteNamesProvider provider;
-  provider.scanFolder(folders.noteNames);
-  std::printf("note-name sets (%s):\n", shown(folders.noteNames).c_str());
+  provider.scanFolders({folders.noteNames, folders.kitNoteNames});
+  std::printf("note-name sets (%s", shown(folders.noteNames).c_str());
+  if (!folders.kitNoteNames.empty()) std::printf(", shipped %s", shown(folders.kitNoteNames).c_str());
+  std::printf("):\n");
   for (const NoteNames& set : provider.fileSets()) std::printf("  %s\n", shown(set.title()).c_str());
-  std::printf("drum maps (%s):\n", shown(folders.drumMaps).c_str());
-  for (const std::string& name : DrumMapStore(folders.drumMaps).list())
+  std::printf("drum maps (%s", shown(folders.drumMaps).c_str());
+  if (!folders.kitDrumMaps.empty()) std::printf(", shipped %s", shown(folders.kitDrumMaps).c_str());
+  std::printf("):\n");
+  for (const std::string& name : DrumMapStore(folders.drumMaps, folders.kitDrumMaps).list())
     if (name != DrumMapStore::kDefaultName) std::printf("  %s\n", shown(name).c_str());
   return 0;
 }
@@ -114,7 +140,7 @@ int listCommand(const Options& options) {
 int kitCommand(const std::vector<std::string>& args) {
   Options options;
   std::string error;
-  if (!parseOptions(args, {"--name"}, {"--force", "--help"}, options, error)) return usageError("kit", error);
+  if (!parseOptions(args, {"--name", "--into"}, {"--force", "--help"}, options, error)) return usageError("kit", error);
   if (options.has("--help")) {
     std::fputs(commandHelp("kit"), stdout);
     return 0;
@@ -123,10 +149,11 @@ int kitCommand(const std::vector<std::string>& args) {
   if (!options.positional.empty()) options.positional.erase(options.positional.begin());
   if (action == "import") return importCommand(options);
   if (action == "list") {
-    if (options.has("--name") || options.has("--force")) return usageError("kit", "list takes no options");
+    if (options.has("--name") || options.has("--force") || options.has("--into"))
+      return usageError("kit", "list takes no options");
     return listCommand(options);
   }
-  return usageError("kit", "needs 'import FILE' or 'list'");
+  return usageError("kit", "needs 'import FILE...' or 'list'");
 }
 
 }  // namespace velmora::app

@@ -1,5 +1,5 @@
 # What `cmake --install` puts under the prefix on a native build (Linux): the program and its
-# manual page, the pattern library, the LV2 bundle without a library of its own (an installed
+# manual page, the pattern library and shipped kits, the LV2 bundle without a library of its own (an installed
 # plug-in finds the shared one through $XDG_DATA_DIRS), the README and the licence.
 if(WIN32 OR CMAKE_CROSSCOMPILING OR TAMBORAK_FUZZ)
   return()
@@ -10,6 +10,7 @@ set(TAMBORAK_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tamborak)
 
 install(TARGETS tamborak RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_BINARY_DIR}/app/Patterns/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tamborak/Patterns)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/app/Kits/ DESTINATION ${CMAKE_INSTALL_DATADIR}/tamborak/Kits)
 
 # The manual page, from the program's own --help and --version (not in sanitizer builds, whose
 # program may report at exit).

@@ -95,8 +95,13 @@ bool Tamborak::allSlicesPresent() const {
 
 // ---- Host connection
 
+void Tamborak::scanNoteNameFolders() {
+  const LibraryFolders folders = libraryFolders();
+  noteNamesProvider_.scanFolders({folders.noteNames, folders.kitNoteNames});
+}
+
 void Tamborak::useNoteNamesOf(std::shared_ptr<const PadNameSource> pads) {
-  noteNamesProvider_.scanFolder(libraryFolders().noteNames);
+  scanNoteNameFolders();
   selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   if (!pads) return;
   noteNamesProvider_.setPadSource(std::move(pads));
@@ -108,7 +113,7 @@ void Tamborak::connect(SongHost& song, bool offline) {
   song_ = &song;
   startWindow(nullptr);
   EngineProcess::join(*this);
-  noteNamesProvider_.scanFolder(libraryFolders().noteNames);
+  scanNoteNameFolders();
   selectNoteNames(std::string(kGeneralMidiDrumsTitle));
   connected_ = true;
   if (offline) warnOffline();

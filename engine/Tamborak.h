@@ -326,7 +326,7 @@ class Tamborak : public ControlApi,
   void storeLast();
   void storeGlobals();
   void loadStored(bool copyLast);
-  // The note-name sets inside the drum sampler: the folder's sets and "General MIDI Drums", then,
+  // The note-name sets inside the drum sampler: the folders' sets and "General MIDI Drums", then,
   // with the sampler's pad names (null: none), "DR-008 Drums". [main-thread, not real-time safe]
   void useNoteNamesOf(std::shared_ptr<const PadNameSource> pads);
   // The note-name sets on offer, for the host adapter to hand the host's definitions to.
@@ -334,6 +334,9 @@ class Tamborak : public ControlApi,
   NoteNamesProvider& noteNameSets() { return noteNamesProvider_; }
 
  private:
+  // Offers the user's note-name sets and the shipped kits' sets. [main-thread, reads files]
+  void scanNoteNameFolders();
+
   class OwnPadBank;
   class TimeBase;
   class PadEngine;

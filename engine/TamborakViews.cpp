@@ -6,6 +6,7 @@
 #include "engine/SliceAdapter.h"
 #include "engine/Tamborak.h"
 #include "loops/DrumMapStore.h"
+#include "library/LibraryFolders.h"
 #include "library/PatternTree.h"
 #include "library/TreeCursor.h"
 #include "library/TreeNode.h"
@@ -17,7 +18,10 @@ namespace {
 class LoopDrumMapEditor final : public DrumMapEditor {
  public:
   explicit LoopDrumMapEditor(Tamborak& engine)
-      : engine_(engine), map_(*engine.getDrumMap()), original_(map_), store_(engine.getDrumMapsFolder()) {}
+      : engine_(engine),
+        map_(*engine.getDrumMap()),
+        original_(map_),
+        store_(engine.getDrumMapsFolder(), libraryFolders().kitDrumMaps) {}
   int rowCount() const override { return DrumMap::kEditorRows; }
   int rowKey(int row) const override { return DrumMap::kEditorKeys[row]; }
   int note(int key) const override { return map_.note(key); }

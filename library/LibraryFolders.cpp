@@ -27,6 +27,19 @@ bool isFolder(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::is_directory(fs::path(path), ec);
 }
+
+// The folder `name` beside the program, else the first one in a shared data folder, else the one
+// beside the program (missing); `shared`, when given, tells which.
+std::string shippedFolder(const LibraryPlaces& places, const char* name, bool* shared = nullptr) {
+  const std::string own = child(places.program, name);
+  if (isFolder(own)) return own;
+  for (const std::string& folder : places.sharedData)
+    if (isFolder(child(folder, name))) {
+      if (shared) *shared = true;
+      return child(folder, name);
+    }
+  return own;
+}
 }  // namespace
 
 LibraryPlaces LibraryPlaces::of(const std::string& program) {
@@ -40,15 +53,13 @@ LibraryPlaces LibraryPlaces::of(const std::string& program) {
 
 LibraryFolders libraryFoldersFor(const LibraryPlaces& places) {
   LibraryFolders result;
-  result.patterns = child(places.program, "Patterns");
   bool shared = false;
-  if (!isFolder(result.patterns))
-    for (const std::string& folder : places.sharedData)
-      if (isFolder(child(folder, "Patterns"))) {
-        result.patterns = child(folder, "Patterns");
-        shared = true;
-        break;
-      }
+  result.patterns = shippedFolder(places, "Patterns", &shared);
+  const std::string kits = shippedFolder(places, "Kits");
+  if (isFolder(kits)) {
+    result.kitNoteNames = child(kits, "NoteNames");
+    result.kitDrumMaps = child(kits, "DrumMaps");
+  }
   const bool beside = (places.programWritable && !shared) || places.userData.empty();
   const std::string base = beside ? places.program : places.userData;
   result.loops = child(base, "Loops");

@@ -1,5 +1,5 @@
-// The library folders: the shipped pattern library, and the folders where the user's loops, drum
-// maps and note names go.
+// The library folders: the shipped pattern library and kits, and the folders where the user's
+// loops, drum maps and note names go.
 #pragma once
 
 #include <string>
@@ -12,6 +12,10 @@ struct LibraryFolders {
   std::string loops;
   std::string drumMaps;
   std::string noteNames;
+  // The note-name sets and drum maps shipped for known drum kits, read beside the user's own
+  // (whose files win on a clash of names); empty when none are installed.
+  std::string kitNoteNames;
+  std::string kitDrumMaps;
 };
 
 // Where the library may be: the program's own folder, whether the user can write there, the
@@ -28,7 +32,7 @@ struct LibraryPlaces {
 };
 
 // The shipped patterns are the "Patterns" folder beside the program, else the first one in a
-// shared data folder. Loops, drum maps and note names stay beside the program while the user can
+// shared data folder; the shipped kits are the "Kits" folder found the same way. Loops, drum maps and note names stay beside the program while the user can
 // write there and the program does not use a shared library (a build tree or a copied folder, as
 // before); installed for the whole machine, they go to the user's data folder. [any-thread, not
 // real-time safe: looks at the disk]

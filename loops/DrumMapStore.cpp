@@ -1,5 +1,6 @@
 #include "loops/DrumMapStore.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -12,7 +13,8 @@ namespace velmora {
 
 namespace fs = std::filesystem;
 
-DrumMapStore::DrumMapStore(std::string folder) : folder_(std::move(folder)) {
+DrumMapStore::DrumMapStore(std::string folder, std::string shipped)
+    : folder_(std::move(folder)), shipped_(std::move(shipped)) {
   std::error_code ec;
   fs::create_directories(fs::path(folder_), ec);
 }
@@ -22,11 +24,12 @@ bool DrumMapStore::usable(const std::string& name) {
          name != "." && name != "..";
 }
 
-std::vector<std::string> DrumMapStore::list() const {
+std::vector<std::string> DrumMapStore::namesIn(const std::string& folder) {
   std::vector<std::string> names;
+  if (folder.empty()) return names;
   constexpr std::size_t kExtensionLength = sizeof kExtension - 1;
   std::error_code ec;
-  for (fs::directory_iterator it(fs::path(folder_), ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code typeError;
     if (it->is_directory(typeError)) continue;
     const std::string file = it->path().filename().string();
@@ -34,8 +37,23 @@ std::vector<std::string> DrumMapStore::list() const {
         platform::equalsIgnoringCase(std::string_view(file).substr(file.size() - kExtensionLength), kExtension))
       names.push_back(file.substr(0, file.size() - kExtensionLength));
   }
+  return names;
+}
+
+std::vector<std::string> DrumMapStore::list() const {
+  std::vector<std::string> names = namesIn(folder_);
+  const std::size_t own = names.size();
+  for (std::string& name : namesIn(shipped_))
+    if (std::find(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(own), name) ==
+        names.begin() + static_cast<std::ptrdiff_t>(own))
+      names.push_back(std::move(name));
   names.emplace_back(kDefaultName);
   return names;
+}
+
+bool DrumMapStore::hasOwn(const std::string& name) const {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(fs::path(pathOf(name)), ec));
 }
 
 bool DrumMapStore::load(const std::string& name, DrumMap& map) const {
@@ -45,10 +63,10 @@ bool DrumMapStore::load(const std::string& name, DrumMap& map) const {
   }
   // A map is a name and 128 notes; anything near this size is not one.
   constexpr std::uint64_t kMaxMapFileBytes = 1 << 20;
+  if (!usable(name)) return false;
+  const std::string path = hasOwn(name) || shipped_.empty() ? pathOf(name) : shipped_ + name + kExtension;
   std::string bytes, error;
-  if (!usable(name) ||
-      platform::readRegularFile(pathOf(name), kMaxMapFileBytes, {}, bytes, error) != platform::FileRead::kRead)
-    return false;
+  if (platform::readRegularFile(path, kMaxMapFileBytes, {}, bytes, error) != platform::FileRead::kRead) return false;
   CUniMemoryReader reader(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
   DrumMap read;
   if (!read.load(reader)) return false;
@@ -70,7 +88,7 @@ bool DrumMapStore::save(const std::string& name, DrumMap& map, std::string& erro
 }
 
 bool DrumMapStore::remove(const std::string& name, platform::Prompt& prompt) const {
-  if (!usable(name)) return false;
+  if (!usable(name) || !hasOwn(name)) return false;
   const std::string question = "Are you sure you want to delete drum map \"" + name + "\"?";
   if (prompt.ask(question, "Tamborak", platform::PromptButtons::kYesNo, platform::PromptIcon::kQuestion) !=
       platform::PromptAnswer::kYes)

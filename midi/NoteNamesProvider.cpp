@@ -31,29 +31,38 @@ bool hasTextExtension(const std::string& name) {
 
 }  // namespace
 
-void NoteNamesProvider::scanFolder(const std::string& folder) {
+void NoteNamesProvider::scanFolders(const std::vector<std::string>& folders) {
   fileSets_.clear();
-  std::vector<std::string> files;
-  std::error_code ec;
-  std::filesystem::directory_iterator it(std::filesystem::path(folder), ec);
-  for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    try {
-      std::string name = it->path().filename().string();
-      if (hasTextExtension(name)) files.push_back(std::move(name));
-    } catch (const std::exception&) {
-      // a name the narrow character set cannot hold
+  struct File {
+    std::string name;
+    std::size_t folder;
+  };
+  std::vector<File> files;
+  for (std::size_t index = 0; index < folders.size(); ++index) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(std::filesystem::path(folders[index]), ec);
+    for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
+      std::error_code typeError;
+      if (!it->is_regular_file(typeError)) continue;
+      try {
+        std::string name = it->path().filename().string();
+        if (hasTextExtension(name)) files.push_back({std::move(name), index});
+      } catch (const std::exception&) {
+        // a name the narrow character set cannot hold
+      }
     }
   }
-  std::sort(files.begin(), files.end(),
-            [](const std::string& a, const std::string& b) { return platform::byteCompare(a, b) < 0; });
-  for (const std::string& name : files) {
-    std::string title = name.substr(0, name.size() - 4);
+  std::stable_sort(files.begin(), files.end(), [](const File& a, const File& b) {
+    return platform::byteCompare(a.name, b.name) < 0 || (a.name == b.name && a.folder < b.folder);
+  });
+  for (const File& file : files) {
+    std::string title = file.name.substr(0, file.name.size() - 4);
+    if (!fileSets_.empty() && fileSets_.back().title() == title) continue;
     if (title != kGeneralMidiDrumsTitle && find(title, nullptr)) continue;
     NoteNames set;
-    io::File file((std::filesystem::path(folder) / name).string(), io::File::kGenericRead, io::File::kOpenExisting);
-    UniStream<io::File> stream(file);
+    io::File input((std::filesystem::path(folders[file.folder]) / file.name).string(), io::File::kGenericRead,
+                   io::File::kOpenExisting);
+    UniStream<io::File> stream(input);
     set.parse(stream);
     set.setTitle(std::move(title));
     fileSets_.push_back(std::move(set));

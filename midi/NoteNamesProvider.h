@@ -1,5 +1,5 @@
 // Every note-name set on offer, by title: the drum sampler's two pad sets (while its pad-name
-// interface is installed), the text files of the note-names folder, and either the host's
+// interface is installed), the text files of the note-names folders, and either the host's
 // instrument definitions (while the host offers them) or the built-in General MIDI set.
 // [main-thread; not real-time safe: asks the host and the sampler, reads files]
 #pragma once
@@ -24,11 +24,11 @@ class NoteNamesProvider {
   NoteNamesProvider& operator=(const NoteNamesProvider&) = delete;
   virtual ~NoteNamesProvider() = default;
 
-  // Replaces the file sets by the "*.txt" files of `folder` (native path), in name order; the
-  // title of a set is its file name less ".txt". A file titled like a set already on offer is
-  // skipped, except "General MIDI Drums", which replaces the built-in set. A missing folder gives
-  // no file sets.
-  void scanFolder(const std::string& folder);
+  // Replaces the file sets by the "*.txt" files of `folders` (native paths), in title order; the
+  // title of a set is its file name less ".txt". Of files with the same title, the one in the
+  // earlier folder is taken. A file titled like a set already on offer is skipped, except
+  // "General MIDI Drums", which replaces the built-in set. Missing folders give no file sets.
+  void scanFolders(const std::vector<std::string>& folders);
   // Install or drop (null) the host's instrument definitions and the sampler's pad names.
   void setHostLists(std::shared_ptr<const HostNoteNameLists> lists) { hostLists_ = std::move(lists); }
   void setPadSource(std::shared_ptr<const PadNameSource> pads) { padSource_ = std::move(pads); }

@@ -1,6 +1,6 @@
 # Makes the setup program: builds what it needs from other build folders, stages the files as
-# the `package` target lays them out, lists the pattern files for the install and uninstall
-# sections, and runs makensis.
+# the `package` target lays them out, lists the pattern and kit files for the install and
+# uninstall sections, and runs makensis.
 # Usage: cmake -DSOURCE_DIR= -DDLL= -DMINGW32_BUILD= [-DNATIVE_BUILD=] -DTEXT= -DOUT= -DMAKENSIS=
 #              -DNSI= -DINSTALL_LIST= -DUNINSTALL_LIST= -P MakeInstaller.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -45,18 +45,18 @@ if(NOT NATIVE_BUILD)
   configure_preset("${NATIVE_BUILD}" debug)
 endif()
 if(EXISTS "${NATIVE_BUILD}/CMakeCache.txt")
-  run(${CMAKE_COMMAND} --build "${NATIVE_BUILD}" --target default-patterns)
+  run(${CMAKE_COMMAND} --build "${NATIVE_BUILD}" --target default-patterns shipped-kits)
 endif()
 
 include(${SOURCE_DIR}/cmake/PackagePlugin.cmake)
 file(COPY_FILE "${dll32}" "${OUT}/tamborak32.dll")
 file(COPY_FILE "${SOURCE_DIR}/LICENSE" "${OUT}/LICENSE.txt")
 
-# One File line per pattern file, under the SetOutPath of its folder; the uninstaller deletes the
-# same files, then the folders deepest first, each only when empty.
-file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${OUT}" "${OUT}/Patterns/*")
+# One File line per pattern and kit file, under the SetOutPath of its folder; the uninstaller
+# deletes the same files, then the folders deepest first, each only when empty.
+file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${OUT}" "${OUT}/Patterns/*" "${OUT}/Kits/*")
 list(SORT entries)
-set(folders Patterns)
+set(folders Patterns Kits)
 set(install "")
 set(uninstall "")
 foreach(entry IN LISTS entries)

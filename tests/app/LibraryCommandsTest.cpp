@@ -85,7 +85,7 @@ TEST(LibraryCommands, HostileFilesFailClearlyWithoutHangingLosingDataOrReachingT
   fs::permissions(d / "Locked" / "Sub", fs::perms::owner_all);
 }
 
-TEST(KitCommands, ImportWritesSetAndMapBesideTheProgramAndKeepsExistingOnesWithoutForce) {
+TEST(KitCommands, ImportWritesSetsAndMapsBesideTheProgramOrIntoAFolderAndListsBoth) {
   velmora::test::TempFolder dir;
   const fs::path& d = dir.path();
   fs::create_directories(d / "bin" / "Patterns");  // a program with its own library: folders beside it
@@ -106,17 +106,23 @@ TEST(KitCommands, ImportWritesSetAndMapBesideTheProgramAndKeepsExistingOnesWitho
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("exists (use --force to replace it)"), std::string::npos) << r.err;
   EXPECT_EQ(fs::file_size(map), 1u);
-  r = run(d, "bin/tamborak kit import kit.midnam --force && bin/tamborak kit import --name Second kit.midnam && "
-             "bin/tamborak kit list");
-  ASSERT_EQ(r.exit, 0) << r.err;
-  EXPECT_GT(fs::file_size(map), 128u);
-  EXPECT_NE(r.out.find("note-name sets (" + (d / "bin" / "NoteNames").string() + "/):\n  Second\n  Studio Kit\n"),
-            std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("drum maps ("), std::string::npos);
 
-  r = run(d, "bin/tamborak kit import cut.xml");
+  // Shipped kits, as the build makes them: every file is tried, the first failure sets the status.
+  r = run(d, "bin/tamborak kit import --into bin/Kits cut.xml kit.midnam");
   EXPECT_EQ(r.exit, 1);
   EXPECT_NE(r.err.find("cut.xml: the file ends inside a tag"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::exists(d / "bin" / "Kits" / "DrumMaps" / "Studio Kit.tbm"));
+  r = run(d, "bin/tamborak kit import --into bin/Kits --name Shipped kit.midnam && bin/tamborak kit import --force "
+             "kit.midnam && bin/tamborak kit import --name Second kit.midnam && bin/tamborak kit list");
+  ASSERT_EQ(r.exit, 0) << r.err;
+  EXPECT_GT(fs::file_size(map), 128u);
+  const std::string shipped = ", shipped " + (d / "bin" / "Kits").string();
+  EXPECT_NE(r.out.find("note-name sets (" + (d / "bin" / "NoteNames").string() + "/" + shipped +
+                       "/NoteNames/):\n  Second\n  Shipped\n  Studio Kit\ndrum maps ("),
+            std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(shipped + "/DrumMaps/):\n"), std::string::npos) << r.out;
+
   EXPECT_EQ(run(d, "bin/tamborak kit import --name ../x kit.midnam").exit, 2);
-  EXPECT_FALSE(fs::exists(d / "bin" / "x.txt"));
+  EXPECT_EQ(run(d, "bin/tamborak kit import --name Two kit.midnam kit.midnam").exit, 2);
+  EXPECT_FALSE(fs::exists(d / "bin" / "x.txt") || fs::exists(d / "bin" / "NoteNames" / "Two.txt"));
 }

@@ -129,24 +129,78 @@ TEST(KitImport, DamagedHostileAndHugeFilesGiveOneError) {
   }
 }
 
-TEST(KitImport, AnImportedKitIsOfferedByTheNoteNameProviderAndTheDrumMapStore) {
+// The user's folders over the shipped kits: both offered, the user's files hide shipped ones of
+// the same name, saving goes to the user's folder and a shipped map cannot be deleted.
+TEST(KitImport, ShippedKitsAreOfferedBesideTheUsersOwnWhichHideThemByName) {
   test::TempFolder folder;
-  const Kit kit = readData("lv2-drums.midnam");
-  KitImport imported = importKit(kit);
-  std::filesystem::create_directory(folder.path() / "NoteNames");
-  std::ofstream(folder.path() / "NoteNames" / "Studio Kit.txt", std::ios::binary) << imported.noteNames;
-  NoteNamesProvider provider;
-  provider.scanFolder((folder.path() / "NoteNames").string() + "/");
-  NoteNames set;
-  ASSERT_TRUE(provider.find("Studio Kit", &set));
-  EXPECT_EQ(set.ownName(42), "ClosedHat");
-  EXPECT_EQ(set.ownName(61), "Maracas");
-  EXPECT_EQ(set.ownName(60), "");
+  const std::filesystem::path user = folder.path() / "user", shipped = folder.path() / "Kits";
+  const auto slashed = [](const std::filesystem::path& path) { return (path / "").string(); };
+  KitImport imported = importKit(readData("lv2-drums.midnam"));
+  for (const auto& dir : {user / "NoteNames", shipped / "NoteNames", shipped / "DrumMaps"})
+    std::filesystem::create_directories(dir);
+  for (const char* title : {"Studio Kit", "Other Kit"})
+    std::ofstream(shipped / "NoteNames" / (std::string(title) + ".txt"), std::ios::binary) << imported.noteNames;
+  std::ofstream(user / "NoteNames" / "Studio Kit.txt", std::ios::binary) << "36 My Kick\n";
 
-  const DrumMapStore store((folder.path() / "DrumMaps").string() + "/");
+  NoteNamesProvider provider;
+  provider.scanFolders({slashed(user / "NoteNames"), slashed(shipped / "NoteNames")});
+  NoteNames set;
+  ASSERT_EQ(provider.fileSets().size(), 2u);
+  ASSERT_TRUE(provider.find("Other Kit", &set));
+  EXPECT_EQ(set.ownName(42) + "," + set.ownName(61) + "," + set.ownName(60), "ClosedHat,Maracas,");
+  ASSERT_TRUE(provider.find("Studio Kit", &set));
+  EXPECT_EQ(set.ownName(36) + "," + set.ownName(42), "My Kick,");
+
+  const DrumMapStore shippedStore(slashed(shipped / "DrumMaps"));
+  const DrumMapStore store(slashed(user / "DrumMaps"), slashed(shipped / "DrumMaps"));
   std::string error;
-  ASSERT_TRUE(store.save("Studio Kit", imported.map, error)) << error;
+  for (const char* name : {"Studio Kit", "Other Kit"}) ASSERT_TRUE(shippedStore.save(name, imported.map, error)) << error;
+  DrumMap mine;
+  ASSERT_TRUE(store.save("Studio Kit", mine, error)) << error;
+  EXPECT_EQ(store.list(), (std::vector<std::string>{"Studio Kit", "Other Kit", DrumMapStore::kDefaultName}));
   DrumMap loaded;
-  ASSERT_TRUE(store.load("Studio Kit", loaded));
+  ASSERT_TRUE(store.load("Other Kit", loaded));
   EXPECT_EQ(loaded.note(70), 61);
+  ASSERT_TRUE(store.load("Studio Kit", loaded));
+  EXPECT_EQ(loaded.note(70), 70);
+
+  platform::ScriptedPrompt prompt{platform::PromptAnswer::kYes, platform::PromptAnswer::kYes};
+  EXPECT_FALSE(store.remove("Other Kit", prompt)) << "a shipped map is not the user's to delete";
+  EXPECT_TRUE(prompt.asked().empty());
+  EXPECT_TRUE(store.remove("Studio Kit", prompt));
+  ASSERT_TRUE(store.load("Studio Kit", loaded));
+  EXPECT_EQ(loaded.note(70), 61) << "the shipped map shows again";
+  EXPECT_TRUE(std::filesystem::exists(shipped / "DrumMaps" / "Studio Kit.tbm"));
 }
+
+#ifdef TAMBORAK_SHIPPED_KITS
+// The kits the build ships: one set and one map per description, and the AVL kits play the keys
+// where avldrums.lv2 has its instruments.
+TEST(KitImport, TheShippedKitsHaveASetAndAMapForEveryDescription) {
+  const std::filesystem::path kits = TAMBORAK_SHIPPED_KITS;
+  std::size_t descriptions = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(TAMBORAK_KIT_SOURCES)) {
+    ++descriptions;
+    Kit kit;
+    std::string error;
+    ASSERT_TRUE(readKit(test::readWholeFile(entry.path()), kit, error)) << entry.path() << ": " << error;
+    EXPECT_TRUE(std::filesystem::is_regular_file(kits / "NoteNames" / (kit.name + ".txt"))) << kit.name;
+  }
+  NoteNamesProvider provider;
+  provider.scanFolders({(kits / "NoteNames" / "").string()});
+  const DrumMapStore store((kits / "DrumMaps" / "").string());
+  EXPECT_EQ(provider.fileSets().size(), descriptions);
+  EXPECT_EQ(store.list().size(), descriptions + 1);
+  for (const NoteNames& set : provider.fileSets()) {
+    DrumMap map;
+    ASSERT_TRUE(store.load(set.title(), map)) << set.title();
+    EXPECT_NE(set.ownName(map.note(36)), "") << set.title() << ": the kick goes to one of the kit's instruments";
+  }
+  DrumMap pearl;
+  ASSERT_TRUE(store.load("AVL Black Pearl", pearl));
+  std::map<int, int> notes;
+  for (int key : {36, 38, 39, 42, 46, 51, 54, 56, 70}) notes[key] = pearl.note(key);
+  EXPECT_EQ(notes, (std::map<int, int>{{36, 36}, {38, 38}, {39, 39}, {42, 42}, {46, 46}, {51, 51}, {54, 54},
+                                       {56, 56}, {70, 61}}));
+}
+#endif

@@ -149,12 +149,12 @@ TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   test::TempFolder temp;
   const std::string folder = (temp.path() / "NoteNames").string() + static_cast<char>(std::filesystem::path::preferred_separator);
   NoteNamesProvider provider;
-  provider.scanFolder(folder);  // not there yet
+  provider.scanFolders({folder});  // not there yet
   EXPECT_EQ(titles(provider), (std::vector<std::string>{"General MIDI Drums"}));
 
   std::filesystem::create_directory(folder);
   writeFile(folder + "Rock Kit.txt", "36 Rock Kick\n");
-  provider.scanFolder(folder);
+  provider.scanFolders({folder});
   EXPECT_EQ(titles(provider), (std::vector<std::string>{"Rock Kit", "General MIDI Drums"}));
 
   writeFile(folder + "General MIDI Drums.txt", "36 My Kick\n");
@@ -165,7 +165,7 @@ TEST(NoteNamesProvider, ListsAndFillsByTitleAcrossTheSources) {
   auto host = std::make_shared<HostStub>();
   host->sets = {{"Host Kit", {"0", "Kick0", "", "3", std::nullopt}}, {"0..127", {"0", "1", "Two"}}, {"Broken", {"Hat"}, true}};
   provider.setHostLists(host);
-  provider.scanFolder(folder);  // the host's "Host Kit" hides the file of that title
+  provider.scanFolders({folder});  // the host's "Host Kit" hides the file of that title
   EXPECT_EQ(titles(provider), (std::vector<std::string>{"General MIDI Drums", "Rock Kit", "Studio", "Host Kit",
                                                         "0..127", "Broken"}));
 
