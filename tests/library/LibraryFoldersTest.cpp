@@ -15,34 +15,42 @@ std::string slash(const fs::path& folder) { return folder.string() + static_cast
 }  // namespace
 
 // Which library a program uses and where the user's files go: a copied folder or build tree, a
-// read-only program folder, a machine-wide install (even run as root), no library anywhere.
+// read-only program folder, a machine-wide install (even run as root), no library anywhere; the
+// shipped kits are found like the patterns.
 TEST(LibraryFolders, ShippedLibraryAndUserFilesFollowWhereTheProgramIsInstalled) {
   test::TempFolder root;
   const fs::path own = root.path() / "own", bin = root.path() / "bin", user = root.path() / "user";
   const fs::path none = root.path() / "a", share = root.path() / "b";
-  for (const fs::path& folder : {own / "Patterns", bin, none, share / "Patterns", root.path() / "c" / "Patterns"})
+  const fs::path kits = root.path() / "c" / "Kits";
+  for (const fs::path& folder : {own / "Patterns", own / "Kits", bin, none, share / "Patterns", kits})
     fs::create_directories(folder);
   const std::vector<std::string> shared = {none.string(), share.string(), (root.path() / "c").string()};
   const struct {
     fs::path program;
     bool writable;
     std::vector<std::string> shared;
-    fs::path patterns, userFiles;
-  } cases[] = {{own, true, shared, own / "Patterns", own},      {own, false, shared, own / "Patterns", user},
-               {bin, true, shared, share / "Patterns", user},   {bin, false, shared, share / "Patterns", user},
-               {bin, true, {}, bin / "Patterns", bin},          {bin, false, {none.string()}, bin / "Patterns", user}};
+    fs::path patterns, userFiles, kits;
+  } cases[] = {{own, true, shared, own / "Patterns", own, own / "Kits"},
+               {own, false, shared, own / "Patterns", user, own / "Kits"},
+               {bin, true, shared, share / "Patterns", user, kits},
+               {bin, false, shared, share / "Patterns", user, kits},
+               {bin, true, {}, bin / "Patterns", bin, {}},
+               {bin, false, {none.string()}, bin / "Patterns", user, {}}};
   for (const auto& c : cases) {
     const LibraryFolders f = libraryFoldersFor({c.program.string(), c.writable, user.string(), c.shared});
     EXPECT_EQ(f.patterns, slash(c.patterns)) << c.program << c.writable;
     EXPECT_EQ(f.loops + f.drumMaps + f.noteNames,
               slash(c.userFiles / "Loops") + slash(c.userFiles / "DrumMaps") + slash(c.userFiles / "NoteNames"))
         << c.program << c.writable;
+    EXPECT_EQ(f.kitNoteNames + f.kitDrumMaps,
+              c.kits.empty() ? "" : slash(c.kits / "NoteNames") + slash(c.kits / "DrumMaps"))
+        << c.program << c.writable;
   }
   EXPECT_EQ(libraryFoldersFor({own.string(), false, "", shared}).loops, slash(own / "Loops")) << "no user folder";
 
   EXPECT_TRUE(platform::canCreateFilesIn(own.string()));
   EXPECT_FALSE(platform::canCreateFilesIn((root.path() / "missing").string()));
-  EXPECT_EQ(std::distance(fs::directory_iterator(own), fs::directory_iterator()), 1) << "the probe file stays";
+  EXPECT_EQ(std::distance(fs::directory_iterator(own), fs::directory_iterator()), 2) << "the probe file stays";
 }
 
 #ifndef _WIN32
