@@ -144,7 +144,7 @@ int listVolumeCommand(const std::string& file) {
 
 int librarySummaryCommand(const std::string& folderArgument, bool json) {
   const std::string folder =
-      folderArgument.empty() ? findLibraryFolders(platform::moduleFolder()).patterns : folderArgument;
+      folderArgument.empty() ? findPatternsFolder(platform::moduleFolder()) : folderArgument;
   if (!isFolder(folder)) return fail(folder + ": no pattern library there (not a folder)");
   FolderNode root(folder, nullptr);
   LibraryScan scan;

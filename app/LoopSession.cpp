@@ -131,7 +131,7 @@ bool outputsApart(const char* command, const Options& options, const std::vector
 }
 
 std::string libraryFolder(const std::string& named, int& status) {
-  const std::string folder = named.empty() ? findLibraryFolders(platform::moduleFolder()).patterns : named;
+  const std::string folder = named.empty() ? findPatternsFolder(platform::moduleFolder()) : named;
   std::error_code ec;
   if (!std::filesystem::is_directory(std::filesystem::path(folder), ec)) {
     status = fail(folder + ": no pattern library there (not a folder)");

@@ -68,7 +68,8 @@ inline constexpr GlobalControl kGlobalControls[] = {
      "state block: pad", "quick_pad", 9, nullptr},
     // The loop's phrase: bars by choice index (kPhraseBars), fill length, crash after the fill.
     {"Phrase", 0, kPhraseChoices - 1, 0, GlobalControl::Kind::kChoice, "off|2|4|8|16",
-     [](Tamborak& e) { return phraseChoice(e.getPhraseBars()); }, [](Tamborak& e, std::int32_t v) { e.setPhraseBars(kPhraseBars[v], false); }, "loop block: phrase bars",
+     [](Tamborak& e) { return phraseChoice(e.getPhraseBars()); },
+     [](Tamborak& e, std::int32_t v) { e.setPhraseBars(kPhraseBars[v], false); }, "loop block: phrase bars",
      "phrase_length", 10, "--phrase"},
     {"Fill length", 0, 2, 0, GlobalControl::Kind::kChoice, "beat|2beats|bar",
      [](Tamborak& e) { return e.getFillLength(); }, [](Tamborak& e, std::int32_t v) { e.setFillLength(v, false); },

@@ -72,6 +72,13 @@ LibraryFolders findLibraryFolders(const std::string& programFolder) {
   return libraryFoldersFor(LibraryPlaces::of(programFolder));
 }
 
+std::string findPatternsFolder(const std::string& programFolder) {
+  LibraryPlaces places;
+  places.program = programFolder;
+  places.sharedData = platform::sharedDataFolders();
+  return shippedFolder(places, "Patterns");
+}
+
 LibraryFolders libraryFolders() {
   std::lock_guard guard(foldersLock);
   return folders;

@@ -42,6 +42,10 @@ LibraryFolders libraryFoldersFor(const LibraryPlaces& places);
 // [any-thread, not real-time safe]
 LibraryFolders findLibraryFolders(const std::string& programFolder);
 
+// The shipped patterns of libraryFoldersFor, found without probing whether the user can write
+// beside the program. [any-thread, not real-time safe: looks at the disk]
+std::string findPatternsFolder(const std::string& programFolder);
+
 // The folders computed by the last initLibrary (all empty before). [any-thread]
 LibraryFolders libraryFolders();
 
