@@ -52,12 +52,12 @@ void NoteNamesProvider::scanFolders(const std::vector<std::string>& folders) {
       }
     }
   }
-  std::stable_sort(files.begin(), files.end(), [](const File& a, const File& b) {
+  // Same titles sort by folder, so the first folder's set is taken and later ones are skipped.
+  std::sort(files.begin(), files.end(), [](const File& a, const File& b) {
     return platform::byteCompare(a.name, b.name) < 0 || (a.name == b.name && a.folder < b.folder);
   });
   for (const File& file : files) {
     std::string title = file.name.substr(0, file.name.size() - 4);
-    if (!fileSets_.empty() && fileSets_.back().title() == title) continue;
     if (title != kGeneralMidiDrumsTitle && find(title, nullptr)) continue;
     NoteNames set;
     io::File input((std::filesystem::path(folders[file.folder]) / file.name).string(), io::File::kGenericRead,
