@@ -10,6 +10,7 @@
 #include "library/PatternTree.h"
 #include "sim/Queues.h"
 #include "tests/AllocationCount.h"
+#include "tests/HostStream.h"
 #include "tests/engine/EngineFixture.h"
 
 using namespace velmora;
@@ -225,14 +226,22 @@ TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
   EngineProcess::failSliceCreation(3);
   ComRef<IMfxEventFilter> broken = makeEngine();
   IMfxEventFilter& refusing = *broken;
+  MfxFilter& persist = filterOf(engineOf(broken));
   host = create<HostContext>();
   ComRef<EventQueue> queue = create<EventQueue>();
   in = create<InputQueue>();
+  test::FakeHostStream stream(true);
+  CAUUID pages{};
+  CLSID id{};
+  ULARGE_INTEGER size{};
   for (const HRESULT result : {connect(refusing, *host), refusing.Disconnect(), refusing.OnStart(0, queue.get()),
                                refusing.OnLoop(0, 1, queue.get()), refusing.OnStop(0, queue.get()),
-                               refusing.OnEvents(0, 99, queue.get(), queue.get()), refusing.OnInput(in.get(), in.get())})
+                               refusing.OnEvents(0, 99, queue.get(), queue.get()), refusing.OnInput(in.get(), in.get()),
+                               persist.Save(&stream, 1), persist.Load(&stream), persist.GetSizeMax(&size),
+                               persist.GetPages(&pages), persist.GetClassID(&id), persist.IsDirty()})
     EXPECT_EQ(result, E_UNEXPECTED);
   EXPECT_TRUE(engineOf(broken).getSlice(3) == nullptr && queue->records.empty() && host->refCount() == 1u);
+  EXPECT_TRUE(stream.bytes.empty());
 }
 
 TEST_F(EngineTest, PlaysRealPatternsInTimeWhateverTheWindows) {
