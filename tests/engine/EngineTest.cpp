@@ -10,6 +10,7 @@
 #include "library/PatternTree.h"
 #include "sim/Queues.h"
 #include "tests/AllocationCount.h"
+#include "tests/HostStream.h"
 #include "tests/engine/EngineFixture.h"
 
 using namespace velmora;
@@ -225,14 +226,22 @@ TEST_F(EngineTest, ConnectsToItsHostAndLetsGoOfEverything) {
   EngineProcess::failSliceCreation(3);
   ComRef<IMfxEventFilter> broken = makeEngine();
   IMfxEventFilter& refusing = *broken;
+  MfxFilter& persist = filterOf(engineOf(broken));
   host = create<HostContext>();
   ComRef<EventQueue> queue = create<EventQueue>();
   in = create<InputQueue>();
+  test::FakeHostStream stream(true);
+  CAUUID pages{};
+  CLSID id{};
+  ULARGE_INTEGER size{};
   for (const HRESULT result : {connect(refusing, *host), refusing.Disconnect(), refusing.OnStart(0, queue.get()),
                                refusing.OnLoop(0, 1, queue.get()), refusing.OnStop(0, queue.get()),
-                               refusing.OnEvents(0, 99, queue.get(), queue.get()), refusing.OnInput(in.get(), in.get())})
+                               refusing.OnEvents(0, 99, queue.get(), queue.get()), refusing.OnInput(in.get(), in.get()),
+                               persist.Save(&stream, 1), persist.Load(&stream), persist.GetSizeMax(&size),
+                               persist.GetPages(&pages), persist.GetClassID(&id), persist.IsDirty()})
     EXPECT_EQ(result, E_UNEXPECTED);
   EXPECT_TRUE(engineOf(broken).getSlice(3) == nullptr && queue->records.empty() && host->refCount() == 1u);
+  EXPECT_TRUE(stream.bytes.empty());
 }
 
 TEST_F(EngineTest, PlaysRealPatternsInTimeWhateverTheWindows) {
@@ -535,13 +544,18 @@ TEST_F(EngineTest, FillsEndEveryPhraseCountedFromTheSongsFirstBar) {
 }
 
 // Under the thread sanitizer: the host's thread plays window after window, switching pads at
-// trigger notes, while this one loads patterns, steps, changes the controls, edits the drum maps,
-// switches pads and completes the switches of the render pass.
+// trigger notes, while this one loads patterns and slice records, steps, edits the slices, changes
+// the controls and the drum maps, switches pads and completes the switches of the render pass.
 TEST_F(EngineTest, RendersWhileTheUserEdits) {
   ComRef<IMfxEventFilter> face = makeEngine();
   Tamborak& e = engineOf(face);
   fillLoop(e);
   ComRef<HostContext> host = connected(*face);
+  std::string records[Tamborak::kSliceCount];
+  for (int i = 0; i < Tamborak::kSliceCount; ++i) {
+    CUniString out(records[i]);
+    e.getSlice(i)->save(out);
+  }
   std::atomic<bool> stop{false};
   std::atomic<std::size_t> emitted{0};
   e.setTriggerEnabled(true);
@@ -580,6 +594,19 @@ TEST_F(EngineTest, RendersWhileTheUserEdits) {
     if (i % 11 == 0) slice.setMute(i % 2 == 0, i % 4 == 0);
     if (i % 37 == 0) e.setVolume(i % 2 ? "8 Beat Rock" : "16 Beat Funk");
     if (i % 13 == 0) e.setLoopIdx(i % 3, true, i % 2 ? -1 : 0);
+    slice.setRenderFlags({false, i % 5 == 0, false});
+    if (i % 19 == 0) slice.clearPattern();
+    if (i % 23 == 0) {
+      CUniMemoryReader record(records[i % Tamborak::kSliceCount].data(),
+                              static_cast<std::uint32_t>(records[i % Tamborak::kSliceCount].size()));
+      EXPECT_TRUE(slice.load(record));
+    }
+    if (i % 29 == 0) {
+      slice.editTrack([&](CMidiTrack& t) { return t.Insert(noteEvent(i % 960, 9, 37, 90, 60)); });
+      slice.markEdited();
+      slice.setEdited(false);
+    }
+    if (i % 31 == 0) slice.setStrokesMin(i % 9, true);
     platform::UiQueue::main().pump();
   }
   stop = true;

@@ -198,10 +198,7 @@ TEST_F(EngineTest, NotifyRestartsTheHostResetsControlsAndFillsNoteChoices) {
   }
   EXPECT_NE(e.quickPads().find(e.getLoopIdx()), nullptr) << "the pad chosen again is stored";
 
-  // The panel's play/stop key toggles once; with no host frame known nothing is posted.
-  frame.commands.clear();
-  EXPECT_TRUE(e.togglePlayback());
-  EXPECT_EQ(frame.commands, std::vector<std::uint32_t>{kToggle});
+  // With no host frame known the play/stop key posts nothing.
   host::setHostFrame(nullptr);
   EXPECT_FALSE(e.togglePlayback());
 }

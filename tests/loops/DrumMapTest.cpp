@@ -45,14 +45,7 @@ TEST(DrumMap, RecordKeepsNameAndSevenBitEntries) {
     EXPECT_EQ(map.note(36), expected) << start << delta;
   }
 
-  std::string bytes;
-  CUniString out(bytes);
-  map.save(out);
-  DrumMap copy;
-  CUniMemoryReader in(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-  ASSERT_TRUE(copy.load(in));
-  EXPECT_EQ(copy, map);
-
+  // Saving is held to a stored file by the store's test; here loading, of whole and hostile records.
   struct Hostile {
     std::string bytes;
     bool loads;

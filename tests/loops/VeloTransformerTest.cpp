@@ -27,7 +27,8 @@ bool isIdentity(const V& v) {
 
 }  // namespace
 
-// Tables written by tests/loops/make_velo_tables.py, an independent model of the curve.
+// Tables written by tests/loops/make_velo_tables.py, an independent model of the curve; its
+// halves, as (1 + 64) / 2 at strength 0, round to even.
 TEST(VeloTransformer, TablesMatchTheIndependentModel) {
   std::ifstream in(test::testDataPath("loops/velo_tables.txt"));
   ASSERT_TRUE(in) << "missing velo_tables.txt";
@@ -85,7 +86,9 @@ TEST(VeloTransformer, ConstraintsPushNeighbours) {
   EXPECT_TRUE(p[4] <= p[0] && p[0] < p[1] && p[1] < p[2] && p[2] <= p[5]);
 }
 
-TEST(VeloTransformer, UnchangedValueNeitherReportsNorRebuildsButClampedChangeDoes) {
+// An unchanged value neither reports nor rebuilds, a clamped one does; crossed anchors set
+// without constraints still give a table inside 1..127.
+TEST(VeloTransformer, SettersReportChangesAndRebuildSafely) {
   V v;
   EXPECT_TRUE(v.setParam(V::kStrength, -100, false));  // stored without rebuilding
   EXPECT_TRUE(isIdentity(v));
@@ -95,22 +98,12 @@ TEST(VeloTransformer, UnchangedValueNeitherReportsNorRebuildsButClampedChangeDoe
   EXPECT_EQ(v.param(V::kStrength), -100);
   EXPECT_EQ(v.lookup(1), 64);
   EXPECT_FALSE(v.setParam(9, 1, true));
-}
 
-TEST(VeloTransformer, HalvesRoundToEven) {
-  V v;  // lowX + centerX = 65 puts the lower inner point at 32, not 33
-  v.setParamConstrained(V::kCenterX, 64, true);
-  v.setParam(V::kStrength, 1, false);
-  v.setParam(V::kStrength, 0, true);
-  EXPECT_EQ(v.lookup(32), 32);
-  EXPECT_TRUE(isIdentity(v));
-}
-
-TEST(VeloTransformer, UnconstrainedCrossedAnchorsStillGiveAValidTable) {
-  V v;
-  v.setParam(V::kLowX, 120, false);
-  v.setParam(V::kCenterX, 10, false);
-  v.setParam(V::kHighX, 5, false);
-  EXPECT_TRUE(v.setParam(V::kStrength, 150, true));
-  for (int i = 1; i <= 127; ++i) EXPECT_TRUE(v.lookup(i) >= 1 && v.lookup(i) <= 127) << i;
+  V crossed;
+  crossed.setParam(V::kLowX, 120, false);
+  crossed.setParam(V::kCenterX, 10, false);
+  crossed.setParam(V::kHighX, 5, false);
+  EXPECT_TRUE(crossed.setParam(V::kStrength, 150, true));
+  EXPECT_FALSE(isIdentity(crossed)) << "setParam rebuilds when asked";
+  for (int i = 1; i <= 127; ++i) EXPECT_TRUE(crossed.lookup(i) >= 1 && crossed.lookup(i) <= 127) << i;
 }
