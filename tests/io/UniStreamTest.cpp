@@ -11,19 +11,18 @@
 
 using namespace velmora;
 
-TEST(CUniStream, CountingSinkMeasuresAndStoresNothing) {
-  CUniStream s;
+TEST(CUniStream, CountingSinkMeasuresAndStringStreamsCutThenAppend) {
+  CUniStream sink;
   char buf[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
-  EXPECT_EQ(s.write(buf, 4), 4u);
-  EXPECT_EQ(s.write(buf, 1), 1u);
-  EXPECT_EQ(s.write(buf, 7), 7u);
-  EXPECT_EQ(s.bytesWritten(), 12u);
-  EXPECT_EQ(s.read(buf, 8), 8u);
-  EXPECT_EQ(s.bytesRead(), 8u);
+  EXPECT_EQ(sink.write(buf, 4), 4u);
+  EXPECT_EQ(sink.write(buf, 1), 1u);
+  EXPECT_EQ(sink.write(buf, 7), 7u);
+  EXPECT_EQ(sink.bytesWritten(), 12u);
+  EXPECT_EQ(sink.read(buf, 8), 8u);
+  EXPECT_EQ(sink.bytesRead(), 8u);
   EXPECT_EQ(std::string(buf, 8), "xxxxxxxx");
-}
 
-TEST(CUniString, WritingCutsAtThePositionThenAppendsAndShortReadsGiveWhatIsThere) {
+  // A string stream cuts at its position when writing, then appends; short reads give what is there.
   std::string bytes = "0123456789";
   CUniString s(bytes);
   EXPECT_EQ(s.write("abcde", 5), 5u);
@@ -41,14 +40,13 @@ TEST(CUniString, WritingCutsAtThePositionThenAppendsAndShortReadsGiveWhatIsThere
   EXPECT_EQ(bytes, std::string("\x07\x00\x00\x00", 4));
 
   CUniString r(bytes);
-  char buf[8] = {};
   EXPECT_EQ(r.read(buf, 8), 4u);
   EXPECT_EQ(r.position(), 4u);
   EXPECT_EQ(buf[0], 7);
   EXPECT_EQ(r.read(buf, 8), 0u);
 }
 
-TEST(CUniMemory, MeasureThenWriteIntoASizedBlock) {
+TEST(CUniMemory, MeasureThenWriteIntoASizedBlockAndReadItBack) {
   CUniStream measure;
   record::putText(measure, "kick");
   record::putU32(measure, 0xDEADBEEF);
@@ -61,16 +59,14 @@ TEST(CUniMemory, MeasureThenWriteIntoASizedBlock) {
   std::uint32_t v = 0;
   EXPECT_TRUE(record::getText(in, text, 100) && record::getU32(in, v));
   EXPECT_TRUE(text == "kick" && v == 0xDEADBEEFu);
-}
 
-TEST(CUniMemoryReader, StopsAtTheEndOfTheBlockAndRefusesWrites) {
-  const std::uint8_t block[] = {1, 2, 3, 4, 5};
-  CUniMemoryReader r(block, 5);
+  // The bounded reader stops at the end of its block and refuses writes.
+  CUniMemoryReader r(block.data(), 5);
   std::uint8_t buf[8] = {};
   EXPECT_EQ(r.read(buf, 3), 3u);
   EXPECT_EQ(r.remaining(), 2u);
   EXPECT_EQ(r.read(buf, 8), 2u);
-  EXPECT_EQ(buf[1], 5);
+  EXPECT_EQ(buf[1], 'k');
   EXPECT_EQ(r.read(buf, 8) + r.write(buf, 1), 0u);
 }
 

@@ -99,16 +99,12 @@ extern "C" int fsync(int fd) {
 }
 
 // Child halves of the tests below; skipped in ordinary runs.
-TEST(RegistryChild, WritesLast) {
+TEST(RegistryChild, ReadsGlobalsAndWritesLast) {
   if (!isChild()) GTEST_SKIP() << "runs as a child process only";
+  EXPECT_EQ(loadValue(settings::kGlobals), "from the parent");
   CUniRegistry out(kApp, settings::kLast);
   out.write("from the child", 14);
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 7, kApp));
-}
-
-TEST(RegistryChild, ReadsGlobals) {
-  if (!isChild()) GTEST_SKIP() << "runs as a child process only";
-  EXPECT_EQ(loadValue(settings::kGlobals), "from the parent");
 }
 
 TEST(RegistryChild, SavesForever) {
@@ -124,18 +120,12 @@ TEST(RegistryChild, SavesForever) {
 TEST(RegistryFile, IsRegistryExportTextInTheConfigFolder) {
   ScratchRegistry scratch;
   EXPECT_TRUE(settings::writeProfileInt(settings::kComposeAttempts, 42, kApp));
-  const std::string text = readWholeFile(scratch.folder() / "registry.reg");
   // With a long binary value, the whole file is kept in the test data byte for byte.
   std::string last;
   for (int i = 0; i < 40; ++i) last += static_cast<char>(i * 7);
   CUniRegistry(kApp, settings::kLast).write(last.data(), static_cast<std::uint32_t>(last.size()));
   const std::string written = readWholeFile(scratch.folder() / "registry.reg");
   EXPECT_TRUE(test::matchesGolden(written, "platform/registry.reg")) << written;
-  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\n", 0), 0u) << text;
-  EXPECT_NE(text.find("\n[HKEY_CURRENT_USER\\Software\\Velmora\\TamborakTest\\2\\Compose]\n"
-                      "\"Attempts\"=dword:0000002a\n"),
-            std::string::npos)
-      << text;
 
   // Without the folder variable the file goes to $XDG_CONFIG_HOME/tamborak, created when missing.
   unsetenv("TAMBORAK_CONFIG_DIR");
@@ -152,15 +142,10 @@ TEST(RegistryFile, IsRegistryExportTextInTheConfigFolder) {
 TEST(RegistryFile, AValueWrittenByOneProcessIsReadByTheNext) {
   if (isChild()) GTEST_SKIP();
   ScratchRegistry scratch;
-  ASSERT_EQ(waitExitCode(startChild("RegistryChild.WritesLast")), 0);
+  CUniRegistry(kApp, settings::kGlobals).write("from the parent", 15);
+  ASSERT_EQ(waitExitCode(startChild("RegistryChild.ReadsGlobalsAndWritesLast")), 0);
   EXPECT_EQ(loadValue(settings::kLast), "from the child");
   EXPECT_EQ(settings::getProfileInt(settings::kComposeAttempts, kApp), 7);
-
-  {
-    CUniRegistry out(kApp, settings::kGlobals);
-    out.write("from the parent", 15);
-  }
-  EXPECT_EQ(waitExitCode(startChild("RegistryChild.ReadsGlobals")), 0);
 }
 
 TEST(RegistryFile, AProcessKilledWhileSavingLeavesTheOldOrTheNewFileWhole) {
