@@ -46,7 +46,7 @@ TEST(CUniStream, CountingSinkMeasuresAndStringStreamsCutThenAppend) {
   EXPECT_EQ(r.read(buf, 8), 0u);
 }
 
-TEST(CUniMemory, MeasureThenWriteIntoASizedBlockAndReadItBack) {
+TEST(Record, MeasuredWrittenIntoASizedBlockReadBackLittleEndianAndBounded) {
   CUniStream measure;
   record::putText(measure, "kick");
   record::putU32(measure, 0xDEADBEEF);
@@ -68,9 +68,8 @@ TEST(CUniMemory, MeasureThenWriteIntoASizedBlockAndReadItBack) {
   EXPECT_EQ(r.read(buf, 8), 2u);
   EXPECT_EQ(buf[1], 'k');
   EXPECT_EQ(r.read(buf, 8) + r.write(buf, 1), 0u);
-}
 
-TEST(Record, LittleEndianLayoutAndShortReadsLeaveTheValue) {
+  // Records are little-endian; short reads leave the value as it was.
   std::string bytes;
   CUniString w(bytes);
   record::putI32(w, -2);
@@ -79,15 +78,15 @@ TEST(Record, LittleEndianLayoutAndShortReadsLeaveTheValue) {
   EXPECT_EQ(bytes, std::string("\xFE\xFF\xFF\xFF\x7F\x02\x00\x00\x00" "ab", 11));
 
   const std::uint8_t shortBlock[] = {0x01, 0x02};
-  CUniMemoryReader r(shortBlock, 2);
-  std::uint32_t v = 99;
-  EXPECT_FALSE(record::getU32(r, v));
+  CUniMemoryReader shortReader(shortBlock, 2);
+  v = 99;
+  EXPECT_FALSE(record::getU32(shortReader, v));
   EXPECT_EQ(v, 99u);
 
   // A hostile length larger than the limit is refused without reading on.
   const std::uint8_t hostile[] = {0xFF, 0xFF, 0xFF, 0x7F, 'x'};
   CUniMemoryReader h(hostile, 5);
-  std::string text = "kept";
+  text = "kept";
   EXPECT_FALSE(record::getText(h, text, 1024));
   EXPECT_EQ(text, "kept");
 }
