@@ -17,7 +17,7 @@ namespace {
 constexpr bool kNativeSeparatorIsSlash = std::filesystem::path::preferred_separator == '/';
 }  // namespace
 
-TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslashPaths) {
+TEST(FolderScan, SortsByteWiseKeepsPatternsFoldersAndVolumesOnceAndGivesBackslashPaths) {
   TempFolder dir;
   makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid", "V\\Kick\\p.mid"});
   auto root = scanFolder(dir.path());
@@ -53,14 +53,13 @@ TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslas
   const auto none = scanFolder(dir.path() / "none");
   EXPECT_EQ(none->first(none.get()), nullptr);
   EXPECT_EQ(scanFolder("")->firstFolder(), nullptr);
-}
 
-TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
+  // Duplicate names are rejected at insertion, each list on its own.
   FileBaseNode node("n", nullptr);
   EXPECT_TRUE(node.insertLeaf(std::make_unique<InFileTerminalNode>("b", nullptr)));
   EXPECT_TRUE(node.insertLeaf(std::make_unique<InFileTerminalNode>("a", nullptr)));
   EXPECT_FALSE(node.insertLeaf(std::make_unique<InFileTerminalNode>("b", nullptr)));
-  EXPECT_TRUE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));  // other list
+  EXPECT_TRUE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));  // the other list
   EXPECT_FALSE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));
   EXPECT_EQ(names(node, false), (Paths{"a", "b"}));
   ASSERT_NE(node.firstLeaf(), nullptr);
