@@ -9,7 +9,7 @@
 using namespace velmora::platform;
 using namespace std::chrono_literals;
 
-TEST(UiQueue, RunsMessagesAndTasksInOrderAndDropsThoseOfDestroyedTargets) {
+TEST(UiQueue, RunsMessagesAndTasksInOrderDropsThoseOfDestroyedTargetsAndRegistersNames) {
   UiQueue queue;
   std::vector<std::string> log;
   const UiTarget t = queue.createTarget([&](UiMessage m, std::uintptr_t w, std::intptr_t l) {
