@@ -47,8 +47,8 @@ Bytes save(const CMidiTrack& track) {
 }
 
 int load(CMidiTrack& track, const Bytes& file) {
-  ByteReader r(file);
-  return track.LoadSmf(r.stream);
+  CUniMemoryReader r(file.data(), static_cast<std::uint32_t>(file.size()));
+  return track.LoadSmf(r);
 }
 
 Events events(const CMidiTrack& t) { return {t.begin(), t.end()}; }
@@ -182,9 +182,9 @@ TEST(CMidiTrackLoad, OddEventChunksLoadSafelyAndLeaveTheStreamAfterTheFile) {
     const Bytes file = header(0, 1, 96) + chunk(c.body);
     const Bytes stored = file + bytes({0x64, 0x55});
     CMidiTrack t;
-    ByteReader r(stored);
-    ASSERT_EQ(t.LoadSmf(r.stream), 0) << c.name;
-    EXPECT_EQ(r.stream.position(), file.size()) << c.name;
+    CUniMemoryReader r(stored.data(), static_cast<std::uint32_t>(stored.size()));
+    ASSERT_EQ(t.LoadSmf(r), 0) << c.name;
+    EXPECT_EQ(r.position(), file.size()) << c.name;
     EXPECT_EQ(events(t), c.events) << c.name;
   }
 }
