@@ -61,8 +61,9 @@ std::int32_t thrownCode(F f) {
 }
 }  // namespace
 
-TEST(CUniRegistry, GlobalsOnAFreshAccountIsEmptyAndLeavesAnEmptyBinaryValue) {
+TEST(CUniRegistry, ValuesAreReadAsBytesAndStoredBackAsBinary) {
   ScratchRegistry scratch;
+  // Globals on a fresh account reads nothing and leaves an empty binary value.
   {
     CUniRegistry globals(kApp, settings::kGlobals);
     EXPECT_TRUE(globals.isEmpty());
@@ -71,10 +72,8 @@ TEST(CUniRegistry, GlobalsOnAFreshAccountIsEmptyAndLeavesAnEmptyBinaryValue) {
     EXPECT_EQ(untouched, 'x');
   }
   EXPECT_EQ(storedBytes(settings::kGlobals), "");
-}
 
-TEST(CUniRegistry, AShorterRecordKeepsTheTailOfTheLongerOldValue) {
-  ScratchRegistry scratch;
+  // A shorter record keeps the tail of the longer old value.
   std::string old;
   for (int i = 0; i < 100; ++i) old.push_back(static_cast<char>(i));
   storeBytes(settings::kLast, old);
@@ -84,10 +83,18 @@ TEST(CUniRegistry, AShorterRecordKeepsTheTailOfTheLongerOldValue) {
     EXPECT_EQ(last.write(std::string(37, '\xAA').data(), 37), 37u);
   }
   EXPECT_EQ(storedBytes(settings::kLast), std::string(37, '\xAA') + old.substr(37));
-}
 
-TEST(CUniRegistry, RecordsRoundTripAndLoadingWritesTheSameBytesBack) {
-  ScratchRegistry scratch;
+  // A value of another type is read as its bytes.
+  setRaw("Number", platform::kRegDword, "\x01\x02\x03\x04");
+  {
+    CUniRegistry in(kApp, "Number");
+    char bytes[8] = {};
+    EXPECT_EQ(in.read(bytes, 8), 4u);
+    EXPECT_EQ(std::string(bytes, 4), "\x01\x02\x03\x04");
+  }
+  EXPECT_EQ(storedBytes("Number"), "\x01\x02\x03\x04");
+
+  // Records round trip, and loading one stores the same bytes back.
   const std::string text(5000, 't');  // more than several growth steps of the in-memory copy
   {
     CUniRegistry out(kApp, "Record");
@@ -107,22 +114,8 @@ TEST(CUniRegistry, RecordsRoundTripAndLoadingWritesTheSameBytesBack) {
     EXPECT_TRUE(version == 7u && got == text && flag == 1 && extra == 9);
   }
   EXPECT_EQ(storedBytes("Record"), stored);
-}
 
-TEST(CUniRegistry, AValueOfAnotherTypeIsReadAsBytesAndStoredBackAsBinary) {
-  ScratchRegistry scratch;
-  setRaw("Number", platform::kRegDword, "\x01\x02\x03\x04");
-  {
-    CUniRegistry in(kApp, "Number");
-    char bytes[8] = {};
-    EXPECT_EQ(in.read(bytes, 8), 4u);
-    EXPECT_EQ(std::string(bytes, 4), "\x01\x02\x03\x04");
-  }
-  EXPECT_EQ(storedBytes("Number"), "\x01\x02\x03\x04");
-}
-
-TEST(CUniRegistry, AKeyThatCannotBeCreatedReadsNothingAndStoresNothing) {
-  ScratchRegistry scratch;
+  // A key that cannot be created reads nothing and stores nothing.
   const std::string badKey = std::string(kApp) + "\\" + std::string(300, 'k');
   {
     CUniRegistry bad(badKey, "Globals");

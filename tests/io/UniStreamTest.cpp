@@ -11,19 +11,18 @@
 
 using namespace velmora;
 
-TEST(CUniStream, CountingSinkMeasuresAndStoresNothing) {
-  CUniStream s;
+TEST(CUniStream, CountingSinkMeasuresAndStringStreamsCutThenAppend) {
+  CUniStream sink;
   char buf[8] = {'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};
-  EXPECT_EQ(s.write(buf, 4), 4u);
-  EXPECT_EQ(s.write(buf, 1), 1u);
-  EXPECT_EQ(s.write(buf, 7), 7u);
-  EXPECT_EQ(s.bytesWritten(), 12u);
-  EXPECT_EQ(s.read(buf, 8), 8u);
-  EXPECT_EQ(s.bytesRead(), 8u);
+  EXPECT_EQ(sink.write(buf, 4), 4u);
+  EXPECT_EQ(sink.write(buf, 1), 1u);
+  EXPECT_EQ(sink.write(buf, 7), 7u);
+  EXPECT_EQ(sink.bytesWritten(), 12u);
+  EXPECT_EQ(sink.read(buf, 8), 8u);
+  EXPECT_EQ(sink.bytesRead(), 8u);
   EXPECT_EQ(std::string(buf, 8), "xxxxxxxx");
-}
 
-TEST(CUniString, WritingCutsAtThePositionThenAppendsAndShortReadsGiveWhatIsThere) {
+  // A string stream cuts at its position when writing, then appends; short reads give what is there.
   std::string bytes = "0123456789";
   CUniString s(bytes);
   EXPECT_EQ(s.write("abcde", 5), 5u);
@@ -41,14 +40,13 @@ TEST(CUniString, WritingCutsAtThePositionThenAppendsAndShortReadsGiveWhatIsThere
   EXPECT_EQ(bytes, std::string("\x07\x00\x00\x00", 4));
 
   CUniString r(bytes);
-  char buf[8] = {};
   EXPECT_EQ(r.read(buf, 8), 4u);
   EXPECT_EQ(r.position(), 4u);
   EXPECT_EQ(buf[0], 7);
   EXPECT_EQ(r.read(buf, 8), 0u);
 }
 
-TEST(CUniMemory, MeasureThenWriteIntoASizedBlock) {
+TEST(Record, MeasuredWrittenIntoASizedBlockReadBackLittleEndianAndBounded) {
   CUniStream measure;
   record::putText(measure, "kick");
   record::putU32(measure, 0xDEADBEEF);
@@ -61,20 +59,17 @@ TEST(CUniMemory, MeasureThenWriteIntoASizedBlock) {
   std::uint32_t v = 0;
   EXPECT_TRUE(record::getText(in, text, 100) && record::getU32(in, v));
   EXPECT_TRUE(text == "kick" && v == 0xDEADBEEFu);
-}
 
-TEST(CUniMemoryReader, StopsAtTheEndOfTheBlockAndRefusesWrites) {
-  const std::uint8_t block[] = {1, 2, 3, 4, 5};
-  CUniMemoryReader r(block, 5);
+  // The bounded reader stops at the end of its block and refuses writes.
+  CUniMemoryReader r(block.data(), 5);
   std::uint8_t buf[8] = {};
   EXPECT_EQ(r.read(buf, 3), 3u);
   EXPECT_EQ(r.remaining(), 2u);
   EXPECT_EQ(r.read(buf, 8), 2u);
-  EXPECT_EQ(buf[1], 5);
+  EXPECT_EQ(buf[1], 'k');
   EXPECT_EQ(r.read(buf, 8) + r.write(buf, 1), 0u);
-}
 
-TEST(Record, LittleEndianLayoutAndShortReadsLeaveTheValue) {
+  // Records are little-endian; short reads leave the value as it was.
   std::string bytes;
   CUniString w(bytes);
   record::putI32(w, -2);
@@ -83,15 +78,15 @@ TEST(Record, LittleEndianLayoutAndShortReadsLeaveTheValue) {
   EXPECT_EQ(bytes, std::string("\xFE\xFF\xFF\xFF\x7F\x02\x00\x00\x00" "ab", 11));
 
   const std::uint8_t shortBlock[] = {0x01, 0x02};
-  CUniMemoryReader r(shortBlock, 2);
-  std::uint32_t v = 99;
-  EXPECT_FALSE(record::getU32(r, v));
+  CUniMemoryReader shortReader(shortBlock, 2);
+  v = 99;
+  EXPECT_FALSE(record::getU32(shortReader, v));
   EXPECT_EQ(v, 99u);
 
   // A hostile length larger than the limit is refused without reading on.
   const std::uint8_t hostile[] = {0xFF, 0xFF, 0xFF, 0x7F, 'x'};
   CUniMemoryReader h(hostile, 5);
-  std::string text = "kept";
+  text = "kept";
   EXPECT_FALSE(record::getText(h, text, 1024));
   EXPECT_EQ(text, "kept");
 }

@@ -48,13 +48,19 @@ struct Library {
 
 }  // namespace
 
-TEST(LeafContents, ReadMidiFromAFileAndFromAVolumeGiveTheSameTrackAndFailWithoutData) {
+TEST(LeafContents, FilesAndVolumesGiveTheSameMidiAndLoopBytesAndFailWithoutData) {
   Library lib(test::readDataFile("midi/format0_running_status.mid"));
   CMidiTrack fromFile, fromVolume;
   ASSERT_TRUE(lib.leaf("Plain\\Kick\\p.mid")->readMidi(&fromFile));
   ASSERT_TRUE(lib.leaf("Vol\\Kick\\p.mid")->readMidi(&fromVolume));
   EXPECT_GT(fromFile.eventCount(), 0u);
   EXPECT_EQ(fromFile.events(), fromVolume.events());
+
+  RecordingLoader loader;
+  EXPECT_TRUE(lib.leaf("Vol\\Default.mid")->loadLoop(&loader));
+  EXPECT_EQ(loader.bytes, "loop block");
+  EXPECT_EQ(loader.flags, 0);
+  EXPECT_FALSE(lib.leaf("Vol\\Default.mid")->loadLoop(nullptr));
 
   CMidiTrack track;
   EXPECT_FALSE(lib.leaf("Vol\\Kick\\empty.mid")->readMidi(&track));
@@ -64,18 +70,6 @@ TEST(LeafContents, ReadMidiFromAFileAndFromAVolumeGiveTheSameTrackAndFailWithout
   TerminalNode* plain = lib.leaf("Plain\\Kick\\p.mid");
   std::filesystem::remove(plain->fsPath());
   EXPECT_FALSE(plain->readMidi(&track));
-}
-
-TEST(LeafContents, LoadLoopHandsTheBytesToTheLoaderAndGivesItsResult) {
-  Library lib("MThd");
-  RecordingLoader loader;
-  EXPECT_TRUE(lib.leaf("Vol\\Default.mid")->loadLoop(&loader));
-  EXPECT_EQ(loader.bytes, "loop block");
-  EXPECT_EQ(loader.flags, 0);
-  EXPECT_FALSE(lib.leaf("Vol\\Default.mid")->loadLoop(nullptr));
-
-  TerminalNode* plain = lib.leaf("Plain\\Kick\\p.mid");
-  std::filesystem::remove(plain->fsPath());
   RecordingLoader empty;
   EXPECT_FALSE(plain->loadLoop(&empty));  // a vanished file reads as empty; the loader refuses it
   EXPECT_EQ(empty.flags, 0);

@@ -34,14 +34,12 @@ TEST(PatternSignature, NameFieldsAndTheirValues) {
       {"3_-4_z", 1, -4},
   };
   for (const auto& [name, field, expected] : values) EXPECT_EQ(nameFieldValue(name, field), expected) << name;
-  EXPECT_EQ(nameField("7_6_1010#Title.mid", kFieldGroup), "");
-}
-
-TEST(PatternSignature, FieldsEndAtHashOnlyWhenAnotherUnderscoreFollows) {
-  EXPECT_EQ(nameField("3_5#a_b.mid", 1), "5");
-  EXPECT_EQ(nameField("3_5#ab.mid", 1), "5#ab.mid");
-  EXPECT_EQ(nameField("3_ 12x_z", 1), " 12x");
-  EXPECT_EQ(nameField("Folder_A\\9_1_1#x.mid", 0), "9");  // only the file name is read
+  // A field ends at a hash only when another underscore follows; only the file name is read.
+  const std::tuple<const char*, int, const char*> texts[] = {
+      {"7_6_1010#Title.mid", kFieldGroup, ""}, {"3_5#a_b.mid", 1, "5"}, {"3_5#ab.mid", 1, "5#ab.mid"},
+      {"3_ 12x_z", 1, " 12x"},                 {"Folder_A\\9_1_1#x.mid", 0, "9"},
+  };
+  for (const auto& [name, field, expected] : texts) EXPECT_EQ(nameField(name, field), expected) << name;
 }
 
 TEST(PatternKinds, LookupIgnoresCase) {

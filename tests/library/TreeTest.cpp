@@ -17,7 +17,7 @@ namespace {
 constexpr bool kNativeSeparatorIsSlash = std::filesystem::path::preferred_separator == '/';
 }  // namespace
 
-TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslashPaths) {
+TEST(FolderScan, SortsByteWiseKeepsPatternsFoldersAndVolumesOnceAndGivesBackslashPaths) {
   TempFolder dir;
   makeTree(dir.path(), {"b.mid", "A.mid", "x.MID", "sub\\", "Vol", "x.mid.bak", "readme.txt", ".mid", "V\\Kick\\p.mid"});
   auto root = scanFolder(dir.path());
@@ -48,14 +48,18 @@ TEST(FolderScan, SortsByteWiseKeepsOnlyPatternsFoldersAndVolumesAndGivesBackslas
   EXPECT_EQ(kick->firstLeaf()->getPath(v), "Kick\\p.mid");
   EXPECT_EQ(root->getPath(), "");
   EXPECT_TRUE(std::filesystem::equivalent(kick->firstLeaf()->fsPath(), dir.path() / "V" / "Kick" / "p.mid"));
-}
 
-TEST(FolderScan, DuplicateNamesAreRejectedAtInsertion) {
+  // A missing folder gives an empty root; an empty path must not list the file-system root.
+  const auto none = scanFolder(dir.path() / "none");
+  EXPECT_EQ(none->first(none.get()), nullptr);
+  EXPECT_EQ(scanFolder("")->firstFolder(), nullptr);
+
+  // Duplicate names are rejected at insertion, each list on its own.
   FileBaseNode node("n", nullptr);
   EXPECT_TRUE(node.insertLeaf(std::make_unique<InFileTerminalNode>("b", nullptr)));
   EXPECT_TRUE(node.insertLeaf(std::make_unique<InFileTerminalNode>("a", nullptr)));
   EXPECT_FALSE(node.insertLeaf(std::make_unique<InFileTerminalNode>("b", nullptr)));
-  EXPECT_TRUE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));  // other list
+  EXPECT_TRUE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));  // the other list
   EXPECT_FALSE(node.insertFolder(std::make_unique<FileBaseNode>("b", nullptr)));
   EXPECT_EQ(names(node, false), (Paths{"a", "b"}));
   ASSERT_NE(node.firstLeaf(), nullptr);
@@ -81,9 +85,9 @@ TEST(Walk, VisitsLeavesBeforeSubFoldersAndSkipsEmptyFolders) {
   EXPECT_EQ(walk(k), (Paths{"V1\\k\\c.mid"}));
 }
 
-TEST(TreeCursor, StepsFindsByPathAndCompares) {
+TEST(TreeCursor, StepsFindsByPathAndComparesAndPathsFindTheirDeepestFolder) {
   TempFolder dir;
-  makeTree(dir.path(), {"V\\a.mid", "V\\e\\", "V\\s\\b.mid", "W\\c.mid"});
+  makeTree(dir.path(), {"V\\a.mid", "V\\e\\", "V\\s\\b.mid", "V\\Kick\\x\\", "W\\c.mid"});
   auto root = scanFolder(dir.path());
   TreeCursor cursor(root->findFolder("V"));
   ASSERT_EQ(nameOf(cursor.first()), "a.mid");
@@ -106,23 +110,18 @@ TEST(TreeCursor, StepsFindsByPathAndCompares) {
   ASSERT_EQ(empty.bound()->getName(), "e");
   EXPECT_EQ(empty.first(), nullptr);
   EXPECT_EQ(empty.last(), nullptr);
-}
 
-TEST(PathLookup, DeepestFolderStopsAtTheFirstMissingComponent) {
-  TempFolder dir;
-  makeTree(dir.path(), {"V\\Kick\\x\\"});
-  auto root = scanFolder(dir.path());
-  EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\x\\")->getPath(), "V\\Kick\\x\\");
-  EXPECT_EQ(findDeepestFolder(root.get(), "V\\Nope\\x\\")->getPath(), "V\\");
-  EXPECT_EQ(findDeepestFolder(root.get(), "V\\Kick\\file.mid")->getPath(), "V\\Kick\\");
+  // The deepest folder of a path stops at its first missing component.
+  for (const auto& [path, deepest] : {std::pair{"V\\Kick\\x\\", "V\\Kick\\x\\"}, {"V\\Nope\\x\\", "V\\"},
+                                      {"V\\Kick\\file.mid", "V\\Kick\\"}})
+    EXPECT_EQ(findDeepestFolder(root.get(), path)->getPath(), deepest) << path;
   EXPECT_EQ(findDeepestFolder(root.get(), ""), root.get());
-  ASSERT_NE(root->findFolder("V"), nullptr);
   EXPECT_EQ(findDeepestFolder(root->findFolder("V"), "V\\Kick\\", 2)->getPath(), "V\\Kick\\");
 }
 
-TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
+TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnesAndFoldersTurnedVolumes) {
   TempFolder dir;
-  makeTree(dir.path(), {"V\\a.mid", "V\\b.mid", "V\\sub\\c.mid"});
+  makeTree(dir.path(), {"V\\a.mid", "V\\b.mid", "V\\sub\\c.mid", "Rock\\Kick\\p.mid"});
   auto root = scanFolder(dir.path());
   TransitNode* v = root->findFolder("V");
   ASSERT_NE(v, nullptr);
@@ -133,6 +132,9 @@ TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
 
   std::filesystem::rename(dir.path() / "V" / "b.mid", dir.path() / "V" / "B2.mid");
   makeTree(dir.path(), {"V\\sub\\d.mid"});
+  std::filesystem::rename(dir.path() / "Rock", dir.path() / "src");  // a folder becomes a volume of its name
+  packFolderAsVolume(dir.path() / "src", dir.path(), "Rock");
+  std::filesystem::remove_all(dir.path() / "src");
   root->refresh();
 
   EXPECT_EQ(root->findFolder("V"), v);
@@ -140,21 +142,10 @@ TEST(Rescan, KeepsSurvivingNodesAndReplacesRenamedOnes) {
   EXPECT_EQ(v->findFolder("sub"), sub);
   EXPECT_EQ(sub->findLeaf("c.mid"), c);
   EXPECT_EQ(names(*v, false), (Paths{"B2.mid", "a.mid"}));
-  EXPECT_EQ(walk(root.get()), (Paths{"V\\B2.mid", "V\\a.mid", "V\\sub\\c.mid", "V\\sub\\d.mid"}));
+  EXPECT_EQ(walk(root.get()), (Paths{"Rock\\Kick\\p.mid", "V\\B2.mid", "V\\a.mid", "V\\sub\\c.mid", "V\\sub\\d.mid"}));
+  EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Rock")), nullptr);
   ASSERT_NE(v->findLeaf("B2.mid"), nullptr);
   EXPECT_EQ(v->findLeaf("B2.mid")->parent(), v);
-}
-
-TEST(Rescan, FolderReplacedByAVolumeOfTheSameNameBecomesAVolume) {
-  TempFolder dir;
-  makeTree(dir.path(), {"Rock\\Kick\\p.mid"});
-  auto root = scanFolder(dir.path());
-  std::filesystem::rename(dir.path() / "Rock", dir.path() / "src");
-  packFolderAsVolume(dir.path() / "src", dir.path(), "Rock");
-  std::filesystem::remove_all(dir.path() / "src");
-  root->refresh();
-  EXPECT_NE(dynamic_cast<VolumeNode*>(root->findFolder("Rock")), nullptr);
-  EXPECT_EQ(walk(root.get()), (Paths{"Rock\\Kick\\p.mid"}));
 }
 
 TEST(Rescan, ANodeBoundStopsAScanAndFolderLinksReachEachRealFolderOnce) {
@@ -181,11 +172,4 @@ TEST(Rescan, ANodeBoundStopsAScanAndFolderLinksReachEachRealFolderOnce) {
   }
   root->refresh();
   EXPECT_EQ(walk(root.get()), (Paths{"V\\a.mid", "V\\11\\p.mid"}));
-}
-
-TEST(Rescan, MissingFolderGivesAnEmptyRoot) {
-  TempFolder dir;
-  auto root = scanFolder(dir.path() / "none");
-  EXPECT_EQ(root->first(root.get()), nullptr);
-  EXPECT_EQ(scanFolder("")->firstFolder(), nullptr);  // must not list the file-system root
 }

@@ -86,24 +86,32 @@ TEST(Volume, EveryTruncationEndsCleanlyKeepingExactlyTheCompleteLeaves) {
   EXPECT_EQ(walk(&whole, &whole).size(), 5u);
 }
 
-TEST(Volume, HostileSizesStopReadingWithoutReadingPastTheData) {
-  // A complete leaf, then one whose size claims far more than follows.
-  const std::string record = text("ok.mid") + u32(2) + "hi" + text("big.mid") + u32(0xFFFFFFF0u) + "abc";
-  FileBaseNode node("Vol", nullptr);
-  EXPECT_FALSE(readRecord(node, record));
-  EXPECT_EQ(test::names(node, false), (Paths{"ok.mid"}));
-
-  FileBaseNode named("Vol", nullptr);
-  EXPECT_FALSE(readRecord(named, u32(0) + u32(0x7FFFFFFFu) + "F"));
-  EXPECT_EQ(named.firstFolder(), nullptr);
-
-  // Names with a backslash are read past and dropped; the node bound ends the reading.
+TEST(Volume, HandMadeRecordsKeepWhatIsWholeAndNeverReadPastTheData) {
   const std::string slashes = text("a\\b.mid") + u32(1) + "x" + text("c.mid") + u32(0) + u32(0) + text("F\\G") +
                               text("d.mid") + u32(0) + u32(0) + u32(0) + text("H") + u32(0) + u32(0) + u32(0);
-  FileBaseNode dropped("Vol", nullptr);
-  EXPECT_TRUE(readRecord(dropped, slashes));
-  EXPECT_EQ(walk(&dropped, &dropped), (Paths{"c.mid"}));
-  EXPECT_EQ(test::names(dropped, true), (Paths{"H"}));
+  const struct {
+    const char* name;
+    std::string record;
+    bool whole;
+    Paths leaves, folders;  // leaves as "path=bytes"
+  } cases[] = {
+      {"a size far beyond the data", text("ok.mid") + u32(2) + "hi" + text("big.mid") + u32(0xFFFFFFF0u) + "abc",
+       false, {"ok.mid=hi"}, {}},
+      {"a name far beyond the data", u32(0) + u32(0x7FFFFFFFu) + "F", false, {}, {}},
+      {"names with a backslash are read past and dropped", slashes, true, {"c.mid="}, {"H"}},
+      {"the first of two leaves of a name wins", text("a.mid") + u32(1) + "1" + text("a.mid") + u32(1) + "2" +
+       text("z.mid") + u32(0) + u32(0) + u32(0), true, {"a.mid=1", "z.mid="}, {}},
+  };
+  for (const auto& c : cases) {
+    FileBaseNode node("Vol", nullptr);
+    EXPECT_EQ(readRecord(node, c.record), c.whole) << c.name;
+    Paths leaves;
+    for (TerminalNode* leaf = node.first(&node); leaf; leaf = leaf->next(&node))
+      leaves.push_back(leaf->getPath(&node) + "=" + leafBytes(*leaf));
+    EXPECT_EQ(leaves, c.leaves) << c.name;
+    EXPECT_EQ(test::names(node, true), c.folders) << c.name;
+  }
+  // The node bound ends the reading.
   LibraryScan scan(3);
   FileBaseNode bounded("Vol", nullptr);
   CUniMemoryReader reader(slashes.data(), static_cast<std::uint32_t>(slashes.size()));
@@ -120,19 +128,6 @@ TEST(Volume, DeepNestingIsCutOffInsteadOfExhaustingTheStack) {
   int depth = 0;
   for (TransitNode* f = node.firstFolder(); f; f = f->firstFolder()) ++depth;
   EXPECT_LT(depth, kMaxTreeDepth);
-}
-
-TEST(Volume, DuplicateAndEmptyLeavesInsideAVolume) {
-  const std::string record = text("a.mid") + u32(1) + "1" + text("a.mid") + u32(1) + "2" + text("z.mid") + u32(0) +
-                             u32(0) + u32(0);
-  FileBaseNode node("Vol", nullptr);
-  EXPECT_TRUE(readRecord(node, record));
-  EXPECT_EQ(test::names(node, false), (Paths{"a.mid", "z.mid"}));
-  const auto* a = dynamic_cast<InFileTerminalNode*>(node.findLeaf("a.mid"));
-  const auto* z = dynamic_cast<InFileTerminalNode*>(node.findLeaf("z.mid"));
-  ASSERT_TRUE(a && z);
-  EXPECT_EQ(leafBytes(*a), "1");  // the first one wins
-  EXPECT_EQ(z->dataSize(), 0u);
 }
 
 TEST(Volume, WrongSignatureShortOrOversizedFileGivesAnEmptyListedVolume) {

@@ -5,7 +5,6 @@
 #include <initializer_list>
 #include <string>
 
-#include "io/UniStream.h"
 #include "tests/TempFolder.h"
 
 namespace velmora::test {
@@ -29,11 +28,5 @@ inline Bytes header(int format, int tracks, int division) {
 inline Bytes chunk(const Bytes& body) { return "MTrk" + be32(static_cast<std::uint32_t>(body.size())) + body; }
 
 inline Bytes readDataFile(const std::string& relative) { return readWholeFile(testDataPath(relative)); }
-
-// A bounded reader over the bytes, as every reader of outside bytes uses.
-struct ByteReader {
-  explicit ByteReader(const Bytes& b) : stream(b.data(), static_cast<std::uint32_t>(b.size())) {}
-  CUniMemoryReader stream;
-};
 
 }  // namespace velmora::test

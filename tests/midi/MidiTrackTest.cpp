@@ -33,6 +33,12 @@ MidiEvent note(std::int32_t time, int key, std::uint32_t duration, int velocity 
   return message(time, kEventNote, key, velocity, channel, duration);
 }
 
+MidiEvent wheel(std::int32_t time, int value) {
+  MidiEvent e = message(time, kEventPitchWheel, 0, 0);
+  e.setWheelValue(static_cast<std::int16_t>(value));
+  return e;
+}
+
 Bytes save(const CMidiTrack& track) {
   Bytes out;
   CUniString s(out);
@@ -41,8 +47,8 @@ Bytes save(const CMidiTrack& track) {
 }
 
 int load(CMidiTrack& track, const Bytes& file) {
-  ByteReader r(file);
-  return track.LoadSmf(r.stream);
+  CUniMemoryReader r(file.data(), static_cast<std::uint32_t>(file.size()));
+  return track.LoadSmf(r);
 }
 
 Events events(const CMidiTrack& t) { return {t.begin(), t.end()}; }
@@ -61,41 +67,36 @@ const Bytes kTempoChunkBody = bytes({0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0
                                      0x00, 0xFF, 0x2F, 0x00});
 const Bytes kEndOfTrack = bytes({0x00, 0xFF, 0x2F, 0x00});
 
-// The saved event chunk's body, after the header and the tempo chunk.
-Bytes savedEventBody(const CMidiTrack& t) { return save(t).substr(14 + 8 + kTempoChunkBody.size() + 8); }
-
 }  // namespace
 
-TEST(CMidiTrackSave, WritesTheExactLayoutWithNoteOffsBeforeLaterNotes) {
-  CMidiTrack t;
-  t.Insert(note(0, 36, 10));
-  t.Insert(note(240, 36, 10));
-  const Bytes expected = header(1, 2, 240) + chunk(kTempoChunkBody) +
-                         chunk(bytes({0x00, 0x99, 0x24, 0x64, 0x0A, 0x89, 0x24, 0x64,  //
-                                      0x81, 0x66, 0x99, 0x24, 0x64, 0x0A, 0x89, 0x24, 0x64}) + kEndOfTrack);
-  EXPECT_EQ(save(t), expected);
-}
-
-TEST(CMidiTrackSave, NoteOffOnTheSameTickGoesFirstAndEqualOffsKeepNewestFirst) {
-  CMidiTrack t;
-  t.Insert(note(0, 36, 240));
-  t.Insert(note(0, 38, 240, 90));
-  t.Insert(note(240, 42, 16384));
-  EXPECT_EQ(savedEventBody(t), bytes({0x00, 0x99, 0x24, 0x64, 0x00, 0x99, 0x26, 0x5A,        // both note-ons
-                                      0x81, 0x70, 0x89, 0x26, 0x5A, 0x00, 0x89, 0x24, 0x64,  // later off first
-                                      0x00, 0x99, 0x2A, 0x64,                                // then the next note
-                                      0x81, 0x80, 0x00, 0x89, 0x2A, 0x64}) + kEndOfTrack);
-}
-
-TEST(CMidiTrackSave, EmptyTrackHasOnlyEndOfTrackAndMixControllersAreDropped) {
-  CMidiTrack t;
-  t.setLabel("head", "tail");  // a label alone writes no name events
-  EXPECT_EQ(save(t), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(kEndOfTrack));
-  t.setLabel("", std::nullopt);
-  for (int cc : {0, 32, 7, 39, 10, 42}) t.Insert(message(0, kEventController, cc, 1));
-  t.Insert(message(0, kEventProgramChange, 5, 0));
-  t.Insert(message(0, 9, 5, 0));  // not a channel-message type
-  EXPECT_EQ(save(t), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(kEndOfTrack));
+TEST(CMidiTrackSave, WritesTheExactLayoutOfEachKindOfTrack) {
+  Events mix;  // bank select, volume and pan, a program change and a type with no channel message
+  for (int cc : {0, 32, 7, 39, 10, 42}) mix.push_back(message(0, kEventController, cc, 1));
+  mix.push_back(message(0, kEventProgramChange, 5, 0));
+  mix.push_back(message(0, 9, 5, 0));
+  const struct {
+    const char* name;
+    Events in;
+    Bytes body;  // the event chunk before its end of track
+  } cases[] = {
+      {"note-offs before later notes", {note(0, 36, 10), note(240, 36, 10)},
+       bytes({0x00, 0x99, 0x24, 0x64, 0x0A, 0x89, 0x24, 0x64, 0x81, 0x66, 0x99, 0x24, 0x64, 0x0A, 0x89, 0x24, 0x64})},
+      {"off on the same tick first, equal offs newest first",
+       {note(0, 36, 240), note(0, 38, 240, 90), note(240, 42, 16384)},
+       bytes({0x00, 0x99, 0x24, 0x64, 0x00, 0x99, 0x26, 0x5A, 0x81, 0x70, 0x89, 0x26, 0x5A, 0x00, 0x89, 0x24, 0x64,
+              0x00, 0x99, 0x2A, 0x64, 0x81, 0x80, 0x00, 0x89, 0x2A, 0x64})},
+      {"a note never closed has no note-off", {note(0, 36, kOpenDuration), note(10, 38, 5)},
+       bytes({0x00, 0x99, 0x24, 0x64, 0x0A, 0x99, 0x26, 0x64, 0x05, 0x89, 0x26, 0x64})},
+      {"mix controllers dropped", mix, {}},
+  };
+  for (const auto& c : cases) {
+    CMidiTrack t;
+    for (const MidiEvent& e : c.in) t.Insert(e);
+    EXPECT_EQ(save(t), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(c.body + kEndOfTrack)) << c.name;
+  }
+  CMidiTrack labelled;
+  labelled.setLabel("head", "tail");  // a label alone writes no name events
+  EXPECT_EQ(save(labelled), header(1, 2, 240) + chunk(kTempoChunkBody) + chunk(kEndOfTrack));
 }
 
 TEST(CMidiTrack, RoundTripKeepsEventsMeterAndLabelWithUnderscores) {
@@ -105,14 +106,11 @@ TEST(CMidiTrack, RoundTripKeepsEventsMeterAndLabelWithUnderscores) {
   t.setLabel("Funk Groove-1", std::string("take 2"));
   t.Insert(note(12, 36, 24, 110));
   t.Insert(note(12, 42, 6, 60, 0));
+  t.Insert(note(20, 38, kOpenDuration));  // loads back still open
   t.Insert(message(30, kEventController, 64, 127));
   t.Insert(message(31, kEventKeyAftertouch, 42, 33));
   t.Insert(message(32, kEventChannelAftertouch, 0, 55));
-  MidiEvent wheel = message(40, kEventPitchWheel, 0, 0);
-  for (int value : {-8192, -1, 0, 8191}) {
-    wheel.setWheelValue(static_cast<std::int16_t>(value));
-    t.Insert(wheel);
-  }
+  for (int value : {-8192, -1, 0, 8191}) t.Insert(wheel(40, value));
   CMidiTrack back;
   ASSERT_EQ(load(back, save(t)), 0);
   EXPECT_EQ(events(back), events(t));
@@ -126,88 +124,69 @@ TEST(CMidiTrack, RoundTripKeepsEventsMeterAndLabelWithUnderscores) {
   EXPECT_EQ(std::pair(back.labelHead(), back.labelTail()), std::pair(std::string(300, 'x'), std::optional<std::string>()));
 }
 
-TEST(CMidiTrack, NoteNeverClosedIsSavedWithoutNoteOffAndLoadsBackOpen) {
-  CMidiTrack t;
-  t.Insert(note(0, 36, kOpenDuration));
-  t.Insert(note(10, 38, 5));
-  EXPECT_EQ(savedEventBody(t), bytes({0x00, 0x99, 0x24, 0x64, 0x0A, 0x99, 0x26, 0x64, 0x05, 0x89, 0x26, 0x64}) + kEndOfTrack);
-  CMidiTrack back;
-  ASSERT_EQ(load(back, save(t)), 0);
-  EXPECT_EQ(events(back), events(t));
+TEST(CMidiTrackLoad, FilesFromOtherTools) {
+  using Label = std::pair<std::string, std::optional<std::string>>;
+  const struct {
+    const char* file;
+    std::vector<long> timeBase, statistics;
+    Label label;
+    Events events;
+  } cases[] = {
+      {"midi/format0_running_status.mid", {96, 3, 4, 600000}, {3, 36, 42, 144, 3}, {},
+       {note(0, 36, 24), note(48, 42, 12, 80), note(96, 38, 48, 90)}},
+      // Format 1: the meter from the first track, the events from the last track with notes.
+      {"midi/format1_three_tracks.mid", {480, 6, 8, 400000}, {1, 46, 46, 190, 6}, {"Funk Groove", "take-2"},
+       {message(0, kEventController, 7, 100), note(120, 46, 60, 70), wheel(180, -8192),
+        message(190, kEventChannelAftertouch, 0, 33), message(190, kEventKeyAftertouch, 46, 22), wheel(190, 8191)}},
+      // Overlapping notes of one key close first in, first out; no meter or tempo: 4/4 at 120.
+      {"midi/overlapping_notes.mid", {240, 4, 4, 500000}, {1, 38, 38, 240, 2}, {},
+       {note(0, 38, 120), note(60, 38, 180, 50)}},
+  };
+  for (const auto& c : cases) {
+    CMidiTrack t;
+    ASSERT_EQ(load(t, readDataFile(c.file)), 0) << c.file;
+    EXPECT_EQ(timeBase(t), c.timeBase) << c.file;
+    EXPECT_EQ(statistics(t), c.statistics) << c.file;
+    EXPECT_EQ(Label(t.labelHead(), t.labelTail()), c.label) << c.file;
+    EXPECT_EQ(events(t), c.events) << c.file;
+  }
 }
 
-TEST(CMidiTrackLoad, Format0FromAnotherToolWithRunningStatus) {
-  CMidiTrack t;
-  ASSERT_EQ(load(t, readDataFile("midi/format0_running_status.mid")), 0);
-  EXPECT_EQ(timeBase(t), (std::vector<long>{96, 3, 4, 600000}));
-  EXPECT_EQ(events(t), (Events{note(0, 36, 24), note(48, 42, 12, 80), note(96, 38, 48, 90)}));
-  EXPECT_EQ(statistics(t), (std::vector<long>{3, 36, 42, 144, 3}));
-}
-
-TEST(CMidiTrackLoad, Format1TakesMeterFromFirstTrackAndEventsFromLastTrackWithNotes) {
-  CMidiTrack t;
-  ASSERT_EQ(load(t, readDataFile("midi/format1_three_tracks.mid")), 0);
-  EXPECT_EQ(timeBase(t), (std::vector<long>{480, 6, 8, 400000}));
-  EXPECT_EQ(std::pair(t.labelHead(), t.labelTail()), std::pair(std::string("Funk Groove"), std::optional<std::string>("take-2")));
-  MidiEvent low = message(180, kEventPitchWheel, 0, 0), high = message(190, kEventPitchWheel, 0, 0);
-  low.setWheelValue(-8192);
-  high.setWheelValue(8191);
-  EXPECT_EQ(events(t), (Events{message(0, kEventController, 7, 100), note(120, 46, 60, 70), low,
-                               message(190, kEventChannelAftertouch, 0, 33), message(190, kEventKeyAftertouch, 46, 22), high}));
-}
-
-TEST(CMidiTrackLoad, OverlappingNotesCloseFirstInFirstOut) {
-  CMidiTrack t;
-  ASSERT_EQ(load(t, readDataFile("midi/overlapping_notes.mid")), 0);
-  EXPECT_EQ(events(t), (Events{note(0, 38, 120), note(60, 38, 180, 50)}));
-
-  // Each channel and key has its own queue: channel 1 key 0 and channel 0 key 16 never pair.
-  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(bytes({0x00, 0x91, 0x00, 0x64, 0x00, 0x90, 0x10, 0x64,   // both on at 0
-                                                   0x0A, 0x80, 0x10, 0x00, 0x14, 0x81, 0x00, 0x00}))),  // 16 off at 10, 0 at 30
-            0);
-  EXPECT_EQ(events(t), (Events{note(0, 0, 30, 100, 1), note(0, 16, 10, 100, 0)}));
-}
-
-TEST(CMidiTrackLoad, FiveByteDeltaMovesTimeBackAndTheListStaysInTimeOrder) {
-  const Bytes body = bytes({0x64, 0x99, 0x24, 0x64,                          // note-on at 100
-                            0x8F, 0xFF, 0xFF, 0xFF, 0x58, 0x99, 0x26, 0x64,  // -40: note-on at 60
-                            0x14, 0x89, 0x26, 0x00,                          // off at 80
-                            0x32, 0x89, 0x24, 0x00});                        // off at 130
-  CMidiTrack t;
-  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
-  EXPECT_EQ(events(t), (Events{note(60, 38, 20), note(100, 36, 30)}));
-
-  // A note-off moved before its note-on closes it with length 0, not a wrapped endless one.
-  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body.substr(0, 9) + bytes({0x89, 0x24, 0x00}))), 0);
-  EXPECT_EQ(events(t), (Events{note(100, 36, 0)}));
-  EXPECT_EQ(t.endTime(), 100);
-}
-
-TEST(CMidiTrackLoad, StaysInsideTheChunkAndLeavesTheStreamAfterTheFile) {
-  // The last note-on lacks its velocity inside the chunk; the byte after the chunk must not be
-  // taken for it. A walk does not stop at an end-of-track event.
-  const Bytes body = bytes({0x00, 0x99, 0x24, 0x64, 0x00, 0xFF, 0x2F, 0x00, 0x10, 0x89, 0x24, 0x00, 0x00, 0x99, 0x26});
-  const Bytes file = header(0, 1, 96) + chunk(body);
-  const Bytes stored = file + bytes({0x64, 0x55});
-  CMidiTrack t;
-  ByteReader r(stored);
-  ASSERT_EQ(t.LoadSmf(r.stream), 0);
-  EXPECT_EQ(r.stream.position(), file.size());
-  EXPECT_EQ(events(t), (Events{note(0, 36, 16)}));
-}
-
-TEST(CMidiTrackLoad, SystemExclusiveInBothFormsAndWideDataBytesAreHandledSafely) {
-  const Bytes body = bytes({0x00, 0xF0, 0x03, 0x99, 0x28, 0x64,    // bytes that look like a note
-                            0x00, 0xF7, 0x03, 0x99, 0x2A, 0x64,    // escaped form
-                            0x00, 0x99, 0x24, 0x64});
-  CMidiTrack t;
-  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(body)), 0);
-  EXPECT_EQ(events(t), (Events{note(0, 36, kOpenDuration)}));
-
-  // Data bytes above seven bits cannot index past the key flags.
-  ASSERT_EQ(load(t, header(0, 1, 96) + chunk(bytes({0x00, 0x99, 0xA4, 0xE4, 0x10, 0x89, 0xA4, 0x00}))), 0);
-  EXPECT_EQ(events(t), (Events{note(0, 0x24, 16, 0x64)}));
-  EXPECT_TRUE(t.keyUsed(0x24));
+TEST(CMidiTrackLoad, OddEventChunksLoadSafelyAndLeaveTheStreamAfterTheFile) {
+  const struct {
+    const char* name;
+    Bytes body;
+    Events events;
+  } cases[] = {
+      {"each channel and key has its own queue",
+       bytes({0x00, 0x91, 0x00, 0x64, 0x00, 0x90, 0x10, 0x64, 0x0A, 0x80, 0x10, 0x00, 0x14, 0x81, 0x00, 0x00}),
+       {note(0, 0, 30, 100, 1), note(0, 16, 10, 100, 0)}},
+      {"a five-byte delta moves time back; the list stays in time order",
+       bytes({0x64, 0x99, 0x24, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x58, 0x99, 0x26, 0x64,    // on at 100, on at 60
+              0x14, 0x89, 0x26, 0x00, 0x32, 0x89, 0x24, 0x00}),                          // offs at 80 and 130
+       {note(60, 38, 20), note(100, 36, 30)}},
+      {"a note-off moved before its note-on closes it at length 0, not wrapped",
+       bytes({0x64, 0x99, 0x24, 0x64, 0x8F, 0xFF, 0xFF, 0xFF, 0x58, 0x89, 0x24, 0x00}), {note(100, 36, 0)}},
+      // The last note-on lacks its velocity inside the chunk: the byte after the chunk is no part
+      // of it. A walk does not stop at an end-of-track event.
+      {"stays inside the chunk",
+       bytes({0x00, 0x99, 0x24, 0x64, 0x00, 0xFF, 0x2F, 0x00, 0x10, 0x89, 0x24, 0x00, 0x00, 0x99, 0x26}),
+       {note(0, 36, 16)}},
+      {"system exclusive in both forms hides bytes that look like notes",
+       bytes({0x00, 0xF0, 0x03, 0x99, 0x28, 0x64, 0x00, 0xF7, 0x03, 0x99, 0x2A, 0x64, 0x00, 0x99, 0x24, 0x64}),
+       {note(0, 36, kOpenDuration)}},
+      {"data bytes above seven bits cannot index past the key flags",
+       bytes({0x00, 0x99, 0xA4, 0xE4, 0x10, 0x89, 0xA4, 0x00}), {note(0, 0x24, 16, 0x64)}},
+  };
+  for (const auto& c : cases) {
+    const Bytes file = header(0, 1, 96) + chunk(c.body);
+    const Bytes stored = file + bytes({0x64, 0x55});
+    CMidiTrack t;
+    CUniMemoryReader r(stored.data(), static_cast<std::uint32_t>(stored.size()));
+    ASSERT_EQ(t.LoadSmf(r), 0) << c.name;
+    EXPECT_EQ(r.position(), file.size()) << c.name;
+    EXPECT_EQ(events(t), c.events) << c.name;
+  }
 }
 
 TEST(CMidiTrackLoad, UnusableTimeSignatureFallsBackToFourFour) {
@@ -243,21 +222,18 @@ TEST(CMidiTrackLoad, BadFilesFailAndLeaveTheTrackAsItWas) {
   EXPECT_EQ(load(t, good), 0);
 }
 
-TEST(CMidiTrack, InsertKeepsTimeOrderAndEqualTimesInInsertionOrder) {
+TEST(CMidiTrack, InsertKeepsTimeOrderAndStatisticsFollowInsertEraseAndClear) {
   CMidiTrack t;
+  EXPECT_TRUE(t.BarCount() == 0 && t.KeyAt(0) == CMidiTrack::kNoKey);
   for (const auto& [time, key] : {std::pair{100, 36}, {0, 38}, {100, 42}, {50, 46}, {100, 49}}) t.Insert(note(time, key, 10));
   std::vector<int> keys;
   for (const MidiEvent& e : t) keys.push_back(e.data1);
-  EXPECT_EQ(keys, (std::vector<int>{38, 46, 36, 42, 49}));
+  EXPECT_EQ(keys, (std::vector<int>{38, 46, 36, 42, 49}));  // equal times in insertion order
   EXPECT_EQ(t.Insert(note(50, 47, 10))->data1, 47);
-}
-
-TEST(CMidiTrack, StatisticsKeyAtBarCountAndErase) {
-  CMidiTrack t;
-  EXPECT_TRUE(t.BarCount() == 0 && t.KeyAt(0) == CMidiTrack::kNoKey);
+  t.Clear();
   t.Insert(note(0, 42, 10));
   const auto last = t.Insert(note(900, 36, 60));
-  std::vector<int> keys;
+  keys.clear();
   for (int i : {-1, 0, 1, 2}) keys.push_back(t.KeyAt(i));
   EXPECT_EQ(keys, (std::vector<int>{CMidiTrack::kNoKey, 36, 42, CMidiTrack::kNoKey}));
   EXPECT_TRUE(t.endTime() == 960 && t.BarCount() == 1);

@@ -26,17 +26,13 @@ TEST(Numeric, GivesTheWindowsResults) {
   // Numbers are read as the C runtime reads them.
   for (const auto& [text, expected] : {std::pair{"12_5", 12}, {"  -7x", -7}, {"+3", 3}, {"", 0}, {"#title", 0}, {"- 5", 0}})
     EXPECT_EQ(atoiWin(text), expected) << text;
-}
-
-TEST(ByteCompare, UpperCaseSortsBeforeLowerAndPrefixesFirst) {
+  // Names compare byte by byte, unsigned: upper case before lower, prefixes first.
   for (const auto& [a, b] : {std::pair{"A.mid", "b.mid"}, {"Zeta", "alpha"}, {"Vol", "sub"}, {"ab", "abc"}})
     EXPECT_LT(byteCompare(a, b), 0) << a << " " << b;
   EXPECT_EQ(byteCompare("same", "same"), 0);
-  EXPECT_GT(byteCompare("\xE9t\xE9", "zz"), 0);  // bytes compare unsigned
-}
+  EXPECT_GT(byteCompare("\xE9t\xE9", "zz"), 0);
 
-TEST(CrtRand, ReproducesTheWindowsRuntimeSequence) {
-  // The Windows C runtime's first values after srand(1).
+  // The Windows C runtime's first values after srand(1), and a sequence that restarts with its seed.
   crtSrand(1);
   for (int e : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}) EXPECT_EQ(crtRand(), e);
   crtSrand(12345);
@@ -48,3 +44,4 @@ TEST(CrtRand, ReproducesTheWindowsRuntimeSequence) {
     ASSERT_TRUE(v >= 0 && v <= 32767) << v;
   }
 }
+

@@ -100,7 +100,7 @@ TEST(RegFile, RoundTripsEscapesOddNamesAndLongValues) {
   EXPECT_LE(longest, 80u);
 }
 
-TEST(RegFile, KeysExistThroughTheirSubKeysAndGoWithThem) {
+TEST(RegFile, KeysExistThroughTheirSubKeysGoWithThemAndAreCheckedWhenJoined) {
   rf::Tree tree = parseOk(kHead +
                           "[HKEY_CURRENT_USER\\A\\B\\C]\n"
                           "[HKEY_CURRENT_USER\\A b]\n"
@@ -119,9 +119,8 @@ TEST(RegFile, KeysExistThroughTheirSubKeysAndGoWithThem) {
   EXPECT_EQ(tree.size(), 2u);
   EXPECT_FALSE(rf::keyExists(tree, "HKEY_CURRENT_USER\\A"));
   EXPECT_FALSE(rf::removeKeyTree(tree, "HKEY_CURRENT_USER\\A"));
-}
 
-TEST(RegFile, KeyPathsAreCheckedAsTheyAreJoined) {
+  // Key paths are checked as they are joined.
   std::string out;
   EXPECT_TRUE(rf::joinKeyPath("HKEY_CURRENT_USER", "Software\\Velmora\\", out));
   EXPECT_EQ(out, "HKEY_CURRENT_USER\\Software\\Velmora");

@@ -9,14 +9,7 @@
 using namespace velmora::platform;
 using namespace std::chrono_literals;
 
-TEST(UiQueue, RegisteredNamesGiveStableDistinctIds) {
-  const UiMessage a = registerUiMessage("Test_A"), b = registerUiMessage("Test_B");
-  EXPECT_GE(a, 0xC000u);
-  EXPECT_NE(a, b);
-  EXPECT_EQ(registerUiMessage("Test_A"), a);
-}
-
-TEST(UiQueue, RunsMessagesAndTasksInOrderAndDropsThoseOfDestroyedTargets) {
+TEST(UiQueue, RunsMessagesAndTasksInOrderDropsThoseOfDestroyedTargetsAndRegistersNames) {
   UiQueue queue;
   std::vector<std::string> log;
   const UiTarget t = queue.createTarget([&](UiMessage m, std::uintptr_t w, std::intptr_t l) {
@@ -31,6 +24,12 @@ TEST(UiQueue, RunsMessagesAndTasksInOrderAndDropsThoseOfDestroyedTargets) {
   EXPECT_FALSE(queue.post(gone, 9));
   EXPECT_EQ(queue.pump(), 2u);
   EXPECT_EQ(log, (std::vector<std::string>{"7:1:-1", "task"}));
+
+  // Registered names give stable, distinct ids above the fixed messages.
+  const UiMessage a = registerUiMessage("Test_A"), b = registerUiMessage("Test_B");
+  EXPECT_GE(a, 0xC000u);
+  EXPECT_NE(a, b);
+  EXPECT_EQ(registerUiMessage("Test_A"), a);
 }
 
 TEST(UiQueue, PostFromAnotherThreadWakesTheWaitingPump) {
