@@ -144,7 +144,7 @@ TEST(LoopCommands, CheckReportsBrokenRulesOverAllSlotsAsParsableJson) {
   }
 }
 
-TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothing) {
+TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothingAndNameBadPatterns) {
   velmora::test::TempFolder dir;
   const fs::path& d = dir.path();
   ASSERT_EQ(runProgram(d, "$T compose --seed 3 -o good.tbk").exit, 0);
@@ -193,7 +193,6 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       {"a beat of no whole tick", "$T play good.tbk -o out.mid --meter 6/8 --ppq 481", 2, "not a whole number of ticks"},
       {"bars out of range", "$T export good.tbk -o out.mid --bars 10000", 2, "--bars takes"},
       {"an export with no output", "$T export good.tbk", 2, "needs -o OUT.mid"},
-      {"a humanize out of range", "$T play good.tbk --json --humanize 128", 2, "--humanize takes a number from 0 to 127"},
       {"audio without a synthesiser", "PATH=/nowhere $T export good.tbk --wav out.wav", 1, "install fluidsynth"},
       {"a sound font that is none", "TAMBORAK_SOUNDFONT=good.tbk $T export good.tbk --wav out.wav", 1,
        "good.tbk is not a sound font"},
@@ -230,12 +229,8 @@ TEST(LoopCommands, FailuresGiveTheirExitCodeAndOneLineNamingTheFileAndWriteNothi
       EXPECT_EQ(r.exit, 0) << command << help;
       EXPECT_EQ(r.out.rfind(std::string("usage: tamborak ") + command, 0), 0u) << r.out;
     }
-}
 
-TEST(LoopCommands, PatternsTheLibraryLacksOrCannotReadAreNamedOnStandardError) {
-  velmora::test::TempFolder dir;
-  const fs::path& d = dir.path();
-  ASSERT_EQ(runProgram(d, "$T compose --seed 3 -o good.tbk").exit, 0);
+  // Patterns a library lacks or cannot read are named on standard error.
   fs::create_directories(d / "Lib" / "Vol" / "1.Kick" / "Kick");
   for (const char* name : {"01_4_1000100010001000_0#Bad.mid", "02_4_1000100010001000_0#Bad.mid"})
     std::ofstream(d / "Lib" / "Vol" / "1.Kick" / "Kick" / name) << "MThd, damaged";

@@ -14,14 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using velmora::test::readWholeFile;
 using velmora::test::runProgram;
-
-std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
-  std::uint32_t v = 0;
-  for (std::size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(bytes[at + i]);
-  return v;
-}
 
 // A PNG image's width, then its pixels' RGB row after row; only the width 0 when it is unreadable.
 std::vector<std::uint32_t> pixels(const fs::path& png) {
@@ -44,13 +37,8 @@ TEST(PanelCommand, DrawsTheLoopsPanelAsAPngOfThePanelsSizeAndWritesNothingWhereI
   const auto r = runProgram(d, "$T panel loop.tbk -o panel.png");
   ASSERT_EQ(r.exit, 0) << r.err;
   EXPECT_EQ(r.out + r.err, "wrote panel.png: the panel, 560 x 447 pixels\n");
-  const std::string png = readWholeFile(d / "panel.png");
-  ASSERT_GT(png.size(), 33u);
-  EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
-  EXPECT_EQ(png.substr(12, 4), "IHDR");
-  EXPECT_EQ(bigEndian(png, 16), 560u);
-  EXPECT_EQ(bigEndian(png, 20), 447u);
-  EXPECT_EQ(png.substr(png.size() - 8, 4), "IEND") << "the image is whole";
+  const std::vector<std::uint32_t> drawn = pixels(d / "panel.png");  // the README test holds what is drawn
+  EXPECT_EQ(std::make_pair(drawn[0], drawn.size() - 1), std::make_pair(560u, std::size_t{560 * 447})) << "whole";
 
   fs::create_directory(d / "ro");
   fs::permissions(d / "ro", fs::perms::owner_read | fs::perms::owner_exec);

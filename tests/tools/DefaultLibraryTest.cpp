@@ -3,9 +3,7 @@
 // range, velocities shaped by the beat, and byte-identical output from the same sources.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
-#include <numeric>
 #include <set>
 #include <string>
 
@@ -135,17 +133,19 @@ TEST_F(DefaultLibrary, EveryFileNameTellsTheStepsKeysAndCountOfItsNotes) {
   }
 }
 
-// Every variation range offers choices in every kind folder, and beats sound louder than off-beats.
+// Every variation range offers choices in every kind folder, beats sound louder than off-beats,
+// and most fills lead in after the downbeat (the generator holds each fill's own shape).
 TEST_F(DefaultLibrary, EveryKindFolderHasChoicesInEachGroupAndLouderBeats) {
   const std::set<std::string> mainKinds = {"Kick", "Snare", "HH_Cl", "HH_Op"};
   for (const TransitNode* folder : kindFolders()) {
     SCOPED_TRACE(folder->getPath(root_));
-    int perGroup[3] = {}, total = 0;
+    int perGroup[3] = {}, total = 0, leadIns = 0;
     double sum[2] = {}, count[2] = {};
     for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling(), ++total) {
       ++perGroup[nameFieldValue(leaf->getName(), kFieldGroup)];
       CMidiTrack track;
       ASSERT_TRUE(leaf->readMidi(&track));
+      leadIns += track.begin() == track.end() || track.begin()->time > 0;
       for (const MidiEvent& e : track) {
         const bool onBeat = e.time % (4 * kStepTicks) == 0;
         sum[onBeat] += e.data2;
@@ -154,38 +154,10 @@ TEST_F(DefaultLibrary, EveryKindFolderHasChoicesInEachGroupAndLouderBeats) {
     }
     const bool fills = folder->getName() == "Fill";
     EXPECT_GE(total, mainKinds.count(folder->getName()) ? 30 : fills ? 24 : 12);
+    EXPECT_TRUE(!fills || leadIns * 4 > total * 3) << leadIns << " of " << total << " fills lead in late";
     for (int g = 0; g < 3; ++g) EXPECT_GE(perGroup[g], g == 0 && fills ? 8 : 3) << "group " << g;
     ASSERT_TRUE(count[0] && count[1]);
     EXPECT_GT(sum[1] / count[1], sum[0] / count[0] + 8);
-  }
-}
-
-// A fill's last beat, and its last two beats, are played alone as the short fills: each must
-// lead toward the next bar on its own, and no two fills of a volume may sound alike.
-TEST_F(DefaultLibrary, FillsWorkCutToTheirLastBeatsWithoutNearCopies) {
-  for (const TransitNode* v : children(*root_)) {
-    const TransitNode* folder = v->findFolder("5.Fill") ? v->findFolder("5.Fill")->findFolder("Fill") : nullptr;
-    ASSERT_NE(folder, nullptr) << v->getName();
-    std::vector<std::string> fills;  // the key of each step, 0 for a rest
-    for (const TerminalNode* leaf = folder->firstLeaf(); leaf; leaf = leaf->nextSibling()) {
-      SCOPED_TRACE(leaf->getPath(root_));
-      CMidiTrack track;
-      ASSERT_TRUE(leaf->readMidi(&track));
-      std::string keys(kStepsPerBar, '\0');
-      int perBeat[4] = {};
-      for (const MidiEvent& e : track) {
-        keys[static_cast<std::size_t>(e.time / kStepTicks)] = static_cast<char>(e.data1);
-        ++perBeat[e.time / kStepTicks / 4];
-      }
-      EXPECT_TRUE(perBeat[3] >= 2 && perBeat[2] >= 1 && perBeat[3] >= perBeat[2]) << perBeat[2] << " " << perBeat[3];
-      EXPECT_NE(keys[15], 36) << "a kick on the last step";
-      for (const std::string& earlier : fills)
-        EXPECT_GT(std::inner_product(keys.begin(), keys.end(), earlier.begin(), 0, std::plus<>(), std::not_equal_to<>()),
-                  1) << "a near-copy of fill " << &earlier - fills.data() + 1;
-      fills.push_back(keys);
-    }
-    EXPECT_GT(std::count_if(fills.begin(), fills.end(), [](const std::string& f) { return f[0] == 0; }) * 4,
-              std::ssize(fills) * 3) << v->getName() << ": most fills lead in after the downbeat";
   }
 }
 
@@ -209,6 +181,7 @@ TEST_F(DefaultLibrary, TheSameSourcesGiveTheSameBytes) {
   for (const auto& [volume, digest] : digests)
     listing += volume + " " + std::to_string(digest.first) + " " + std::to_string(digest.second) + "\n";
   EXPECT_TRUE(test::matchesGolden(listing, "tools/default-library.txt")) << listing;
+  EXPECT_NE(dynamic_cast<VolumeNode*>(root_->findFolder("Latin")), nullptr) << "Latin ships packed";
   for (std::size_t v = 0; v < again.volumes.size(); ++v) {
     if (!again.volumes[v].packed) continue;
     const std::string bytes = packedVolume(again.volumes[v].folder);
@@ -218,26 +191,6 @@ TEST_F(DefaultLibrary, TheSameSourcesGiveTheSameBytes) {
     ASSERT_NE(root_->findFolder(again.volumes[v].folder.name), nullptr);
     EXPECT_TRUE(packVolume(*root_->findFolder(again.volumes[v].folder.name), reread, packError)) << packError;
     EXPECT_EQ(reread, bytes);
-  }
-}
-
-// One volume is a file, and each slice's default folder leads into the kind folder a drummer
-// expects.
-TEST_F(DefaultLibrary, OneVolumeIsPackedAndSlicesStartInTheExpectedKinds) {
-  EXPECT_TRUE(fs::is_regular_file(folder_->path() / "Latin"));
-  EXPECT_NE(dynamic_cast<VolumeNode*>(root_->findFolder("Latin")), nullptr);
-  PatternTree tree;
-  tree.setRoot(folder_->path().string());
-  const char* const expected[kSlotCount] = {"4.Percussion\\Cowbell\\", "4.Percussion\\Maracas\\",
-                                            "4.Percussion\\Conga\\",   "3.Cymbal\\HH_Cl\\",
-                                            "2.Snare\\Snare\\",        "1.Kick\\Kick\\"};
-  for (const TransitNode* v : children(*root_)) {
-    const std::string volume = v->getName() + "\\";
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-      std::string path = volume + defaultPartFolder(slot);
-      tree.normalizePath(path, 3);
-      EXPECT_EQ(path, volume + expected[slot]) << "slot " << slot;
-    }
   }
 }
 

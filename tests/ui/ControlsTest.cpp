@@ -174,6 +174,8 @@ TEST(Controls, NumbersAreReadAsAtoiReadsThem) {
   for (const auto& [text, value] : cases) EXPECT_EQ(readInt(text), value) << text;
 }
 
+// The keys the panel's tests press run through these tables too; here the pads' other keys, the
+// modifiers a key ignores and those that turn it off.
 TEST(Controls, AcceleratorTablesGiveTheirCommandsForExactlyTheirModifiers) {
   struct Case {
     bool row;
@@ -181,17 +183,11 @@ TEST(Controls, AcceleratorTablesGiveTheirCommandsForExactlyTheirModifiers) {
     unsigned mods;
     int command;
   } cases[] = {
-      {false, 'S', kNoMods, 4101}, {false, 'S', kShift, 4100}, {false, 'S', kCtrl, 0},
-      {false, keys::kDelete, kNoMods, 4103}, {false, keys::kInsert, kNoMods, 4102},
-      {false, '1', kNoMods, 7000}, {false, '0', kNoMods, 7009}, {false, '3', kShift, 7002},
+      {false, 'S', kCtrl, 0}, {false, '1', kNoMods, 7000}, {false, '0', kNoMods, 7009}, {false, '3', kShift, 7002},
       {false, keys::kNumpad0 + 9, kCtrl, 7008}, {false, keys::kNumpad0, kNoMods, 7009}, {false, '5', kAlt, 0},
-      {false, keys::kReturn, kShift | kAlt, 3000}, {false, keys::kReturn, kCtrl | kAlt, 0},
-      {false, keys::kSpace, kNoMods, 4022}, {false, keys::kDown, kNoMods, 4045}, {false, keys::kUp, kNoMods, 4046},
-      {false, 'R', kNoMods, 0},
-      {true, 'M', kNoMods, 4000}, {true, 'M', kCtrl, 4023}, {true, 'P', kNoMods, 4027}, {true, 'P', kCtrl, 4011},
-      {true, keys::kLeft, kCtrl, 4018}, {true, keys::kRight, kNoMods, 4017}, {true, keys::kTab, kShift, 4029},
-      {true, keys::kBack, kNoMods, 4025}, {true, keys::kBack, kCtrl, 4026}, {true, 'C', kCtrl, 4002},
-      {true, 'V', kCtrl, 4003}, {true, 'V', kNoMods, 0}, {true, 'X', kNoMods, 0},
+      {false, keys::kReturn, kShift | kAlt, 3000}, {false, keys::kReturn, kCtrl | kAlt, 0}, {false, 'R', kNoMods, 0},
+      {true, keys::kLeft, kCtrl, 4018}, {true, 'C', kCtrl, 4002}, {true, 'V', kCtrl, 4003}, {true, 'V', kNoMods, 0},
+      {true, 'X', kNoMods, 0},
   };
   for (const Case& c : cases)
     EXPECT_EQ(translateAccelerator(c.row ? rowAccelerators() : panelAccelerators(), c.key, c.mods), c.command)
