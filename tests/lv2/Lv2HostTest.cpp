@@ -155,74 +155,60 @@ int main(int argc, char** argv) {
     e.setCrashAfterFill(true, false);
   });
 
-  // As a DAW plays, phrases of 4 bars set by the ports: the place every block, rounded to 1/1920
-  // beat. Every note on the frame nearest its exact place, the same whatever the block size; bar 4
-  // and 8 play the fill, bar 5 starts with the crash.
-  for (double bpm : {93.7, 120.0, 174.0})
-    for (const auto& [perBar, unit] : {std::pair(4, 4), std::pair(3, 4), std::pair(7, 8)}) {
-      decltype(Instance::raw_) firstFrames;
-      for (std::uint32_t block : {64u, 256u, 1000u}) {
-        const SongSetup song{bpm, perBar, unit, block};
-        Instance instance(world, plugin, song.rate);
-        if (!instance.ok() || !instance.restore(state)) {
-          check(false, song.name() + ": instantiated and restored");
-          continue;
-        }
-        instance.everyCycle_ = true;
-        setPhrasePorts(instance);
-        const auto end = static_cast<double>(8 * song.barTicks());
-        // The last frame may reach the first tick of bar 9.
-        const std::vector<Note> got = startingBefore(instance.play(song, frameOfTick(song, end), {{0, true, 0, 1}}), end);
-        const auto eightBars = [&](sim::Transport& t) {
-          t.start(0);
-          t.run(0, static_cast<MfxTime>(end) - 1, 7);
-        };
-        const std::vector<Note> want = reference(phrased, song, eightBars);
-        std::string why;
-        const bool same = sameNotes(got, want, end - 2, -1, &why, 0.55 * song.ticksPerFrame()) &&
-                          instance.orderedOutput_ && instance.others_ == 0 &&
-                          (block != 64 || !sameNotes(want, reference(state, song, eightBars), end));
-        if (block == 64) firstFrames = instance.raw_;
-        check(same && instance.raw_ == firstFrames, song.name() + ": 8 bars, the notes of the simulated host " + why);
-      }
-    }
-
-  // A DAW looping bars 2-3, placing every block and relocating at the loop's end: no note twice
-  // at a wrap, every note on the frame nearest its exact place, the same frames whatever the
-  // block size. In 3/4 the loop's patterns span two bars, so a start read a bar off shows. With
-  // phrases of 4 bars, a loop of bars 3-6 wraps inside a phrase: bar 4 plays the fill each pass.
-  struct HostLoop {
+  // As a DAW plays: the place every block, rounded to 1/1920 beat; every note on the frame nearest
+  // its exact place, the same frames whatever the block size. Eight bars with phrases of 4 bars set
+  // by the ports: bar 4 and 8 play the fill, bar 5 starts with the crash. A loop relocating at its
+  // end plays no note twice at a wrap; in 3/4 the loop's patterns span two bars, so a start read a
+  // bar off shows; a loop of bars 3-6 wraps inside a phrase: bar 4 plays the fill each pass.
+  struct HostRun {
     double bpm;
-    int perBar, from, to;  // the loop's bars, counted from 0
+    int perBar, unit, from, to;  // the loop's bars, counted from 0 (no loop when `to` is 0)
     bool phrases;
   };
-  for (const auto& [bpm, perBar, from, to, phrases] : {HostLoop{120.0, 4, 1, 3, false}, {93.7, 3, 1, 3, false}, {120.0, 4, 2, 6, true}}) {
+  std::vector<HostRun> runs{{120.0, 4, 4, 1, 3, false}, {93.7, 3, 4, 1, 3, false}, {120.0, 4, 4, 2, 6, true}};
+  for (double bpm : {93.7, 120.0, 174.0})
+    for (const auto& [perBar, unit] : {std::pair(4, 4), std::pair(3, 4), std::pair(7, 8)})
+      runs.push_back({bpm, perBar, unit, 0, 0, true});
+  for (const auto& [bpm, perBar, unit, from, to, phrases] : runs) {
     decltype(Instance::raw_) firstFrames;
-    for (const std::uint32_t block : {256u, 1000u}) {
-      const SongSetup song{bpm, perBar, 4, block};
+    const bool looped = to > 0;
+    for (const std::uint32_t block : {64u, 256u, 1000u}) {
+      const SongSetup song{bpm, perBar, unit, block};
       const double loopStart = static_cast<double>(from * song.barTicks()), loopEnd = static_cast<double>(to * song.barTicks());
-      const int passes = 4;
+      const int passes = looped ? 4 : 1;
+      // The tick the run ends at: its last frame may reach that tick.
+      const double bars = looped ? from + passes * (to - from) : 8;
+      const double until = bars * static_cast<double>(song.barTicks());
       Instance instance(world, plugin, song.rate);
-      instance.restore(state);
-      if (phrases) setPhrasePorts(instance);
+      if (!instance.ok() || !instance.restore(state)) {
+        check(false, song.name() + ": instantiated and restored");
+        continue;
+      }
       instance.everyCycle_ = true;
+      if (phrases) setPhrasePorts(instance);
       instance.loopStart_ = loopStart, instance.loopEnd_ = loopEnd;
       const auto passFrames = static_cast<std::uint64_t>(std::llround((loopEnd - loopStart) / song.ticksPerFrame()));
-      const std::vector<Note> got = startingBefore(
-          instance.play(song, passes * passFrames + 1, {{0, true, static_cast<double>(from), 1}}),
-          passes * (loopEnd - loopStart) + loopStart);
-      const std::vector<Note> want = reference(phrases ? phrased : state, song, [&](sim::Transport& t) {
-        t.start(static_cast<MfxTime>(loopStart));
+      const std::uint64_t frames = looped ? passes * passFrames + 1 : frameOfTick(song, until);
+      const std::vector<Note> got =
+          startingBefore(instance.play(song, frames, {{0, true, static_cast<double>(from), 1}}), until);
+      const auto drive = [&](sim::Transport& t) {
+        const auto start = static_cast<MfxTime>(loopStart), end = static_cast<MfxTime>(looped ? loopEnd : until);
+        t.start(start);
         for (int pass = 0; pass < passes; ++pass) {
-          if (pass > 0) t.jump(static_cast<MfxTime>(loopStart));
-          t.run(static_cast<MfxTime>(loopStart), static_cast<MfxTime>(loopEnd) - 1, 7);
+          if (pass > 0) t.jump(start);
+          t.run(start, end - 1, 7);
         }
-      }, loopStart, loopEnd);
+      };
+      const std::vector<Note> want = reference(phrases ? phrased : state, song, drive, loopStart, loopEnd);
       std::string why;
-      const bool same = sameNotes(got, want, 1e9, -1, &why, 0.55 * song.ticksPerFrame()) && instance.orderedOutput_;
-      if (block == 256) firstFrames = instance.raw_;
-      check(same && instance.raw_ == firstFrames, song.name() + ": a loop from bar " + std::to_string(from + 1) +
-                                                      " played 4 times, the notes of the simulated host " + why);
+      const bool same = sameNotes(got, want, looped ? 1e9 : until - 2, -1, &why, 0.55 * song.ticksPerFrame()) &&
+                        instance.orderedOutput_ && instance.others_ == 0 &&
+                        (block != 64 || !phrases ||
+                         !sameNotes(want, reference(state, song, drive, loopStart, loopEnd), until));
+      if (block == 64) firstFrames = instance.raw_;
+      const std::string what = looped ? "a loop from bar " + std::to_string(from + 1) + " played 4 times" : "8 bars";
+      check(same && instance.raw_ == firstFrames,
+            song.name() + ": " + what + ", the notes of the simulated host " + why);
     }
   }
 
