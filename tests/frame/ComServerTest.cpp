@@ -307,15 +307,6 @@ TEST(TamborakAppTest, StartUpNamesTheSettingsKeyAndHelpPath) {
 }
 
 // The editor page as a host drives it, with a recording window in place of the system's.
-struct PlainObject : IUnknown {
-  STDMETHOD(QueryInterface)(REFIID, void** object) override {
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHOD_(ULONG, AddRef)() override { return 2; }
-  STDMETHOD_(ULONG, Release)() override { return 1; }
-};
-
 struct PageSite : IPropertyPageSite {
   STDMETHOD(QueryInterface)(REFIID, void** object) override {
     *object = nullptr;
@@ -372,8 +363,7 @@ TEST_F(ServerTest, PropertyPageAttachesToTheEngineAndShowsThePanel) {
   const RECT rect{10, 20, 10 + ui::TamborakPanel::kWidth, 20 + ui::TamborakPanel::kHeight};
   EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED);
   EXPECT_EQ(page->SetObjects(1, nullptr), E_POINTER);
-  PlainObject plain;
-  IUnknown* plainList[] = {&plain};
+  IUnknown* plainList[] = {&other};
   EXPECT_EQ(page->SetObjects(1, plainList), E_NOINTERFACE);
   EXPECT_EQ(page->Activate(nullptr, &rect, 0), E_UNEXPECTED) << "the refused object leaves the page detached";
 

@@ -34,9 +34,16 @@ namespace velmora::lv2test {
 
 inline int passed = 0, failed = 0;
 
-inline void check(bool ok, const std::string& what) {
+inline bool check(bool ok, const std::string& what) {
   (ok ? passed : failed)++;
   std::printf("%s - %s\n", ok ? "ok" : "FAIL", what.c_str());
+  return ok;
+}
+
+// The closing "N passed, N failed" line; the exit code.
+inline int tally() {
+  std::printf("%d passed, %d failed\n", passed, failed);
+  return failed == 0 ? 0 : 1;
 }
 
 // A note as both sides give it: start tick, key, velocity, end tick (-1: still sounding).
@@ -324,34 +331,47 @@ class Instance {
   std::deque<std::vector<char>> jobs_, responses_;
 };
 
+// A new engine, held by `face`, that has read `state` when one is given; `read` tells whether it could.
+inline Tamborak& newEngine(ComRef<IMfxEventFilter>& face, const std::string& state = {}, bool* read = nullptr) {
+  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
+  Tamborak& e = CTamborak::of(*face.get()).engine();
+  CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
+  const bool ok = !state.empty() && e.readState(reader);
+  if (read) *read = ok;
+  return e;
+}
+
+inline std::string stateOf(Tamborak& e) {
+  std::string block;
+  CUniString out(block);
+  e.writeState(out);
+  return block;
+}
+
 // The state block of a loop composed with a fixed seed, all six slices playing, with a fill
 // (phrases off).
 inline std::string composedState() {
   ComRef<IMfxEventFilter> face;
-  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-  Tamborak& e = CTamborak::of(*face.get()).engine();
+  Tamborak& e = newEngine(face);
   for (int i = 0; i <= Tamborak::kFillSlice; ++i) e.getSlice(i)->setMutedSilently(false);
   crtSrand(7);
   e.compose(nullptr);
   e.getSlice(Tamborak::kFillSlice)->nextPattern(false, 1, false);
-  std::string state;
-  CUniString out(state);
-  e.writeState(out);
-  return state;
+  return stateOf(e);
 }
 
 // The state block `state` after `change` to its engine.
 inline std::string edited(const std::string& state, const std::function<void(Tamborak&)>& change) {
   ComRef<IMfxEventFilter> face;
-  CTamborak::create(IID_IMfxEventFilter, reinterpret_cast<void**>(face.put()));
-  Tamborak& e = CTamborak::of(*face.get()).engine();
-  CUniMemoryReader reader(state.data(), static_cast<std::uint32_t>(state.size()));
-  e.readState(reader);
+  Tamborak& e = newEngine(face, state);
   change(e);
-  std::string block;
-  CUniString out(block);
-  e.writeState(out);
-  return block;
+  return stateOf(e);
+}
+
+// The notes that start before `tick`.
+inline std::vector<Note> startingBefore(std::vector<Note> notes, double tick) {
+  std::erase_if(notes, [&](const Note& n) { return n.start > tick - 0.5; });
+  return notes;
 }
 
 inline std::uint64_t frameOfTick(const SongSetup& song, double tick) {

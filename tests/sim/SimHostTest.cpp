@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "sim/ComObject.h"
 #include "sim/HostContext.h"
 #include "sim/Queues.h"
 #include "sim/Transport.h"
@@ -15,18 +16,11 @@ namespace {
 // A filter of the test's own: keeps the context as the contract says, passes every input on,
 // emits a note at every tick divisible by 97 and a controller when stopped. With `holdQueues` it
 // keeps a reference to the last output queue, as a faulty filter would.
-class EchoFilter final : public IMfxEventFilter {
+class EchoFilter final : public ComObject<IMfxEventFilter> {
  public:
-  STDMETHOD(QueryInterface)(REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = iid == IID_IUnknown || iid == IID_IMfxEventFilter ? this : nullptr;
-    if (!*object) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+  void* face(REFIID iid) override {
+    return iid == IID_IUnknown || iid == IID_IMfxEventFilter ? static_cast<IMfxEventFilter*>(this) : nullptr;
   }
-  STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
-  STDMETHOD_(ULONG, Release)() override { return --refs; }
-
   STDMETHOD(Connect)(IUnknown* c) override {
     context.reset(c);
     ComRef<IMfxTimeConverter> time;
@@ -78,7 +72,6 @@ class EchoFilter final : public IMfxEventFilter {
     return S_OK;
   }
 
-  ULONG refs = 1;
   ComRef<IUnknown> context;
   std::int32_t ticksPerQuarter = 0;
   bool holdQueues = false;
@@ -139,8 +132,7 @@ TEST(SimMeterMap, ConvertsAcrossMeterChangesThroughTheHostInterface) {
 TEST(SimTransport, WindowsCoverTheRangeExactlyWhateverTheirSize) {
   std::vector<MidiEvent> reference;
   for (MfxTime size : {1, 7, 480, 1920}) {
-    EchoFilter filter;
-    const Recording rec = Transport::play(filter, -13, 3850, size);
+    const Recording rec = Transport::play(*create<EchoFilter>(), -13, 3850, size);
     const auto windows = rec.windows();
     ASSERT_FALSE(windows.empty());
     EXPECT_EQ(windows.front().first, -13);
@@ -163,13 +155,12 @@ TEST(SimTransport, WindowsCoverTheRangeExactlyWhateverTheirSize) {
     EXPECT_EQ(rec.eventList().back().type, kEventController);
   }
   EXPECT_EQ(reference.size(), 40u);  // -0 .. 3783 in steps of 97
-  EchoFilter filter;
-  EXPECT_THROW(Transport(filter).run(0, 10, 0), std::invalid_argument);
+  EXPECT_THROW(Transport(*create<EchoFilter>()).run(0, 10, 0), std::invalid_argument);
 }
 
 TEST(SimTransport, LoopsJumpsAndInputReachTheFilterInOrder) {
-  EchoFilter filter;
-  const Recording looped = Transport::playLooped(filter, 0, 960, 1919, 3, 480);
+  ComRef<EchoFilter> filter = create<EchoFilter>();
+  const Recording looped = Transport::playLooped(*filter, 0, 960, 1919, 3, 480);
   std::vector<std::tuple<Call::Kind, MfxTime, MfxTime>> calls;
   for (const Call& c : looped.calls) calls.emplace_back(c.kind, c.first, c.second);
   using C = Call;
@@ -179,7 +170,7 @@ TEST(SimTransport, LoopsJumpsAndInputReachTheFilterInOrder) {
       {C::kLoop, 960, 1920},   {C::kEvents, 960, 1439},  {C::kEvents, 1440, 1919}, {C::kStop, 1920, 0}};
   EXPECT_EQ(calls, expected);
 
-  Transport t(filter);
+  Transport t(*filter);
   MidiEvent trackNote;
   trackNote.time = 500;
   trackNote.channel = 3;
@@ -214,11 +205,11 @@ TEST(SimHost, ReferencesAreCountedAndReleased) {
     options.noteNameSource = true;
     ComRef<HostContext> host = create<HostContext>(Song(96), options);
     host->instruments().sets = {{"Kit", {"36", "Kick"}}, {"Broken", {}, true, false}};
-    EchoFilter filter;
-    ASSERT_EQ(connect(filter, *host), S_OK);
-    EXPECT_EQ(filter.ticksPerQuarter, 96);
+    ComRef<EchoFilter> filter = create<EchoFilter>();
+    ASSERT_EQ(connect(*filter, *host), S_OK);
+    EXPECT_EQ(filter->ticksPerQuarter, 96);
     EXPECT_EQ(host->refCount(), 2u);  // the test's and the filter's
-    filter.Disconnect();
+    filter->Disconnect();
     EXPECT_EQ(host->refCount(), 1u);
 
     // Faces offered by options only; each successful query adds one reference to the one count.
@@ -247,9 +238,9 @@ TEST(SimHost, ReferencesAreCountedAndReleased) {
     EXPECT_EQ(offline->QueryInterface(IID_IMfxTimeConverter, &face), E_NOINTERFACE);
 
     // A filter that keeps a queue past its call is reported; queues round-trip their records.
-    filter.holdQueues = true;
-    EXPECT_EQ(Transport::play(filter, 0, 99, 50).queuesHeld, 2u);
-    filter.held.reset();
+    filter->holdQueues = true;
+    EXPECT_EQ(Transport::play(*filter, 0, 99, 50).queuesHeld, 2u);
+    filter->held.reset();
     ComRef<EventQueue> queue = create<EventQueue>();
     MidiEvent e;
     e.time = -7;
@@ -265,7 +256,7 @@ TEST(SimHost, ReferencesAreCountedAndReleased) {
     MfxEventRecord back{};
     ASSERT_EQ(queue->getAt(0, &back), S_OK);
     EXPECT_EQ(MidiEvent::decode(back.bytes), e);
-    EXPECT_EQ(filter.refs, 1u);
+    EXPECT_EQ(filter->refCount(), 1u);
   }
   EXPECT_EQ(liveObjects(), before);
 }
