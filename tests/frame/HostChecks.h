@@ -1,5 +1,5 @@
-// What our Windows test hosts share: one line per check and the tally, a message loop, running a
-// program, and the bytes of a COM stream.
+// What our Windows test hosts share: one line per check and the tally, running a program, and
+// the bytes of a COM stream.
 #pragma once
 
 #include <windows.h>
@@ -26,22 +26,6 @@ inline std::string hex(HRESULT result) {
 
 inline bool checkResult(HRESULT result, HRESULT expected, const std::string& what) {
   return check(result == expected, what, result == expected ? "" : "got " + hex(result) + ", expected " + hex(expected));
-}
-
-// Handles the thread's window messages for `ms` milliseconds, as a host's loop does between calls;
-// with `keepKeys` key messages are not dispatched, as in a host that keeps the keyboard for its
-// accelerators.
-inline void pump(DWORD ms, bool keepKeys = false) {
-  const DWORD end = GetTickCount() + ms;
-  do {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (keepKeys && message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) continue;
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(10);
-  } while (static_cast<LONG>(end - GetTickCount()) > 0);
 }
 
 // Runs a program and gives its exit code (-1 when it could not be started).

@@ -87,6 +87,30 @@ class FileTarget final : public IDropTarget {
   ULONG refs = 1;
 };
 
+// Handles the window messages that arrive within `ms` milliseconds.
+void pump(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
+// As a host that keeps the keyboard for its accelerators: key messages are not dispatched.
+void pumpKeepingKeys(DWORD ms) {
+  const DWORD end = GetTickCount() + ms;
+  do {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) DispatchMessageW(&message);
+    Sleep(10);
+  } while (static_cast<LONG>(end - GetTickCount()) > 0);
+}
+
 void click(HWND window, const ui::Rect& r) {
   const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   PostMessageW(window, WM_MOUSEMOVE, 0, at);
@@ -266,7 +290,7 @@ void drivePanelPage(const std::string& shot, const std::string& loop) {
     const std::string beforeEnter = savedState(filter.get());
     PostMessageW(panel, WM_KEYDOWN, VK_RETURN, 1);
     PostMessageW(panel, WM_KEYUP, VK_RETURN, 0xC0000001);
-    pump(300, true);
+    pumpKeepingKeys(300);
     check(savedState(filter.get()) != beforeEnter, "Enter composes through the key hook while the host keeps the keys");
 
     // Mouse buttons, double clicks and characters as Windows sends them: the second press of a
