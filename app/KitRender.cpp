@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 
+#include "io/UniStream.h"
+#include "midi/SmfImage.h"
 #include "midi/SmfParser.h"
+#include "platform/Numeric.h"
 #include "platform/SafeSave.h"
 
 #if TAMBORAK_HAVE_LILV
@@ -26,26 +28,11 @@
 
 namespace velmora::app {
 
-namespace {
-
-std::uint32_t bigEndian(const unsigned char* p, int bytes) {
-  std::uint32_t value = 0;
-  for (int i = 0; i < bytes; ++i) value = value << 8 | p[i];
-  return value;
-}
-
-bool sameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-}  // namespace
-
 bool midiAtFrames(const std::string& smf, double rate, std::vector<TimedMidi>& events, std::uint64_t& endFrame) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(smf.data());
-  if (smf.size() < 14 || std::memcmp(bytes, "MThd", 4) != 0 || bigEndian(bytes + 4, 4) < 6) return false;
-  const std::uint32_t division = bigEndian(bytes + 12, 2);
+  CUniMemoryReader reader(smf.data(), static_cast<std::uint32_t>(smf.size()));
+  smf::SmfImage image;
+  if (smf.size() > UINT32_MAX || smf::readImage(image, reader) != smf::kOk) return false;
+  const std::uint32_t division = image.division;
   if (division == 0 || division >= 0x8000) return false;
   // Every track's messages at their ticks; a tempo change carries its microseconds per quarter.
   struct Timed {
@@ -55,26 +42,23 @@ bool midiAtFrames(const std::string& smf, double rate, std::vector<TimedMidi>& e
   };
   std::vector<Timed> timed;
   std::uint64_t endTick = 0;
-  for (std::size_t at = 8 + bigEndian(bytes + 4, 4); at + 8 <= smf.size();) {
-    const std::size_t length = std::min<std::size_t>(bigEndian(bytes + at + 4, 4), smf.size() - at - 8);
-    if (std::memcmp(bytes + at, "MTrk", 4) == 0) {
-      smf::SmfParser track(bytes + at + 8, static_cast<std::uint32_t>(length));
-      smf::SmfMessage m;
-      std::uint64_t tick = 0;
-      for (smf::SmfStep step; (step = track.next(m)) != smf::SmfStep::kEnd;) {
-        tick += m.delta;
-        endTick = std::max(endTick, tick);
-        if (step == smf::SmfStep::kEndOfTrack) break;
-        if (m.status == 0xFF && m.data1 == smf::kMetaTempo && m.metaLength == 3) {
-          timed.push_back({tick, std::max<std::uint32_t>(1, bigEndian(m.meta, 3)), {}});
-        } else if (m.status >= 0x80 && m.status < 0xF0) {
-          const int kind = m.status >> 4;
-          const unsigned char size = kind == 0xC || kind == 0xD ? 2 : 3;
-          timed.push_back({tick, 0, {0, {m.status, m.data1, m.data2}, size}});
-        }
+  for (const smf::SmfChunk* chunk = image.chunks; chunk; chunk = chunk->next) {
+    smf::SmfParser track(chunk->data, chunk->length);
+    smf::SmfMessage m;
+    std::uint64_t tick = 0;
+    for (smf::SmfStep step; (step = track.next(m)) != smf::SmfStep::kEnd;) {
+      tick += m.delta;
+      endTick = std::max(endTick, tick);
+      if (step == smf::SmfStep::kEndOfTrack) break;
+      if (m.status == 0xFF && m.data1 == smf::kMetaTempo && m.metaLength == 3) {
+        const std::uint32_t tempo = std::uint32_t{m.meta[0]} << 16 | std::uint32_t{m.meta[1]} << 8 | m.meta[2];
+        timed.push_back({tick, std::max<std::uint32_t>(1, tempo), {}});
+      } else if (m.status >= 0x80 && m.status < 0xF0) {
+        const int kind = m.status >> 4;
+        const unsigned char size = kind == 0xC || kind == 0xD ? 2 : 3;
+        timed.push_back({tick, 0, {0, {m.status, m.data1, m.data2}, size}});
       }
     }
-    at += 8 + length;
   }
   std::stable_sort(timed.begin(), timed.end(), [](const Timed& a, const Timed& b) { return a.tick < b.tick; });
   // Ticks to seconds through the tempo changes, 120 bpm until the first.
@@ -132,8 +116,9 @@ void appendWavSample(std::string& wav, float sample) {
 const DrumKit* findDrumKit(const std::vector<DrumKit>& kits, std::string_view name) {
   for (const DrumKit& kit : kits) {
     const std::size_t maker = kit.name.find(' ');
-    if (sameText(kit.name, name) || sameText(kit.uri, name) ||
-        (maker != std::string::npos && sameText(std::string_view(kit.name).substr(maker + 1), name)))
+    const auto same = [&](std::string_view text) { return platform::equalsIgnoringCase(text, name); };
+    const bool withoutMaker = maker != std::string::npos && same(std::string_view(kit.name).substr(maker + 1));
+    if (same(kit.name) || same(kit.uri) || withoutMaker)
       return &kit;
   }
   return nullptr;
@@ -419,6 +404,12 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
     error = failed + "the plug-in's work did not end within " + std::to_string(kLoadTimeout.count()) + " seconds";
     return false;
   };
+  // Ends the plug-in once its worker is idle: the worker thread first, then the instance.
+  const auto stop = [&] {
+    lilv_instance_deactivate(instance);
+    worker.reset();
+    lilv_instance_free(instance);
+  };
   // The kit loads its samples through the worker: silent blocks until one asks for no more work.
   const auto deadline = std::chrono::steady_clock::now() + kLoadTimeout;
   for (std::size_t before = worker->scheduled();; before = worker->scheduled()) {
@@ -427,9 +418,7 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
     if (worker->scheduled() == before) break;
     if (std::chrono::steady_clock::now() > deadline) {
       error = failed + "the kit did not load within " + std::to_string(kLoadTimeout.count()) + " seconds";
-      lilv_instance_deactivate(instance);
-      worker.reset();
-      lilv_instance_free(instance);
+      stop();
       return false;
     }
   }
@@ -457,9 +446,7 @@ bool renderKitWav(const std::string& smf, const DrumKit& kit, const std::string&
     }
     out.write(samples.data(), static_cast<std::streamsize>(samples.size()));
   }
-  lilv_instance_deactivate(instance);
-  worker.reset();
-  lilv_instance_free(instance);
+  stop();
   if (!error.empty()) return false;
   out.close();
   if (!out) {

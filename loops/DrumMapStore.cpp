@@ -41,12 +41,10 @@ std::vector<std::string> DrumMapStore::namesIn(const std::string& folder) {
 }
 
 std::vector<std::string> DrumMapStore::list() const {
-  std::vector<std::string> names = namesIn(folder_);
-  const std::size_t own = names.size();
+  const std::vector<std::string> own = namesIn(folder_);
+  std::vector<std::string> names = own;
   for (std::string& name : namesIn(shipped_))
-    if (std::find(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(own), name) ==
-        names.begin() + static_cast<std::ptrdiff_t>(own))
-      names.push_back(std::move(name));
+    if (std::find(own.begin(), own.end(), name) == own.end()) names.push_back(std::move(name));
   names.emplace_back(kDefaultName);
   return names;
 }
